@@ -1,0 +1,50 @@
+# The two commands of the README, and a few for developers.
+#   make run   builds and plays the bundled demo
+#   make test  builds both targets and runs every test, native and under Wine
+#   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
+
+BUILD      ?= build
+HOST_DIR   := $(BUILD)/host
+WIN32_DIR  := $(BUILD)/win32
+JOBS       ?= 2
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps host win32 test test-host test-win32 run fuzz clean
+
+all: host win32
+
+deps:
+	@scripts/install-deps.sh
+
+$(HOST_DIR)/build.ninja: | deps
+	CC=clang CXX=clang++ cmake -S . -B $(HOST_DIR) -G Ninja
+
+$(WIN32_DIR)/build.ninja: | deps
+	cmake -S . -B $(WIN32_DIR) -G Ninja \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
+	  -DTUMBOR_HOST_BUILD_DIR=$(abspath $(HOST_DIR))
+
+host: deps $(HOST_DIR)/build.ninja
+	cmake --build $(HOST_DIR) -j$(JOBS)
+
+win32: deps $(WIN32_DIR)/build.ninja
+	cmake --build $(WIN32_DIR) -j$(JOBS)
+
+test-host: host
+	ctest --test-dir $(HOST_DIR) -j$(JOBS) --output-on-failure
+
+# The win32 tests compare against the host tools, so both are built first.
+test-win32: host win32
+	xvfb-run -a -s "-screen 0 1024x768x24" \
+	  scripts/with-wine.sh $(WIN32_DIR) ctest --test-dir $(WIN32_DIR) -j$(JOBS) --output-on-failure
+
+test: test-host test-win32
+
+run: host
+	scripts/run-demo.sh $(HOST_DIR)
+
+fuzz: host
+	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,9 @@
+// libFuzzer target: the VOC module's block search and decoding.
+#include "fuzz/stream_module_driver.h"
+
+extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    tumbor::driveModule(*tumborGetStreamHeader()->getModule(1), data, size);
+    return 0;
+}

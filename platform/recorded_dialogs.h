@@ -1,0 +1,17 @@
+// The message boxes a test double recorded instead of showing them.
+#pragma once
+
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace platform {
+
+// Every box requested since the last clear, oldest first.
+const std::vector<MessageBoxRequest>& recordedMessageBoxes();
+void clearRecordedMessageBoxes();
+
+// The answer the next boxes give (ok or yes until changed).
+void setRecordedMessageAnswer(MessageAnswer answer);
+
+}  // namespace platform

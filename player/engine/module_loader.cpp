@@ -1,0 +1,64 @@
+// Probing follows the calling order of the stream contract: set fileName,
+// lend the input services (or the null ones), call open, and on rejection
+// free fileName, call close and close the input before trying the next module.
+#include "player/engine/module_loader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "player/engine/input_services.h"
+
+namespace tumbor {
+namespace {
+
+char* heapCopy(const std::string& text) {
+    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    if (copy) std::memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+void freeFileName(StreamModule& module) {
+    std::free(module.fileName);
+    module.fileName = nullptr;
+}
+
+bool offer(StreamModule& module, const std::string& name) {
+    if (module.flags & ownInput) {
+        installNullInputServices(module);
+    } else {
+        if (name.find("://") != std::string::npos) return false;
+        std::unique_ptr<FileSource> file = FileSource::open(name);
+        if (!file) return false;
+        attachInput(std::move(file));
+        installInputServices(module);
+    }
+    module.fileName = heapCopy(name);
+    if (module.open && module.open()) return true;
+    freeFileName(module);
+    if (module.close) module.close();
+    if (!(module.flags & ownInput)) detachInput();
+    return false;
+}
+
+}  // namespace
+
+StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name) {
+    for (const ModuleEntry& entry : registry.entries()) {
+        if (offer(*entry.record, name)) return entry.record;
+    }
+    return nullptr;
+}
+
+void unloadModule(StreamModule& module) {
+    freeFileName(module);
+    if (module.close) module.close();
+    if (!(module.flags & (keepInput | ownInput))) detachInput();
+}
+
+std::string unknownFormatMessage(const std::string& name) { return "Unknown file format : " + name; }
+
+std::string startFailureMessage(const StreamModule& module) {
+    return module.errorText ? module.errorText : "File format not supported yet";
+}
+
+}  // namespace tumbor

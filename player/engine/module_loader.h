@@ -1,0 +1,23 @@
+// Offering a file to the registered modules and unloading the one that took it.
+#pragma once
+
+#include <string>
+
+#include "player/engine/module_registry.h"
+
+namespace tumbor {
+
+// Offers name to each module in registry order and returns the first that
+// accepts it, opened, with its input attached; null when none does. Names with
+// "://" go only to ownInput modules. A rejecting module is closed at once.
+StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name);
+
+// Frees fileName, closes the module and closes its input unless keepInput.
+void unloadModule(StreamModule& module);
+
+// The message for a file no module accepts.
+std::string unknownFormatMessage(const std::string& name);
+// The message for a module whose start failed: its errorText, or a fixed text.
+std::string startFailureMessage(const StreamModule& module);
+
+}  // namespace tumbor

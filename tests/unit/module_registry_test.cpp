@@ -1,0 +1,111 @@
+// Building the registry from real library files and probing files with it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "player/engine/input_services.h"
+#include "player/engine/module_loader.h"
+#include "player/engine/module_registry.h"
+#include "tests/unit/sound_files.h"
+
+namespace tumbor {
+namespace {
+
+std::string libraryName(const std::string& base) {
+    return base + (platform::pathSeparator() == '\\' ? ".DLL" : ".so");
+}
+
+void writeFile(const std::string& path, const testing::Bytes& bytes) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+}
+
+TEST(ModuleRegistryTest, RegistersStrmPcmAndComposesFilter) {
+    // The test program sits beside the libraries it was built with.
+    ModuleRegistry registry;
+    int window = 0;
+    registry.build(platform::programFolder(), &window, "C:\\Tumbor\\Tumbor.ini");
+    ASSERT_EQ(registry.entries().size(), 2u);
+    const ModuleEntry& wavEntry = registry.entries()[0];
+    EXPECT_EQ(wavEntry.libraryFile, libraryName("Strm_PCM"));
+    EXPECT_EQ(wavEntry.index, 0);
+    EXPECT_EQ(wavEntry.description, "WAV loader (8/16bits, mono/stereo) v1.10");
+    EXPECT_EQ(wavEntry.version, 0x110u);
+    EXPECT_EQ(registry.entries()[1].index, 1);
+    EXPECT_EQ(registry.entries()[1].libraryHandle, wavEntry.libraryHandle);
+    EXPECT_EQ(wavEntry.record->hostWindow, &window);
+    EXPECT_EQ(wavEntry.record->libraryInstance, wavEntry.libraryHandle);
+    EXPECT_STREQ(wavEntry.record->iniPath, "C:\\Tumbor\\Tumbor.ini");
+    EXPECT_EQ(registry.openFilter(),
+              "All supported files|*.m3u;*.pls;*.wav;*.voc|"
+              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "WAV files (*.wav)|*.wav|"
+              "Creative labs(tm) VOC files (*.voc)|*.voc|"
+              "All files (*.*)|*.*||");
+}
+
+TEST(ModuleRegistryTest, EmptyFolderLeavesOnlyPlaylistsAndAllFiles) {
+    ModuleRegistry registry;
+    registry.build(platform::programFolder() + "no-such-folder", nullptr, "");
+    EXPECT_TRUE(registry.entries().empty());
+    EXPECT_EQ(registry.openFilter(),
+              "All supported files|*.m3u;*.pls|Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All files (*.*)|*.*||");
+}
+
+TEST(ModuleRegistryTest, AwkwardRecords) {
+    ModuleRegistry registry;
+    registry.build(platform::programFolder() + "fakelibs", nullptr, "");
+    ASSERT_EQ(registry.entries().size(), 3u);
+    EXPECT_EQ(registry.entries()[0].index, 1);  // nothing at 0 does not end the enumeration
+    EXPECT_EQ(registry.entries()[1].index, 3);  // the record with a bad magic is skipped
+    EXPECT_EQ(registry.entries()[2].index, 1048575);
+    EXPECT_EQ(registry.openFilter(),
+              "All supported files|*.m3u;*.pls;*.aaa;*.bbb|"
+              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|Fake locations|"
+              "All files (*.*)|*.*||");
+}
+
+TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
+    ModuleRegistry registry;
+    registry.build(platform::programFolder(), nullptr, "");
+    ModuleRegistry fakes;
+    fakes.build(platform::programFolder() + "fakelibs", nullptr, "");
+
+    testing::VocSpec vocSpec;
+    vocSpec.data = testing::countingBytes(100);
+    writeFile("probe_test.wav", testing::makeVoc(vocSpec));  // the extension plays no part
+    StreamModule* module = probeModules(registry, "probe_test.wav");
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module, registry.entries()[1].record);
+    EXPECT_STREQ(module->fileName, "probe_test.wav");
+    EXPECT_TRUE(hasInput());
+    unloadModule(*module);
+    EXPECT_EQ(module->fileName, nullptr);
+    EXPECT_FALSE(hasInput());
+
+    writeFile("probe_test.txt", testing::countingBytes(200));
+    EXPECT_EQ(probeModules(registry, "probe_test.txt"), nullptr);
+    EXPECT_EQ(registry.entries()[0].record->fileName, nullptr);
+    EXPECT_EQ(registry.entries()[0].record->errorText, nullptr);
+    EXPECT_FALSE(hasInput());
+    EXPECT_EQ(probeModules(registry, "missing.wav"), nullptr);
+    EXPECT_EQ(unknownFormatMessage("missing.wav"), "Unknown file format : missing.wav");
+
+    // Locations are offered only to ownInput modules, which get the null services.
+    EXPECT_EQ(probeModules(registry, "fake://probe_test.wav"), nullptr);
+    StreamModule* location = probeModules(fakes, "fake://somewhere");
+    ASSERT_NE(location, nullptr);
+    EXPECT_EQ(location, fakes.entries()[2].record);
+    EXPECT_EQ(location->ioSize(), 0u);
+    unloadModule(*location);
+
+    std::remove("probe_test.wav");
+    std::remove("probe_test.txt");
+}
+
+}  // namespace
+}  // namespace tumbor
