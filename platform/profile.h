@@ -14,9 +14,9 @@ std::string getProfileString(const std::string& section, const std::string& key,
                              const std::string& defaultValue, const std::string& path);
 
 // The value parsed like GetPrivateProfileIntA: leading blanks, an optional
-// sign, decimal digits up to the first other character (so "12abc" is 12 and
-// "abc" is 0), wrapping modulo 2^32; defaultValue when the key is missing or
-// its value is empty.
+// sign, digits up to the first other character (so "12abc" is 12 and "abc" is
+// 0; lower-case "0x", "0o" and "0b" prefixes choose the base), wrapping modulo
+// 2^32; defaultValue when the key is missing or its value is empty.
 unsigned getProfileInt(const std::string& section, const std::string& key, int defaultValue,
                        const std::string& path);
 
