@@ -8,18 +8,15 @@ namespace tumbor {
 namespace {
 
 const char kMagic[4] = {'T', 'B', 'S', 'M'};
+const char kAllFiles[] = "All files (*.*)|*.*||";
 
 }  // namespace
 
 void ModuleRegistry::build(const std::string& folder, void* hostWindow, const std::string& iniPath) {
     tearDown();
     iniPath_ = iniPath;
-    summaryFilter_ = "All supported files|*.m3u;*.pls;";
-    listFilter_ = "Playlists (*.m3u;*.pls)|*.m3u;*.pls|";
     for (const std::string& name : platform::findFiles(folder, platform::streamLibraryPattern()))
         registerLibrary(folder, name, hostWindow);
-    listFilter_ += "All files (*.*)|*.*||";
-    openFilter_ = summaryFilter_.substr(0, summaryFilter_.size() - 1) + "|" + listFilter_;
 }
 
 void ModuleRegistry::registerLibrary(const std::string& folder, const std::string& fileName,
@@ -39,38 +36,49 @@ void ModuleRegistry::registerLibrary(const std::string& folder, const std::strin
     for (int index = 0; index < STREAM_MODULE_INDEX_COUNT; ++index) {
         StreamModule* record = header->getModule(index);
         if (!record || std::memcmp(record->magic, kMagic, sizeof kMagic) != 0) continue;
-        ModuleEntry entry;
-        entry.libraryFile = fileName;
-        entry.index = index;
-        entry.description = record->description ? record->description : "";
-        entry.version = record->moduleVersion;
-        entry.libraryHandle = library->nativeHandle();
-        entry.record = record;
-        entries_.push_back(entry);
-        record->hostWindow = hostWindow;
-        record->libraryInstance = library->nativeHandle();
-        record->iniPath = const_cast<char*>(iniPath_.c_str());
+        registerModule(record, fileName, index, library->nativeHandle(), hostWindow);
         registered = true;
-
-        // "Desc|patterns|": the whole pair goes to the list, the patterns to the summary.
-        std::string filter = record->fileFilter ? record->fileFilter : "";
-        size_t bar = filter.find('|');
-        if (bar == std::string::npos) continue;
-        listFilter_ += filter;
-        std::string patterns = filter.substr(bar + 1);
-        if (!patterns.empty()) patterns.pop_back();
-        summaryFilter_ += patterns;
-        if (summaryFilter_.back() != ';') summaryFilter_ += ';';
     }
     if (registered) libraries_.push_back(std::move(library));
+}
+
+void ModuleRegistry::registerModule(StreamModule* record, const std::string& libraryFile, int index,
+                                    void* libraryHandle, void* hostWindow) {
+    ModuleEntry entry;
+    entry.libraryFile = libraryFile;
+    entry.index = index;
+    entry.description = record->description ? record->description : "";
+    entry.version = record->moduleVersion;
+    entry.libraryHandle = libraryHandle;
+    entry.record = record;
+    entries_.push_back(entry);
+    record->hostWindow = hostWindow;
+    record->libraryInstance = libraryHandle;
+    record->iniPath = const_cast<char*>(iniPath_.c_str());
+
+    // "Desc|patterns|": the whole pair goes to the list, the patterns to the summary.
+    std::string filter = record->fileFilter ? record->fileFilter : "";
+    size_t bar = filter.find('|');
+    if (bar == std::string::npos) return;
+    listFilter_ += filter;
+    std::string patterns = filter.substr(bar + 1);
+    if (!patterns.empty()) patterns.pop_back();
+    summaryFilter_ += patterns;
+    if (summaryFilter_.back() != ';') summaryFilter_ += ';';
+    composeFilter();
+}
+
+// The summary without its last ";", then the pairs, then the all-files pair.
+void ModuleRegistry::composeFilter() {
+    openFilter_ = summaryFilter_.substr(0, summaryFilter_.size() - 1) + "|" + listFilter_ + kAllFiles;
 }
 
 void ModuleRegistry::tearDown() {
     entries_.clear();
     libraries_.clear();
-    summaryFilter_.clear();
-    listFilter_.clear();
-    openFilter_.clear();
+    summaryFilter_ = "All supported files|*.m3u;*.pls;";
+    listFilter_ = "Playlists (*.m3u;*.pls)|*.m3u;*.pls|";
+    composeFilter();
 }
 
 }  // namespace tumbor

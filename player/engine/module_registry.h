@@ -23,7 +23,7 @@ struct ModuleEntry {
 
 class ModuleRegistry {
 public:
-    ModuleRegistry() = default;
+    ModuleRegistry() { tearDown(); }
     ~ModuleRegistry() { tearDown(); }
     ModuleRegistry(const ModuleRegistry&) = delete;
     ModuleRegistry& operator=(const ModuleRegistry&) = delete;
@@ -32,6 +32,11 @@ public:
     // writing hostWindow, libraryInstance and iniPath into each. Libraries that
     // fail to load, lack the export or offer no valid record are skipped.
     void build(const std::string& folder, void* hostWindow, const std::string& iniPath);
+    // Registers one record found in a library (or linked into the program),
+    // writing hostWindow, libraryInstance and iniPath into it and adding its
+    // filter to the open-dialog filter.
+    void registerModule(StreamModule* record, const std::string& libraryFile, int index,
+                        void* libraryHandle, void* hostWindow);
     // Forgets the entries and releases every library once.
     void tearDown();
 
@@ -41,6 +46,7 @@ public:
 
 private:
     void registerLibrary(const std::string& folder, const std::string& fileName, void* hostWindow);
+    void composeFilter();
 
     std::vector<std::unique_ptr<platform::DynamicLibrary>> libraries_;
     std::vector<ModuleEntry> entries_;

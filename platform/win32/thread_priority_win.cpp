@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "platform/thread_priority.h"
+
+namespace platform {
+
+void raiseCurrentThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); }
+
+}  // namespace platform

@@ -1,0 +1,137 @@
+// The playback engine: plays one file at a time. It probes the registry for
+// a module, starts it, opens the wave device in the module's format and feeds
+// the device from an output thread through a ring of buffers, of which at
+// most count - 1 are queued at once. Modules without PCM output play by
+// themselves and are only polled.
+//
+// Threads: the window thread calls the public operations; the output thread
+// decodes and performs seek requests; the device's callback only releases the
+// semaphore; an end-of-track worker stops the engine after a song has ended.
+// Public operations are serialised with one lock that the output thread never
+// takes, and they return only once the output thread has let go of the module
+// and the device.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/wave_device.h"
+#include "player/engine/buffer_semaphore.h"
+#include "player/engine/module_registry.h"
+
+namespace tumbor {
+
+class PlaybackEngine {
+public:
+    enum State { kPlaying = 0, kPaused = 1, kStopped = 2 };
+    // Seek requests: none, back 5 s, forward 5 s, or 256 + f for f/1024 of the length.
+    enum SeekRequest { kNoSeek = 0, kSkipBack = 1, kSkipForward = 2, kAbsoluteSeek = 256 };
+
+    PlaybackEngine(const ModuleRegistry& registry, std::unique_ptr<platform::WaveDevice> device);
+    ~PlaybackEngine();
+    PlaybackEngine(const PlaybackEngine&) = delete;
+    PlaybackEngine& operator=(const PlaybackEngine&) = delete;
+
+    // What happens when a song has ended: with advance on, onSongEnded runs
+    // (on the end-of-track worker; the player posts "PlayNext" there); with
+    // advance off the device is closed.
+    void setSongEndedHandler(std::function<void()> onSongEnded);
+    void setAdvance(bool advance) { advance_ = advance; }
+
+    int load(const std::string& file);
+    void play();
+    void pause();
+    int stop(int immediate);
+    void closeDevice();
+    void unload();
+    int getState() const { return state_; }
+
+    void requestSeek(int x, int width);
+    void requestSkip(bool forward);
+    // Clears a pending skip when its button or key is released.
+    void clearSkip();
+    int getGaugePosition(int range);
+    int getQueuedTenths();
+
+    void setVolume(uint32_t value, uint32_t max);
+    int setDevice(int id);
+    void setBufferLength(uint32_t milliseconds);
+
+    std::string message() const;
+    std::string currentFile() const;
+    StreamModule* currentModule() const;
+
+    // Read access for the visualization host.
+    platform::WaveFormat format() const { return format_; }
+    int bufferSize() const { return bufferSize_; }
+    int bufferCount() const { return bufferCount_; }
+    int ringHead() const { return ringHead_; }
+    const uint8_t* bufferData(int index) const;
+
+private:
+    int stopLocked(int immediate);
+    void playLocked();
+    void closeDeviceLocked();
+    int openDeviceLocked(const platform::WaveFormat& format);
+    void unloadLocked();
+    void freeBuffersLocked();
+    void startOutputThread();
+    void stopOutputThread();
+    bool isPcm() const;
+
+    void outputLoopPcm(uint64_t generation);
+    void outputLoopPolled(uint64_t generation);
+    bool fillBuffers(bool& ended);
+    bool performSeekIfPending();
+    void songEnded(uint64_t generation);
+    void endOfTrackLoop();
+
+    static void onBufferDone(void* engine);
+
+    const ModuleRegistry& registry_;
+    std::unique_ptr<platform::WaveDevice> device_;
+    mutable std::mutex operationLock_;  // public operations and the end-of-track worker
+
+    std::string message_;
+    std::string currentFile_;
+    StreamModule* module_ = nullptr;
+
+    int deviceId_ = platform::kDefaultWaveDevice;
+    platform::WaveFormat format_;
+    int bufferCount_ = 8;
+    int bufferSize_ = 32768;
+    int maxQueued_ = 7;
+    std::vector<std::vector<uint8_t>> buffers_;
+    uint32_t volume_ = 0xFFFFFFFF;
+
+    std::atomic<int> state_{kStopped};
+    std::atomic<int> ringHead_{0};
+    std::atomic<int> queued_{0};
+    std::atomic<int> seekRequest_{kNoSeek};
+    std::atomic<bool> positionReset_{true};
+    int lastPosition_ = 0;
+
+    BufferSemaphore semaphore_;
+    std::thread outputThread_;
+    std::atomic<bool> outputStopRequested_{false};
+    // Counts output threads; an end of track reported by an older one is stale.
+    std::atomic<uint64_t> generation_{0};
+
+    std::atomic<bool> advance_{true};
+    std::function<void()> onSongEnded_;
+    std::thread endOfTrackWorker_;
+    std::mutex endLock_;
+    std::condition_variable endChanged_;
+    bool endPending_ = false;
+    uint64_t endGeneration_ = 0;
+    bool quitting_ = false;
+};
+
+}  // namespace tumbor
