@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace platform {
 
@@ -63,5 +64,9 @@ public:
     // Low word left, high word right, 0 .. 0xFFFF each.
     virtual void setVolume(uint32_t volume) = 0;
 };
+
+// The system's sound output: wave-out on Windows; the native build, which has
+// no sound device of its own, plays into a simulated device as fast as it can.
+std::unique_ptr<WaveDevice> createSystemWaveDevice();
 
 }  // namespace platform

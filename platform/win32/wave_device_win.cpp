@@ -69,4 +69,6 @@ uint32_t WinWaveDevice::positionBytes() {
 
 void WinWaveDevice::setVolume(uint32_t volume) { waveOutSetVolume(handle_, volume); }
 
+std::unique_ptr<WaveDevice> createSystemWaveDevice() { return std::make_unique<WinWaveDevice>(); }
+
 }  // namespace platform

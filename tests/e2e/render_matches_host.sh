@@ -7,9 +7,8 @@
 set -euo pipefail
 
 host_bin=$1 win32_bin=$2 work=$3
+source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1; shift
@@ -20,14 +19,8 @@ render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
 
 # check_sound NAME FILE SILENCE_OCTAL: data = the file's sound bytes + silence
 check_sound() {
-  local name=$1 file=$2 silence=$3
-  sox "$file" -t raw "$name.ref.raw"
-  local length; length=$(stat -c %s "$name.ref.raw")
-  cmp -i 44:0 -n "$length" "$name.host.wav" "$name.ref.raw" || fail "$name: sound bytes differ"
-  local rest; rest=$(tail -c +$((44 + length + 1)) "$name.host.wav" | tr -d "\\$silence" | wc -c)
-  [ "$rest" -eq 0 ] || fail "$name: padding is not silence"
-  local padded=$(( $(stat -c %s "$name.host.wav") - 44 ))
-  [ $((padded % ${BUFFER:-32768})) -eq 0 ] || fail "$name: output is not whole buffers"
+  sox "$2" -t raw "$1.ref.raw"
+  expect_sound "$1" "$1.host.wav" 44 "$1.ref.raw" "$3" "${BUFFER:-32768}"
 }
 
 sox -n -r 44100 -c 2 -b 16 stereo16.wav synth 1.3 sine 440 sine 660
@@ -63,5 +56,4 @@ for file in noise.wav deep.wav tiny.wav; do
   tr -d '\r' < err.wine | grep -qx "Unknown file format : $file" || fail "$file: Wine message"
 done
 
-[ $failures -eq 0 ] && echo "render_matches_host: all checks passed"
-exit $failures
+finish

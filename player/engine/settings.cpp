@@ -1,0 +1,141 @@
+// The settings table: every key once, with its type, its place in Settings,
+// and its rank in the order of writing (the table itself is in reading order).
+#include "player/engine/settings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "platform/profile.h"
+
+namespace tumbor {
+namespace {
+
+enum class KeyType {
+    signedNumber,
+    unsignedNumber,  // written as an unsigned 32-bit number: -1 is 4294967295
+    text             // at most 259 characters are kept
+};
+
+struct SettingKey {
+    const char* section;
+    const char* key;
+    KeyType type;
+    int Settings::*number;
+    std::string Settings::*text;
+    int writeRank;
+};
+
+constexpr size_t kMaxTextLength = 259;
+
+SettingKey number(const char* section, const char* key, int Settings::*member, int rank,
+                  KeyType type = KeyType::signedNumber) {
+    return SettingKey{section, key, type, member, nullptr, rank};
+}
+
+SettingKey text(const char* section, const char* key, std::string Settings::*member, int rank) {
+    return SettingKey{section, key, KeyType::text, nullptr, member, rank};
+}
+
+const std::vector<SettingKey>& settingKeys() {
+    constexpr KeyType kUnsigned = KeyType::unsignedNumber;
+    static const std::vector<SettingKey> keys = {
+        number("Sound", "Device", &Settings::device, 38, kUnsigned),
+        number("Sound", "Buffer", &Settings::buffer, 39, kUnsigned),
+        number("Sound", "Volume", &Settings::volume, 40, kUnsigned),
+        number("General", "PageOptions", &Settings::pageOptions, 13, kUnsigned),
+        text("General", "Filepath", &Settings::filepath, 11),
+        text("General", "LastLocation", &Settings::lastLocation, 12),
+        number("General", "GUI", &Settings::gui, 18),
+        number("General", "Timemode", &Settings::timemode, 19),
+        number("General", "Systray", &Settings::systray, 20),
+        number("General", "MinimizeState", &Settings::minimizeState, 21),
+        number("General", "OpenFilter", &Settings::openFilter, 23),
+        text("Plugins", "Library", &Settings::pluginLibrary, 28),
+        number("Plugins", "Module", &Settings::pluginModule, 29, kUnsigned),
+        number("Plugins", "AutoExecute", &Settings::autoExecute, 30, kUnsigned),
+        number("Plugins", "Priority", &Settings::pluginPriority, 31),
+        text("Plugins", "Path", &Settings::pluginPath, 32),
+        text("Design", "Current", &Settings::designCurrent, 24),
+        text("Design", "Path", &Settings::designPath, 25),
+        text("Skin", "Current", &Settings::skinCurrent, 26),
+        text("Skin", "Path", &Settings::skinPath, 27),
+        number("General", "X", &Settings::x, 14),
+        number("General", "Y", &Settings::y, 15),
+        number("General", "Topmost", &Settings::topmost, 16),
+        number("General", "Snap", &Settings::snap, 17),
+        number("General", "Minimized", &Settings::minimized, 22),
+        number("Playlist", "X", &Settings::playlistX, 1),
+        number("Playlist", "Y", &Settings::playlistY, 2),
+        number("Playlist", "XS", &Settings::playlistWidth, 3),
+        number("Playlist", "YS", &Settings::playlistHeight, 4),
+        number("Playlist", "Clear", &Settings::clear, 5),
+        number("Playlist", "Repeat", &Settings::repeat, 6),
+        number("Playlist", "RepeatX", &Settings::repeatX, 7),
+        number("Playlist", "Shuffle", &Settings::shuffle, 8),
+        number("Playlist", "Advance", &Settings::advance, 10),
+        number("Playlist", "Active", &Settings::active, 9),
+    };
+    return keys;
+}
+
+}  // namespace
+
+Settings Settings::defaults(const std::string& programFolder, int centredX, int centredY) {
+    Settings settings;
+    settings.filepath = programFolder;
+    settings.pluginPath = programFolder + "Plugins\\";
+    settings.designPath = programFolder;
+    settings.skinPath = programFolder + "Skins\\";
+    settings.x = centredX;
+    settings.y = centredY;
+    return settings;
+}
+
+Settings readSettings(const std::string& iniPath, const Settings& defaults) {
+    Settings settings = defaults;
+    for (const SettingKey& key : settingKeys()) {
+        if (key.type == KeyType::text) {
+            std::string value = platform::getProfileString(key.section, key.key, settings.*key.text, iniPath);
+            settings.*key.text = value.substr(0, kMaxTextLength);
+        } else {
+            settings.*key.number = static_cast<int>(
+                platform::getProfileInt(key.section, key.key, settings.*key.number, iniPath));
+        }
+    }
+    return settings;
+}
+
+bool writeSettings(const std::string& iniPath, const Settings& settings) {
+    namespace fs = std::filesystem;
+    std::vector<SettingKey> keys = settingKeys();
+    std::sort(keys.begin(), keys.end(),
+              [](const SettingKey& a, const SettingKey& b) { return a.writeRank < b.writeRank; });
+
+    const std::string draft = iniPath + ".new";
+    std::error_code error;
+    fs::remove(draft, error);
+    if (fs::exists(iniPath, error) && !fs::copy_file(iniPath, draft, error)) return false;
+
+    bool written = true;
+    for (const SettingKey& key : keys) {
+        std::string value;
+        if (key.type == KeyType::text)
+            value = settings.*key.text;
+        else if (key.type == KeyType::unsignedNumber)
+            value = std::to_string(static_cast<uint32_t>(settings.*key.number));
+        else
+            value = std::to_string(settings.*key.number);
+        written = written && platform::writeProfileString(key.section, key.key, value, draft);
+    }
+    if (written) {
+        fs::rename(draft, iniPath, error);
+        if (!error) return true;
+    }
+    fs::remove(draft, error);
+    return false;
+}
+
+}  // namespace tumbor

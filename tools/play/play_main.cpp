@@ -1,0 +1,116 @@
+// tumbor-play: plays one file through the playback engine and the system's
+// sound device, to its end or for a given time, with an optional script of
+// timed actions. It is the engine's end-to-end harness.
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/dynamic_library.h"
+#include "player/engine/playback_engine.h"
+#include "tools/play/play_script.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: tumbor-play [options] FILE [ACTION...]\n"
+    "  Plays FILE through the playback engine to its end.\n"
+    "options:\n"
+    "  --libs DIR        folder of the stream libraries (default: this program's folder)\n"
+    "  --buffer TENTHS   output buffer length in tenths of a second (default 20)\n"
+    "  --device N        wave device number (default -1, the system's default device)\n"
+    "  --seconds S       stop after S seconds\n"
+    "actions, each at a time in milliseconds after playing starts:\n"
+    "  MS:pause  MS:resume  MS:stop  MS:skip+  MS:skip-  MS:release\n"
+    "  MS:seek:X/W (to X/W of the song)  MS:volume:V (0 .. 65536)\n";
+
+struct Options {
+    std::string libraryFolder;
+    std::string file;
+    int bufferTenths = 20;
+    int device = -1;
+    int maxMilliseconds = -1;
+    std::vector<tumbor::PlayAction> actions;
+};
+
+bool parseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--libs" && hasValue) {
+            options.libraryFolder = argv[++i];
+        } else if (arg == "--buffer" && hasValue) {
+            options.bufferTenths = std::atoi(argv[++i]);
+        } else if (arg == "--device" && hasValue) {
+            options.device = std::atoi(argv[++i]);
+        } else if (arg == "--seconds" && hasValue) {
+            options.maxMilliseconds = static_cast<int>(std::atof(argv[++i]) * 1000);
+        } else if (options.file.empty() && (arg.empty() || arg[0] != '-')) {
+            options.file = arg;
+        } else {
+            tumbor::PlayAction action;
+            if (!tumbor::parsePlayAction(arg, action)) return false;
+            options.actions.push_back(action);
+        }
+    }
+    return !options.file.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (options.libraryFolder.empty()) options.libraryFolder = platform::programFolder();
+
+    tumbor::ModuleRegistry registry;
+    registry.build(options.libraryFolder, nullptr, "");
+    tumbor::PlaybackEngine engine(registry, platform::createSystemWaveDevice());
+    std::mutex endLock;
+    std::condition_variable endChanged;
+    bool ended = false;
+    engine.setSongEndedHandler([&] {
+        std::lock_guard<std::mutex> hold(endLock);
+        ended = true;
+        endChanged.notify_all();
+    });
+    engine.setDevice(options.device);
+    engine.setBufferLength(static_cast<uint32_t>(options.bufferTenths) * 100);
+
+    if (!engine.load(options.file)) {
+        std::fprintf(stderr, "%s\n", engine.message().c_str());
+        return 1;
+    }
+    auto started = std::chrono::steady_clock::now();
+    engine.play();
+
+    // Runs each action at its time; returns early when the song ends or is stopped.
+    auto songOver = [&](std::chrono::steady_clock::time_point until) {
+        std::unique_lock<std::mutex> hold(endLock);
+        return endChanged.wait_until(hold, until, [&] { return ended; });
+    };
+    bool stopped = false;
+    for (const tumbor::PlayAction& action : options.actions) {
+        if (songOver(started + std::chrono::milliseconds(action.atMilliseconds))) break;
+        tumbor::applyPlayAction(engine, action);
+        if (action.kind == tumbor::PlayAction::Kind::stop) {
+            stopped = true;
+            break;
+        }
+    }
+    if (!stopped) {
+        auto limit = options.maxMilliseconds >= 0 ? started + std::chrono::milliseconds(options.maxMilliseconds)
+                                                  : std::chrono::steady_clock::time_point::max();
+        if (!songOver(limit)) engine.stop(1);
+    }
+    engine.closeDevice();
+    std::printf("%s\n", engine.message().empty() ? "played" : engine.message().c_str());
+    return 0;
+}
