@@ -2,14 +2,16 @@
 #   make run   builds and plays the bundled demo
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
+#   make bench builds without sanitizers and runs the benchmarks
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
 WIN32_DIR  := $(BUILD)/win32
+BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz clean
+.PHONY: all deps host win32 test test-host test-win32 run fuzz bench clean
 
 all: host win32
 
@@ -45,6 +47,11 @@ run: host
 
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
+
+bench: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target engine_bench
+	$(BENCH_DIR)/bin/engine_bench
 
 clean:
 	rm -rf $(BUILD)

@@ -18,7 +18,8 @@ class SimulatedWaveDevice : public WaveDevice {
 public:
     enum class Pacing { fast, realTime, manual };
 
-    explicit SimulatedWaveDevice(Pacing pacing = Pacing::fast);
+    // keepPlayed false: played bytes are counted but not kept (for long runs).
+    explicit SimulatedWaveDevice(Pacing pacing = Pacing::fast, bool keepPlayed = true);
     ~SimulatedWaveDevice() override;
 
     uint32_t open(int deviceId, const WaveFormat& format, BufferDoneCallback done, void* context) override;
@@ -60,6 +61,7 @@ private:
     bool playOneLocked(std::unique_lock<std::mutex>& hold);
 
     const Pacing pacing_;
+    const bool keepPlayed_;
     mutable std::mutex lock_;
     std::condition_variable changed_;
     std::thread player_;

@@ -7,7 +7,8 @@
 
 namespace platform {
 
-SimulatedWaveDevice::SimulatedWaveDevice(Pacing pacing) : pacing_(pacing) {
+SimulatedWaveDevice::SimulatedWaveDevice(Pacing pacing, bool keepPlayed)
+    : pacing_(pacing), keepPlayed_(keepPlayed) {
     if (pacing_ != Pacing::manual) player_ = std::thread([this] { run(); });
 }
 
@@ -116,15 +117,14 @@ void SimulatedWaveDevice::setVolume(uint32_t volume) {
 
 bool SimulatedWaveDevice::playOneLocked(std::unique_lock<std::mutex>& hold) {
     if (!open_ || paused_ || queue_.empty()) return false;
-    const Buffer& buffer = buffers_[queue_.front()];
-    uint32_t size = buffer.size;
     if (pacing_ == Pacing::realTime) {
-        auto duration = std::chrono::microseconds(uint64_t(size) * 1000000 / format_.bytesPerSecond());
+        uint64_t size = buffers_[queue_.front()].size;
+        auto duration = std::chrono::microseconds(size * 1000000 / format_.bytesPerSecond());
         changed_.wait_for(hold, duration, [this] { return quitting_; });
         if (quitting_ || queue_.empty() || paused_) return false;
     }
     const Buffer& playing = buffers_[queue_.front()];
-    played_.insert(played_.end(), playing.data, playing.data + playing.size);
+    if (keepPlayed_) played_.insert(played_.end(), playing.data, playing.data + playing.size);
     position_ += playing.size;
     queue_.pop_front();
     BufferDoneCallback done = done_;
