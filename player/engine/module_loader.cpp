@@ -55,6 +55,13 @@ void unloadModule(StreamModule& module) {
     if (!(module.flags & (keepInput | ownInput))) detachInput();
 }
 
+bool offerSongInfo(const ModuleRegistry& registry, const char* name) {
+    for (const ModuleEntry& entry : registry.entries()) {
+        if (entry.record->songInfo && entry.record->songInfo(name)) return true;
+    }
+    return false;
+}
+
 std::string unknownFormatMessage(const std::string& name) { return "Unknown file format : " + name; }
 
 std::string startFailureMessage(const StreamModule& module) {

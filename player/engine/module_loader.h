@@ -15,6 +15,10 @@ StreamModule* probeModules(const ModuleRegistry& registry, const std::string& na
 // Frees fileName, closes the module and closes its input unless keepInput.
 void unloadModule(StreamModule& module);
 
+// Offers name (or null for the file playing) to each module's songInfo in
+// registry order until one handles it; false when none did.
+bool offerSongInfo(const ModuleRegistry& registry, const char* name);
+
 // The message for a file no module accepts.
 std::string unknownFormatMessage(const std::string& name);
 // The message for a module whose start failed: its errorText, or a fixed text.

@@ -12,6 +12,10 @@ static StreamModule noFilter;
 static StreamModule location;
 
 static int STREAM_CALL reject(void) { return 0; }
+static int STREAM_CALL songInfoForAaa(const char* name) {
+    size_t length = name ? strlen(name) : 0;
+    return length > 4 && strcmp(name + length - 4, ".aaa") == 0;
+}
 static int STREAM_CALL closeRecord(void) { return 1; }
 static int STREAM_CALL openLocation(void) {
     return strncmp(location.fileName, "fake://", 7) == 0 && location.ioRead(NULL, 1, 1) == 0;
@@ -43,6 +47,7 @@ STREAM_EXPORT StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void) {
     fill(&badMagic, "TBSm", "Bad (*.bad)|*.bad|", "bad magic");
     fill(&noFilter, "TBSM", "", "no filter");
     fill(&location, "TBSM", "Fake locations|", "locations");
+    twoPatterns.songInfo = songInfoForAaa;
     location.flags = ownInput | pcmOutput;
     location.open = openLocation;
     return &header;

@@ -67,6 +67,11 @@ TEST(ModuleRegistryTest, AwkwardRecords) {
               "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
               "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|Fake locations|"
               "All files (*.*)|*.*||");
+
+    // Song information goes to the first module that handles the name.
+    EXPECT_TRUE(offerSongInfo(registry, "song.aaa"));
+    EXPECT_FALSE(offerSongInfo(registry, "song.bbb"));
+    EXPECT_FALSE(offerSongInfo(registry, nullptr));
 }
 
 TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
