@@ -42,9 +42,9 @@ SettingKey text(const char* section, const char* key, std::string Settings::*mem
 const std::vector<SettingKey>& settingKeys() {
     constexpr KeyType kUnsigned = KeyType::unsignedNumber;
     static const std::vector<SettingKey> keys = {
-        number("Sound", "Device", &Settings::device, 38, kUnsigned),
-        number("Sound", "Buffer", &Settings::buffer, 39, kUnsigned),
-        number("Sound", "Volume", &Settings::volume, 40, kUnsigned),
+        number("Sound", "Device", &Settings::device, 33, kUnsigned),
+        number("Sound", "Buffer", &Settings::buffer, 34, kUnsigned),
+        number("Sound", "Volume", &Settings::volume, 35, kUnsigned),
         number("General", "PageOptions", &Settings::pageOptions, 13, kUnsigned),
         text("General", "Filepath", &Settings::filepath, 11),
         text("General", "LastLocation", &Settings::lastLocation, 12),
