@@ -7,6 +7,7 @@
 #include "libs/common/ascii_text.h"
 #include "libs/common/guarded_call.h"
 #include "libs/common/module_message.h"
+#include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
 #include "libs/dsc/cd_track_name.h"
 #include "libs/dsc/cd_track_player.h"
@@ -59,10 +60,17 @@ int STREAM_CALL cdDecode(void*, int) { return player.stillPlaying() ? 1 : 0; }
 
 int STREAM_CALL cdNotify(int event) {
     switch (event) {
-        case NOTIFY_PAUSE: player.pause(); return 1;
-        case NOTIFY_RESUME: player.resume(); return 1;
-        case NOTIFY_STOP: player.stop(); return 1;
-        default: return 0;
+        case NOTIFY_PAUSE:
+            player.pause();
+            return 1;
+        case NOTIFY_RESUME:
+            player.resume();
+            return 1;
+        case NOTIFY_STOP:
+            player.stop();
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -71,21 +79,10 @@ int STREAM_CALL cdAbout() {
         "CD player plugin. Simply open the .cda file on the CD-ROM drive.\n\n"
         "Sorry, but for the moment only the standard CD-ROM is supported.");
 }
-int STREAM_CALL noSongInfo(const char*) { return 0; }
-int STREAM_CALL noReserved() { return 0; }
 
 void initRecord() {
-    cdModule.magic[0] = 'T';
-    cdModule.magic[1] = 'B';
-    cdModule.magic[2] = 'S';
-    cdModule.magic[3] = 'M';
-    cdModule.flags = ownInput;
-    cdModule.sampleRate = 44100;
-    cdModule.channels = 2;
-    cdModule.bitsPerSample = 16;
-    cdModule.fileFilter = "Audio tracks (*.CDA)|*.CDA|";
-    cdModule.description = "CD player module v1.10";
-    cdModule.moduleVersion = 0x110;
+    cdModule =
+        newModuleRecord(ownInput, 44100, 2, 16, "Audio tracks (*.CDA)|*.CDA|", "CD player module v1.10");
     cdModule.open = cdOpen;
     cdModule.start = cdStart;
     cdModule.close = cdClose;
@@ -97,8 +94,6 @@ void initRecord() {
     cdModule.notify = cdNotify;
     cdModule.about = cdAbout;
     cdModule.configure = cdAbout;
-    cdModule.songInfo = noSongInfo;
-    cdModule.reserved = noReserved;
 }
 
 StreamModule* STREAM_CALL getModule(int index) { return index == 0 ? &cdModule : nullptr; }

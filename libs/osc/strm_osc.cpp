@@ -5,6 +5,7 @@
 #include "libs/common/ascii_text.h"
 #include "libs/common/guarded_call.h"
 #include "libs/common/module_message.h"
+#include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
 #include "libs/osc/tone_generator.h"
 #include "libs/osc/tone_name.h"
@@ -60,21 +61,10 @@ int STREAM_CALL toneAbout() {
         "  tone://440\n"
         "  tone://63p");
 }
-int STREAM_CALL noSongInfo(const char*) { return 0; }
-int STREAM_CALL noReserved() { return 0; }
 
 void initRecord() {
-    toneModule.magic[0] = 'T';
-    toneModule.magic[1] = 'B';
-    toneModule.magic[2] = 'S';
-    toneModule.magic[3] = 'M';
-    toneModule.flags = pcmOutput | ownInput;
-    toneModule.sampleRate = ToneGenerator::kSampleRate;
-    toneModule.channels = 2;
-    toneModule.bitsPerSample = 16;
-    toneModule.fileFilter = "";
-    toneModule.description = "TONE generator module v1.10";
-    toneModule.moduleVersion = 0x110;
+    toneModule = newModuleRecord(pcmOutput | ownInput, ToneGenerator::kSampleRate, 2, 16, "",
+                                 "TONE generator module v1.10");
     toneModule.open = toneOpen;
     toneModule.start = toneStart;
     toneModule.close = toneClose;
@@ -83,8 +73,6 @@ void initRecord() {
     toneModule.decode = toneDecode;
     toneModule.about = toneAbout;
     toneModule.configure = toneAbout;
-    toneModule.songInfo = noSongInfo;
-    toneModule.reserved = noReserved;
 }
 
 StreamModule* STREAM_CALL getModule(int index) { return index == 0 ? &toneModule : nullptr; }

@@ -3,6 +3,7 @@
 // Both modules share one PcmStream, since only one module is open at a time.
 #include "libs/common/guarded_call.h"
 #include "libs/common/module_message.h"
+#include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
 #include "libs/pcm/pcm_stream.h"
 #include "stream/stream_module.h"
@@ -57,27 +58,12 @@ int STREAM_CALL vocAbout() {
 }
 int STREAM_CALL wavConfigure() { return showModuleMessage("There is no configuration possible with WAV files"); }
 int STREAM_CALL vocConfigure() { return showModuleMessage("There is no configuration possible with VOC files"); }
-int STREAM_CALL noSongInfo(const char*) { return 0; }
-int STREAM_CALL noReserved() { return 0; }
 
 StreamModule makeRecord(uint32_t rate, uint32_t channels, uint32_t bits, const char* filter,
                         const char* description) {
-    StreamModule record{};
-    record.magic[0] = 'T';
-    record.magic[1] = 'B';
-    record.magic[2] = 'S';
-    record.magic[3] = 'M';
-    record.flags = pcmOutput;
-    record.sampleRate = rate;
-    record.channels = channels;
-    record.bitsPerSample = bits;
-    record.fileFilter = filter;
-    record.description = description;
-    record.moduleVersion = 0x110;
+    StreamModule record = newModuleRecord(pcmOutput, rate, channels, bits, filter, description);
     record.getLength = pcmLengthOp;
     record.getBitrate = pcmBitrate;
-    record.songInfo = noSongInfo;
-    record.reserved = noReserved;
     return record;
 }
 

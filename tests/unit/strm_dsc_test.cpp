@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "libs/dsc/cd_time.h"
-#include "platform/recorded_dialogs.h"
 #include "platform/simulated_cd_drive.h"
 #include "player/engine/module_loader.h"
+#include "tests/unit/about_boxes.h"
 #include "tests/unit/offered_name.h"
 
 extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
@@ -67,18 +67,10 @@ TEST_F(StrmDscTest, LibraryHandsOutOneRecord) {
     EXPECT_EQ(cd().songInfo("d:\\track01.cda"), 0);
     EXPECT_EQ(cd().reserved(), 0);
 
-    platform::clearRecordedMessageBoxes();
-    EXPECT_EQ(cd().about(), 1);
-    EXPECT_EQ(cd().configure(), 1);
-    const auto& boxes = platform::recordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    for (const platform::MessageBoxRequest& box : boxes) {
-        EXPECT_EQ(box.owner, nullptr);
-        EXPECT_EQ(box.caption, "");
-        EXPECT_EQ(box.text,
-                  "CD player plugin. Simply open the .cda file on the CD-ROM drive.\n\n"
-                  "Sorry, but for the moment only the standard CD-ROM is supported.");
-    }
+    testing::expectAboutAndConfigureShow(
+        cd(),
+        "CD player plugin. Simply open the .cda file on the CD-ROM drive.\n\n"
+        "Sorry, but for the moment only the standard CD-ROM is supported.");
 }
 
 TEST_F(StrmDscTest, TrackNames) {
@@ -89,10 +81,10 @@ TEST_F(StrmDscTest, TrackNames) {
         const char* name;
         int accepted;
     } cases[] = {
-        {"d:\\track01.cda", 1},      {"d:\\track99.cda", 1},  {"d:\\track07.cda.lnk", 1},
-        {"d:\\track00.cda", 0},      {"d:\\track1a.cda", 0},  {"d:\\tracka1.cda", 0},
-        {"d:\\track 1.cda", 0},      {"d:\\track7.cda", 0},   {"d:\\track07.wav", 0},
-        {"d:/track07.cda", 0},       {"d:\\track07", 0},      {"", 0},
+        {"d:\\track01.cda", 1},        {"d:\\track99.cda", 1}, {"d:\\track07.cda.lnk", 1},
+        {"d:\\track00.cda", 0},        {"d:\\track1a.cda", 0}, {"d:\\tracka1.cda", 0},
+        {"d:\\track 1.cda", 0},        {"d:\\track7.cda", 0},  {"d:\\track07.wav", 0},
+        {"d:/track07.cda", 0},         {"d:\\track07", 0},     {"", 0},
         {"c:\\music\\track07.cda", 0}, {"tone://440", 0},
     };
     for (const Case& c : cases) {
@@ -226,8 +218,7 @@ TEST_F(StrmDscTest, StartFailures) {
     drive().reset();
     ASSERT_EQ(offerName(cd(), "d:\\track01.cda"), 1);
     EXPECT_EQ(cd().start(), 0);
-    EXPECT_STREQ(cd().errorText,
-                 "There is an undetectable problem in loading the specified device driver.");
+    EXPECT_STREQ(cd().errorText, "There is an undetectable problem in loading the specified device driver.");
     unloadModule(cd());
     EXPECT_EQ(cd().errorText, nullptr);
     EXPECT_EQ(drive().log(), (std::vector<CdCommand>{CdCommand::open}));

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "libs/osc/tone_generator.h"
-#include "platform/recorded_dialogs.h"
 #include "player/engine/module_loader.h"
+#include "tests/unit/about_boxes.h"
 #include "tests/unit/offered_name.h"
 
 extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
@@ -98,7 +98,9 @@ TEST_F(StrmOscTest, NamesAndTitles) {
         SCOPED_TRACE(c.name);
         unloadModule(tone());
         ASSERT_EQ(offerName(tone(), c.name), c.title ? 1 : 0);
-        if (c.title) EXPECT_STREQ(tone().titleText, c.title);
+        if (c.title) {
+            EXPECT_STREQ(tone().titleText, c.title);
+        }
     }
     unloadModule(tone());
     EXPECT_EQ(tone().titleText, nullptr);
@@ -133,19 +135,10 @@ TEST_F(StrmOscTest, DecodeWritesWholeFramesAndCountsEveryByte) {
 }
 
 TEST_F(StrmOscTest, AboutAndConfigureShowTheUsage) {
-    platform::clearRecordedMessageBoxes();
-    EXPECT_EQ(tone().about(), 1);
-    EXPECT_EQ(tone().configure(), 1);
-    const auto& boxes = platform::recordedMessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    for (const platform::MessageBoxRequest& box : boxes) {
-        EXPECT_EQ(box.owner, nullptr);
-        EXPECT_EQ(box.caption, "");
-        EXPECT_EQ(box.buttons, platform::MessageButtons::ok);
-        EXPECT_EQ(box.text,
-                  "Tone generator.\n\nSpecify \"tone://<f>[p]\" to get a tone with the frequency f\n"
-                  "Using an appended \"p\" will reverse phase\n\nExamples:\n  tone://440\n  tone://63p");
-    }
+    testing::expectAboutAndConfigureShow(
+        tone(),
+        "Tone generator.\n\nSpecify \"tone://<f>[p]\" to get a tone with the frequency f\n"
+        "Using an appended \"p\" will reverse phase\n\nExamples:\n  tone://440\n  tone://63p");
 }
 
 TEST(ToneGeneratorTest, SineSamplesAreTruncated) {
