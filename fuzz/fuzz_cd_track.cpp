@@ -18,14 +18,30 @@ void step(StreamModule& cd, uint8_t code) {
     platform::SimulatedCdDrive& drive = platform::simulatedCdDrive();
     int value = code >> 3;  // 0..31
     switch (code & 7) {
-        case 0: drive.advance(static_cast<uint32_t>(value) * 1000); break;
-        case 1: cd.seek(value * 97 - 100, value & 1); break;
-        case 2: cd.getPosition(); break;
-        case 3: cd.decode(nullptr, 0); break;
-        case 4: cd.notify(value % 6); break;
-        case 5: drive.failNext(static_cast<CdCommand>(value % 9), platform::kCdNotReady); break;
-        case 6: cd.getLength(); break;
-        case 7: cd.start(); break;
+        case 0:
+            drive.advance(static_cast<uint32_t>(value) * 1000);
+            break;
+        case 1:
+            cd.seek(value * 97 - 100, value & 1);
+            break;
+        case 2:
+            cd.getPosition();
+            break;
+        case 3:
+            cd.decode(nullptr, 0);
+            break;
+        case 4:
+            cd.notify(value % 6);
+            break;
+        case 5:
+            drive.failNext(static_cast<CdCommand>(value % 9), platform::kCdNotReady);
+            break;
+        case 6:
+            cd.getLength();
+            break;
+        case 7:
+            cd.start();
+            break;
     }
 }
 

@@ -13,11 +13,11 @@
 namespace platform {
 
 // MCI error codes the simulation answers.
-constexpr CdError kCdInvalidDevice = 257;   // command to a device that is not open
+constexpr CdError kCdInvalidDevice = 257;     // command to a device that is not open
 constexpr CdError kCdCannotLoadDriver = 266;  // no drive
 constexpr CdError kCdNotReady = 276;
-constexpr CdError kCdOutOfRange = 282;      // track or time beyond the disc
-constexpr CdError kCdBadTimeFormat = 293;   // positions asked for before the TMSF format is set
+constexpr CdError kCdOutOfRange = 282;     // track or time beyond the disc
+constexpr CdError kCdBadTimeFormat = 293;  // positions asked for before the TMSF format is set
 
 enum class CdCommand { open, close, trackLength, useTrackTimes, play, position, mode, pause, stop };
 
@@ -74,7 +74,7 @@ private:
     uint32_t lastDevice_ = 0;
     bool trackTimes_ = false;
     CdMode mode_ = CdMode::stopped;
-    uint64_t headMilliframes_ = 0;       // from the start of the disc, in 1/1000 frames
+    uint64_t headMilliframes_ = 0;  // from the start of the disc, in 1/1000 frames
     uint64_t playEndFrame_ = 0;
     uint32_t playedFrom_ = 0;
     uint32_t playedTo_ = 0;

@@ -48,13 +48,13 @@ private:
     static constexpr int kNoSeek = -1;
 
     std::atomic<int> track_{0};
-    std::atomic<uint32_t> device_{0};            // 0: no device held
+    std::atomic<uint32_t> device_{0};  // 0: no device held
     std::atomic<int> lengthTenths_{0};
-    std::atomic<uint32_t> trackEnd_{0};          // TMSF of the end of the track
-    std::atomic<int> lastPosition_{0};           // tenths
+    std::atomic<uint32_t> trackEnd_{0};  // TMSF of the end of the track
+    std::atomic<int> lastPosition_{0};   // tenths
     std::atomic<bool> stopped_{false};
-    std::atomic<int> pendingSeek_{kNoSeek};      // tenths
-    platform::CdTime pausedAt_;                  // window thread only
+    std::atomic<int> pendingSeek_{kNoSeek};  // tenths
+    platform::CdTime pausedAt_;              // window thread only
 };
 
 }  // namespace tumbor

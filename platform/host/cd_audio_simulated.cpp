@@ -16,7 +16,8 @@ uint64_t framesOf(const CdTime& time) {
 
 CdTime timeOf(uint64_t frames) {
     return CdTime{static_cast<int>(frames / (60 * kFramesPerSecond)),
-                  static_cast<int>(frames / kFramesPerSecond % 60), static_cast<int>(frames % kFramesPerSecond)};
+                  static_cast<int>(frames / kFramesPerSecond % 60),
+                  static_cast<int>(frames % kFramesPerSecond)};
 }
 
 }  // namespace
@@ -106,7 +107,8 @@ CdError SimulatedCdDrive::admit(CdCommand command, uint32_t device) {
 
 uint64_t SimulatedCdDrive::trackStart(int track) const {
     uint64_t start = 0;
-    for (int i = 1; i < track && i <= static_cast<int>(trackFrames_.size()); ++i) start += trackFrames_[i - 1];
+    for (int i = 1; i < track && i <= static_cast<int>(trackFrames_.size()); ++i)
+        start += trackFrames_[i - 1];
     return start;
 }
 
@@ -219,15 +221,19 @@ CdError SimulatedCdDrive::stop(uint32_t device) {
 // The system's own texts for the codes the simulation answers.
 const char* SimulatedCdDrive::errorText(CdError error) {
     switch (error) {
-        case kCdInvalidDevice: return "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
+        case kCdInvalidDevice:
+            return "Invalid MCI device ID. Use the ID returned when opening the MCI device.";
         case kCdCannotLoadDriver:
             return "There is an undetectable problem in loading the specified device driver.";
-        case kCdNotReady: return "The device driver is not ready.";
-        case kCdOutOfRange: return "The specified parameter is out of range for the specified command.";
+        case kCdNotReady:
+            return "The device driver is not ready.";
+        case kCdOutOfRange:
+            return "The specified parameter is out of range for the specified command.";
         case kCdBadTimeFormat:
             return "The specified value for the time format is invalid. Refer to the MCI documentation for "
                    "valid formats.";
-        default: return "";
+        default:
+            return "";
     }
 }
 

@@ -1,8 +1,10 @@
 // The CD audio device through mciSendCommandA. No command asks for a
 // notification, so no window is involved.
+// mmsystem.h needs the types of windows.h, so the order stays.
+// clang-format off
 #include <windows.h>
-
 #include <mmsystem.h>
+// clang-format on
 
 #include "platform/cd_audio.h"
 
@@ -70,10 +72,18 @@ CdError cdMode(uint32_t device, CdMode& mode) {
     CdError error = status(device, MCI_STATUS_MODE, 0, 0, value);
     if (error != kCdSuccess) return error;
     switch (value) {
-        case MCI_MODE_STOP: mode = CdMode::stopped; break;
-        case MCI_MODE_PLAY: mode = CdMode::playing; break;
-        case MCI_MODE_PAUSE: mode = CdMode::paused; break;
-        default: mode = CdMode::other; break;
+        case MCI_MODE_STOP:
+            mode = CdMode::stopped;
+            break;
+        case MCI_MODE_PLAY:
+            mode = CdMode::playing;
+            break;
+        case MCI_MODE_PAUSE:
+            mode = CdMode::paused;
+            break;
+        default:
+            mode = CdMode::other;
+            break;
     }
     return kCdSuccess;
 }
