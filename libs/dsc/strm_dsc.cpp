@@ -45,33 +45,47 @@ int STREAM_CALL cdStart() {
     });
 }
 
+// Every operation that reaches the device is guarded: the native build's
+// simulated drive records each command and could throw while doing so.
 int STREAM_CALL cdClose() {
-    player.close();
+    guardedCall(0, [] {
+        player.close();
+        return 1;
+    });
     freeModuleText(cdModule.errorText);
     freeModuleText(cdModule.titleText);
     return 1;
 }
 
-int STREAM_CALL cdPosition() { return player.position(); }
+int STREAM_CALL cdPosition() {
+    return guardedCall(0, [] { return player.position(); });
+}
 int STREAM_CALL cdLength() { return player.length(); }
-int STREAM_CALL cdSeek(int tenths, int) { return player.seek(tenths) ? 1 : 0; }
+int STREAM_CALL cdSeek(int tenths, int) {
+    return guardedCall(0, [=] { return player.seek(tenths) ? 1 : 0; });
+}
 int STREAM_CALL cdBitrate() { return kCdBitsPerSecond; }
-int STREAM_CALL cdDecode(void*, int) { return player.stillPlaying() ? 1 : 0; }
+// Like a failed mode query, a failure here counts as still playing.
+int STREAM_CALL cdDecode(void*, int) {
+    return guardedCall(1, [] { return player.stillPlaying() ? 1 : 0; });
+}
 
 int STREAM_CALL cdNotify(int event) {
-    switch (event) {
-        case NOTIFY_PAUSE:
-            player.pause();
-            return 1;
-        case NOTIFY_RESUME:
-            player.resume();
-            return 1;
-        case NOTIFY_STOP:
-            player.stop();
-            return 1;
-        default:
-            return 0;
-    }
+    return guardedCall(0, [=] {
+        switch (event) {
+            case NOTIFY_PAUSE:
+                player.pause();
+                return 1;
+            case NOTIFY_RESUME:
+                player.resume();
+                return 1;
+            case NOTIFY_STOP:
+                player.stop();
+                return 1;
+            default:
+                return 0;
+        }
+    });
 }
 
 int STREAM_CALL cdAbout() {

@@ -22,6 +22,8 @@ public:
     int positionTenths() const;
 
 private:
+    // period_ and phased_ are set by open while no output thread runs; only
+    // the output thread renders, so phase_ is never touched by two at once.
     double period_ = 100.0;  // samples per cycle
     double phase_ = 0.0;     // samples generated since the library was loaded
     bool phased_ = false;
