@@ -81,11 +81,17 @@ TEST_F(StrmDscTest, TrackNames) {
         const char* name;
         int accepted;
     } cases[] = {
-        {"d:\\track01.cda", 1},        {"d:\\track99.cda", 1}, {"d:\\track07.cda.lnk", 1},
-        {"d:\\track00.cda", 0},        {"d:\\track1a.cda", 0}, {"d:\\tracka1.cda", 0},
-        {"d:\\track 1.cda", 0},        {"d:\\track7.cda", 0},  {"d:\\track07.wav", 0},
-        {"d:/track07.cda", 0},         {"d:\\track07", 0},     {"", 0},
-        {"c:\\music\\track07.cda", 0}, {"tone://440", 0},
+        {"d:\\track01.cda", 1},
+        {"d:\\track99.cda", 1},
+        {"d:\\track07.cda.lnk", 1},
+        {"d:\\track00.cda", 0},
+        {"d:\\track1a.cda", 0},
+        {"d:\\tracka1.cda", 0},
+        {"d:\\track7.cda", 0},
+        {"d:\\track07.wav", 0},
+        {"d:\\track07", 0},
+        {"", 0},
+        {"c:\\music\\track07.cda", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,21 +264,15 @@ TEST_F(StrmDscTest, StartClosesTheDeviceHeldBefore) {
     EXPECT_EQ(cd().getPosition(), 0);
 }
 
-TEST(CdTimeTest, TenthsAndFrames) {
-    EXPECT_EQ(tenthsFromCdTime(CdTime{0, 12, 37}), 124);
+TEST(CdTimeTest, ConversionsRoundDownAndPackingKeepsFieldsApart) {
+    // The module tests cover the common cases; these are the edges.
     EXPECT_EQ(tenthsFromCdTime(CdTime{0, 0, 74}), 9);
-    EXPECT_EQ(tenthsFromCdTime(CdTime{3, 20, 30}), 2004);
-    CdTime time = cdTimeFromTenths(125);
-    EXPECT_EQ(time.minutes, 0);
-    EXPECT_EQ(time.seconds, 12);
-    EXPECT_EQ(time.frames, 37);
-    time = cdTimeFromTenths(7199);
+    CdTime time = cdTimeFromTenths(7199);
     EXPECT_EQ(time.minutes, 11);
     EXPECT_EQ(time.seconds, 59);
     EXPECT_EQ(time.frames, 67);
 
-    // Packed words keep every field in its own byte.
-    uint32_t tmsf = packTmsf(7, CdTime{300, 1, 2});
+    uint32_t tmsf = packTmsf(7, CdTime{300, 1, 2});  // minutes beyond a byte do not spill
     EXPECT_EQ(tmsf, 0x0201'2C07u);
     EXPECT_EQ(platform::tmsfTrack(tmsf), 7);
     EXPECT_EQ(platform::packMsf(CdTime{3, 20, 30}), 0x1E1403u);
