@@ -9,6 +9,10 @@
 # Tests capturing to the same file must not run at the same time.
 function(tumbor_capture_audio test capture_file)
   set(config "${CMAKE_BINARY_DIR}/alsa/${test}.conf")
+  # ALSA's file writer does not create folders; in a fresh build tree the
+  # capture would otherwise go nowhere.
+  get_filename_component(capture_folder "${capture_file}" DIRECTORY)
+  file(MAKE_DIRECTORY "${capture_folder}")
   file(WRITE "${config}"
     "pcm.!default {\n"
     "  type file\n"

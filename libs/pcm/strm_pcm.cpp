@@ -2,9 +2,10 @@
 // contract adapter: the two module records, their operations and the export.
 // Both modules share one PcmStream, since only one module is open at a time.
 #include "libs/common/guarded_call.h"
+#include "libs/common/module_message.h"
+#include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
 #include "libs/pcm/pcm_stream.h"
-#include "platform/dialogs.h"
 #include "stream/stream_module.h"
 
 namespace tumbor {
@@ -13,15 +14,6 @@ namespace {
 StreamModule wavModule;
 StreamModule vocModule;
 PcmStream pcm;
-
-int showBox(const char* text) {
-    platform::MessageBoxRequest box;
-    box.text = text;
-    return guardedCall(1, [&] {
-        platform::showMessageBox(box);
-        return 1;
-    });
-}
 
 int openWith(StreamModule& module, PcmOpenResult (*parse)(const StreamInput&, PcmStream&)) {
     return guardedCall(0, [&] {
@@ -60,33 +52,18 @@ int STREAM_CALL wavDecode(void* buffer, int bytes) {
 int STREAM_CALL vocDecode(void* buffer, int bytes) {
     return pcmDecode(pcm, StreamInput(vocModule), static_cast<uint8_t*>(buffer), bytes);
 }
-int STREAM_CALL wavAbout() { return showBox("WAV loader\n\nSupports loading of WAVe modules."); }
+int STREAM_CALL wavAbout() { return showModuleMessage("WAV loader\n\nSupports loading of WAVe modules."); }
 int STREAM_CALL vocAbout() {
-    return showBox("VOC loader\n\nSupports loading of Creative Voice(tm) modules.");
+    return showModuleMessage("VOC loader\n\nSupports loading of Creative Voice(tm) modules.");
 }
-int STREAM_CALL wavConfigure() { return showBox("There is no configuration possible with WAV files"); }
-int STREAM_CALL vocConfigure() { return showBox("There is no configuration possible with VOC files"); }
-int STREAM_CALL noSongInfo(const char*) { return 0; }
-int STREAM_CALL noReserved() { return 0; }
+int STREAM_CALL wavConfigure() { return showModuleMessage("There is no configuration possible with WAV files"); }
+int STREAM_CALL vocConfigure() { return showModuleMessage("There is no configuration possible with VOC files"); }
 
 StreamModule makeRecord(uint32_t rate, uint32_t channels, uint32_t bits, const char* filter,
                         const char* description) {
-    StreamModule record{};
-    record.magic[0] = 'T';
-    record.magic[1] = 'B';
-    record.magic[2] = 'S';
-    record.magic[3] = 'M';
-    record.flags = pcmOutput;
-    record.sampleRate = rate;
-    record.channels = channels;
-    record.bitsPerSample = bits;
-    record.fileFilter = filter;
-    record.description = description;
-    record.moduleVersion = 0x110;
+    StreamModule record = newModuleRecord(pcmOutput, rate, channels, bits, filter, description);
     record.getLength = pcmLengthOp;
     record.getBitrate = pcmBitrate;
-    record.songInfo = noSongInfo;
-    record.reserved = noReserved;
     return record;
 }
 

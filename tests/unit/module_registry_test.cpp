@@ -15,6 +15,15 @@ std::string libraryName(const std::string& base) {
     return base + (platform::pathSeparator() == '\\' ? ".DLL" : ".so");
 }
 
+// The entries of one library; the other stream libraries built beside the
+// test program come before or after them, in the directory search's order.
+std::vector<const ModuleEntry*> entriesOf(const ModuleRegistry& registry, const std::string& file) {
+    std::vector<const ModuleEntry*> found;
+    for (const ModuleEntry& entry : registry.entries())
+        if (entry.libraryFile == file) found.push_back(&entry);
+    return found;
+}
+
 void writeFile(const std::string& path, const testing::Bytes& bytes) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
@@ -27,23 +36,23 @@ TEST(ModuleRegistryTest, RegistersStrmPcmAndComposesFilter) {
     ModuleRegistry registry;
     int window = 0;
     registry.build(platform::programFolder(), &window, "C:\\Tumbor\\Tumbor.ini");
-    ASSERT_EQ(registry.entries().size(), 2u);
-    const ModuleEntry& wavEntry = registry.entries()[0];
-    EXPECT_EQ(wavEntry.libraryFile, libraryName("Strm_PCM"));
+    std::vector<const ModuleEntry*> pcm = entriesOf(registry, libraryName("Strm_PCM"));
+    ASSERT_EQ(pcm.size(), 2u);
+    const ModuleEntry& wavEntry = *pcm[0];
     EXPECT_EQ(wavEntry.index, 0);
     EXPECT_EQ(wavEntry.description, "WAV loader (8/16bits, mono/stereo) v1.10");
     EXPECT_EQ(wavEntry.version, 0x110u);
-    EXPECT_EQ(registry.entries()[1].index, 1);
-    EXPECT_EQ(registry.entries()[1].libraryHandle, wavEntry.libraryHandle);
+    EXPECT_EQ(pcm[1]->index, 1);
+    EXPECT_EQ(pcm[1]->libraryHandle, wavEntry.libraryHandle);
     EXPECT_EQ(wavEntry.record->hostWindow, &window);
     EXPECT_EQ(wavEntry.record->libraryInstance, wavEntry.libraryHandle);
     EXPECT_STREQ(wavEntry.record->iniPath, "C:\\Tumbor\\Tumbor.ini");
-    EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls;*.wav;*.voc|"
-              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
-              "WAV files (*.wav)|*.wav|"
-              "Creative labs(tm) VOC files (*.voc)|*.voc|"
-              "All files (*.*)|*.*||");
+    // The exact composition is checked with the fake library below.
+    const std::string& filter = registry.openFilter();
+    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.pls;", 0), 0u);
+    EXPECT_NE(filter.find(";*.wav;*.voc"), std::string::npos);
+    EXPECT_NE(filter.find("|WAV files (*.wav)|*.wav|Creative labs(tm) VOC files (*.voc)|*.voc|"),
+              std::string::npos);
 }
 
 TEST(ModuleRegistryTest, EmptyFolderLeavesOnlyPlaylistsAndAllFiles) {
@@ -77,6 +86,8 @@ TEST(ModuleRegistryTest, AwkwardRecords) {
 TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
     ModuleRegistry registry;
     registry.build(platform::programFolder(), nullptr, "");
+    std::vector<const ModuleEntry*> pcm = entriesOf(registry, libraryName("Strm_PCM"));
+    ASSERT_EQ(pcm.size(), 2u);
     ModuleRegistry fakes;
     fakes.build(platform::programFolder() + "fakelibs", nullptr, "");
 
@@ -85,7 +96,7 @@ TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
     writeFile("probe_test.wav", testing::makeVoc(vocSpec));  // the extension plays no part
     StreamModule* module = probeModules(registry, "probe_test.wav");
     ASSERT_NE(module, nullptr);
-    EXPECT_EQ(module, registry.entries()[1].record);
+    EXPECT_EQ(module, pcm[1]->record);
     EXPECT_STREQ(module->fileName, "probe_test.wav");
     EXPECT_TRUE(hasInput());
     unloadModule(*module);
@@ -94,8 +105,8 @@ TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
 
     writeFile("probe_test.txt", testing::countingBytes(200));
     EXPECT_EQ(probeModules(registry, "probe_test.txt"), nullptr);
-    EXPECT_EQ(registry.entries()[0].record->fileName, nullptr);
-    EXPECT_EQ(registry.entries()[0].record->errorText, nullptr);
+    EXPECT_EQ(pcm[0]->record->fileName, nullptr);
+    EXPECT_EQ(pcm[0]->record->errorText, nullptr);
     EXPECT_FALSE(hasInput());
     EXPECT_EQ(probeModules(registry, "missing.wav"), nullptr);
     EXPECT_EQ(unknownFormatMessage("missing.wav"), "Unknown file format : missing.wav");
