@@ -2,7 +2,8 @@
 # tumbor-play.exe under Wine, with wave-out captured to a file: what reaches
 # the sound device is exactly the file's sound bytes plus the last buffer's
 # padding, with no buffer lost, repeated or reordered; also across a pause,
-# and after a seek the sound carries on from the position the module computes.
+# and after a seek the sound carries on from the position the module computes;
+# a tone location (a module reading no file) plays until stopped.
 #   usage: play_captured.sh WIN32_BIN_DIR WORK_DIR   (TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
@@ -46,5 +47,13 @@ else
   [ "$(tail -c +$((prefix + tail_length + 1)) sought.captured | tr -d '\000' | wc -c)" -eq 0 ] ||
     fail "sought: padding is not silence"
 fi
+
+# A tone never ends by itself: what was played before the stop is the start
+# of what tumbor-render makes of the same location.
+play tone tone://440 --seconds 1
+wine "$win32_bin/tumbor-render.exe" --seconds 20 tone://440 tone.wav </dev/null 2>/dev/null
+tone_bytes=$(stat -c %s tone.captured)
+[ "$tone_bytes" -gt 0 ] || fail "tone: nothing was played"
+cmp -i 0:44 -n "$tone_bytes" tone.captured tone.wav || fail "tone: played sound differs from the render"
 
 finish
