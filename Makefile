@@ -19,7 +19,10 @@ deps:
 $(HOST_DIR)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(HOST_DIR) -G Ninja
 
-$(WIN32_DIR)/build.ninja: | deps
+$(WIN32_DIR)/deps/mpg123/lib/libmpg123.a: | deps
+	scripts/build-mpg123-win32.sh $(WIN32_DIR)/deps/mpg123
+
+$(WIN32_DIR)/build.ninja: | deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a
 	cmake -S . -B $(WIN32_DIR) -G Ninja \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
 	  -DTUMBOR_HOST_BUILD_DIR=$(abspath $(HOST_DIR))
@@ -27,7 +30,8 @@ $(WIN32_DIR)/build.ninja: | deps
 host: deps $(HOST_DIR)/build.ninja
 	cmake --build $(HOST_DIR) -j$(JOBS)
 
-win32: deps $(WIN32_DIR)/build.ninja
+# libmpg123 is cross-built from Debian's source package once per build tree.
+win32: deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
 	cmake --build $(WIN32_DIR) -j$(JOBS)
 
 test-host: host
