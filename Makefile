@@ -2,14 +2,16 @@
 #   make run   builds and plays the bundled demo
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
+#   make bench-mpa  builds without sanitizers and times the MPEG module
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
+MPA_BENCH_DIR := $(BUILD)/bench-mpa
 WIN32_DIR  := $(BUILD)/win32
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz clean
+.PHONY: all deps host win32 test test-host test-win32 run fuzz bench-mpa clean
 
 all: host win32
 
@@ -49,6 +51,14 @@ run: host
 
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
+
+bench-mpa: deps
+	CC=clang CXX=clang++ cmake -S . -B $(MPA_BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(MPA_BENCH_DIR) -j$(JOBS) --target mpa_decode_bench
+	mkdir -p $(MPA_BENCH_DIR)/input
+	sox -n -r 44100 -c 2 -b 16 $(MPA_BENCH_DIR)/input/song.wav synth 60 sine 440 sine 660 tremolo 3 40
+	lame --quiet -b 192 $(MPA_BENCH_DIR)/input/song.wav $(MPA_BENCH_DIR)/input/song.mp3
+	$(MPA_BENCH_DIR)/bin/mpa_decode_bench $(MPA_BENCH_DIR)/input/song.mp3
 
 clean:
 	rm -rf $(BUILD)

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace tumbor {
 namespace {
@@ -54,6 +55,7 @@ bool MpaStream::start(int quality, int stereo) {
 }
 
 void MpaStream::stop() {
+    decoder_.release();
     decodeBuffer_.reset();
     blockBuffer_.reset();
     decodeFill_ = 0;
@@ -103,29 +105,30 @@ void MpaStream::noteFirstHeader() {
 }
 
 void MpaStream::decodeFrameIntoBlocks() {
-    const uint8_t* pcm = nullptr;
-    size_t bytes = decoder_.decodeFrame(pcm);
-    // A frame yields at most 1152 stereo samples (4608 bytes), so one frame
-    // completes at most one block; the bound only guards the buffer.
-    size_t limit = monoOutput_ ? kBlockBytes / 2 : kBlockBytes;
-    if (bytes > limit) bytes = limit;
+    // The decode buffer always has room for a whole frame: it holds less
+    // than a block before, and a frame yields at most 1152 stereo samples.
     uint8_t* out = decodeBuffer_.get() + decodeFill_;
+    size_t room = static_cast<size_t>(kBufferBytes - decodeFill_);
     if (monoOutput_) {
-        // One mono sample becomes the same sample in both channels.
-        for (size_t i = 0; i + 1 < bytes; i += 2) {
-            out[0] = out[2] = pcm[i];
-            out[1] = out[3] = pcm[i + 1];
-            out += 4;
+        size_t bytes = decoder_.decodeFrameInto(out, room / 2);
+        // One mono sample becomes the same sample in both channels; working
+        // from the end lets the stereo samples overwrite only mono ones
+        // already copied.
+        for (size_t sample = bytes / 2; sample-- > 0;) {
+            uint8_t low = out[2 * sample], high = out[2 * sample + 1];
+            out[4 * sample] = out[4 * sample + 2] = low;
+            out[4 * sample + 1] = out[4 * sample + 3] = high;
         }
         decodeFill_ += static_cast<int>(bytes / 2 * 4);
     } else {
-        std::memcpy(out, pcm, bytes);
-        decodeFill_ += static_cast<int>(bytes);
+        decodeFill_ += static_cast<int>(decoder_.decodeFrameInto(out, room));
     }
     if (decodeFill_ >= kBlockBytes) {
-        std::memcpy(blockBuffer_.get(), decodeBuffer_.get(), kBlockBytes);
+        // The block just completed becomes the block buffer; what the frame
+        // decoded beyond it starts the next block.
+        std::swap(decodeBuffer_, blockBuffer_);
         decodeFill_ -= kBlockBytes;
-        std::memmove(decodeBuffer_.get(), decodeBuffer_.get() + kBlockBytes, static_cast<size_t>(decodeFill_));
+        std::memcpy(decodeBuffer_.get(), blockBuffer_.get() + kBlockBytes, static_cast<size_t>(decodeFill_));
         remaining_ = kBlockBytes;
     }
 }

@@ -48,11 +48,13 @@ long monoFlags(int stereo) {
 
 }  // namespace
 
-MpegDecoder::~MpegDecoder() {
-    if (handle_) {
-        mpg123_close(handle_);
-        mpg123_delete(handle_);
-    }
+MpegDecoder::~MpegDecoder() { release(); }
+
+void MpegDecoder::release() {
+    if (!handle_) return;
+    mpg123_close(handle_);
+    mpg123_delete(handle_);
+    handle_ = nullptr;
 }
 
 bool MpegDecoder::reset(const StreamInput& input, int quality, int stereo, long nativeRate) {
@@ -98,12 +100,15 @@ bool MpegDecoder::readFrame() {
     return true;
 }
 
-size_t MpegDecoder::decodeFrame(const uint8_t*& pcm) {
+// libmpg123 is lent the caller's memory as its output buffer for this one
+// frame, which saves copying every sample once more.
+size_t MpegDecoder::decodeFrameInto(uint8_t* out, size_t room) {
     unsigned char* audio = nullptr;
     size_t bytes = 0;
-    if (!handle_ || mpg123_framebyframe_decode(handle_, nullptr, &audio, &bytes) != MPG123_OK || !audio)
+    if (!handle_ || mpg123_replace_buffer(handle_, out, room) != MPG123_OK ||
+        mpg123_framebyframe_decode(handle_, nullptr, &audio, &bytes) != MPG123_OK || audio != out ||
+        bytes > room)
         return 0;
-    pcm = audio;
     return bytes;
 }
 

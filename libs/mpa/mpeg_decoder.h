@@ -38,9 +38,12 @@ public:
     // Reads (without decoding) the next frame from the input position,
     // skipping what is not a frame as libmpg123 does. False when none is left.
     bool readFrame();
-    // Decodes the frame last read; pcm points at its samples until the next
-    // call. Mono output has one sample per frame, stereo two.
-    size_t decodeFrame(const uint8_t*& pcm);
+    // Decodes the frame last read straight into out (room bytes, at least
+    // 16384) and answers the bytes written; 0 when it cannot be decoded.
+    // Mono output has one sample per frame, stereo two.
+    size_t decodeFrameInto(uint8_t* out, size_t room);
+    // Frees libmpg123's handle and everything it holds.
+    void release();
 
     bool monoOutput() const { return mono_; }
     const FrameFacts& lastFrame() const { return lastFrame_; }
