@@ -70,7 +70,7 @@ bool MpegDecoder::reset(const StreamInput& input, int quality, int stereo, long 
     // end of the stream, and a leading Xing/LAME frame decodes like any other.
     // Each MPG123_MONO_* bit alone selects its kind of mono.
     long flags = MPG123_QUIET | MPG123_NO_PEEK_END | MPG123_IGNORE_INFOFRAME |
-                 (mono_ ? mono : MPG123_FORCE_STEREO);
+                 (mono_ ? mono : static_cast<long>(MPG123_FORCE_STEREO));
     long outputRate = nativeRate >> quality;
     bool forceRate = nativeRate > 0 && !isStandardRate(outputRate);
     if (mpg123_param(handle_, MPG123_FLAGS, flags, 0) != MPG123_OK ||
