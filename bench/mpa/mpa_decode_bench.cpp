@@ -40,8 +40,9 @@ ssize_t readMemory(void* handle, void* buffer, size_t count) {
 
 off_t seekMemory(void* handle, off_t offset, int whence) {
     auto* reader = static_cast<MemoryReader*>(handle);
-    off_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<off_t>(reader->position)
-                                                              : static_cast<off_t>(reader->bytes->size());
+    off_t base = whence == SEEK_SET   ? 0
+                 : whence == SEEK_CUR ? static_cast<off_t>(reader->position)
+                                      : static_cast<off_t>(reader->bytes->size());
     off_t target = base + offset;
     if (target < 0 || target > static_cast<off_t>(reader->bytes->size())) return -1;
     reader->position = static_cast<size_t>(target);

@@ -26,8 +26,7 @@ bool readTagBlock(std::FILE* file, Id3v1Tag& tag) {
     long size = fileSize(file);
     if (size <= kTagSize) return false;
     Id3v1Tag block;
-    if (std::fseek(file, size - kTagSize, SEEK_SET) != 0 ||
-        std::fread(&block, sizeof block, 1, file) != 1)
+    if (std::fseek(file, size - kTagSize, SEEK_SET) != 0 || std::fread(&block, sizeof block, 1, file) != 1)
         return false;
     tag = block;
     return hasTagSignature(block);

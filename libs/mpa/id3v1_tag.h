@@ -13,9 +13,9 @@ struct Id3v1Tag {
     char title[30];     // zero- or space-padded, not terminated when full
     char artist[30];
     char album[30];
-    char year[4];       // four characters
+    char year[4];  // four characters
     char comment[30];
-    uint8_t genre;      // index into the genre names; 255 for none
+    uint8_t genre;  // index into the genre names; 255 for none
 };
 static_assert(sizeof(Id3v1Tag) == 128, "an ID3v1 tag is 128 bytes");
 

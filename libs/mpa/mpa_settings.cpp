@@ -17,8 +17,7 @@ struct RadioValue {
 };
 
 // In the order the dialog's OK reads them.
-const RadioValue kQualityRadios[] = {
-    {IDC_QUALITY_BEST, 0}, {IDC_QUALITY_MEDIUM, 1}, {IDC_QUALITY_WORST, 2}};
+const RadioValue kQualityRadios[] = {{IDC_QUALITY_BEST, 0}, {IDC_QUALITY_MEDIUM, 1}, {IDC_QUALITY_WORST, 2}};
 const RadioValue kChannelRadios[] = {
     {IDC_CHANNELS_STEREO, -1}, {IDC_CHANNELS_LEFT, 0}, {IDC_CHANNELS_RIGHT, 1}, {IDC_CHANNELS_MONO_MIX, 3}};
 

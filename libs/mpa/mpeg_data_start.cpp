@@ -17,8 +17,8 @@ bool syncAt(const uint8_t (&probe)[kDataStartProbeSize], uint32_t offset) {
 bool isMpegRiffWave(const uint8_t (&probe)[kDataStartProbeSize]) {
     // Bytes 34 and 35 are the bits-per-sample field of a canonical format chunk;
     // compressed payloads leave it at 0.
-    return std::memcmp(probe, "RIFF", 4) == 0 && std::memcmp(probe + 8, "WAVE", 4) == 0 &&
-           probe[34] == 0 && probe[35] == 0;
+    return std::memcmp(probe, "RIFF", 4) == 0 && std::memcmp(probe + 8, "WAVE", 4) == 0 && probe[34] == 0 &&
+           probe[35] == 0;
 }
 
 bool findDataChunk(const uint8_t (&probe)[kDataStartProbeSize], uint32_t& offset) {

@@ -1,11 +1,10 @@
 // The libmpg123 calls behind MpegDecoder.
 #include "libs/mpa/mpeg_decoder.h"
 
+#include <mpg123.h>
 #include <sys/types.h>
 
 #include <cstdio>
-
-#include <mpg123.h>
 
 namespace tumbor {
 namespace {
@@ -39,10 +38,14 @@ bool isStandardRate(long rate) {
 
 long monoFlags(int stereo) {
     switch (stereo) {
-        case 0: return MPG123_MONO_LEFT;
-        case 1: return MPG123_MONO_RIGHT;
-        case 3: return MPG123_MONO_MIX;
-        default: return 0;
+        case 0:
+            return MPG123_MONO_LEFT;
+        case 1:
+            return MPG123_MONO_RIGHT;
+        case 3:
+            return MPG123_MONO_MIX;
+        default:
+            return 0;
     }
 }
 

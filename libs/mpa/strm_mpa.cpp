@@ -94,7 +94,8 @@ int STREAM_CALL mpaDecode(void* buffer, int bytes) {
 int STREAM_CALL mpaAbout() {
     return guardedCall(1, [] {
         platform::MessageBoxRequest box;
-        box.text = "Audio MPEG Decoder (mp1,mp2,mp3,mpa)\n\nSupports MPEG1, MPEG2, MPEG2.5 with layer 1,2,3\n";
+        box.text =
+            "Audio MPEG Decoder (mp1,mp2,mp3,mpa)\n\nSupports MPEG1, MPEG2, MPEG2.5 with layer 1,2,3\n";
         platform::showMessageBox(box);
         return 1;
     });
@@ -119,9 +120,12 @@ int STREAM_CALL mpaSongInfo(const char* fileName) {
         if (!name) return 0;
         switch (editFileTag(name, mpaModule.hostWindow, mpaModule.libraryInstance, tag)) {
             case TagEditOutcome::notHandled:
-            case TagEditOutcome::writeFailed: return 0;
-            case TagEditOutcome::cancelled: return 1;
-            case TagEditOutcome::saved: break;
+            case TagEditOutcome::writeFailed:
+                return 0;
+            case TagEditOutcome::cancelled:
+                return 1;
+            case TagEditOutcome::saved:
+                break;
         }
         updateTitle();
         return 1;

@@ -22,9 +22,13 @@ TagEditOutcome editFileTag(const std::string& path, void* owner, void* libraryIn
     storeFields(fields, edited.record);
 
     switch (writeTagFile(path, edited.record)) {
-        case TagWriteResult::failed: return TagEditOutcome::writeFailed;
-        case TagWriteResult::written: edited.present = true; break;
-        case TagWriteResult::cannotOpen: break;
+        case TagWriteResult::failed:
+            return TagEditOutcome::writeFailed;
+        case TagWriteResult::written:
+            edited.present = true;
+            break;
+        case TagWriteResult::cannotOpen:
+            break;
     }
     shared = edited;
     return TagEditOutcome::saved;

@@ -16,7 +16,7 @@ struct SharedTag {
 enum class TagEditOutcome {
     notHandled,  // not an MPEG file name, or the file cannot be read
     cancelled,
-    saved,       // written to the file (or lost because it would not open for update)
+    saved,  // written to the file (or lost because it would not open for update)
     writeFailed
 };
 

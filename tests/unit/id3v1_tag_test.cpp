@@ -1,5 +1,7 @@
 // The ID3v1 tag: the title the player shows, the editor's texts, and writing
 // the tag back without ever touching the sound bytes of the file.
+#include "libs/mpa/id3v1_tag.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +12,6 @@
 
 #include "libs/mpa/host/mpa_dialogs_script.h"
 #include "libs/mpa/id3v1_file.h"
-#include "libs/mpa/id3v1_tag.h"
 #include "tests/unit/mpeg_test_files.h"
 
 namespace tumbor {
@@ -37,8 +38,8 @@ Bytes tagBytes(const Id3v1Tag& tag) {
 }
 
 void writeBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(Id3v1TagTest, TitleRules) {
@@ -220,7 +221,8 @@ TEST_F(TagFileTest, OpeningAnotherFileDuringTheEditorCannotOverwriteSound) {
     Bytes after = readBytes(file);
     ASSERT_EQ(after.size(), sound.size() + 128);
     EXPECT_TRUE(std::equal(sound.begin(), sound.end(), after.begin()));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(after.data() + sound.size() + 3), 5), std::string("Mine\0", 5));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(after.data() + sound.size() + 3), 5),
+              std::string("Mine\0", 5));
 }
 
 }  // namespace

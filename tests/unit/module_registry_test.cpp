@@ -1,11 +1,12 @@
 // Building the registry from real library files and probing files with it.
+#include "player/engine/module_registry.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "player/engine/input_services.h"
 #include "player/engine/module_loader.h"
-#include "player/engine/module_registry.h"
 #include "tests/unit/sound_files.h"
 
 namespace tumbor {

@@ -1,5 +1,7 @@
 // The MPEG module's settings in the "STRM_MPA" section and the configuration
 // dialog's radio buttons.
+#include "libs/mpa/mpa_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <random>
 
 #include "libs/mpa/mpa_control_ids.h"
-#include "libs/mpa/mpa_settings.h"
 #include "platform/profile.h"
 
 namespace tumbor {

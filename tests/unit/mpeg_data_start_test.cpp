@@ -1,8 +1,9 @@
 // Where the MPEG module finds the first frame, and the messages it leaves
 // when it finds none.
+#include "libs/mpa/mpeg_data_start.h"
+
 #include <gtest/gtest.h>
 
-#include "libs/mpa/mpeg_data_start.h"
 #include "tests/unit/mpeg_test_files.h"
 #include "tests/unit/sound_files.h"
 
@@ -20,7 +21,8 @@ protected:
     // The probe bytes, the rest zero.
     static bool locate(const Bytes& bytes, uint32_t& offset) {
         uint8_t probe[kDataStartProbeSize] = {};
-        std::copy(bytes.begin(), bytes.begin() + static_cast<long>(std::min<size_t>(bytes.size(), sizeof probe)), probe);
+        std::copy(bytes.begin(),
+                  bytes.begin() + static_cast<long>(std::min<size_t>(bytes.size(), sizeof probe)), probe);
         return locateDataStart(probe, offset);
     }
     static Bytes lengthPrefixed(uint32_t length) {

@@ -59,7 +59,8 @@ TEST_F(StrmMpaTest, LibraryHandsOutOneRecord) {
     EXPECT_EQ(module.about(), 1);
     ASSERT_EQ(platform::recordedMessageBoxes().size(), 1u);
     const platform::MessageBoxRequest& box = platform::recordedMessageBoxes()[0];
-    EXPECT_EQ(box.text, "Audio MPEG Decoder (mp1,mp2,mp3,mpa)\n\nSupports MPEG1, MPEG2, MPEG2.5 with layer 1,2,3\n");
+    EXPECT_EQ(box.text,
+              "Audio MPEG Decoder (mp1,mp2,mp3,mpa)\n\nSupports MPEG1, MPEG2, MPEG2.5 with layer 1,2,3\n");
     EXPECT_EQ(box.caption, "");
     EXPECT_EQ(box.owner, nullptr);
 }
@@ -72,7 +73,8 @@ TEST_F(StrmMpaTest, DecodesLikeMpg123) {
         const char* name;
         int channels;  // of the reference
     };
-    for (Case file : {Case{"cbr128", 2}, Case{"vbr", 2}, Case{"layer2", 2}, Case{"mono22", 1}, Case{"mono8", 1}}) {
+    for (Case file :
+         {Case{"cbr128", 2}, Case{"vbr", 2}, Case{"layer2", 2}, Case{"mono22", 1}, Case{"mono8", 1}}) {
         SCOPED_TRACE(file.name);
         std::string extension = std::string(file.name) == "layer2" ? ".mp2" : ".mp3";
         Samples played = playFile(mpegFile(file.name + extension));
@@ -150,7 +152,8 @@ TEST_F(StrmMpaTest, AnyByteCountDeliversTheSameBytes) {
     size_t tail = whole.size() - pieces.size();
     ASSERT_LT(tail, 3001u);
     pieces.insert(pieces.end(), buffer.begin(), buffer.begin() + static_cast<long>(tail));
-    EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<long>(tail), buffer.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<long>(tail), buffer.end(),
+                            [](uint8_t b) { return b == 0; }));
     EXPECT_TRUE(std::equal(whole.begin() + 5000, whole.end(), pieces.begin() + 5000));
 
     // After the end the rest of the silent block follows, then the end again.
@@ -211,7 +214,8 @@ TEST_F(StrmMpaTest, SeekingLandsOnTheSameAudioEveryTime) {
     // That is the straight decode's audio from some frame on.
     size_t match = 0;
     for (size_t start = frame; start + middle.size() <= straight.size() && !match; start += frame) {
-        Samples there(straight.begin() + static_cast<long>(start), straight.begin() + static_cast<long>(start + middle.size()));
+        Samples there(straight.begin() + static_cast<long>(start),
+                      straight.begin() + static_cast<long>(start + middle.size()));
         if (countDifferences(middle, there, settled, kDecoderTolerance) == 0) match = start;
     }
     EXPECT_GT(match, 0u) << "the seek did not land on the straight decode's audio";
@@ -237,8 +241,10 @@ TEST_F(StrmMpaTest, DamagedStreamsEndWithSilence) {
         Bytes damaged = file;
         for (size_t i = 20000; i < 20000 + garbage; ++i) damaged[i] = static_cast<uint8_t>(i * 7);
         size_t length = playFile(damaged).size();
-        if (garbage < 1024) EXPECT_GT(length, 2 * played.size());
-        else EXPECT_LE(length, played.size() + kBlock / 2);
+        if (garbage < 1024)
+            EXPECT_GT(length, 2 * played.size());
+        else
+            EXPECT_LE(length, played.size() + kBlock / 2);
         mpa().close();
     }
 

@@ -44,15 +44,24 @@ bool parse(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--skip-a" && hasValue) options.skipA = std::atol(argv[++i]);
-        else if (arg == "--skip-b" && hasValue) options.skipB = std::atol(argv[++i]);
-        else if (arg == "--from" && hasValue) options.from = std::atol(argv[++i]);
-        else if (arg == "--tolerance" && hasValue) options.tolerance = std::atol(argv[++i]);
-        else if (arg == "--double-b") options.doubleB = true;
-        else if (arg == "--same-length") options.sameLength = true;
-        else if (arg == "--prefix") options.prefix = true;
-        else if (arg.rfind("--", 0) == 0) return false;
-        else files.push_back(arg);
+        if (arg == "--skip-a" && hasValue)
+            options.skipA = std::atol(argv[++i]);
+        else if (arg == "--skip-b" && hasValue)
+            options.skipB = std::atol(argv[++i]);
+        else if (arg == "--from" && hasValue)
+            options.from = std::atol(argv[++i]);
+        else if (arg == "--tolerance" && hasValue)
+            options.tolerance = std::atol(argv[++i]);
+        else if (arg == "--double-b")
+            options.doubleB = true;
+        else if (arg == "--same-length")
+            options.sameLength = true;
+        else if (arg == "--prefix")
+            options.prefix = true;
+        else if (arg.rfind("--", 0) == 0)
+            return false;
+        else
+            files.push_back(arg);
     }
     if (files.size() != 2) return false;
     options.a = files[0];
@@ -90,6 +99,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%zu and %zu samples; %zu differ by more than %ld from sample %ld; largest difference %ld\n",
                 a.size(), b.size(), differing, options.tolerance, options.from, largest);
-    bool lengthOk = (!options.sameLength || a.size() == b.size()) && (!options.prefix || a.size() <= b.size());
+    bool lengthOk =
+        (!options.sameLength || a.size() == b.size()) && (!options.prefix || a.size() <= b.size());
     return differing == 0 && lengthOk ? 0 : 1;
 }

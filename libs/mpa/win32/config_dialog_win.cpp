@@ -3,7 +3,7 @@
 
 #include "libs/mpa/mpa_control_ids.h"
 #include "libs/mpa/mpa_dialogs.h"
-#include "libs/mpa/win32/library_instance_win.h"
+#include "libs/mpa/win32/dialog_support_win.h"
 
 namespace tumbor {
 namespace {
@@ -17,27 +17,18 @@ void checkRadio(HWND dialog, int control) {
 }
 
 INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* data = reinterpret_cast<ConfigDialog*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    auto* data = dialogData<ConfigDialog>(dialog, message, lParam);
     switch (message) {
         case WM_INITDIALOG:
-            SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-            data = reinterpret_cast<ConfigDialog*>(lParam);
             checkRadio(dialog, qualityRadioFor(data->settings.quality));
             checkRadio(dialog, channelRadioFor(data->settings.stereo));
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
+            return handleOkCancel(dialog, wParam, [&] {
                 data->settings = settingsFromRadios(data->settings, [dialog](int control) {
                     return IsDlgButtonChecked(dialog, control) == BST_CHECKED;
                 });
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            break;
+            });
     }
     return FALSE;
 }
@@ -46,8 +37,8 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 bool showConfigDialog(void* libraryInstance, MpaSettings& settings) {
     ConfigDialog data{settings};
-    INT_PTR pressed = DialogBoxParamA(dialogInstance(libraryInstance), MAKEINTRESOURCEA(IDD_MPA_CONFIG), nullptr,
-                                      configDialogProc, reinterpret_cast<LPARAM>(&data));
+    INT_PTR pressed = DialogBoxParamA(dialogInstance(libraryInstance), MAKEINTRESOURCEA(IDD_MPA_CONFIG),
+                                      nullptr, configDialogProc, reinterpret_cast<LPARAM>(&data));
     if (pressed != IDOK) return false;
     settings = data.settings;
     return true;

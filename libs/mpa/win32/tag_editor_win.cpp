@@ -5,7 +5,7 @@
 
 #include "libs/mpa/mpa_control_ids.h"
 #include "libs/mpa/mpa_dialogs.h"
-#include "libs/mpa/win32/library_instance_win.h"
+#include "libs/mpa/win32/dialog_support_win.h"
 
 namespace tumbor {
 namespace {
@@ -32,7 +32,8 @@ void fillDialog(HWND dialog, const TagFields& fields) {
         SetDlgItemTextA(dialog, edit.control, (fields.*edit.text).c_str());
     }
     for (int genre = 0; genre < kGenreCount; ++genre)
-        SendDlgItemMessageA(dialog, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(genreName(genre)));
+        SendDlgItemMessageA(dialog, IDC_TAG_GENRE, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(genreName(genre)));
     SendDlgItemMessageA(dialog, IDC_TAG_GENRE, CB_SETCURSEL, static_cast<WPARAM>(fields.genre), 0);
 }
 
@@ -47,23 +48,13 @@ void readDialog(HWND dialog, TagFields& fields) {
 }
 
 INT_PTR CALLBACK tagEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* data = reinterpret_cast<TagEditor*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    auto* data = dialogData<TagEditor>(dialog, message, lParam);
     switch (message) {
         case WM_INITDIALOG:
-            SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-            fillDialog(dialog, reinterpret_cast<TagEditor*>(lParam)->fields);
+            fillDialog(dialog, data->fields);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                readDialog(dialog, data->fields);
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            break;
+            return handleOkCancel(dialog, wParam, [&] { readDialog(dialog, data->fields); });
     }
     return FALSE;
 }
@@ -72,8 +63,9 @@ INT_PTR CALLBACK tagEditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 
 bool showTagEditor(void* owner, void* libraryInstance, TagFields& fields) {
     TagEditor data{fields};
-    INT_PTR pressed = DialogBoxParamA(dialogInstance(libraryInstance), MAKEINTRESOURCEA(IDD_MPA_TAG_EDITOR),
-                                      static_cast<HWND>(owner), tagEditorProc, reinterpret_cast<LPARAM>(&data));
+    INT_PTR pressed =
+        DialogBoxParamA(dialogInstance(libraryInstance), MAKEINTRESOURCEA(IDD_MPA_TAG_EDITOR),
+                        static_cast<HWND>(owner), tagEditorProc, reinterpret_cast<LPARAM>(&data));
     if (pressed != IDOK) return false;
     fields = data.fields;
     return true;

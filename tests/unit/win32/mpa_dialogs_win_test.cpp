@@ -1,9 +1,8 @@
 // The MPEG library's two Windows dialogs, shown for real (under Xvfb in the
 // tests) and operated through their controls by a helper thread, as a user
 // would: what they show, and what OK, Save and Cancel hand back.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -82,7 +81,8 @@ TEST(MpaDialogsWinTest, ConfigDialogShowsAndReturnsTheSettings) {
     operate(
         "MPG config",
         [](HWND dialog) {
-            for (int control : {IDC_CHANNELS_MONO_MIX, IDC_CHANNELS_LEFT, IDC_CHANNELS_RIGHT, IDC_CHANNELS_STEREO})
+            for (int control :
+                 {IDC_CHANNELS_MONO_MIX, IDC_CHANNELS_LEFT, IDC_CHANNELS_RIGHT, IDC_CHANNELS_STEREO})
                 EXPECT_FALSE(isChecked(dialog, control));
             press(dialog, IDC_QUALITY_WORST);
             press(dialog, IDCANCEL);
@@ -115,7 +115,8 @@ TEST(MpaDialogsWinTest, TagEditorShowsTheFieldsAndSavesTheEdits) {
             // The edits hold no more than the tag's fields.
             SetDlgItemTextA(dialog, IDC_TAG_ALBUM, "Album");
             SendDlgItemMessageA(dialog, IDC_TAG_YEAR, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-            SendDlgItemMessageA(dialog, IDC_TAG_YEAR, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("200199"));
+            SendDlgItemMessageA(dialog, IDC_TAG_YEAR, EM_REPLACESEL, FALSE,
+                                reinterpret_cast<LPARAM>("200199"));
             SendDlgItemMessageA(dialog, IDC_TAG_GENRE, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
             press(dialog, IDOK);
         },
