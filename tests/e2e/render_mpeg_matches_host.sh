@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # tumbor-render.exe under Wine and the native tumbor-render decode the same
-# MPEG files (encoded by lame and twolame) to PCM of exactly the same length,
+# MPEG files (encoded by lame, twolame and make-layer1) to PCM of exactly the same length,
 # each sample within one step of the other: the cross-built libmpg123 picks
 # other decoder cores than Debian's, whose rounding differs by one. Both
 # match mpg123's own decode past the first frame, which priming changes.
@@ -10,7 +10,7 @@ set -euo pipefail
 host_bin=$1 win32_bin=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-"$here/../unit/make_mpeg_files.sh" files
+"$here/../unit/make_mpeg_files.sh" files "$host_bin/make-layer1"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 compare() { "$host_bin/pcm-compare" "$@" >/dev/null; }
@@ -25,7 +25,7 @@ render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
     fail "$name: Wine and native samples differ by more than 1"
 }
 
-for file in cbr128.mp3 vbr.mp3 mono22.mp3 mono8.mp3 layer2.mp2; do
+for file in cbr128.mp3 vbr.mp3 mono22.mp3 mono8.mp3 layer2.mp2 layer1.mp1; do
   name=${file%.*}
   render_both "$name" "files/$file"
   double=(); case $name in mono*) double=(--double-b) ;; esac
