@@ -76,7 +76,7 @@ TEST(MpaDialogsWinTest, ConfigDialogShowsAndReturnsTheSettings) {
     EXPECT_EQ(settings.quality, 2);
     EXPECT_EQ(settings.stereo, 3);
 
-    // Stereo 2 leaves the channels unchecked; Cancel hands nothing back.
+    // Stereo 2 leaves the channels unchecked, and OK keeps it.
     settings = MpaSettings{0, 2};
     operate(
         "MPG config",
@@ -85,11 +85,12 @@ TEST(MpaDialogsWinTest, ConfigDialogShowsAndReturnsTheSettings) {
                  {IDC_CHANNELS_MONO_MIX, IDC_CHANNELS_LEFT, IDC_CHANNELS_RIGHT, IDC_CHANNELS_STEREO})
                 EXPECT_FALSE(isChecked(dialog, control));
             press(dialog, IDC_QUALITY_WORST);
-            press(dialog, IDCANCEL);
+            press(dialog, IDOK);
         },
         [&] { ok = showConfigDialog(nullptr, settings); });
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(settings.quality, 0);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(settings.quality, 2);
+    EXPECT_EQ(settings.stereo, 2);
 }
 
 TEST(MpaDialogsWinTest, TagEditorShowsTheFieldsAndSavesTheEdits) {
@@ -127,6 +128,7 @@ TEST(MpaDialogsWinTest, TagEditorShowsTheFieldsAndSavesTheEdits) {
     EXPECT_EQ(fields.year, "2001");
     EXPECT_EQ(fields.genre, -1);
 
+    // Cancel (shared by both dialogs) hands nothing back.
     operate(
         "ID3 TAG Editor",
         [](HWND dialog) {
