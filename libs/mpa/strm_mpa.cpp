@@ -23,12 +23,11 @@ MpaSettings settings;
 bool settingsLoaded = false;
 SharedTag tag;
 
-std::string iniPath() { return mpaModule.iniPath ? mpaModule.iniPath : ""; }
-
-// Settings are read once per process; later changes to the file are not seen.
+// Settings are read once per process; later changes to the file are not
+// seen. Without a settings file (no player) the defaults hold.
 void loadSettingsOnce() {
     if (settingsLoaded) return;
-    settings = readSettings(iniPath());
+    if (mpaModule.iniPath) settings = readSettings(mpaModule.iniPath);
     settingsLoaded = true;
 }
 
@@ -107,7 +106,7 @@ int STREAM_CALL mpaConfigure() {
         MpaSettings chosen = settings;
         if (showConfigDialog(mpaModule.libraryInstance, chosen)) {
             settings = chosen;
-            writeSettings(settings, iniPath());
+            if (mpaModule.iniPath) writeSettings(settings, mpaModule.iniPath);
         }
         return 1;
     });

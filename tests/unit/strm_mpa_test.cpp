@@ -3,10 +3,13 @@
 // the same files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "libs/mpa/host/mpa_dialogs_script.h"
+#include "platform/profile.h"
 #include "platform/recorded_dialogs.h"
 #include "tests/unit/mpeg_test_files.h"
 
@@ -64,6 +67,24 @@ TEST_F(StrmMpaTest, LibraryHandsOutOneRecord) {
               "Audio MPEG Decoder (mp1,mp2,mp3,mpa)\n\nSupports MPEG1, MPEG2, MPEG2.5 with layer 1,2,3\n");
     EXPECT_EQ(box.caption, "");
     EXPECT_EQ(box.owner, nullptr);
+}
+
+TEST_F(StrmMpaTest, ConfigureWritesBothKeysOnOk) {
+    std::string ini = ::testing::TempDir() + "tumbor_strm_mpa_test.ini";
+    std::vector<char> path(ini.begin(), ini.end());
+    path.push_back(0);
+    mpa().iniPath = path.data();
+    useSettings(3, 1);
+    EXPECT_EQ(platform::getProfileString("STRM_MPA", "Quality", "", ini), "1");
+    EXPECT_EQ(platform::getProfileString("STRM_MPA", "Stereo", "", ini), "3");
+    scriptConfigDialog([](MpaSettings& settings) {
+        settings.quality = 2;
+        return false;
+    });
+    mpa().configure();
+    EXPECT_EQ(platform::getProfileString("STRM_MPA", "Quality", "", ini), "1");
+    mpa().iniPath = nullptr;
+    std::remove(ini.c_str());
 }
 
 // Every sample equals mpg123's except where priming left the decoder's
