@@ -40,7 +40,7 @@ public:
     bool readFrame();
     // Decodes the frame last read straight into out (room bytes, at least
     // 16384) and answers the bytes written; 0 when it cannot be decoded.
-    // Mono output has one sample per frame, stereo two.
+    // Mono output holds one 16-bit value per sample, stereo two.
     size_t decodeFrameInto(uint8_t* out, size_t room);
     // Frees libmpg123's handle and everything it holds.
     void release();
