@@ -2,16 +2,17 @@
 #   make run   builds and plays the bundled demo
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
-#   make bench builds without sanitizers and runs the benchmarks
+#   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module)
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
+MPA_BENCH_DIR := $(BUILD)/bench-mpa
 WIN32_DIR  := $(BUILD)/win32
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz bench clean
+.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa clean
 
 all: host win32
 
@@ -21,7 +22,10 @@ deps:
 $(HOST_DIR)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(HOST_DIR) -G Ninja
 
-$(WIN32_DIR)/build.ninja: | deps
+$(WIN32_DIR)/deps/mpg123/lib/libmpg123.a: | deps
+	scripts/build-mpg123-win32.sh $(WIN32_DIR)/deps/mpg123
+
+$(WIN32_DIR)/build.ninja: | deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a
 	cmake -S . -B $(WIN32_DIR) -G Ninja \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
 	  -DTUMBOR_HOST_BUILD_DIR=$(abspath $(HOST_DIR))
@@ -29,7 +33,8 @@ $(WIN32_DIR)/build.ninja: | deps
 host: deps $(HOST_DIR)/build.ninja
 	cmake --build $(HOST_DIR) -j$(JOBS)
 
-win32: deps $(WIN32_DIR)/build.ninja
+# libmpg123 is cross-built from Debian's source package once per build tree.
+win32: deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
 	cmake --build $(WIN32_DIR) -j$(JOBS)
 
 test-host: host
@@ -48,10 +53,20 @@ run: host
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
 
-bench: deps
+bench: bench-engine bench-mpa
+
+bench-engine: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target engine_bench
 	$(BENCH_DIR)/bin/engine_bench
+
+bench-mpa: deps
+	CC=clang CXX=clang++ cmake -S . -B $(MPA_BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(MPA_BENCH_DIR) -j$(JOBS) --target mpa_decode_bench
+	mkdir -p $(MPA_BENCH_DIR)/input
+	sox -n -r 44100 -c 2 -b 16 $(MPA_BENCH_DIR)/input/song.wav synth 60 sine 440 sine 660 tremolo 3 40
+	lame --quiet -b 192 $(MPA_BENCH_DIR)/input/song.wav $(MPA_BENCH_DIR)/input/song.mp3
+	$(MPA_BENCH_DIR)/bin/mpa_decode_bench $(MPA_BENCH_DIR)/input/song.mp3
 
 clean:
 	rm -rf $(BUILD)

@@ -10,7 +10,8 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
   wine wine32:i386                  # running the win32 build
   xvfb xauth x11-utils xdotool imagemagick   # headless windows and screenshots
-  sox lame mpg123 libmpg123-dev     # making and checking test sounds
+  sox lame twolame mpg123 libmpg123-dev   # MPEG decoding, making and checking test sounds
+  dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123 from its source package
   ca-certificates
 )
 

@@ -47,12 +47,25 @@ TEST(ModuleRegistryTest, RegistersStrmPcmAndComposesFilter) {
     EXPECT_EQ(wavEntry.record->hostWindow, &window);
     EXPECT_EQ(wavEntry.record->libraryInstance, wavEntry.libraryHandle);
     EXPECT_STREQ(wavEntry.record->iniPath, "C:\\Tumbor\\Tumbor.ini");
-    // The exact composition is checked with the fake library below.
+    EXPECT_EQ(entriesOf(registry, libraryName("STRM_MPA")).size(), 1u);
     const std::string& filter = registry.openFilter();
-    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.pls;", 0), 0u);
-    EXPECT_NE(filter.find(";*.wav;*.voc"), std::string::npos);
-    EXPECT_NE(filter.find("|WAV files (*.wav)|*.wav|Creative labs(tm) VOC files (*.voc)|*.voc|"),
-              std::string::npos);
+    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.pls;", 0), 0u) << filter;
+    for (const char* part : {"|Playlists (*.m3u;*.pls)|*.m3u;*.pls|",
+                             "|WAV files (*.wav)|*.wav|Creative labs(tm) VOC files (*.voc)|*.voc|",
+                             "|MPEG I, II, II.5 layer 1,2,3 (*.mp1;*.mp2;*.mp3;*.mpa)|"})
+        EXPECT_NE(filter.find(part), std::string::npos) << filter;
+}
+
+TEST(ModuleRegistryTest, StrmPcmAloneGivesExactFilter) {
+    ModuleRegistry registry;
+    registry.build(platform::programFolder() + "pcmonly", nullptr, "");
+    ASSERT_EQ(registry.entries().size(), 2u);
+    EXPECT_EQ(registry.openFilter(),
+              "All supported files|*.m3u;*.pls;*.wav;*.voc|"
+              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "WAV files (*.wav)|*.wav|"
+              "Creative labs(tm) VOC files (*.voc)|*.voc|"
+              "All files (*.*)|*.*||");
 }
 
 TEST(ModuleRegistryTest, EmptyFolderLeavesOnlyPlaylistsAndAllFiles) {

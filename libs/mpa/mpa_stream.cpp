@@ -1,0 +1,221 @@
+// Block delivery, position and seeking around the frame-by-frame decoder.
+#include "libs/mpa/mpa_stream.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace tumbor {
+namespace {
+
+constexpr int kBufferBytes = 2 * kBlockBytes;
+// Headers match the first one in everything but the padding bit and the
+// mode, mode extension, copyright, original and emphasis bits.
+constexpr uint32_t kHeaderMatchMask = 0xFFFFFD00u;
+
+// The sample rate a frame header declares; 0 when it is no valid header.
+long headerSampleRate(uint32_t header) {
+    static const long kMpeg1Rates[3] = {44100, 48000, 32000};
+    uint32_t version = (header >> 19) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    uint32_t layer = (header >> 17) & 3;
+    uint32_t rateIndex = (header >> 10) & 3;
+    if ((header & 0xFFE00000u) != 0xFFE00000u || version == 1 || layer == 0 || rateIndex == 3) return 0;
+    long rate = kMpeg1Rates[rateIndex];
+    if (version == 2) rate /= 2;
+    if (version == 0) rate /= 4;
+    return rate;
+}
+
+// The stream's rate as its first frame declares it, or 0.
+long peekSampleRate(const StreamInput& input, uint32_t at) {
+    uint8_t bytes[4];
+    if (!input.seek(at) || !input.readExact(bytes, 4)) return 0;
+    return headerSampleRate(readU32be(bytes));
+}
+
+}  // namespace
+
+bool MpaStream::start(int quality, int stereo) {
+    if (quality < 0) quality = 0;
+    if (quality > 2) quality = 2;
+    stop();
+    long nativeRate = peekSampleRate(input_, dataStart_);
+    if (!decoder_.reset(input_, quality, stereo, nativeRate) || !input_.seek(dataStart_)) return false;
+    monoOutput_ = decoder_.monoOutput();
+    decodeBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
+    blockBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
+    if (!decodeBuffer_ || !blockBuffer_) {
+        stop();
+        return false;
+    }
+    seek(0, true);
+    long rate = decoder_.lastFrame().sampleRate > 0 ? decoder_.lastFrame().sampleRate : 44100;
+    outputRate_ = static_cast<uint32_t>(rate >> quality);
+    return true;
+}
+
+void MpaStream::stop() {
+    decoder_.release();
+    decodeBuffer_.reset();
+    blockBuffer_.reset();
+    decodeFill_ = 0;
+    remaining_ = 0;
+    currentKbps_ = 0;
+    currentFrameBytes_ = 0;
+    firstHeaderKnown_ = false;
+    firstHeader_ = 0;
+}
+
+int MpaStream::position() const {
+    int64_t perTenth = bytesPerTenth();
+    int64_t played = static_cast<int64_t>(input_.tell()) - dataStart_;
+    // While seek steps back to search for a frame the input may stand before
+    // the data start for a moment; that reads as the start.
+    if (perTenth == 0 || played <= 0) return 0;
+    return static_cast<int>(played / perTenth);
+}
+
+int MpaStream::length() const {
+    int64_t perTenth = bytesPerTenth();
+    int64_t total = static_cast<int64_t>(input_.size()) - dataStart_;
+    if (perTenth == 0 || total <= 0) return 0;
+    return static_cast<int>(total / perTenth);
+}
+
+bool MpaStream::readFrame() {
+    if (!decoder_.readFrame()) return false;
+    currentKbps_ = decoder_.lastFrame().kbps;
+    currentFrameBytes_ = decoder_.lastFrame().frameBytes;
+    if (!firstHeaderKnown_) noteFirstHeader();
+    return true;
+}
+
+// The input stands just past the frame read; its header is frameBytes back.
+void MpaStream::noteFirstHeader() {
+    uint32_t end = input_.tell();
+    uint32_t frameBytes = static_cast<uint32_t>(currentFrameBytes_);
+    uint8_t bytes[4];
+    if (frameBytes < 4 || frameBytes > end || !input_.seek(end - frameBytes) || !input_.readExact(bytes, 4)) {
+        input_.seek(end);
+        return;
+    }
+    input_.seek(end);
+    firstHeader_ = readU32be(bytes);
+    firstHeaderKnown_ = true;
+}
+
+void MpaStream::decodeFrameIntoBlocks() {
+    // The decode buffer always has room for a whole frame: it holds less
+    // than a block before, and a frame yields at most 1152 stereo samples.
+    uint8_t* out = decodeBuffer_.get() + decodeFill_;
+    size_t room = static_cast<size_t>(kBufferBytes - decodeFill_);
+    if (monoOutput_) {
+        size_t bytes = decoder_.decodeFrameInto(out, room / 2);
+        // One mono sample becomes the same sample in both channels; working
+        // from the end lets the stereo samples overwrite only mono ones
+        // already copied.
+        for (size_t sample = bytes / 2; sample-- > 0;) {
+            uint8_t low = out[2 * sample], high = out[2 * sample + 1];
+            out[4 * sample] = out[4 * sample + 2] = low;
+            out[4 * sample + 1] = out[4 * sample + 3] = high;
+        }
+        decodeFill_ += static_cast<int>(bytes / 2 * 4);
+    } else {
+        decodeFill_ += static_cast<int>(decoder_.decodeFrameInto(out, room));
+    }
+    if (decodeFill_ >= kBlockBytes) {
+        // The block just completed becomes the block buffer; what the frame
+        // decoded beyond it starts the next block.
+        std::swap(decodeBuffer_, blockBuffer_);
+        decodeFill_ -= kBlockBytes;
+        std::memcpy(decodeBuffer_.get(), blockBuffer_.get() + kBlockBytes, static_cast<size_t>(decodeFill_));
+        remaining_ = kBlockBytes;
+    }
+}
+
+void MpaStream::endOfStream() {
+    std::memset(blockBuffer_.get(), 0, kBlockBytes);
+    remaining_ = kBlockBytes;
+    decodeFill_ = 0;
+}
+
+bool MpaStream::decode(uint8_t* destination, int count) {
+    if (count <= 0) return true;
+    if (!blockBuffer_) {
+        if (destination) std::memset(destination, 0, static_cast<size_t>(count));
+        return false;
+    }
+    bool ended = false;
+    size_t written = 0;
+    while (count > 0) {
+        while (remaining_ == 0) {
+            if (input_.eof() || !readFrame()) {
+                endOfStream();
+                ended = true;
+            } else {
+                decodeFrameIntoBlocks();
+            }
+        }
+        int take = count < remaining_ ? count : remaining_;
+        if (destination)
+            std::memcpy(destination + written, blockBuffer_.get() + (kBlockBytes - remaining_),
+                        static_cast<size_t>(take));
+        written += static_cast<size_t>(take);
+        count -= take;
+        remaining_ -= take;
+    }
+    return !ended;
+}
+
+int MpaStream::seek(int tenths, bool exact) {
+    if (!blockBuffer_) return 0;
+    uint32_t before = input_.tell();
+    if (tenths < 0) tenths = 0;
+    int answer = input_.seek(static_cast<uint64_t>(dataStart_) +
+                             static_cast<uint64_t>(tenths) * static_cast<uint64_t>(bytesPerTenth()))
+                     ? 1
+                     : 0;
+    if (!resynchronise()) {
+        input_.seek(before);
+        return 0;
+    }
+    if (!exact) return answer;
+    // Decode one block's worth from here and throw it away, so that playing
+    // resumes here with the bit reservoir and synthesis history filled.
+    uint32_t resumeAt = input_.tell();
+    while (remaining_ == 0 && readFrame()) decodeFrameIntoBlocks();
+    remaining_ = 0;
+    decodeFill_ = 0;
+    input_.seek(resumeAt);
+    return answer;
+}
+
+// Steps back three frames' worth, finds the next header shaped like the
+// stream's first and reads two frames from it, so that layer III's bit
+// reservoir holds the main data the following frame refers to.
+bool MpaStream::resynchronise() {
+    if (!firstHeaderKnown_) return true;
+    uint32_t here = input_.tell();
+    uint32_t back = (static_cast<uint32_t>(currentFrameBytes_) + 8) * 3;
+    if (here < back || !input_.seek(here - back)) input_.seek(0);
+    return findFirstHeaderForward() && readFrame() && readFrame();
+}
+
+// Leaves the input on the first header matching the stream's first one.
+bool MpaStream::findFirstHeaderForward() {
+    uint8_t chunk[512];
+    uint32_t window = 0;
+    int seen = 0;
+    for (;;) {
+        uint32_t chunkStart = input_.tell();
+        int got = input_.readSome(chunk, sizeof chunk);
+        if (got <= 0) return false;
+        for (int i = 0; i < got; ++i) {
+            window = window << 8 | chunk[i];
+            if (++seen >= 4 && (window & kHeaderMatchMask) == (firstHeader_ & kHeaderMatchMask))
+                return input_.seek(static_cast<uint64_t>(chunkStart) + static_cast<uint64_t>(i) + 1 - 4);
+        }
+    }
+}
+
+}  // namespace tumbor
