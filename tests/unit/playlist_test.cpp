@@ -1,0 +1,165 @@
+// Playlist navigation, selection editing, and filling from files and folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+
+#include "player/engine/playlist.h"
+#include "player/engine/playlist_files.h"
+
+namespace tumbor {
+namespace {
+
+namespace fs = std::filesystem;
+
+Playlist listOf(int count) {
+    Playlist playlist;
+    for (int i = 0; i < count; ++i) playlist.append("song" + std::to_string(i) + ".wav");
+    return playlist;
+}
+
+TEST(PlaylistTest, NavigationWrapsAndDecidesWhetherToPlay) {
+    NavigationSettings noRepeat;
+    noRepeat.repeatX = false;
+    Playlist three = listOf(3);
+    three.setCurrentIndex(2);
+    EXPECT_EQ(three.choose(PlaylistMessage::playNext, true, noRepeat), 0);
+    EXPECT_FALSE(three.playsAfterLoad(PlaylistMessage::playNext, 0, true, noRepeat));
+    EXPECT_EQ(three.choose(PlaylistMessage::playNext, true, noRepeat), 1);
+    EXPECT_TRUE(three.playsAfterLoad(PlaylistMessage::playNext, 1, true, noRepeat));
+    three.setCurrentIndex(0);
+    EXPECT_EQ(three.choose(PlaylistMessage::goToPrevious, false, noRepeat), 2);
+    EXPECT_FALSE(three.playsAfterLoad(PlaylistMessage::goToPrevious, 2, false, noRepeat));
+    EXPECT_TRUE(three.playsAfterLoad(PlaylistMessage::goToNext, 0, true, noRepeat));
+    EXPECT_EQ(three.choose(PlaylistMessage::playCurrent, false, noRepeat), 2);
+    EXPECT_TRUE(three.playsAfterLoad(PlaylistMessage::playCurrent, 2, false, noRepeat));
+
+    NavigationSettings repeatOnce;  // RepeatX on, Repeat off
+    repeatOnce.repeat = false;
+    Playlist one = listOf(1);
+    EXPECT_EQ(one.choose(PlaylistMessage::playNext, true, repeatOnce), 0);
+    EXPECT_FALSE(one.playsAfterLoad(PlaylistMessage::playNext, 0, true, repeatOnce));
+    EXPECT_TRUE(one.playsAfterLoad(PlaylistMessage::playNext, 0, true, NavigationSettings()));
+
+    Playlist empty;
+    EXPECT_EQ(empty.choose(PlaylistMessage::goToNext, true, NavigationSettings()), -1);
+}
+
+TEST(PlaylistTest, ShuffleVisitsEveryEntryOncePerRound) {
+    NavigationSettings shuffle;
+    shuffle.shuffle = true;
+    Playlist five = listOf(5);
+    five.seedRandom(7);
+    for (int round = 0; round < 3; ++round) {
+        std::set<int> seen;
+        for (int i = 0; i < 5; ++i) seen.insert(five.choose(PlaylistMessage::goToNext, true, shuffle));
+        EXPECT_EQ(seen.size(), 5u) << "round " << round;
+        EXPECT_TRUE(five.playsAfterLoad(PlaylistMessage::playNext, 0, true, shuffle));
+    }
+    Playlist big = listOf(1500);  // beyond the history: plain random picks
+    int pick = big.choose(PlaylistMessage::goToNext, true, shuffle);
+    EXPECT_GE(pick, 0);
+    EXPECT_LT(pick, 1500);
+}
+
+TEST(PlaylistTest, EditingTheSelection) {
+    Playlist list = listOf(5);  // song0 .. song4
+    list.select(1, true);
+    list.select(3, true);
+    list.moveSelectionUp();
+    EXPECT_EQ(list.entries()[0], "song1.wav");
+    EXPECT_EQ(list.entries()[2], "song3.wav");
+    EXPECT_TRUE(list.isSelected(0) && list.isSelected(2));
+    list.moveSelectionDown();
+    list.moveSelectionDown();
+    EXPECT_EQ(list.entries(),
+              (std::vector<std::string>{"song0.wav", "song2.wav", "song1.wav", "song4.wav", "song3.wav"}));
+
+    list.invertSelection();  // 0, 1 and 3 selected now
+    list.setCaret(4);
+    list.removeSelected();
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"song1.wav", "song3.wav"}));
+    EXPECT_TRUE(list.isSelected(1));  // the caret was past the end: the last entry
+    EXPECT_EQ(list.caret(), 1);
+}
+
+class PlaylistFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        folder_ = fs::absolute(::testing::TempDir()) / ("tumbor_playlist_" + std::to_string(std::random_device{}()));
+        fs::create_directories(folder_ / "album" / "disc2");
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(folder_);
+    }
+    std::string path(const std::string& relative) const { return (folder_ / relative).make_preferred().string(); }
+    void write(const std::string& relative, const std::string& bytes) const {
+        std::ofstream(path(relative), std::ios::binary) << bytes;
+    }
+
+    fs::path previous_;
+    fs::path folder_;
+};
+
+TEST_F(PlaylistFilesTest, PlaylistFilesAndFolders) {
+    write("a.wav", "x");
+    write("b.wav", "x");
+    write("list.m3u", "a.wav\r\n\r\nb.wav\r\nmissing.wav\r\ntone://440\r\n");
+    Playlist playlist;
+    addPath(playlist, path("list.m3u"), true);
+    // Entries stay as written; they resolve against the playlist's folder, now current.
+    EXPECT_EQ(playlist.entries(), (std::vector<std::string>{"a.wav", "b.wav", "tone://440"}));
+    EXPECT_TRUE(fs::exists(playlist.entries()[0]));
+
+    // A missing path with replace leaves the list alone; a quoted one is unquoted.
+    addPath(playlist, path("nothing.wav"), true);
+    EXPECT_EQ(playlist.size(), 3u);
+    addPath(playlist, "\"" + path("a.wav") + "\"", true);
+    EXPECT_EQ(playlist.entries(), std::vector<std::string>{path("a.wav")});
+
+    // A folder adds every file below it, with playlists expanded in place.
+    write("album/1.mp3", "x");
+    write("album/disc2/2.voc", "x");
+    write("album/disc2/more.PLS", "tone://1000\n");
+    write("album/.hidden", "x");
+    Playlist folder;
+    addPath(folder, path("album"), false);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{path("album/1.mp3"), path("album/disc2/2.voc"),
+                                                          "tone://1000"}));
+}
+
+TEST_F(PlaylistFilesTest, ReadingAndSavingLines) {
+    std::string longLine(600, 'x');
+    write("odd.pls", "one\rtwo\n" + longLine + "\nlast");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(readPlaylistFile(path("odd.pls"), lines));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "one");  // cut at the CR: "two" is lost with it
+    EXPECT_EQ(lines[1], std::string(259, 'x'));
+    EXPECT_EQ(lines[2], std::string(259, 'x'));
+    EXPECT_EQ(lines[3], std::string(82, 'x'));
+    EXPECT_EQ(lines[4], "last");
+    EXPECT_FALSE(readPlaylistFile(path("none.pls"), lines));
+
+    // A playlist naming itself ends instead of recursing for ever.
+    write("self.m3u", path("self.m3u") + "\r\n" + "tone://5\r\n");
+    Playlist self;
+    addPath(self, path("self.m3u"), false);
+    EXPECT_FALSE(self.empty());
+
+    Playlist saved;
+    saved.append("C:\\Music\\a.mp3");
+    saved.append("tone://440");
+    ASSERT_TRUE(savePlaylist(saved, path("Tumbor.pls")));
+    std::ifstream in(path("Tumbor.pls"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "C:\\Music\\a.mp3\r\ntone://440\r\n");
+    EXPECT_FALSE(savePlaylist(saved, path("no/such/folder/x.pls")));
+}
+
+}  // namespace
+}  // namespace tumbor
