@@ -1,0 +1,68 @@
+// Helpers shared by the window tests.
+#include "tests/unit/window_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace tumbor::testing {
+namespace {
+
+void put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+}  // namespace
+
+std::vector<uint8_t> bmpFile(int width, int height, int bits, uint32_t compression, uint32_t coloursUsed,
+                             const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> out = {'B', 'M'};
+    put32(out, static_cast<uint32_t>(54 + payload.size()));
+    put32(out, 0);
+    put32(out, 54);
+    put32(out, 40);
+    put32(out, static_cast<uint32_t>(width));
+    put32(out, static_cast<uint32_t>(height));
+    put16(out, 1);
+    put16(out, static_cast<uint32_t>(bits));
+    put32(out, compression);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, coloursUsed);
+    put32(out, 0);
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+TempFolder::TempFolder() {
+    folder_ = std::filesystem::absolute(::testing::TempDir()) /
+              ("tumbor_window_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(folder_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::string TempFolder::path(const std::string& name) const {
+    return name.empty() ? folder_.string() : (folder_ / name).string();
+}
+
+void TempFolder::write(const std::string& name, const std::string& text) const {
+    std::ofstream(path(name), std::ios::binary) << text;
+}
+
+void TempFolder::write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tumbor::testing
