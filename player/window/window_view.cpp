@@ -55,9 +55,9 @@ bool WindowView::drawTime() {
         if (t < 0 || t > kMaxShownSeconds) t = 0;
     }
     if (t == lastTime_) return false;
-    // The display never steps back by one second (the queued sound wobbles).
-    if (!counting && t == lastTime_ - 1) return false;
-    if (counting && t == lastTime_ + 1) return false;
+    // The display never steps back by one second (the queued sound wobbles);
+    // a last time of -1 forces the redraw.
+    if (lastTime_ >= 0 && t == lastTime_ + (counting ? 1 : -1)) return false;
     if (time.hasMinus() && loaded && player_.hasLength())
         drawDigit(remaining_ ? kMinusCell : kNoMinusCell, time.minusX, time.minusY);
     const int digits[4] = {t / 600 % 10, t / 60 % 10, t % 60 / 10, t % 10};
