@@ -12,6 +12,7 @@ namespace tumbor::window {
 namespace {
 
 constexpr size_t kMaxLineLength = 254;
+constexpr int kMaxDesignNumber = 1 << 20;
 
 enum class Section {
     skipped, general, button, globalButton, globalGauge, songPosition, volume, playlistPosition, time,
@@ -95,7 +96,12 @@ public:
 
 private:
     bool is(const char* name) const { return key_ == name; }
-    void number(int& field) const { parseDesignNumber(value_, field); }
+    // Places and sizes are kept within a range no window comes near, so that
+    // sums of them cannot overflow.
+    void number(int& field) const {
+        int value;
+        if (parseDesignNumber(value_, value)) field = std::clamp(value, -kMaxDesignNumber, kMaxDesignNumber);
+    }
     void colour(Colour& field) const {
         int value;
         if (parseDesignNumber(value_, value)) field = static_cast<Colour>(value);

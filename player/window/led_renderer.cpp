@@ -1,6 +1,8 @@
 // The LED title: segment geometry and the 96 character masks.
 #include "player/window/led_renderer.h"
 
+#include <algorithm>
+
 namespace tumbor::window {
 namespace {
 
@@ -43,11 +45,17 @@ uint16_t ledMaskOf(char c) {
     return kMasks[code - 32];
 }
 
-void drawLedText(Surface& target, int left, int top, int right, const std::string& text, const LedStyle& style) {
+void drawLedText(Surface& target, int left, int top, int right, const std::string& text, const LedStyle& given) {
+    // Cells larger than the surface cannot be seen whole; keeping them to its
+    // size bounds the work a strange design can ask for.
+    LedStyle style = given;
+    style.dotSizeX = std::min(style.dotSizeX, target.width());
+    style.dotSizeY = std::min(style.dotSizeY, target.height());
     const int pitch = style.dotSizeX + 5;
     if (pitch <= 0) return;
     const int cells = (right - left + 1) / pitch;
     for (int k = 0; k < cells; ++k) {
+        if (left + 1 + k * pitch - 2 >= target.width()) break;  // this and later cells are off the surface
         const uint16_t mask = k < static_cast<int>(text.size()) ? ledMaskOf(text[k]) : 0;
         drawCell(target, left + 1 + k * pitch, top + 1, mask, style);
     }

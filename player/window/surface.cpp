@@ -77,6 +77,16 @@ void keyColourTransparency(Surface& image, const Surface& backBuffer, int x, int
 }
 
 void drawLine(Surface& target, int x0, int y0, int x1, int y1, Colour colour) {
+    if (x0 == x1 && y0 == y1) return;
+    // Straight lines are rectangles one pixel thick, clipped at once.
+    if (y0 == y1) {
+        target.fillRect(Rect{std::min(x0, x1 + 1), y0, std::max(x0 + 1, x1), y0 + 1}, colour);
+        return;
+    }
+    if (x0 == x1) {
+        target.fillRect(Rect{x0, std::min(y0, y1 + 1), x0 + 1, std::max(y0 + 1, y1)}, colour);
+        return;
+    }
     const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
     const int stepX = x0 < x1 ? 1 : -1, stepY = y0 < y1 ? 1 : -1;
     int error = dx - dy;

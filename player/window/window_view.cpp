@@ -118,7 +118,7 @@ std::string WindowView::seekTargetText(int k, int range) const {
         const int seconds = target / 10;
         return {digit(target / 6000), digit(seconds / 60), ':', digit(seconds % 60 / 10), digit(seconds)};
     }
-    return std::to_string(k * 100 / range) + "%";
+    return std::to_string(int64_t{k} * 100 / range) + "%";
 }
 
 void WindowView::drawSongPositionAt(int x, bool dragging) {
@@ -150,7 +150,7 @@ void WindowView::drawVolume(int x, int y, bool dragging) {
         if (x == -1) y = slot.top + static_cast<int>((static_cast<int64_t>(span) * (65535 - volume_ + span - 1)) >> 16) + s / 2;
         const int e = std::clamp(y - s / 2 - slot.top, 0, span);
         blit(back, slot.left, slot.top, image, 0, 0, slot.width, slot.height);
-        percent = 100 - e * 100 / span;
+        percent = 100 - static_cast<int>(int64_t{e} * 100 / span);
         blit(back, slot.left, slot.top + e, image, dragging ? gauge.movingSliderX : gauge.normalSliderX,
              dragging ? gauge.movingSliderY : gauge.normalSliderY, gauge.sliderWidth, gauge.sliderHeight);
         volume_ = 65535 - static_cast<int>(static_cast<int64_t>(e) * 65536 / span);
@@ -159,9 +159,9 @@ void WindowView::drawVolume(int x, int y, bool dragging) {
         if (span <= 0) return;
         if (x == -1) x = slot.left + static_cast<int>((static_cast<int64_t>(volume_ + span - 1) * span) >> 16) + s / 2;
         const int e = std::clamp(x - s / 2 - slot.left, 0, span);
-        const int frameY = model_.kind == LookKind::skin ? (e * 27 / span) * 15 : 0;
+        const int frameY = model_.kind == LookKind::skin ? static_cast<int>(int64_t{e} * 27 / span) * 15 : 0;
         blit(back, slot.left, slot.top, image, 0, frameY, slot.width, slot.height);
-        percent = e * 100 / span;
+        percent = static_cast<int>(int64_t{e} * 100 / span);
         blit(back, slot.left + e, slot.top, image, dragging ? gauge.movingSliderX : gauge.normalSliderX,
              dragging ? gauge.movingSliderY : gauge.normalSliderY, gauge.sliderWidth, gauge.sliderHeight);
         volume_ = static_cast<int>(static_cast<int64_t>(e) * 65536 / span);
