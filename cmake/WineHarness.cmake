@@ -9,6 +9,9 @@
 # Tests capturing to the same file must not run at the same time.
 function(tumbor_capture_audio test capture_file)
   set(config "${CMAKE_BINARY_DIR}/alsa/${test}.conf")
+  # ALSA's file writer cannot create folders; a fresh build tree has none.
+  get_filename_component(capture_folder "${capture_file}" DIRECTORY)
+  file(MAKE_DIRECTORY "${capture_folder}")
   file(WRITE "${config}"
     "pcm.!default {\n"
     "  type file\n"

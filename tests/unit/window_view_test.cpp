@@ -232,3 +232,84 @@ TEST_F(WindowViewTest, LedTitleAndCaption) {
 
 }  // namespace
 }  // namespace tumbor::window
+
+namespace tumbor::window {
+namespace {
+
+// A bitmap song-position gauge: slider picture at x 100 (normal) and 110 (moving);
+// a vertical volume gauge with its slider at (0, 40).
+class BitmapGaugeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        parseDesignText("[general]\nwindowwidth=200\nwindowheight=80\nhidewindowborder=1\n"
+                        "[gauge songpos]\nleft=10\ntop=10\nwidth=100\nheight=4\nbitmap=pos.bmp\nwidthslider=10\n"
+                        "heightslider=4\nnormalsliderx=100\nmovingsliderx=110\n"
+                        "[gauge volume]\nleft=150\ntop=10\nwidth=6\nheight=50\nbitmap=vol.bmp\nwidthslider=6\n"
+                        "heightslider=10\nnormalsliderx=0\nnormalslidery=50\nmovingsliderx=0\nmovingslidery=60\n"
+                        "orientation=1\n"
+                        "[label songname]\nleft=10\ntop=40\nwidth=100\nheight=10\n",
+                        model_);
+        auto reader = [](const std::string& name, Surface& picture) {
+            picture = Surface(name == "pos.bmp" ? 120 : 6, name == "pos.bmp" ? 4 : 70);
+            picture.fill(rgb(1, 1, 1));
+            if (name == "pos.bmp") {
+                picture.fillRect(Rect{100, 0, 110, 4}, rgb(2, 2, 2));
+                picture.fillRect(Rect{110, 0, 120, 4}, rgb(3, 3, 3));
+            } else {
+                picture.fillRect(Rect{0, 50, 6, 60}, rgb(2, 2, 2));
+                picture.fillRect(Rect{0, 60, 6, 70}, rgb(3, 3, 3));
+            }
+            return true;
+        };
+        ASSERT_TRUE(buildDesign(model_, reader, painter_));
+        player_.loaded = true;
+        player_.length = 1800;  // three minutes
+        view_.startLook();
+    }
+
+    WindowModel model_;
+    testing::RecordingTextPainter painter_;
+    testing::FakePlayer player_;
+    WindowView view_{model_, painter_, player_};
+    WindowInput input_{model_, view_, player_};
+};
+
+TEST_F(BitmapGaugeTest, DraggedSliderClampsAndShowsTheTarget) {
+    const Surface& back = model_.backBuffer;
+    EXPECT_EQ(back.pixel(10, 10), rgb(2, 2, 2)) << "slider at offset 0";
+    input_.mouseMove(60, 11);
+    input_.leftDown(60, 11);
+    input_.mouseMove(500, 11);  // past the right end: clamped to 90
+    EXPECT_EQ(back.pixel(100, 10), rgb(3, 3, 3)) << "the moving slider at the end";
+    ASSERT_FALSE(painter_.texts.empty());
+    EXPECT_EQ(painter_.texts.back().text, "SEEK TO: 03:00");
+    player_.gaugeFraction1024 = 512;
+    view_.tick();
+    EXPECT_EQ(back.pixel(100, 10), rgb(3, 3, 3)) << "the tick leaves a dragged slider alone";
+    auto actions = input_.leftUp(500, 11);
+    ASSERT_FALSE(actions.empty());
+    EXPECT_EQ(actions[0].kind, WindowAction::seek);
+    EXPECT_EQ(actions[0].x, 485);
+    EXPECT_EQ(actions[0].range, 90);
+
+    player_.length = -1;  // no length: a percentage
+    input_.mouseMove(33, 11);
+    input_.leftDown(33, 11);
+    input_.mouseMove(33, 11);
+    EXPECT_EQ(painter_.texts.back().text, "SEEK TO: 20%");
+}
+
+TEST_F(BitmapGaugeTest, VerticalVolume) {
+    const Surface& back = model_.backBuffer;
+    EXPECT_EQ(back.pixel(150, 10), rgb(2, 2, 2)) << "full volume at the top";
+    input_.mouseMove(152, 30);
+    input_.leftDown(152, 30);  // e = 30 - 5 - 10 = 15 of 40
+    EXPECT_EQ(player_.volume, 65535u - 15 * 65536 / 40);
+    EXPECT_EQ(back.pixel(150, 25), rgb(3, 3, 3));
+    EXPECT_EQ(painter_.texts.back().text, "VOLUME: 63%");
+    input_.mouseMove(152, -100);
+    EXPECT_EQ(player_.volume, 65535u);
+}
+
+}  // namespace
+}  // namespace tumbor::window
