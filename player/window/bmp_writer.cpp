@@ -18,27 +18,30 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> bmpEncode(const Surface& picture) {
-    const uint32_t dataSize = static_cast<uint32_t>(picture.stride()) * picture.height();
-    std::vector<uint8_t> out;
-    out.reserve(54 + dataSize);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + dataSize);  // file size
-    put32(out, 0);              // reserved
-    put32(out, 54);             // offset of the pixel data
-    put32(out, 40);             // information header size
-    put32(out, static_cast<uint32_t>(picture.width()));
-    put32(out, static_cast<uint32_t>(picture.height()));
-    put16(out, 1);   // planes
-    put16(out, 24);  // bits per pixel
-    put32(out, 0);   // no compression
-    put32(out, dataSize);
+std::vector<uint8_t> bmpHeaders(int width, int height, int bitCount, uint32_t compression, uint32_t coloursUsed,
+                                uint32_t payloadSize) {
+    std::vector<uint8_t> out = {'B', 'M'};
+    put32(out, 54 + payloadSize);  // file size
+    put32(out, 0);                 // reserved
+    put32(out, 54);                // offset of the pixel data
+    put32(out, 40);                // information header size
+    put32(out, static_cast<uint32_t>(width));
+    put32(out, static_cast<uint32_t>(height));
+    put16(out, 1);  // planes
+    put16(out, static_cast<uint32_t>(bitCount));
+    put32(out, compression);
+    put32(out, 0);     // image size, may be 0
     put32(out, 2835);  // 72 dots per inch
     put32(out, 2835);
-    put32(out, 0);  // colours used
+    put32(out, coloursUsed);
     put32(out, 0);  // important colours
-    out.insert(out.end(), picture.bits(), picture.bits() + dataSize);
+    return out;
+}
+
+std::vector<uint8_t> bmpEncode(const Surface& picture) {
+    const uint32_t dataSize = static_cast<uint32_t>(picture.stride()) * picture.height();
+    std::vector<uint8_t> out = bmpHeaders(picture.width(), picture.height(), 24, 0, 0, dataSize);
+    if (dataSize) out.insert(out.end(), picture.bits(), picture.bits() + dataSize);
     return out;
 }
 

@@ -78,32 +78,29 @@ void cutTitleBar(WindowModel& model, const Surface& titleBar) {
     for (const Button& b : table) cutButton(model, b.n, titleBar, b.left, 3, 9, 9, b.normal, b.pressed);
 }
 
+void setSlider(GaugeStyle& gauge, int width, int height, Point normal, Point moving) {
+    gauge.hasBitmap = true;
+    gauge.sliderWidth = width;
+    gauge.sliderHeight = height;
+    gauge.normalSliderX = normal.x;
+    gauge.normalSliderY = normal.y;
+    gauge.movingSliderX = moving.x;
+    gauge.movingSliderY = moving.y;
+    gauge.orientation = 0;
+}
+
 void takeGauges(WindowModel& model, SkinPictures& p) {
     ControlSlot& position = model.control(kSongPosition);
     place(position, 16, 72, 248, 10);
     position.images[0] = std::move(p.positionBar);
-    GaugeStyle& song = model.songPosition;
-    song.hasBitmap = true;
-    song.sliderWidth = 29;
-    song.sliderHeight = 10;
-    song.normalSliderX = 248;
-    song.movingSliderX = 278;
-    song.normalSliderY = song.movingSliderY = 0;
+    setSlider(model.songPosition, 29, 10, {248, 0}, {278, 0});
 
     blit(model.backBuffer, 177, 57, p.volume, 9, 0, 38, 13);
     blit(model.backBuffer, 189, 58, p.volume, 15, 422, 14, 11);
-    ControlSlot& volumeSlot = model.control(kVolume);
-    place(volumeSlot, 107, 57, 68, 13);
-    volumeSlot.images[0] = std::move(p.volume);
-    GaugeStyle& volume = model.volume;
-    volume.hasBitmap = true;
-    volume.sliderWidth = 14;
-    volume.sliderHeight = 11;
-    volume.normalSliderX = 15;
-    volume.normalSliderY = 422;
-    volume.movingSliderX = 0;
-    volume.movingSliderY = 422;
-    volume.orientation = 0;
+    ControlSlot& volume = model.control(kVolume);
+    place(volume, 107, 57, 68, 13);
+    volume.images[0] = std::move(p.volume);
+    setSlider(model.volume, 14, 11, {15, 422}, {0, 422});
 }
 
 void cutToggles(WindowModel& model, const Surface& shuffleRepeat) {

@@ -6,37 +6,13 @@
 #include <fstream>
 #include <random>
 
+#include "player/window/bmp_writer.h"
+
 namespace tumbor::testing {
-namespace {
-
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-}  // namespace
-
 std::vector<uint8_t> bmpFile(int width, int height, int bits, uint32_t compression, uint32_t coloursUsed,
                              const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> out = {'B', 'M'};
-    put32(out, static_cast<uint32_t>(54 + payload.size()));
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(width));
-    put32(out, static_cast<uint32_t>(height));
-    put16(out, 1);
-    put16(out, static_cast<uint32_t>(bits));
-    put32(out, compression);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, coloursUsed);
-    put32(out, 0);
+    std::vector<uint8_t> out = window::bmpHeaders(width, height, bits, compression, coloursUsed,
+                                                  static_cast<uint32_t>(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
     return out;
 }
