@@ -92,6 +92,11 @@ void MainWindow::showAt(int x, int y) {
     UpdateWindow(window_);
 }
 
+void MainWindow::drawTitle() {
+    view_.drawTitle();
+    refresh();
+}
+
 void MainWindow::applySizeAndOutline() {
     SetWindowPos(window_, nullptr, 0, 0, model_.windowWidth, model_.windowHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -30,6 +30,8 @@ public:
     // DesignLoad: the look, or the fall-back chain; then size, outline, tooltips and title.
     void loadLook(LookRequest kind, const std::string& path);
     void showAt(int x, int y);
+    // DrawTitle: the song-name label, its tooltip and the caption, shown at once.
+    void drawTitle();
 
     HWND handle() const { return window_; }
     WindowModel& model() { return model_; }

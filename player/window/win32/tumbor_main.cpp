@@ -7,6 +7,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/dynamic_library.h"
 #include "platform/wave_device.h"
 #include "player/engine/module_registry.h"
@@ -28,9 +29,25 @@ std::string commandLinePath(const char* tail) {
     return path;
 }
 
+// Loads and plays the file; the engine's message is shown when it cannot.
+void playFile(tumbor::PlaybackEngine& engine, tumbor::window::win32::MainWindow& window, const std::string& file) {
+    if (file.empty()) return;
+    if (engine.load(file)) {
+        engine.play();
+    } else {
+        platform::MessageBoxRequest box;
+        box.owner = window.handle();
+        box.text = engine.message();
+        box.caption = "Tumbor";
+        box.icon = platform::MessageIcon::error;
+        platform::showMessageBox(box);
+    }
+    window.drawTitle();
+}
+
 // The window's actions that play, stop and seek; the playlist and the menus come later.
-void performAction(tumbor::PlaybackEngine& engine, const std::string& file, const WindowAction& action) {
-    using tumbor::window::Control;
+void performAction(tumbor::PlaybackEngine& engine, tumbor::window::win32::MainWindow& window,
+                   const std::string& file, const WindowAction& action) {
     if (action.kind == WindowAction::seek) {
         engine.requestSeek(action.x, action.range);
     } else if (action.kind == WindowAction::skip) {
@@ -39,16 +56,16 @@ void performAction(tumbor::PlaybackEngine& engine, const std::string& file, cons
         engine.clearSkip();
     } else if (action.kind == WindowAction::activate) {
         switch (action.control) {
-            case tumbor::window::kPlay:
-                if (!file.empty() && engine.load(file)) engine.play();
-                break;
+            case tumbor::window::kPlay: playFile(engine, window, file); break;
             case tumbor::window::kStop:
                 engine.stop(1);
                 engine.closeDevice();
+                window.drawTitle();
                 break;
             case tumbor::window::kPause:
                 if (engine.getState() == tumbor::PlaybackEngine::kPlaying) engine.pause();
                 else engine.play();
+                window.drawTitle();
                 break;
             default: break;
         }
@@ -92,8 +109,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     window.showAt(x, y);
 
     const std::string file = commandLinePath(commandLine);
-    window.onAction = [&](const WindowAction& action) { performAction(engine, file, action); };
-    if (!file.empty() && engine.load(file)) engine.play();
+    window.onAction = [&](const WindowAction& action) { performAction(engine, window, file, action); };
+    playFile(engine, window, file);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
