@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BlankPainter painter;
     auto reader = [](const std::string& name, Surface& picture) {
         if (name.size() < 2) return false;
-        picture = Surface(static_cast<unsigned char>(name[0]) % 64 + 1, static_cast<unsigned char>(name[1]) % 64 + 1);
+        picture = Surface(static_cast<unsigned char>(name[0]) % 64 + 1,
+                          static_cast<unsigned char>(name[1]) % 64 + 1);
         picture.fill(rgb(name[0], name[1], 0));
         return true;
     };

@@ -40,11 +40,11 @@ uint32_t u32(const uint8_t* p) {
 }
 
 struct InfoHeader {
-    int32_t width;           // pixels per row
-    int32_t height;          // rows; positive means stored bottom-up
-    uint16_t bitCount;       // bits per pixel
-    uint32_t compression;    // 0 none, 1 8-bit run-length
-    uint32_t coloursUsed;    // entries of the colour table, 0 for 2^bitCount
+    int32_t width;         // pixels per row
+    int32_t height;        // rows; positive means stored bottom-up
+    uint16_t bitCount;     // bits per pixel
+    uint32_t compression;  // 0 none, 1 8-bit run-length
+    uint32_t coloursUsed;  // entries of the colour table, 0 for 2^bitCount
 };
 
 InfoHeader parseInfo(const uint8_t* p) {
@@ -74,14 +74,19 @@ size_t rowBytes(int bits, int width) { return ((static_cast<size_t>(bits) * widt
 
 unsigned indexAt(const uint8_t* row, int x, int bits) {
     switch (bits) {
-        case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-        case 4: return (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF;
-        default: return row[x];
+        case 1:
+            return (row[x / 8] >> (7 - x % 8)) & 1;
+        case 4:
+            return (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF;
+        default:
+            return row[x];
     }
 }
 
 // Rows come in file order, which is the surface's own bottom-up order.
-uint8_t* fileRow(Surface& picture, int fileRowIndex) { return picture.bits() + fileRowIndex * picture.stride(); }
+uint8_t* fileRow(Surface& picture, int fileRowIndex) {
+    return picture.bits() + fileRowIndex * picture.stride();
+}
 
 bool readIndexed(ByteReader& in, const Palette& palette, int bits, Surface& picture) {
     const size_t bytes = rowBytes(bits, picture.width());

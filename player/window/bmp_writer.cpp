@@ -18,8 +18,8 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> bmpHeaders(int width, int height, int bitCount, uint32_t compression, uint32_t coloursUsed,
-                                uint32_t payloadSize) {
+std::vector<uint8_t> bmpHeaders(int width, int height, int bitCount, uint32_t compression,
+                                uint32_t coloursUsed, uint32_t payloadSize) {
     std::vector<uint8_t> out = {'B', 'M'};
     put32(out, 54 + payloadSize);  // file size
     put32(out, 0);                 // reserved

@@ -74,8 +74,8 @@ void makeOutline(WindowModel& model) {
     if (model.useShape && model.shapePointCount >= 2) {
         model.outline.assign(model.shape.begin(), model.shape.begin() + model.shapePointCount);
     } else {
-        model.outline = {{0, 0}, {model.windowWidth, 0}, {model.windowWidth, model.windowHeight},
-                         {0, model.windowHeight}};
+        model.outline = {
+            {0, 0}, {model.windowWidth, 0}, {model.windowWidth, model.windowHeight}, {0, model.windowHeight}};
     }
 }
 
@@ -162,8 +162,8 @@ void buildCaptionButton(WindowModel& model, ControlSlot& slot, TextPainter& pain
     const int w = slot.width, h = slot.height;
     slot.images[0] = copyArea(back, slot.left, slot.top, w, h);
     slot.images[2] = slot.images[0];
-    painter.drawText(slot.images[0], Rect{0, 0, w, h}, slot.caption, model.buttonFont,
-                     model.buttonFontColour, TextLayout::centredLine);
+    painter.drawText(slot.images[0], Rect{0, 0, w, h}, slot.caption, model.buttonFont, model.buttonFontColour,
+                     TextLayout::centredLine);
     painter.drawText(slot.images[2], Rect{1, 1, w + 1, h + 1}, slot.caption, model.buttonFont,
                      model.buttonFontColour, TextLayout::centredLine);
     slot.sourceX = slot.sourceY = 0;
@@ -172,7 +172,8 @@ void buildCaptionButton(WindowModel& model, ControlSlot& slot, TextPainter& pain
 void buildButtons(WindowModel& model, const PictureReader& readPicture, TextPainter& painter) {
     for (int n = 1; n <= kControlCount; ++n) {
         ControlSlot& slot = model.control(n);
-        const bool hasPicture = !slot.bitmaps[0].empty() || !slot.bitmaps[1].empty() || !slot.bitmaps[2].empty();
+        const bool hasPicture =
+            !slot.bitmaps[0].empty() || !slot.bitmaps[1].empty() || !slot.bitmaps[2].empty();
         if (hasPicture)
             buildPictureButton(model, slot, readPicture);
         else if (!slot.caption.empty() && slot.width >= 1 && slot.height >= 1)
@@ -185,12 +186,13 @@ void buildLabels(WindowModel& model, TextPainter& painter) {
     const int dpi = painter.verticalDpi();
     for (LabelStyle* label : {&model.songName, &model.logo}) {
         if (!label->used()) continue;
-        if (!label->useLeds) label->font = makeFont(label->fontName, label->fontSize, label->bold, label->italic, dpi);
+        if (!label->useLeds)
+            label->font = makeFont(label->fontName, label->fontSize, label->bold, label->italic, dpi);
     }
     const LabelStyle& logo = model.logo;
     if (logo.used())
-        painter.drawText(model.backBuffer, Rect{logo.left, logo.top, logo.right, logo.bottom}, "Tumb", logo.font,
-                         logo.colour, TextLayout::centredWrapped);
+        painter.drawText(model.backBuffer, Rect{logo.left, logo.top, logo.right, logo.bottom}, "Tumb",
+                         logo.font, logo.colour, TextLayout::centredWrapped);
     const LabelStyle& song = model.songName;
     if (song.used())
         model.labelBackground = copyArea(model.backBuffer, song.left, song.top, song.right - song.left + 1,

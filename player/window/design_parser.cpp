@@ -15,8 +15,18 @@ constexpr size_t kMaxLineLength = 254;
 constexpr int kMaxDesignNumber = 1 << 20;
 
 enum class Section {
-    skipped, general, button, globalButton, globalGauge, songPosition, volume, playlistPosition, time,
-    visualization, songNameLabel, logoLabel
+    skipped,
+    general,
+    button,
+    globalButton,
+    globalGauge,
+    songPosition,
+    volume,
+    playlistPosition,
+    time,
+    visualization,
+    songNameLabel,
+    logoLabel
 };
 
 std::string lowerCase(std::string text) {
@@ -45,7 +55,10 @@ int buttonNumber(const std::string& header, const WindowModel& model) {
 
 Header parseHeader(const std::string& line, const WindowModel& model) {
     const std::string header = lowerCase(line);
-    struct Prefix { const char* text; Section section; };
+    struct Prefix {
+        const char* text;
+        Section section;
+    };
     static const Prefix kPrefixes[] = {
         {"[general]", Section::general},
         {"[button", Section::button},
@@ -79,18 +92,41 @@ public:
 
     void apply(const Header& header) {
         switch (header.section) {
-            case Section::general: general(); break;
-            case Section::button: button(model_.control(header.control)); break;
-            case Section::globalButton: globalButton(); break;
-            case Section::globalGauge: globalGauge(); break;
-            case Section::songPosition: songPosition(); break;
-            case Section::volume: volume(); break;
-            case Section::playlistPosition: playlistPosition(); break;
-            case Section::time: time(); break;
-            case Section::visualization: visualization(); break;
-            case Section::songNameLabel: label(model_.songName); break;
-            case Section::logoLabel: label(model_.logo); break;
-            case Section::skipped: break;
+            case Section::general:
+                general();
+                break;
+            case Section::button:
+                button(model_.control(header.control));
+                break;
+            case Section::globalButton:
+                globalButton();
+                break;
+            case Section::globalGauge:
+                globalGauge();
+                break;
+            case Section::songPosition:
+                songPosition();
+                break;
+            case Section::volume:
+                volume();
+                break;
+            case Section::playlistPosition:
+                playlistPosition();
+                break;
+            case Section::time:
+                time();
+                break;
+            case Section::visualization:
+                visualization();
+                break;
+            case Section::songNameLabel:
+                label(model_.songName);
+                break;
+            case Section::logoLabel:
+                label(model_.logo);
+                break;
+            case Section::skipped:
+                break;
         }
     }
 
@@ -116,27 +152,41 @@ private:
     void text(std::string& field) const { field = value_; }
 
     bool rectangle(ControlSlot& slot) const {
-        if (is("top")) number(slot.top);
-        else if (is("left")) number(slot.left);
-        else if (is("height")) number(slot.height);
-        else if (is("width")) number(slot.width);
-        else return false;
+        if (is("top"))
+            number(slot.top);
+        else if (is("left"))
+            number(slot.left);
+        else if (is("height"))
+            number(slot.height);
+        else if (is("width"))
+            number(slot.width);
+        else
+            return false;
         return true;
     }
 
     void general() {
-        if (is("windowheight")) number(model_.windowHeight);
-        else if (is("windowwidth")) number(model_.windowWidth);
+        if (is("windowheight"))
+            number(model_.windowHeight);
+        else if (is("windowwidth"))
+            number(model_.windowWidth);
         else if (is("hidewindowborder")) {
             bool hide;
             if (readFlag(hide)) model_.hideBorder = hide ? 1 : 0;
-        } else if (is("usewindowshape")) flag(model_.useShape);
-        else if (is("numberofwindowshapepoints")) number(model_.shapePointCount);
-        else if (is("gradientcolorfrom")) colour(model_.gradientFrom);
-        else if (is("gradientcolorto")) colour(model_.gradientTo);
-        else if (is("bitmap")) text(model_.backgroundBitmap);
-        else if (is("backgroundmode")) text(model_.backgroundMode);
-        else if (is("nameofthedesigner")) text(model_.designer);
+        } else if (is("usewindowshape"))
+            flag(model_.useShape);
+        else if (is("numberofwindowshapepoints"))
+            number(model_.shapePointCount);
+        else if (is("gradientcolorfrom"))
+            colour(model_.gradientFrom);
+        else if (is("gradientcolorto"))
+            colour(model_.gradientTo);
+        else if (is("bitmap"))
+            text(model_.backgroundBitmap);
+        else if (is("backgroundmode"))
+            text(model_.backgroundMode);
+        else if (is("nameofthedesigner"))
+            text(model_.designer);
         else if (key_.size() >= 2 && key_[0] == 'p' && std::isdigit(static_cast<unsigned char>(key_[1])))
             vertex();
     }
@@ -144,53 +194,81 @@ private:
     // p<N>x or p<N>y, N from 1 to 2048.
     void vertex() {
         long n = 0;
-        for (size_t i = 1; i < key_.size() && std::isdigit(static_cast<unsigned char>(key_[i])) && n <= kMaxShapePoints; ++i)
+        for (size_t i = 1;
+             i < key_.size() && std::isdigit(static_cast<unsigned char>(key_[i])) && n <= kMaxShapePoints;
+             ++i)
             n = n * 10 + (key_[i] - '0');
         if (n < 1 || n > kMaxShapePoints) return;
         Point& point = model_.shape[static_cast<size_t>(n - 1)];
-        if (key_.back() == 'x') number(point.x);
-        else if (key_.back() == 'y') number(point.y);
+        if (key_.back() == 'x')
+            number(point.x);
+        else if (key_.back() == 'y')
+            number(point.y);
     }
 
     void button(ControlSlot& slot) {
         if (rectangle(slot)) return;
-        if (is("caption")) text(slot.caption);
-        else if (is("bitmap1")) text(slot.bitmaps[0]);
-        else if (is("bitmap2")) text(slot.bitmaps[1]);
-        else if (is("bitmap3")) text(slot.bitmaps[2]);
-        else if (is("transparency")) flag(slot.transparency);
+        if (is("caption"))
+            text(slot.caption);
+        else if (is("bitmap1"))
+            text(slot.bitmaps[0]);
+        else if (is("bitmap2"))
+            text(slot.bitmaps[1]);
+        else if (is("bitmap3"))
+            text(slot.bitmaps[2]);
+        else if (is("transparency"))
+            flag(slot.transparency);
     }
 
     void globalButton() {
-        if (is("fontname")) text(model_.buttonFontName);
-        else if (is("fontcolor")) colour(model_.buttonFontColour);
-        else if (is("fontsize")) number(model_.buttonFontSize);
-        else if (is("fontbold")) flag(model_.buttonFontBold);
-        else if (is("fontitalic")) flag(model_.buttonFontItalic);
-        else if (is("showbevel")) flag(model_.showBevel);
+        if (is("fontname"))
+            text(model_.buttonFontName);
+        else if (is("fontcolor"))
+            colour(model_.buttonFontColour);
+        else if (is("fontsize"))
+            number(model_.buttonFontSize);
+        else if (is("fontbold"))
+            flag(model_.buttonFontBold);
+        else if (is("fontitalic"))
+            flag(model_.buttonFontItalic);
+        else if (is("showbevel"))
+            flag(model_.showBevel);
     }
 
     void globalGauge() {
-        if (is("showshadow")) flag(model_.showShadow);
-        else if (is("shadowrelposx")) number(model_.shadowOffsetX);
-        else if (is("shadowrelposy")) number(model_.shadowOffsetY);
-        else if (is("shadowcolor")) colour(model_.shadowColour);
+        if (is("showshadow"))
+            flag(model_.showShadow);
+        else if (is("shadowrelposx"))
+            number(model_.shadowOffsetX);
+        else if (is("shadowrelposy"))
+            number(model_.shadowOffsetY);
+        else if (is("shadowcolor"))
+            colour(model_.shadowColour);
     }
 
     bool gaugeColours(GaugeStyle& gauge) const {
-        if (is("color foreground")) colour(gauge.foreground);
-        else if (is("color background")) colour(gauge.background);
-        else return false;
+        if (is("color foreground"))
+            colour(gauge.foreground);
+        else if (is("color background"))
+            colour(gauge.background);
+        else
+            return false;
         return true;
     }
 
     bool slider(GaugeStyle& gauge) const {
-        if (is("bitmap")) text(gauge.bitmap);
-        else if (is("heightslider")) number(gauge.sliderHeight);
-        else if (is("widthslider")) number(gauge.sliderWidth);
-        else if (is("normalsliderx")) number(gauge.normalSliderX);
-        else if (is("movingsliderx")) number(gauge.movingSliderX);
-        else return false;
+        if (is("bitmap"))
+            text(gauge.bitmap);
+        else if (is("heightslider"))
+            number(gauge.sliderHeight);
+        else if (is("widthslider"))
+            number(gauge.sliderWidth);
+        else if (is("normalsliderx"))
+            number(gauge.normalSliderX);
+        else if (is("movingsliderx"))
+            number(gauge.movingSliderX);
+        else
+            return false;
         return true;
     }
 
@@ -202,9 +280,12 @@ private:
     void volume() {
         GaugeStyle& gauge = model_.volume;
         if (rectangle(model_.control(kVolume)) || slider(gauge)) return;
-        if (is("normalslidery")) number(gauge.normalSliderY);
-        else if (is("movingslidery")) number(gauge.movingSliderY);
-        else if (is("orientation")) number(gauge.orientation);
+        if (is("normalslidery"))
+            number(gauge.normalSliderY);
+        else if (is("movingslidery"))
+            number(gauge.movingSliderY);
+        else if (is("orientation"))
+            number(gauge.orientation);
     }
 
     void playlistPosition() {
@@ -219,36 +300,57 @@ private:
             if (is(kX[i])) return number(time.x[i]);
             if (is(kY[i])) return number(time.y[i]);
         }
-        if (is("posmx")) number(time.minusX);
-        else if (is("posmy")) number(time.minusY);
-        else if (is("bitmap")) text(time.bitmap);
+        if (is("posmx"))
+            number(time.minusX);
+        else if (is("posmy"))
+            number(time.minusY);
+        else if (is("bitmap"))
+            text(time.bitmap);
     }
 
     void visualization() {
         Rect& area = model_.visualization;
         int left = area.left, top = area.top, width = area.width(), height = area.height();
-        if (is("left")) number(left);
-        else if (is("top")) number(top);
-        else if (is("width")) number(width);
-        else if (is("height")) number(height);
+        if (is("left"))
+            number(left);
+        else if (is("top"))
+            number(top);
+        else if (is("width"))
+            number(width);
+        else if (is("height"))
+            number(height);
         area = Rect{left, top, left + width, top + height};
     }
 
     void label(LabelStyle& label) {
-        if (is("top")) number(label.givenTop);
-        else if (is("left")) number(label.givenLeft);
-        else if (is("height")) number(label.givenHeight);
-        else if (is("width")) number(label.givenWidth);
-        else if (is("fontcolor")) colour(label.colour);
-        else if (is("fontsize")) number(label.fontSize);
-        else if (is("fontbold")) flag(label.bold);
-        else if (is("fontitalic")) flag(label.italic);
-        else if (is("fontname")) text(label.fontName);
-        else if (is("use leds")) flag(label.useLeds);
-        else if (is("digisize x")) number(label.ledSizeX);
-        else if (is("digisize y")) number(label.ledSizeY);
-        else if (is("active color")) colour(label.ledActive);
-        else if (is("inactive color")) colour(label.ledInactive);
+        if (is("top"))
+            number(label.givenTop);
+        else if (is("left"))
+            number(label.givenLeft);
+        else if (is("height"))
+            number(label.givenHeight);
+        else if (is("width"))
+            number(label.givenWidth);
+        else if (is("fontcolor"))
+            colour(label.colour);
+        else if (is("fontsize"))
+            number(label.fontSize);
+        else if (is("fontbold"))
+            flag(label.bold);
+        else if (is("fontitalic"))
+            flag(label.italic);
+        else if (is("fontname"))
+            text(label.fontName);
+        else if (is("use leds"))
+            flag(label.useLeds);
+        else if (is("digisize x"))
+            number(label.ledSizeX);
+        else if (is("digisize y"))
+            number(label.ledSizeY);
+        else if (is("active color"))
+            colour(label.ledActive);
+        else if (is("inactive color"))
+            colour(label.ledInactive);
     }
 
     WindowModel& model_;
@@ -273,8 +375,8 @@ void applyKeyLine(const std::string& line, const Header& header, WindowModel& mo
     if (equals == std::string::npos) return;
     const std::string key = lowerCase(line.substr(0, equals));
     const size_t end = line.find_first_of("\r\n", equals + 1);
-    const std::string value = line.substr(equals + 1, end == std::string::npos ? std::string::npos
-                                                                                : end - equals - 1);
+    const std::string value =
+        line.substr(equals + 1, end == std::string::npos ? std::string::npos : end - equals - 1);
     KeyReader(model, key, value).apply(header);
 }
 
@@ -285,7 +387,8 @@ bool parseDesignNumber(const std::string& text, int& value) {
     uint32_t result = 0;
     if (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-') {
         const bool negative = text[0] == '-';
-        for (size_t i = negative ? 1 : 0; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        for (size_t i = negative ? 1 : 0;
+             i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
             result = result * 10 + static_cast<uint32_t>(text[i] - '0');
         if (negative) result = 0u - result;
     } else if (text[0] == '$' && text.size() > 1 && std::isxdigit(static_cast<unsigned char>(text[1]))) {
@@ -307,7 +410,8 @@ void parseDesignText(const std::string& text, WindowModel& model) {
         // One line as a 255-byte line buffer takes it: up to its line feed, at most 254 characters.
         size_t length = std::min(kMaxLineLength, text.size() - position);
         const size_t lineFeed = text.find('\n', position);
-        if (lineFeed != std::string::npos && lineFeed - position + 1 < length) length = lineFeed - position + 1;
+        if (lineFeed != std::string::npos && lineFeed - position + 1 < length)
+            length = lineFeed - position + 1;
         const std::string line = text.substr(position, length);
         position += length;
         if (line[0] == '[') {

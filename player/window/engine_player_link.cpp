@@ -29,7 +29,8 @@ std::string EnginePlayerLink::title() const {
     if (module->titleText && module->titleText[0]) return module->titleText;
     const std::string file = engine_.currentFile();
     const std::string folder = folderOf(file);
-    return folder.empty() && file.find_first_of("\\/") == std::string::npos ? file : file.substr(folder.size() + 1);
+    return folder.empty() && file.find_first_of("\\/") == std::string::npos ? file
+                                                                            : file.substr(folder.size() + 1);
 }
 
 int EnginePlayerLink::sampleRate() const {

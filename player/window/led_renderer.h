@@ -19,6 +19,7 @@ uint16_t ledMaskOf(char c);
 
 // Writes text into the rectangle from (left, top) to (right, ...) cell by cell;
 // cells after the text's end stay unlit.
-void drawLedText(Surface& target, int left, int top, int right, const std::string& text, const LedStyle& style);
+void drawLedText(Surface& target, int left, int top, int right, const std::string& text,
+                 const LedStyle& style);
 
 }  // namespace tumbor::window

@@ -12,11 +12,18 @@ struct SkinPictures {
 };
 
 bool readPictures(const std::string& folder, SkinPictures& p) {
-    struct Entry { const char* name; Surface* picture; };
-    const Entry entries[] = {{"main.bmp", &p.main},         {"CButtons.bmp", &p.buttons},
-                             {"TitleBar.bmp", &p.titleBar}, {"Posbar.bmp", &p.positionBar},
-                             {"Volume.bmp", &p.volume},     {"MonoSter.bmp", &p.monoStereo},
-                             {"ShufRep.bmp", &p.shuffleRepeat}, {"Text.bmp", &p.text},
+    struct Entry {
+        const char* name;
+        Surface* picture;
+    };
+    const Entry entries[] = {{"main.bmp", &p.main},
+                             {"CButtons.bmp", &p.buttons},
+                             {"TitleBar.bmp", &p.titleBar},
+                             {"Posbar.bmp", &p.positionBar},
+                             {"Volume.bmp", &p.volume},
+                             {"MonoSter.bmp", &p.monoStereo},
+                             {"ShufRep.bmp", &p.shuffleRepeat},
+                             {"Text.bmp", &p.text},
                              {"Numbers.bmp", &p.numbers}};
     for (const Entry& entry : entries)
         if (!bmpLoad(joinPath(folder, entry.name), *entry.picture)) return false;
@@ -57,7 +64,9 @@ void cutTwoStateButton(WindowModel& model, int n, const Surface& from, int left,
 }
 
 void cutTransportButtons(WindowModel& model, const Surface& buttons) {
-    struct Button { int n, left, top, width, height, sourceX; };
+    struct Button {
+        int n, left, top, width, height, sourceX;
+    };
     const Button table[] = {{kPreviousSong, 16, 88, 23, 18, 0}, {kPlay, 39, 88, 23, 18, 23},
                             {kPause, 62, 88, 23, 18, 46},       {kStop, 85, 88, 23, 18, 69},
                             {kNextSong, 108, 88, 22, 18, 92},   {kDiskOperations, 136, 89, 22, 16, 114}};
@@ -70,7 +79,10 @@ void cutTitleBar(WindowModel& model, const Surface& titleBar) {
     blit(model.backBuffer, 0, 0, titleBar, 27, 0, 275, 14);
     blit(model.backBuffer, 10, 22, titleBar, 312, 0, 8, 43);
     // The title-bar buttons come from the title-bar picture's left part.
-    struct Button { int n, left; Point normal, pressed; };
+    struct Button {
+        int n, left;
+        Point normal, pressed;
+    };
     const Button table[] = {{kOptions, 6, {0, 0}, {0, 9}},
                             {kMinimize, 244, {9, 0}, {9, 9}},
                             {kSongInformation, 254, {0, 18}, {9, 18}},
@@ -107,7 +119,8 @@ void cutToggles(WindowModel& model, const Surface& shuffleRepeat) {
     cutTwoStateButton(model, kRepeat, shuffleRepeat, 210, 89, 28, 15, {0, 0}, {0, 15}, {0, 30}, {0, 45});
     cutTwoStateButton(model, kShuffle, shuffleRepeat, 164, 89, 46, 15, {28, 0}, {28, 15}, {28, 30}, {28, 45});
     cutTwoStateButton(model, kEq, shuffleRepeat, 219, 58, 23, 12, {0, 61}, {46, 61}, {0, 73}, {46, 73});
-    cutTwoStateButton(model, kPlaylist, shuffleRepeat, 242, 58, 23, 12, {23, 61}, {69, 61}, {23, 73}, {69, 73});
+    cutTwoStateButton(model, kPlaylist, shuffleRepeat, 242, 58, 23, 12, {23, 61}, {69, 61}, {23, 73},
+                      {69, 73});
 }
 
 }  // namespace

@@ -20,8 +20,10 @@ SkinCell skinCellOf(char c) {
     static const char kRow1From12[] = ":()-'!_+\\/";
     static const char kRow1From24[] = "^&%.=$";
     if (code != 0) {
-        if (const char* at = std::strchr(kRow1From12, code)) return {12 + static_cast<int>(at - kRow1From12), 1};
-        if (const char* at = std::strchr(kRow1From24, code)) return {24 + static_cast<int>(at - kRow1From24), 1};
+        if (const char* at = std::strchr(kRow1From12, code))
+            return {12 + static_cast<int>(at - kRow1From12), 1};
+        if (const char* at = std::strchr(kRow1From24, code))
+            return {24 + static_cast<int>(at - kRow1From24), 1};
     }
     return {};
 }
@@ -30,8 +32,8 @@ void drawSkinText(Surface& target, const Surface& font, int x, int y, int right,
     const int cells = (right - x + 1) / kCellWidth;
     for (int k = 0; k < cells; ++k) {
         const SkinCell cell = k < static_cast<int>(text.size()) ? skinCellOf(text[k]) : SkinCell{};
-        blit(target, x + kCellWidth * k, y, font, cell.column * kCellWidth, cell.row * kCellHeight, kCellWidth,
-             kCellHeight);
+        blit(target, x + kCellWidth * k, y, font, cell.column * kCellWidth, cell.row * kCellHeight,
+             kCellWidth, kCellHeight);
     }
 }
 

@@ -64,8 +64,7 @@ Surface copyArea(const Surface& source, int x, int y, int width, int height) {
     return copy;
 }
 
-void keyColourTransparency(Surface& image, const Surface& backBuffer, int x, int y, int width,
-                           int height) {
+void keyColourTransparency(Surface& image, const Surface& backBuffer, int x, int y, int width, int height) {
     if (image.empty()) return;
     constexpr Colour kMask = 0xF8F8F8;
     const Colour key = image.pixel(0, 0) & kMask;

@@ -90,8 +90,7 @@ Surface copyArea(const Surface& source, int x, int y, int width, int height);
 // The key colour is image's pixel (0,0). Every pixel (i, j) of the width x height
 // block whose colour matches the key in the top five bits of each channel takes
 // the back buffer's pixel at (x + i, y + j), so the window background shows through.
-void keyColourTransparency(Surface& image, const Surface& backBuffer, int x, int y, int width,
-                           int height);
+void keyColourTransparency(Surface& image, const Surface& backBuffer, int x, int y, int width, int height);
 
 // A one-pixel line from (x0, y0) up to, not including, (x1, y1).
 void drawLine(Surface& target, int x0, int y0, int x1, int y1, Colour colour);

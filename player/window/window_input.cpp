@@ -107,16 +107,25 @@ std::vector<WindowAction> WindowInput::leftDown(int x, int y) {
             actions.push_back({WindowAction::mainMenu, 0, x, y});
             hot_ = kNothingHot;
             break;
-        case kRewind: actions.push_back({WindowAction::skip, hot_, 1}); break;
-        case kFastForward: actions.push_back({WindowAction::skip, hot_, 2}); break;
-        case kVolume: view_.drawVolume(x, y, true); break;
-        case kSongPosition: view_.setSongPositionDragged(true); break;
+        case kRewind:
+            actions.push_back({WindowAction::skip, hot_, 1});
+            break;
+        case kFastForward:
+            actions.push_back({WindowAction::skip, hot_, 2});
+            break;
+        case kVolume:
+            view_.drawVolume(x, y, true);
+            break;
+        case kSongPosition:
+            view_.setSongPositionDragged(true);
+            break;
         case kSongNameLabel:
             actions.push_back({WindowAction::songInfo});
             leftDown_ = false;
             view_.drawTitle();
             break;
-        default: break;
+        default:
+            break;
     }
     return actions;
 }

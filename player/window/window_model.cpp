@@ -4,10 +4,28 @@
 namespace tumbor::window {
 namespace {
 
-const char* const kControlNames[kControlCount + 1] = {
-    "", "play", "stop", "pause", "song information", "disk operations", "options", "about", "help",
-    "rewind", "fast forward", "previous song", "next song", "close", "minimize", "repeat", "shuffle",
-    "eq", "pl", "Songposition", "Playlistposition", "Volume"};
+const char* const kControlNames[kControlCount + 1] = {"",
+                                                      "play",
+                                                      "stop",
+                                                      "pause",
+                                                      "song information",
+                                                      "disk operations",
+                                                      "options",
+                                                      "about",
+                                                      "help",
+                                                      "rewind",
+                                                      "fast forward",
+                                                      "previous song",
+                                                      "next song",
+                                                      "close",
+                                                      "minimize",
+                                                      "repeat",
+                                                      "shuffle",
+                                                      "eq",
+                                                      "pl",
+                                                      "Songposition",
+                                                      "Playlistposition",
+                                                      "Volume"};
 
 }  // namespace
 

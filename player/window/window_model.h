@@ -13,9 +13,27 @@
 namespace tumbor::window {
 
 enum Control {
-    kPlay = 1, kStop, kPause, kSongInformation, kDiskOperations, kOptions, kAbout, kHelp, kRewind,
-    kFastForward, kPreviousSong, kNextSong, kClose, kMinimize, kRepeat, kShuffle, kEq, kPlaylist,
-    kSongPosition, kPlaylistPosition, kVolume
+    kPlay = 1,
+    kStop,
+    kPause,
+    kSongInformation,
+    kDiskOperations,
+    kOptions,
+    kAbout,
+    kHelp,
+    kRewind,
+    kFastForward,
+    kPreviousSong,
+    kNextSong,
+    kClose,
+    kMinimize,
+    kRepeat,
+    kShuffle,
+    kEq,
+    kPlaylist,
+    kSongPosition,
+    kPlaylistPosition,
+    kVolume
 };
 constexpr int kControlCount = 21;
 constexpr int kMaxShapePoints = 2048;
@@ -28,8 +46,8 @@ struct ControlSlot {
     bool hot = false;
     int left = -1, top = -1, height = -1, width = -1;
     int sourceX = -1, sourceY = -1;
-    std::array<Surface, 3> images;        // states 1 normal, 2 hot, 3 pressed
-    std::array<std::string, 3> bitmaps;   // bitmap1..bitmap3 file names
+    std::array<Surface, 3> images;       // states 1 normal, 2 hot, 3 pressed
+    std::array<std::string, 3> bitmaps;  // bitmap1..bitmap3 file names
     std::string caption;
     bool transparency = true;
 
@@ -124,9 +142,7 @@ struct WindowModel {
     ControlSlot& control(int number) { return controls[number]; }
     const ControlSlot& control(int number) const { return controls[number]; }
     GaugeStyle& gauge(int number);
-    const GaugeStyle& gauge(int number) const {
-        return const_cast<WindowModel*>(this)->gauge(number);
-    }
+    const GaugeStyle& gauge(int number) const { return const_cast<WindowModel*>(this)->gauge(number); }
 
 private:
     void nameControls();

@@ -94,7 +94,8 @@ void WindowView::drawDrawnGauges(int offset) {
     const ControlSlot& song = model_.control(kSongPosition);
     if (song.left < 0) return;
     const int bottom = song.top + song.height - inset + 1;
-    back.fillRect(Rect{song.left + 1, song.top + 1, song.left + offset + 1, bottom}, model_.songPosition.foreground);
+    back.fillRect(Rect{song.left + 1, song.top + 1, song.left + offset + 1, bottom},
+                  model_.songPosition.foreground);
     back.fillRect(Rect{song.left + 1 + offset, song.top + 1, song.left + 1 + song.width - inset, bottom},
                   model_.songPosition.background);
 
@@ -147,7 +148,9 @@ void WindowView::drawVolume(int x, int y, bool dragging) {
     if (gauge.orientation != 0) {
         const int s = gauge.sliderHeight, span = slot.height - s;
         if (span <= 0) return;
-        if (x == -1) y = slot.top + static_cast<int>((static_cast<int64_t>(span) * (65535 - volume_ + span - 1)) >> 16) + s / 2;
+        if (x == -1)
+            y = slot.top +
+                static_cast<int>((static_cast<int64_t>(span) * (65535 - volume_ + span - 1)) >> 16) + s / 2;
         const int e = std::clamp(y - s / 2 - slot.top, 0, span);
         blit(back, slot.left, slot.top, image, 0, 0, slot.width, slot.height);
         percent = 100 - static_cast<int>(int64_t{e} * 100 / span);
@@ -157,7 +160,8 @@ void WindowView::drawVolume(int x, int y, bool dragging) {
     } else {
         const int s = gauge.sliderWidth, span = slot.width - s;
         if (span <= 0) return;
-        if (x == -1) x = slot.left + static_cast<int>((static_cast<int64_t>(volume_ + span - 1) * span) >> 16) + s / 2;
+        if (x == -1)
+            x = slot.left + static_cast<int>((static_cast<int64_t>(volume_ + span - 1) * span) >> 16) + s / 2;
         const int e = std::clamp(x - s / 2 - slot.left, 0, span);
         const int frameY = model_.kind == LookKind::skin ? static_cast<int>(int64_t{e} * 27 / span) * 15 : 0;
         blit(back, slot.left, slot.top, image, 0, frameY, slot.width, slot.height);

@@ -1,7 +1,8 @@
 // The BMP reader: every supported layout, and the files it must refuse.
+#include "player/window/bmp_reader.h"
+
 #include <gtest/gtest.h>
 
-#include "player/window/bmp_reader.h"
 #include "player/window/bmp_writer.h"
 #include "tests/unit/window_test_support.h"
 
@@ -17,7 +18,8 @@ bool decode(const std::vector<uint8_t>& bytes, Surface& picture) {
 // Colour table entries are blue, green, red, reserved.
 std::vector<uint8_t> table(std::initializer_list<Colour> colours) {
     std::vector<uint8_t> out;
-    for (Colour c : colours) out.insert(out.end(), {uint8_t(blueOf(c)), uint8_t(greenOf(c)), uint8_t(redOf(c)), 0});
+    for (Colour c : colours)
+        out.insert(out.end(), {uint8_t(blueOf(c)), uint8_t(greenOf(c)), uint8_t(redOf(c)), 0});
     return out;
 }
 

@@ -1,11 +1,12 @@
 // Building a design: back buffer, frame, background, fitted and pressed
 // buttons, drawn gauges, labels and the digit strip, checked pixel by pixel.
+#include "player/window/design_builder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
-#include "player/window/design_builder.h"
 #include "player/window/design_parser.h"
 #include "tests/unit/window_test_support.h"
 
@@ -39,8 +40,9 @@ protected:
 };
 
 TEST_F(DesignBuilderTest, FrameAndGradientPixelExact) {
-    ASSERT_TRUE(build("[general]\nwindowwidth=20\nwindowheight=12\nbackgroundmode=Gradient\n"
-                      "gradientcolorfrom=$000000\ngradientcolorto=$4080FF\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=20\nwindowheight=12\nbackgroundmode=Gradient\n"
+              "gradientcolorfrom=$000000\ngradientcolorto=$4080FF\n"));
     const Surface& back = model_.backBuffer;
     ASSERT_EQ(back.width(), 20);
     ASSERT_EQ(back.height(), 12);
@@ -50,7 +52,8 @@ TEST_F(DesignBuilderTest, FrameAndGradientPixelExact) {
             if ((y == 1 && x >= 1 && x <= 17) || y == 11 || (x == 1 && y >= 2 && y <= 9) || x == 19)
                 expected = kGrey;
             else if (x >= 2 && x < 18 && y >= 2 && y < 10)
-                expected = rgb(std::min(y * 255 / 8, 255), y * 128 / 8, y * 64 / 8);  // D = 12 - 2 x 2, kept to 255
+                expected =
+                    rgb(std::min(y * 255 / 8, 255), y * 128 / 8, y * 64 / 8);  // D = 12 - 2 x 2, kept to 255
             ASSERT_EQ(back.pixel(x, y), expected) << x << "," << y;
         }
     }
@@ -60,9 +63,10 @@ TEST_F(DesignBuilderTest, FrameAndGradientPixelExact) {
 }
 
 TEST_F(DesignBuilderTest, WindowShapeHidesTheFrameAndOutlinesTheWindow) {
-    ASSERT_TRUE(build("[general]\nwindowwidth=10\nwindowheight=10\nusewindowshape=1\n"
-                      "numberofwindowshapepoints=3\np1x=5\np2x=10\np2y=10\np3y=10\np4x=99\n"
-                      "backgroundmode=gradient\ngradientcolorfrom=$FF\ngradientcolorto=$FF\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=10\nwindowheight=10\nusewindowshape=1\n"
+              "numberofwindowshapepoints=3\np1x=5\np2x=10\np2y=10\np3y=10\np4x=99\n"
+              "backgroundmode=gradient\ngradientcolorfrom=$FF\ngradientcolorto=$FF\n"));
     EXPECT_EQ(model_.hideBorder, 1);
     EXPECT_EQ(model_.backBuffer.pixel(0, 0), rgb(255, 0, 0)) << "no frame, no inset";
     ASSERT_EQ(model_.outline.size(), 3u);
@@ -71,8 +75,9 @@ TEST_F(DesignBuilderTest, WindowShapeHidesTheFrameAndOutlinesTheWindow) {
 
     WindowModel many;
     model_ = many;
-    EXPECT_TRUE(build("[general]\nwindowwidth=10\nwindowheight=10\nusewindowshape=1\n"
-                      "numberofwindowshapepoints=5000\n"));
+    EXPECT_TRUE(
+        build("[general]\nwindowwidth=10\nwindowheight=10\nusewindowshape=1\n"
+              "numberofwindowshapepoints=5000\n"));
     EXPECT_EQ(model_.outline.size(), 2048u) << "the count is limited to the table";
 }
 
@@ -87,14 +92,16 @@ TEST_F(DesignBuilderTest, BackgroundPictureModes) {
     Surface tile(3, 2);
     for (int x = 0; x < 3; ++x) tile.setPixel(x, 0, rgb(x + 1, 0, 0));
     pictures_["t.bmp"] = tile;
-    ASSERT_TRUE(build("[general]\nwindowwidth=8\nwindowheight=5\nhidewindowborder=1\nbitmap=t.bmp\n"
-                      "backgroundmode=BITMAPTILE\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=8\nwindowheight=5\nhidewindowborder=1\nbitmap=t.bmp\n"
+              "backgroundmode=BITMAPTILE\n"));
     for (int x = 0; x < 8; ++x) EXPECT_EQ(model_.backBuffer.pixel(x, 2), rgb(x % 3 + 1, 0, 0)) << x;
     EXPECT_EQ(model_.backBuffer.pixel(0, 1), 0u);
 
     model_ = WindowModel();
-    ASSERT_TRUE(build("[general]\nwindowwidth=8\nwindowheight=5\nhidewindowborder=1\nbitmap=t.bmp\n"
-                      "backgroundmode=bitmapcenter\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=8\nwindowheight=5\nhidewindowborder=1\nbitmap=t.bmp\n"
+              "backgroundmode=bitmapcenter\n"));
     EXPECT_EQ(model_.backBuffer.pixel(2, 1), rgb(1, 0, 0)) << "placed at ((8-3)/2, (5-2)/2)";
     EXPECT_EQ(model_.backBuffer.pixel(1, 1), kWhite);
 }
@@ -106,10 +113,11 @@ TEST_F(DesignBuilderTest, PictureButtonsAreFittedPressedAndTransparent) {
     picture.setPixel(39, 9, rgb(253, 6, 251));  // the key colour in the top five bits
     pictures_["p.bmp"] = picture;
     pictures_["wide.bmp"] = solid(60, 10, body);
-    ASSERT_TRUE(build("[general]\nwindowwidth=120\nwindowheight=40\nhidewindowborder=1\n"
-                      "[button play]\nleft=10\ntop=2\nwidth=50\nheight=10\nbitmap1=p.bmp\n"
-                      "[button stop]\nleft=10\ntop=20\nwidth=50\nheight=10\nbitmap1=wide.bmp\ntransparency=0\n"
-                      "[button repeat]\nleft=70\ntop=2\nwidth=20\nheight=10\nbitmap1=p.bmp\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=120\nwindowheight=40\nhidewindowborder=1\n"
+              "[button play]\nleft=10\ntop=2\nwidth=50\nheight=10\nbitmap1=p.bmp\n"
+              "[button stop]\nleft=10\ntop=20\nwidth=50\nheight=10\nbitmap1=wide.bmp\ntransparency=0\n"
+              "[button repeat]\nleft=70\ntop=2\nwidth=20\nheight=10\nbitmap1=p.bmp\n"));
     const ControlSlot& play = model_.control(kPlay);
     EXPECT_EQ(play.left, 15) << "a 40-wide picture in 50 moves 5 right";
     EXPECT_EQ(play.width, 40);
@@ -135,9 +143,10 @@ TEST_F(DesignBuilderTest, PictureButtonsAreFittedPressedAndTransparent) {
 }
 
 TEST_F(DesignBuilderTest, MissingPicturesLeaveInvisibleButtons) {
-    ASSERT_TRUE(build("[general]\nwindowwidth=30\nwindowheight=20\nhidewindowborder=1\n"
-                      "backgroundmode=gradient\ngradientcolorfrom=$123456\ngradientcolorto=$123456\n"
-                      "[button play]\nleft=2\ntop=2\nwidth=8\nheight=6\nbitmap1=gone.bmp\nbitmap2=gone.bmp\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=30\nwindowheight=20\nhidewindowborder=1\n"
+              "backgroundmode=gradient\ngradientcolorfrom=$123456\ngradientcolorto=$123456\n"
+              "[button play]\nleft=2\ntop=2\nwidth=8\nheight=6\nbitmap1=gone.bmp\nbitmap2=gone.bmp\n"));
     const ControlSlot& play = model_.control(kPlay);
     ASSERT_FALSE(play.images[0].empty());
     EXPECT_EQ(play.images[0].pixel(3, 3), 0x123456u) << "a copy of the background";
@@ -146,20 +155,23 @@ TEST_F(DesignBuilderTest, MissingPicturesLeaveInvisibleButtons) {
 }
 
 TEST_F(DesignBuilderTest, DrawnGaugesPixelExact) {
-    ASSERT_TRUE(build("[general]\nwindowwidth=20\nwindowheight=10\nhidewindowborder=1\n"
-                      "[gauge songpos]\nleft=2\ntop=2\nwidth=6\nheight=4\ncolor background=$0000FF\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=20\nwindowheight=10\nhidewindowborder=1\n"
+              "[gauge songpos]\nleft=2\ntop=2\nwidth=6\nheight=4\ncolor background=$0000FF\n"));
     const Colour red = rgb(255, 0, 0);
     const char* expected[] = {"KKKKKK", "KRRRRK", "KRRRRK", "KKKKKK"};
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(model_.backBuffer.pixel(2 + x, 2 + y), expected[y][x] == 'K' ? 0u : red) << x << "," << y;
+            EXPECT_EQ(model_.backBuffer.pixel(2 + x, 2 + y), expected[y][x] == 'K' ? 0u : red)
+                << x << "," << y;
     EXPECT_EQ(model_.backBuffer.pixel(8, 2), kWhite);
 
     model_ = WindowModel();
-    ASSERT_TRUE(build("[general]\nwindowwidth=20\nwindowheight=12\nhidewindowborder=1\n"
-                      "backgroundmode=gradient\ngradientcolorfrom=$FFFFFF\ngradientcolorto=$FFFFFF\n"
-                      "[global gauge settings]\nshowshadow=1\nshadowcolor=$808080\nshadowrelposx=4\n"
-                      "[gauge songpos]\nleft=2\ntop=2\nwidth=6\nheight=4\ncolor background=$0000FF\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=20\nwindowheight=12\nhidewindowborder=1\n"
+              "backgroundmode=gradient\ngradientcolorfrom=$FFFFFF\ngradientcolorto=$FFFFFF\n"
+              "[global gauge settings]\nshowshadow=1\nshadowcolor=$808080\nshadowrelposx=4\n"
+              "[gauge songpos]\nleft=2\ntop=2\nwidth=6\nheight=4\ncolor background=$0000FF\n"));
     EXPECT_EQ(model_.control(kSongPosition).width, 8) << "a shadow makes the gauge 2 pixels bigger";
     EXPECT_EQ(model_.shadowOffsetX, 4);
     // Body 6 x 4 with a shadow two pixels right and below; key-coloured corners show the window.
@@ -175,13 +187,14 @@ TEST_F(DesignBuilderTest, DrawnGaugesPixelExact) {
 
 TEST_F(DesignBuilderTest, CaptionsLabelsAndDigitStrip) {
     pictures_["n.bmp"] = solid(132, 13, 0);
-    ASSERT_TRUE(build("[general]\nwindowwidth=100\nwindowheight=50\nhidewindowborder=1\n"
-                      "[global button settings]\nfontsize=10\nfontbold=1\nfontcolor=$FF\n"
-                      "[button help]\nleft=5\ntop=5\nwidth=20\nheight=10\ncaption=Help\n"
-                      "[button about]\nleft=5\ntop=5\nwidth=0\nheight=10\ncaption=None\n"
-                      "[label vesklogo]\nleft=40\ntop=5\nwidth=30\nheight=10\nuse leds=1\nactive color=$00FF00\n"
-                      "[label songname]\nleft=40\ntop=20\nwidth=50\nheight=10\n"
-                      "[time]\nbitmap=n.bmp\nposmx=-1\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=100\nwindowheight=50\nhidewindowborder=1\n"
+              "[global button settings]\nfontsize=10\nfontbold=1\nfontcolor=$FF\n"
+              "[button help]\nleft=5\ntop=5\nwidth=20\nheight=10\ncaption=Help\n"
+              "[button about]\nleft=5\ntop=5\nwidth=0\nheight=10\ncaption=None\n"
+              "[label vesklogo]\nleft=40\ntop=5\nwidth=30\nheight=10\nuse leds=1\nactive color=$00FF00\n"
+              "[label songname]\nleft=40\ntop=20\nwidth=50\nheight=10\n"
+              "[time]\nbitmap=n.bmp\nposmx=-1\n"));
     ASSERT_EQ(painter_.texts.size(), 3u) << "two caption images and the logo";
     EXPECT_EQ(painter_.texts[0].text, "Help");
     EXPECT_EQ(painter_.texts[0].font.height, -13) << "10 points at 96 dots per inch";
@@ -197,7 +210,8 @@ TEST_F(DesignBuilderTest, CaptionsLabelsAndDigitStrip) {
     EXPECT_EQ(model_.time.cellWidth, 12) << "11 cells without a minus sign";
 
     model_ = WindowModel();
-    ASSERT_TRUE(build("[general]\nwindowwidth=10\nwindowheight=10\n[time]\nbitmap=n.bmp\nposmx=0\nposmy=0\n"));
+    ASSERT_TRUE(
+        build("[general]\nwindowwidth=10\nwindowheight=10\n[time]\nbitmap=n.bmp\nposmx=0\nposmy=0\n"));
     EXPECT_EQ(model_.time.cellWidth, 11) << "12 cells with a minus sign";
 }
 

@@ -1,7 +1,7 @@
 // The design-file grammar: headers, keys, values and their edge cases.
-#include <gtest/gtest.h>
-
 #include "player/window/design_parser.h"
+
+#include <gtest/gtest.h>
 
 namespace tumbor::window {
 namespace {
@@ -13,8 +13,9 @@ WindowModel parse(const std::string& text) {
 }
 
 TEST(DesignParser, KeysAreLowerCasedAndTakenExactly) {
-    WindowModel model = parse("[GeNeRaL]\r\nWindowHeight=120\r\nwindowwidth =300\r\n"
-                              "nameofthedesigner= Someone \r\n");
+    WindowModel model = parse(
+        "[GeNeRaL]\r\nWindowHeight=120\r\nwindowwidth =300\r\n"
+        "nameofthedesigner= Someone \r\n");
     EXPECT_EQ(model.windowHeight, 120);
     EXPECT_EQ(model.windowWidth, -1) << "a blank before = makes another key";
     EXPECT_EQ(model.designer, " Someone ") << "text values are kept as they are";
@@ -37,21 +38,23 @@ TEST(DesignParser, NumbersAndColours) {
         EXPECT_FALSE(parseDesignNumber(bad, value)) << bad;
         EXPECT_EQ(value, 5);
     }
-    WindowModel model = parse("[gauge songpos]\ncolor foreground=$FF\ncolor background=255\n"
-                              "[gauge playlistpos]\ncolor foreground= $FF\n");
+    WindowModel model = parse(
+        "[gauge songpos]\ncolor foreground=$FF\ncolor background=255\n"
+        "[gauge playlistpos]\ncolor foreground= $FF\n");
     EXPECT_EQ(model.songPosition.foreground, rgb(255, 0, 0)) << "$FF is red";
     EXPECT_EQ(model.songPosition.background, rgb(255, 0, 0));
     EXPECT_EQ(model.playlistPosition.foreground, 0u) << "leading blank keeps the default";
 }
 
 TEST(DesignParser, SectionHeaders) {
-    WindowModel model = parse("[Button Play]\nleft=5\ncaption=Go\n"
-                              "[button volume]\nleft=9\n"
-                              "[button pause\nleft=11\n"
-                              "[visuals galore]\nleft=3\nwidth=40\n"
-                              "[label bogus]\ntop=4\n"
-                              "[unknown]\nwindowheight=50\n"
-                              "[label songname]\ntop=10\nleft=20\nwidth=0\nheight=8\nuse leds=1\n");
+    WindowModel model = parse(
+        "[Button Play]\nleft=5\ncaption=Go\n"
+        "[button volume]\nleft=9\n"
+        "[button pause\nleft=11\n"
+        "[visuals galore]\nleft=3\nwidth=40\n"
+        "[label bogus]\ntop=4\n"
+        "[unknown]\nwindowheight=50\n"
+        "[label songname]\ntop=10\nleft=20\nwidth=0\nheight=8\nuse leds=1\n");
     EXPECT_EQ(model.control(kPlay).left, 5) << "header names are lower-cased";
     EXPECT_EQ(model.control(kPlay).caption, "Go");
     EXPECT_EQ(model.control(kVolume).left, -1) << "gauges cannot be addressed as buttons";
@@ -68,8 +71,9 @@ TEST(DesignParser, SectionHeaders) {
 }
 
 TEST(DesignParser, ShapeVertices) {
-    WindowModel model = parse("[general]\nusewindowshape=1\nnumberofwindowshapepoints=2\n"
-                              "p0x=5\np1x=10\np1y=11\np2x=20\np2Y=21\np3x=30\np2048y=7\np2049x=9\np1z=4\n");
+    WindowModel model = parse(
+        "[general]\nusewindowshape=1\nnumberofwindowshapepoints=2\n"
+        "p0x=5\np1x=10\np1y=11\np2x=20\np2Y=21\np3x=30\np2048y=7\np2049x=9\np1z=4\n");
     EXPECT_TRUE(model.useShape);
     EXPECT_EQ(model.shapePointCount, 2);
     EXPECT_EQ(model.shape[0].x, 10);
@@ -109,7 +113,8 @@ TEST(DesignParser, EverySectionReachesItsFields) {
     EXPECT_EQ(volume.top + volume.left + volume.height + volume.width, 10);
     const GaugeStyle& v = model.volume;
     EXPECT_EQ(v.bitmap, "v.bmp");
-    EXPECT_EQ(v.sliderHeight + v.sliderWidth + v.normalSliderX + v.normalSliderY + v.movingSliderX + v.movingSliderY,
+    EXPECT_EQ(v.sliderHeight + v.sliderWidth + v.normalSliderX + v.normalSliderY + v.movingSliderX +
+                  v.movingSliderY,
               45);
     EXPECT_EQ(v.orientation, 1);
     EXPECT_EQ(v.foreground, 0u) << "colour keys belong to the other gauges";

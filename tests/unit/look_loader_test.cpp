@@ -1,10 +1,11 @@
 // Loading a look from files: design files with missing pictures, skins, and
 // the fall-back chain with its error box and file dialog.
+#include "player/window/look_loader.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/recorded_dialogs.h"
 #include "player/window/bmp_writer.h"
-#include "player/window/look_loader.h"
 #include "tests/unit/window_test_support.h"
 #include "tools/design_gen/test_skin.h"
 
@@ -29,9 +30,10 @@ protected:
 };
 
 TEST_F(LookLoaderTest, DesignPicturesAreFoundBesideTheDesign) {
-    folder_.write("a.design", "[general]\r\nwindowwidth=40\r\nwindowheight=20\r\nhidewindowborder=1\r\n"
-                              "bitmap=red.bmp\r\nbackgroundmode=bitmaptile\r\n"
-                              "[button play]\r\nleft=0\r\ntop=0\r\nwidth=8\r\nheight=8\r\nbitmap1=missing.bmp\r\n");
+    folder_.write("a.design",
+                  "[general]\r\nwindowwidth=40\r\nwindowheight=20\r\nhidewindowborder=1\r\n"
+                  "bitmap=red.bmp\r\nbackgroundmode=bitmaptile\r\n"
+                  "[button play]\r\nleft=0\r\ntop=0\r\nwidth=8\r\nheight=8\r\nbitmap1=missing.bmp\r\n");
     loader_.designLoad(LookRequest::design, "a.design");
     EXPECT_EQ(model_.kind, LookKind::design);
     EXPECT_EQ(model_.backBuffer.pixel(39, 19), rgb(255, 0, 0));
@@ -63,8 +65,9 @@ TEST_F(LookLoaderTest, AsksForADesignUntilOneLoads) {
     const auto& boxes = platform::recordedMessageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, "Error loading design");
-    EXPECT_EQ(boxes[0].text,
-              "Design file \"TumborR.design\" has errors or does not exist. Press OK to choose another design.");
+    EXPECT_EQ(
+        boxes[0].text,
+        "Design file \"TumborR.design\" has errors or does not exist. Press OK to choose another design.");
     EXPECT_EQ(boxes[0].icon, platform::MessageIcon::error);
     EXPECT_EQ(platform::recordedFileDialogCount(), 2);
 }

@@ -1,10 +1,11 @@
 // Skin folders: every rectangle lands where it belongs, the skin font's
 // character map, and folders that cannot be loaded.
+#include "player/window/skin_loader.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "player/window/skin_loader.h"
 #include "player/window/skin_text.h"
 #include "player/window/window_view.h"
 #include "tests/unit/window_test_support.h"
@@ -104,7 +105,10 @@ TEST_F(SkinLoaderTest, SkinTextCutsPadsAndMapsCharacters) {
     expectBlock(target, 5, 0, 5, 6, kText, 120, 0);
     expectBlock(target, 10, 0, 5, 6, kText, 145, 0);
 
-    struct Case { char c; int column, row; };
+    struct Case {
+        char c;
+        int column, row;
+    };
     for (Case k : {Case{'Z', 25, 0}, Case{'"', 26, 0}, Case{'7', 7, 1}, Case{':', 12, 1}, Case{'/', 21, 1},
                    Case{'{', 22, 1}, Case{'}', 23, 1}, Case{'$', 29, 1}, Case{'.', 27, 1}, Case{'@', 29, 0},
                    Case{'\xE9', 29, 0}, Case{' ', 29, 0}}) {

@@ -1,12 +1,13 @@
 // The main window's moving parts: time display, gauges, LED title, captions,
 // and the hit-testing state machine, on a small design built in the test.
+#include "player/window/window_view.h"
+
 #include <gtest/gtest.h>
 
 #include "player/window/design_builder.h"
 #include "player/window/design_parser.h"
 #include "player/window/led_renderer.h"
 #include "player/window/window_input.h"
-#include "player/window/window_view.h"
 #include "tests/unit/window_test_support.h"
 
 namespace tumbor::window {
@@ -15,7 +16,8 @@ namespace {
 // Digit strip cells are solid colours: cell n has red n * 20 + 5.
 Surface digitStrip(int cells, int cellWidth, int height) {
     Surface strip(cells * cellWidth, height);
-    for (int n = 0; n < cells; ++n) strip.fillRect(Rect{n * cellWidth, 0, (n + 1) * cellWidth, height}, rgb(n * 20 + 5, 0, 0));
+    for (int n = 0; n < cells; ++n)
+        strip.fillRect(Rect{n * cellWidth, 0, (n + 1) * cellWidth, height}, rgb(n * 20 + 5, 0, 0));
     return strip;
 }
 
@@ -30,15 +32,20 @@ protected:
     void load(const std::string& design) {
         parseDesignText(design, model_);
         auto reader = [](const std::string& name, Surface& picture) {
-            if (name == "n12.bmp") picture = digitStrip(12, 4, 6);
-            else if (name == "b1.bmp") picture = buttonPicture(rgb(1, 1, 1));
-            else if (name == "b2.bmp") picture = buttonPicture(rgb(2, 2, 2));
-            else if (name == "b3.bmp") picture = buttonPicture(rgb(3, 3, 3));
+            if (name == "n12.bmp")
+                picture = digitStrip(12, 4, 6);
+            else if (name == "b1.bmp")
+                picture = buttonPicture(rgb(1, 1, 1));
+            else if (name == "b2.bmp")
+                picture = buttonPicture(rgb(2, 2, 2));
+            else if (name == "b3.bmp")
+                picture = buttonPicture(rgb(3, 3, 3));
             else if (name == "vol.bmp") {
                 picture = Surface(60, 10);
                 picture.fillRect(Rect{50, 0, 60, 10}, rgb(9, 9, 9));  // normal slider at x 50
                 picture.fillRect(Rect{40, 0, 50, 10}, rgb(8, 8, 8));  // moving slider at x 40
-            } else return false;
+            } else
+                return false;
             return true;
         };
         ASSERT_TRUE(buildDesign(model_, reader, painter_));
@@ -56,8 +63,10 @@ protected:
         "[button stop]\nleft=40\ntop=0\nwidth=10\nheight=10\nbitmap1=b1.bmp\nbitmap2=b2.bmp\nbitmap3=b3.bmp\n"
         "transparency=0\n"
         "[button shuffle]\nleft=50\ntop=0\nwidth=5\nheight=10\nbitmap1=b1.bmp\ntransparency=0\n"
-        "[gauge songpos]\nleft=0\ntop=20\nwidth=50\nheight=6\ncolor foreground=$FF\ncolor background=$FF0000\n"
-        "[gauge volume]\nleft=0\ntop=40\nwidth=40\nheight=10\nbitmap=vol.bmp\nwidthslider=10\nheightslider=10\n"
+        "[gauge songpos]\nleft=0\ntop=20\nwidth=50\nheight=6\ncolor foreground=$FF\ncolor "
+        "background=$FF0000\n"
+        "[gauge "
+        "volume]\nleft=0\ntop=40\nwidth=40\nheight=10\nbitmap=vol.bmp\nwidthslider=10\nheightslider=10\n"
         "normalsliderx=50\nmovingsliderx=40\n"
         "[label songname]\nleft=60\ntop=20\nwidth=38\nheight=19\nuse leds=1\ndigisize x=3\ndigisize y=3\n"
         "active color=$FFFFFF\ninactive color=$000040\n";
@@ -97,7 +106,7 @@ TEST_F(WindowViewTest, TimeDisplayNeverStepsBackByOneSecond) {
     player_.position = 95;  // 591: one second more is not shown while counting down
     EXPECT_FALSE(view_.drawTime());
 
-    player_.length = -1;  // without a length: no minus sign
+    player_.length = -1;        // without a length: no minus sign
     player_.position = 200000;  // beyond 99999 s: 0
     EXPECT_TRUE(view_.drawTime());
     EXPECT_EQ(cellAt(15, 0), 0);
@@ -241,14 +250,15 @@ namespace {
 class BitmapGaugeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        parseDesignText("[general]\nwindowwidth=200\nwindowheight=80\nhidewindowborder=1\n"
-                        "[gauge songpos]\nleft=10\ntop=10\nwidth=100\nheight=4\nbitmap=pos.bmp\nwidthslider=10\n"
-                        "heightslider=4\nnormalsliderx=100\nmovingsliderx=110\n"
-                        "[gauge volume]\nleft=150\ntop=10\nwidth=6\nheight=50\nbitmap=vol.bmp\nwidthslider=6\n"
-                        "heightslider=10\nnormalsliderx=0\nnormalslidery=50\nmovingsliderx=0\nmovingslidery=60\n"
-                        "orientation=1\n"
-                        "[label songname]\nleft=10\ntop=40\nwidth=100\nheight=10\n",
-                        model_);
+        parseDesignText(
+            "[general]\nwindowwidth=200\nwindowheight=80\nhidewindowborder=1\n"
+            "[gauge songpos]\nleft=10\ntop=10\nwidth=100\nheight=4\nbitmap=pos.bmp\nwidthslider=10\n"
+            "heightslider=4\nnormalsliderx=100\nmovingsliderx=110\n"
+            "[gauge volume]\nleft=150\ntop=10\nwidth=6\nheight=50\nbitmap=vol.bmp\nwidthslider=6\n"
+            "heightslider=10\nnormalsliderx=0\nnormalslidery=50\nmovingsliderx=0\nmovingslidery=60\n"
+            "orientation=1\n"
+            "[label songname]\nleft=10\ntop=40\nwidth=100\nheight=10\n",
+            model_);
         auto reader = [](const std::string& name, Surface& picture) {
             picture = Surface(name == "pos.bmp" ? 120 : 6, name == "pos.bmp" ? 4 : 70);
             picture.fill(rgb(1, 1, 1));

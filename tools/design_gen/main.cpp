@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(folder, error);
         ok = tumbor::tools::writeTestSkin(folder);
     }
-    if (!ok) std::fprintf(stderr, "tumbor-design-gen: could not write %s into %s\n", mode.c_str(), folder.c_str());
+    if (!ok)
+        std::fprintf(stderr, "tumbor-design-gen: could not write %s into %s\n", mode.c_str(), folder.c_str());
     return ok ? 0 : 1;
 }

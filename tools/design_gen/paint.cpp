@@ -56,7 +56,10 @@ void verticalGradient(Surface& target, int left, int top, int right, int bottom,
 }
 
 void drawTinyText(Surface& target, int x, int y, const char* text, Colour colour) {
-    struct Glyph { char c; const char* rows[5]; };
+    struct Glyph {
+        char c;
+        const char* rows[5];
+    };
     static const Glyph kGlyphs[] = {
         {'E', {"###", "#..", "##.", "#..", "###"}}, {'Q', {".#.", "#.#", "#.#", "##.", ".##"}},
         {'P', {"##.", "#.#", "##.", "#..", "#.."}}, {'L', {"#..", "#..", "#..", "#..", "###"}},
@@ -70,7 +73,8 @@ void drawTinyText(Surface& target, int x, int y, const char* text, Colour colour
             if (g.c != text[k]) continue;
             for (int row = 0; row < 5; ++row)
                 for (int col = 0; col < 3; ++col)
-                    if (g.rows[row][col] == '#') target.setPixel(x + 4 * static_cast<int>(k) + col, y + row, colour);
+                    if (g.rows[row][col] == '#')
+                        target.setPixel(x + 4 * static_cast<int>(k) + col, y + row, colour);
         }
     }
 }

@@ -14,10 +14,13 @@ Colour testSkinPixel(int id, int x, int y) {
 }
 
 bool writeTestSkin(const std::string& folder) {
-    struct Picture { const char* name; int width, height; };
-    const Picture pictures[] = {{"main.bmp", 275, 116},    {"CButtons.bmp", 136, 36}, {"TitleBar.bmp", 344, 87},
-                                {"Posbar.bmp", 307, 10},   {"Volume.bmp", 68, 433},   {"MonoSter.bmp", 58, 24},
-                                {"ShufRep.bmp", 92, 85},   {"Text.bmp", 155, 18},     {"Numbers.bmp", 99, 13}};
+    struct Picture {
+        const char* name;
+        int width, height;
+    };
+    const Picture pictures[] = {{"main.bmp", 275, 116},  {"CButtons.bmp", 136, 36}, {"TitleBar.bmp", 344, 87},
+                                {"Posbar.bmp", 307, 10}, {"Volume.bmp", 68, 433},   {"MonoSter.bmp", 58, 24},
+                                {"ShufRep.bmp", 92, 85}, {"Text.bmp", 155, 18},     {"Numbers.bmp", 99, 13}};
     for (int id = 0; id < 9; ++id) {
         const Picture& p = pictures[id];
         Surface picture(p.width, p.height);

@@ -13,8 +13,8 @@ namespace tumbor::window::win32 {
 class GdiTextPainter : public TextPainter {
 public:
     int verticalDpi() const override;
-    void drawText(Surface& target, const Rect& rect, const std::string& text, const FontSpec& font, Colour colour,
-                  TextLayout layout) override;
+    void drawText(Surface& target, const Rect& rect, const std::string& text, const FontSpec& font,
+                  Colour colour, TextLayout layout) override;
 
 private:
     HFONT fontFor(const FontSpec& spec);

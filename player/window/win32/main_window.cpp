@@ -2,8 +2,9 @@
 #include "player/window/win32/main_window.h"
 
 #include <commctrl.h>
-#include <cstdlib>
 #include <windowsx.h>
+
+#include <cstdlib>
 
 #include "player/window/win32/gdi_objects.h"
 
@@ -53,7 +54,10 @@ TOOLINFOA toolInfo(HWND window, UINT id, const char* text) {
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, PlayerLink& player)
-    : instance_(instance), view_(model_, painter_, player), input_(model_, view_, player), loader_(model_, painter_) {}
+    : instance_(instance),
+      view_(model_, painter_, player),
+      input_(model_, view_, player),
+      loader_(model_, painter_) {}
 
 MainWindow::~MainWindow() {
     if (window_) DestroyWindow(window_);
@@ -67,8 +71,8 @@ bool MainWindow::create() {
     windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1, nullptr,
-                              nullptr, instance_, this);
+    window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
+                              nullptr, nullptr, instance_, this);
     if (!window_) return false;
     createTooltips();
     loader_.owner = window_;
@@ -109,8 +113,9 @@ void MainWindow::applySizeAndOutline() {
 }
 
 void MainWindow::createTooltips() {
-    tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    tooltips_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
     if (!tooltips_) return;
     for (UINT id = 1; id <= kControlCount; ++id) {
         TOOLINFOA info = toolInfo(window_, id, kToolTexts[id]);
@@ -169,8 +174,8 @@ void MainWindow::paint() {
         RECT client;
         GetClientRect(window_, &client);
         SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(client.right), static_cast<DWORD>(client.bottom), 0,
-                          back.height() - client.bottom, 0, static_cast<UINT>(back.height()), back.bits(), &info,
-                          DIB_RGB_COLORS);
+                          back.height() - client.bottom, 0, static_cast<UINT>(back.height()), back.bits(),
+                          &info, DIB_RGB_COLORS);
     }
     EndPaint(window_, &ps);
     view_.clearDirty();
@@ -182,7 +187,9 @@ void MainWindow::tick() {
 
 void MainWindow::mouse(UINT message, int x, int y) {
     switch (message) {
-        case WM_MOUSEMOVE: perform(input_.mouseMove(x, y)); break;
+        case WM_MOUSEMOVE:
+            perform(input_.mouseMove(x, y));
+            break;
         case WM_LBUTTONDOWN:
             press_ = POINT{x, y};
             SetCapture(window_);
@@ -262,8 +269,11 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: paint(); return 0;
-        case WM_ERASEBKGND: return 1;
+        case WM_PAINT:
+            paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
         case WM_TIMER:
             if (wParam == kDisplayTimer) tick();
             return 0;
@@ -271,8 +281,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP: mouse(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-        case WM_CLOSE: DestroyWindow(window_); return 0;
+        case WM_RBUTTONUP:
+            mouse(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
         case WM_DESTROY:
             KillTimer(window_, kDisplayTimer);
             PostQuitMessage(0);

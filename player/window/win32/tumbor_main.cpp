@@ -2,6 +2,7 @@
 // module registry and the engine, shows the main window in the look the
 // settings name, and plays the file given on its command line.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <climits>
@@ -30,7 +31,8 @@ std::string commandLinePath(const char* tail) {
 }
 
 // Loads and plays the file; the engine's message is shown when it cannot.
-void playFile(tumbor::PlaybackEngine& engine, tumbor::window::win32::MainWindow& window, const std::string& file) {
+void playFile(tumbor::PlaybackEngine& engine, tumbor::window::win32::MainWindow& window,
+              const std::string& file) {
     if (file.empty()) return;
     if (engine.load(file)) {
         engine.play();
@@ -56,18 +58,23 @@ void performAction(tumbor::PlaybackEngine& engine, tumbor::window::win32::MainWi
         engine.clearSkip();
     } else if (action.kind == WindowAction::activate) {
         switch (action.control) {
-            case tumbor::window::kPlay: playFile(engine, window, file); break;
+            case tumbor::window::kPlay:
+                playFile(engine, window, file);
+                break;
             case tumbor::window::kStop:
                 engine.stop(1);
                 engine.closeDevice();
                 window.drawTitle();
                 break;
             case tumbor::window::kPause:
-                if (engine.getState() == tumbor::PlaybackEngine::kPlaying) engine.pause();
-                else engine.play();
+                if (engine.getState() == tumbor::PlaybackEngine::kPlaying)
+                    engine.pause();
+                else
+                    engine.play();
                 window.drawTitle();
                 break;
-            default: break;
+            default:
+                break;
         }
     }
 }

@@ -5,6 +5,7 @@
 // It prints "READY x y width height" (client origin on the screen and size)
 // once the window is painted and closes itself after S seconds.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -56,12 +57,15 @@ void writeTextAreas(const WindowModel& model, const std::string& path) {
         const ControlSlot& slot = model.control(n);
         const bool captioned = !slot.caption.empty() && slot.bitmaps[0].empty() && slot.bitmaps[1].empty() &&
                                slot.bitmaps[2].empty();
-        if (captioned) out << slot.left << ' ' << slot.top << ' ' << slot.left + slot.width + 1 << ' ' << slot.top + slot.height + 1 << '\n';
+        if (captioned)
+            out << slot.left << ' ' << slot.top << ' ' << slot.left + slot.width + 1 << ' '
+                << slot.top + slot.height + 1 << '\n';
     }
     if (model.kind == LookKind::design) {
         for (const LabelStyle* label : {&model.logo, &model.songName})
             if (label->used() && !label->useLeds)
-                out << label->left << ' ' << label->top << ' ' << label->right + 1 << ' ' << label->bottom + 1 << '\n';
+                out << label->left << ' ' << label->top << ' ' << label->right + 1 << ' ' << label->bottom + 1
+                    << '\n';
     }
 }
 
@@ -80,10 +84,14 @@ int main(int argc, char** argv) {
     int x = 40, y = 40, seconds = 5;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--design") design = argv[++i];
-        else if (arg == "--skin") skin = argv[++i];
-        else if (arg == "--dump") dump = argv[++i];
-        else if (arg == "--seconds") seconds = std::atoi(argv[++i]);
+        if (arg == "--design")
+            design = argv[++i];
+        else if (arg == "--skin")
+            skin = argv[++i];
+        else if (arg == "--dump")
+            dump = argv[++i];
+        else if (arg == "--seconds")
+            seconds = std::atoi(argv[++i]);
         else if (arg == "--at" && i + 2 < argc) {
             x = std::atoi(argv[++i]);
             y = std::atoi(argv[++i]);
@@ -93,8 +101,10 @@ int main(int argc, char** argv) {
     IdlePlayer player;
     win32::MainWindow window(GetModuleHandleA(nullptr), player);
     if (!window.create()) return 1;
-    if (!skin.empty()) window.loadLook(LookRequest::skin, skin);
-    else window.loadLook(LookRequest::design, design);
+    if (!skin.empty())
+        window.loadLook(LookRequest::skin, skin);
+    else
+        window.loadLook(LookRequest::design, design);
     window.showAt(x, y);
     pumpMessages();
     Sleep(200);
@@ -114,7 +124,8 @@ int main(int argc, char** argv) {
     SetTimer(window.handle(), 99, static_cast<UINT>(seconds) * 1000, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.wParam == 99) PostMessageA(window.handle(), WM_CLOSE, 0, 0);
+        if (message.message == WM_TIMER && message.wParam == 99)
+            PostMessageA(window.handle(), WM_CLOSE, 0, 0);
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
