@@ -1,8 +1,6 @@
 // Reading the current module's position, length, title and rates for the window.
 #include "player/window/engine_player_link.h"
 
-#include "player/window/file_names.h"
-
 namespace tumbor::window {
 
 int EnginePlayerLink::heardPositionTenths() const {
@@ -28,9 +26,7 @@ std::string EnginePlayerLink::title() const {
     if (!module) return std::string();
     if (module->titleText && module->titleText[0]) return module->titleText;
     const std::string file = engine_.currentFile();
-    const std::string folder = folderOf(file);
-    return folder.empty() && file.find_first_of("\\/") == std::string::npos ? file
-                                                                            : file.substr(folder.size() + 1);
+    return file.substr(file.find_last_of("\\/") + 1);  // without its folder
 }
 
 int EnginePlayerLink::sampleRate() const {

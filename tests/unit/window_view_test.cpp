@@ -323,3 +323,56 @@ TEST_F(BitmapGaugeTest, VerticalVolume) {
 
 }  // namespace
 }  // namespace tumbor::window
+
+namespace tumbor::window {
+namespace {
+
+TEST(WindowInputButtons, SkipOptionsAndLabelActions) {
+    WindowModel model;
+    parseDesignText(
+        "[general]\nwindowwidth=100\nwindowheight=40\n"
+        "[button rewind]\nleft=0\ntop=0\nwidth=10\nheight=10\ncaption=<<\n"
+        "[button fast forward]\nleft=10\ntop=0\nwidth=10\nheight=10\ncaption=>>\n"
+        "[button options]\nleft=20\ntop=0\nwidth=10\nheight=10\ncaption=O\n"
+        "[button disk operations]\nleft=30\ntop=0\nwidth=10\nheight=10\ncaption=D\n"
+        "[label songname]\nleft=0\ntop=20\nwidth=90\nheight=10\n",
+        model);
+    testing::RecordingTextPainter painter;
+    testing::FakePlayer player;
+    ASSERT_TRUE(buildDesign(
+        model, [](const std::string&, Surface&) { return false; }, painter));
+    WindowView view(model, painter, player);
+    WindowInput input(model, view, player);
+
+    input.mouseMove(15, 5);
+    auto actions = input.leftDown(15, 5);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, WindowAction::skip);
+    EXPECT_EQ(actions[0].x, 2) << "fast forward";
+    actions = input.leftUp(15, 5);
+    ASSERT_GE(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, WindowAction::cancelSkip);
+
+    input.mouseMove(25, 5);
+    actions = input.leftDown(25, 5);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, WindowAction::mainMenu) << "options opens the menu on the press";
+    EXPECT_EQ(input.hot(), kNothingHot);
+    input.leftUp(25, 5);
+
+    input.mouseMove(35, 5);
+    actions = input.rightDown(35, 5);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, WindowAction::loadMenu) << "a right click on disk operations";
+    input.rightUp(35, 5);
+
+    input.mouseMove(50, 25);
+    EXPECT_EQ(input.hot(), kSongNameLabel);
+    actions = input.leftDown(50, 25);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, WindowAction::songInfo);
+    EXPECT_FALSE(input.leftButtonDown());
+}
+
+}  // namespace
+}  // namespace tumbor::window
