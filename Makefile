@@ -3,6 +3,7 @@
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module)
+#   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
@@ -12,7 +13,7 @@ BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa clean
+.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa screenshots clean
 
 all: host win32
 
@@ -46,6 +47,11 @@ test-win32: host win32
 	  scripts/with-wine.sh $(WIN32_DIR) ctest --test-dir $(WIN32_DIR) -j$(JOBS) --output-on-failure
 
 test: test-host test-win32
+
+# The main window with the default design and with a generated classic skin.
+screenshots: win32
+	xvfb-run -a -s "-screen 0 1024x768x24" \
+	  scripts/with-wine.sh $(WIN32_DIR) tests/e2e/window_look.sh $(WIN32_DIR)/bin $(WIN32_DIR)/screenshots
 
 run: host
 	scripts/run-demo.sh $(HOST_DIR)

@@ -9,8 +9,6 @@
 # Tests capturing to the same file must not run at the same time.
 function(tumbor_capture_audio test capture_file)
   # ALSA's file plugin creates the file but not its folder.
-  get_filename_component(capture_folder "${capture_file}" DIRECTORY)
-  file(MAKE_DIRECTORY "${capture_folder}")
   set(config "${CMAKE_BINARY_DIR}/alsa/${test}.conf")
   # ALSA's file writer does not create folders; in a fresh build tree the
   # capture would otherwise go nowhere.

@@ -1,5 +1,5 @@
-// Message boxes, the one kind of window the stream libraries and the player's
-// portable code ask for.
+// Message boxes and the file-open dialog: the windows the stream libraries and
+// the player's portable code ask for.
 #pragma once
 
 #include <string>
@@ -20,5 +20,9 @@ struct MessageBoxRequest {
 
 // Shows the box modally and returns the button pressed.
 MessageAnswer showMessageBox(const MessageBoxRequest& request);
+
+// The file-open dialog with a filter written as "Name|pattern|...||", without
+// the read-only box. True with the chosen file's path, false when cancelled.
+bool chooseFileToOpen(void* owner, const std::string& filter, std::string& path);
 
 }  // namespace platform

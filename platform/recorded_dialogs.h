@@ -1,6 +1,7 @@
 // The message boxes a test double recorded instead of showing them.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -13,5 +14,10 @@ void clearRecordedMessageBoxes();
 
 // The answer the next boxes give (ok or yes until changed).
 void setRecordedMessageAnswer(MessageAnswer answer);
+
+// The paths the next file-open dialogs answer, oldest first; once they are
+// used up the dialog is cancelled.
+void setRecordedFileChoices(const std::vector<std::string>& paths);
+int recordedFileDialogCount();
 
 }  // namespace platform

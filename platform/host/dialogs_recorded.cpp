@@ -1,4 +1,4 @@
-// Message boxes that are recorded, not shown: the host build's boxes and the
+// Message boxes and file dialogs that are recorded, not shown: the host build's boxes and the
 // unit tests' double in both builds.
 #include <mutex>
 
@@ -10,6 +10,8 @@ namespace {
 std::mutex recordLock;
 std::vector<MessageBoxRequest> records;
 MessageAnswer nextAnswer = MessageAnswer::ok;
+std::vector<std::string> fileChoices;
+int fileDialogs = 0;
 
 }  // namespace
 
@@ -30,6 +32,26 @@ void clearRecordedMessageBoxes() {
 void setRecordedMessageAnswer(MessageAnswer answer) {
     std::lock_guard<std::mutex> hold(recordLock);
     nextAnswer = answer;
+}
+
+bool chooseFileToOpen(void*, const std::string&, std::string& path) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    ++fileDialogs;
+    if (fileChoices.empty()) return false;
+    path = fileChoices.front();
+    fileChoices.erase(fileChoices.begin());
+    return true;
+}
+
+void setRecordedFileChoices(const std::vector<std::string>& paths) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    fileChoices = paths;
+    fileDialogs = 0;
+}
+
+int recordedFileDialogCount() {
+    std::lock_guard<std::mutex> hold(recordLock);
+    return fileDialogs;
 }
 
 }  // namespace platform

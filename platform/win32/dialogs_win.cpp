@@ -1,5 +1,6 @@
-// Message boxes through the Windows MessageBoxA call.
+// Message boxes through MessageBoxA, the file-open dialog through GetOpenFileNameA.
 #include <windows.h>
+#include <commdlg.h>
 
 #include "platform/dialogs.h"
 
@@ -38,6 +39,23 @@ MessageAnswer showMessageBox(const MessageBoxRequest& request) {
         case IDNO: return MessageAnswer::no;
         default: return MessageAnswer::ok;
     }
+}
+
+bool chooseFileToOpen(void* owner, const std::string& filter, std::string& path) {
+    std::string filterList = filter;  // "|" separators become the dialog's zero bytes
+    for (char& c : filterList)
+        if (c == '|') c = '\0';
+    char chosen[MAX_PATH] = "";
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = static_cast<HWND>(owner);
+    dialog.lpstrFilter = filterList.c_str();
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = sizeof chosen;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!GetOpenFileNameA(&dialog)) return false;
+    path = chosen;
+    return true;
 }
 
 }  // namespace platform

@@ -1,0 +1,25 @@
+// Titles written as a dot-matrix of LED segments: 13 one-pixel segments per
+// cell, lit by a mask per character.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "player/window/surface.h"
+
+namespace tumbor::window {
+
+struct LedStyle {
+    int dotSizeX = 8, dotSizeY = 5;
+    Colour active = 0x80FF80, inactive = 0x008000;
+};
+
+// The mask of lit segments for a character; codes outside 32..127 light nothing.
+uint16_t ledMaskOf(char c);
+
+// Writes text into the rectangle from (left, top) to (right, ...) cell by cell;
+// cells after the text's end stay unlit.
+void drawLedText(Surface& target, int left, int top, int right, const std::string& text,
+                 const LedStyle& style);
+
+}  // namespace tumbor::window

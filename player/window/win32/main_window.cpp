@@ -1,0 +1,302 @@
+// The main window's message handling, painting, outline and tooltips.
+#include "player/window/win32/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cstdlib>
+
+#include "player/window/win32/gdi_objects.h"
+
+namespace tumbor::window::win32 {
+namespace {
+
+const char kClassName[] = "TumborMainWindow";
+constexpr UINT_PTR kDisplayTimer = 1;
+constexpr UINT kDisplayTimerMs = 20;
+constexpr int kSnapDistance = 24;
+constexpr int kTitleTool = 22, kLogoTool = 23;
+
+const char* const kToolTexts[kControlCount + 1] = {
+    "",
+    "Play current file in playlist",
+    "Stop module",
+    "Pause playback",
+    "[Left click] Song information   [Right click] Toggle plugin",
+    "[Left click] Open file   [Right click] File menu",
+    "Call options menu",
+    "[Left click] About this player   [Right click] Toggle plugin",
+    "Help!",
+    "Fast rewind",
+    "Fast forward",
+    "Previous song in playlist",
+    "Next song in playlist",
+    "Closes player",
+    "Minimize player",
+    "Push to toggle repeat on/off",
+    "Push to toggle shuffle on/off",
+    "Push to toggle equalizer on/off (not implemented yet)",
+    "Show/Hide playlist window",
+    "Click to wind module",
+    "Playlist position",
+    "Drag slider to adjust volume"};
+
+TOOLINFOA toolInfo(HWND window, UINT id, const char* text) {
+    TOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_SUBCLASS;
+    info.hwnd = window;
+    info.uId = id;
+    info.lpszText = const_cast<char*>(text);
+    return info;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, PlayerLink& player)
+    : instance_(instance),
+      view_(model_, painter_, player),
+      input_(model_, view_, player),
+      loader_(model_, painter_) {}
+
+MainWindow::~MainWindow() {
+    if (window_) DestroyWindow(window_);
+}
+
+bool MainWindow::create() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
+                              nullptr, nullptr, instance_, this);
+    if (!window_) return false;
+    createTooltips();
+    loader_.owner = window_;
+    loader_.beforeLoad = [this] { SetWindowPos(window_, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER); };
+    SetTimer(window_, kDisplayTimer, kDisplayTimerMs, nullptr);
+    return true;
+}
+
+void MainWindow::loadLook(LookRequest kind, const std::string& path) {
+    loader_.designLoad(kind, path);
+    applySizeAndOutline();
+    input_.reset();
+    view_.startLook();
+    updateTooltips();
+    refresh();
+}
+
+void MainWindow::showAt(int x, int y) {
+    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+}
+
+void MainWindow::drawTitle() {
+    view_.drawTitle();
+    refresh();
+}
+
+void MainWindow::applySizeAndOutline() {
+    SetWindowPos(window_, nullptr, 0, 0, model_.windowWidth, model_.windowHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    std::vector<POINT> points;
+    for (const Point& p : model_.outline) points.push_back(POINT{p.x, p.y});
+    HRGN region = points.size() >= 2
+                      ? CreatePolygonRgn(points.data(), static_cast<int>(points.size()), ALTERNATE)
+                      : CreateRectRgn(0, 0, model_.windowWidth, model_.windowHeight);
+    SetWindowRgn(window_, region, TRUE);  // the window owns the region from here on
+}
+
+void MainWindow::createTooltips() {
+    tooltips_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    if (!tooltips_) return;
+    for (UINT id = 1; id <= kControlCount; ++id) {
+        TOOLINFOA info = toolInfo(window_, id, kToolTexts[id]);
+        SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    TOOLINFOA title = toolInfo(window_, kTitleTool, " ");
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&title));
+    TOOLINFOA logo = toolInfo(window_, kLogoTool, "Tumbor version 1.00");
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&logo));
+}
+
+void MainWindow::updateTooltips() {
+    if (!tooltips_) return;
+    auto setRect = [&](UINT id, RECT rect) {
+        TOOLINFOA info = toolInfo(window_, id, nullptr);
+        info.rect = rect;
+        SendMessageA(tooltips_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+    };
+    for (UINT id = 1; id <= kControlCount; ++id) {
+        const ControlSlot& slot = model_.control(static_cast<int>(id));
+        setRect(id, RECT{slot.left, slot.top, slot.left + slot.width, slot.top + slot.height});
+    }
+    const LabelStyle& song = model_.songName;
+    const LabelStyle& logo = model_.logo;
+    setRect(kTitleTool, RECT{song.left, song.top, song.right, song.bottom});
+    setRect(kLogoTool, RECT{logo.left, logo.top, logo.right, logo.bottom});
+}
+
+// Redraws the window now and brings the caption and title tooltip up to date.
+void MainWindow::refresh() {
+    if (view_.caption() != shownCaption_) {
+        shownCaption_ = view_.caption();
+        SetWindowTextA(window_, shownCaption_.c_str());
+    }
+    if (tooltips_ && view_.titleTip() != shownTitleTip_) {
+        shownTitleTip_ = view_.titleTip();
+        TOOLINFOA info = toolInfo(window_, kTitleTool, shownTitleTip_.c_str());
+        SendMessageA(tooltips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
+}
+
+void MainWindow::paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window_, &ps);
+    const Surface& back = model_.backBuffer;
+    if (!IsIconic(window_) && !back.empty()) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = back.width();
+        info.bmiHeader.biHeight = back.height();  // bottom-up rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        RECT client;
+        GetClientRect(window_, &client);
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(client.right), static_cast<DWORD>(client.bottom), 0,
+                          back.height() - client.bottom, 0, static_cast<UINT>(back.height()), back.bits(),
+                          &info, DIB_RGB_COLORS);
+    }
+    EndPaint(window_, &ps);
+    view_.clearDirty();
+}
+
+void MainWindow::tick() {
+    if (view_.tick()) refresh();
+}
+
+void MainWindow::mouse(UINT message, int x, int y) {
+    switch (message) {
+        case WM_MOUSEMOVE:
+            perform(input_.mouseMove(x, y));
+            break;
+        case WM_LBUTTONDOWN:
+            press_ = POINT{x, y};
+            SetCapture(window_);
+            perform(input_.leftDown(x, y));
+            break;
+        case WM_LBUTTONUP:
+            ReleaseCapture();
+            perform(input_.leftUp(x, y));
+            break;
+        case WM_RBUTTONDOWN:
+            SetCapture(window_);
+            perform(input_.rightDown(x, y));
+            break;
+        case WM_RBUTTONUP:
+            ReleaseCapture();
+            perform(input_.rightUp(x, y));
+            break;
+    }
+    // With no button down the mouse stays captured while something is hot,
+    // so that leaving the window clears the hot control.
+    if (!input_.leftButtonDown() && message != WM_LBUTTONDOWN && message != WM_RBUTTONDOWN) {
+        if (input_.wantsCapture() && GetCapture() != window_) SetCapture(window_);
+        if (!input_.wantsCapture() && GetCapture() == window_) ReleaseCapture();
+    }
+    if (view_.dirty()) refresh();
+}
+
+void MainWindow::perform(const std::vector<WindowAction>& actions) {
+    for (const WindowAction& action : actions) {
+        if (action.kind == WindowAction::moveWindow) {
+            dragTo(action.x, action.y);
+        } else if (action.kind == WindowAction::endDrag) {
+            if (snap) snapToWorkArea();
+        } else if (action.kind == WindowAction::activate && action.control == kClose) {
+            PostMessageA(window_, WM_CLOSE, 0, 0);
+        } else if (action.kind == WindowAction::activate && action.control == kMinimize) {
+            ShowWindow(window_, SW_MINIMIZE);
+        } else if (onAction) {
+            onAction(action);
+        }
+    }
+}
+
+// Moves the window so that the press point stays under the mouse.
+void MainWindow::dragTo(int x, int y) {
+    RECT rect;
+    GetWindowRect(window_, &rect);
+    SetWindowPos(window_, nullptr, rect.left + x - press_.x, rect.top + y - press_.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING);
+}
+
+void MainWindow::snapToWorkArea() {
+    RECT work, rect;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window_, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    int x = rect.left, y = rect.top;
+    if (std::abs(x - work.left) < kSnapDistance) x = work.left;
+    if (std::abs(y - work.top) < kSnapDistance) y = work.top;
+    if (std::abs(x + width - work.right) < kSnapDistance) x = work.right - width;
+    if (std::abs(y + height - work.bottom) < kSnapDistance) y = work.bottom - height;
+    if (x >= work.right) x = 0;
+    if (y >= work.bottom) y = 0;
+    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    return self->handleMessage(message, wParam, lParam);
+}
+
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_TIMER:
+            if (wParam == kDisplayTimer) tick();
+            return 0;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            mouse(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(window_);
+            return 0;
+        case WM_DESTROY:
+            KillTimer(window_, kDisplayTimer);
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            return 0;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace tumbor::window::win32

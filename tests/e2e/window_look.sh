@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The main window under Wine on an X display (Xvfb): for the default design and
+# for a generated classic skin folder, look_probe.exe shows the window; a
+# screenshot of it must equal the back buffer inside the window's outline
+# (except where the system draws text) and the screen behind it outside. The
+# screenshots are kept as WORK_DIR/design.png and WORK_DIR/skin.png.
+#   usage: window_look.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY set, Wine prefix ready)
+set -euo pipefail
+
+bin=$(cd "$1" && pwd) work=$2
+source "$(dirname "$0")/sound_checks.sh"
+rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
+magick() { /usr/bin/convert "$@"; }
+shot() { import -window root "png:$1"; }
+
+# show NAME LOOK-OPTION PATH: shows the window and checks the screen against what it dumped.
+show() {
+  local name=$1 option=$2 path=$3
+  local dump="$work/$name"
+  mkdir -p "$dump"
+  shot "$work/$name-before.png"
+  : > "$dump/probe.log"
+  wine "$bin/look_probe.exe" "$option" "$(winepath -w "$path")" --at 60 50 --seconds 4 \
+    --dump "$(winepath -w "$dump")" > "$dump/probe.log" 2>&1 &
+  local probe=$!
+  for _ in $(seq 150); do grep -q '^READY' "$dump/probe.log" && break; sleep 0.1; done
+  if ! grep -q '^READY' "$dump/probe.log"; then
+    fail "$name: the window did not appear: $(cat "$dump/probe.log")"; wait $probe || true; return
+  fi
+  sleep 0.5
+  shot "$work/$name-after.png"
+  wait $probe || fail "$name: look_probe failed"
+  read -r _ x y width height < <(grep '^READY' "$dump/probe.log" | tr -d '\r')
+  echo "$name: window at $x,$y, $width x $height"
+  [ "$width" -eq "$(identify -format %w "$dump/backbuffer.bmp")" ] || fail "$name: width differs from the design"
+  [ "$height" -eq "$(identify -format %h "$dump/backbuffer.bmp")" ] || fail "$name: height differs from the design"
+
+  local crop="${width}x${height}+${x}+${y}" hide=()
+  while read -r l t r b; do hide+=(-draw "rectangle $l,$t $((r - 1)),$((b - 1))"); done < <(tr -d '\r' < "$dump/text_areas.txt")
+  magick "$work/$name-after.png" -crop "$crop" +repage "$work/$name.png"
+  magick "$work/$name-before.png" -crop "$crop" +repage "$dump/behind.png"
+  magick "$dump/behind.png" "$dump/backbuffer.bmp" "$dump/region.bmp" -composite \
+    -fill black "${hide[@]}" "$dump/expected.png"
+  magick "$work/$name.png" -fill black "${hide[@]}" "$dump/seen.png"
+  local differing
+  differing=$(compare -metric AE "$dump/expected.png" "$dump/seen.png" null: 2>&1 || true)
+  [ "$differing" = "0" ] || fail "$name: $differing pixels differ from the back buffer ($dump)"
+}
+
+show design --design "$bin/TumborR.design"
+# The default design's outline has rounded corners: the corner pixel is outside.
+[ "$(magick "$work/design/region.bmp" -format '%[pixel:p{0,0}]' info:)" != "srgb(255,255,255)" ] ||
+  fail "design: the outline is a plain rectangle"
+[ "$(magick "$work/design/region.bmp" -format '%[pixel:p{160,56}]' info:)" = "srgb(255,255,255)" ] ||
+  fail "design: the middle of the window is outside its outline"
+
+wine "$bin/tumbor-design-gen.exe" testskin "$(winepath -w "$work/skin-folder")" > /dev/null 2>&1 ||
+  fail "the test skin could not be written"
+show skin --skin "$work/skin-folder"
+
+finish

@@ -1,0 +1,21 @@
+# Runs the design generator into WORK and compares every file with the
+# checked-in copy in CHECKED_IN.
+file(REMOVE_RECURSE ${WORK})
+execute_process(COMMAND ${GENERATOR} tumborr ${WORK} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the generator failed")
+endif()
+file(GLOB_RECURSE generated RELATIVE ${WORK} ${WORK}/*)
+file(GLOB_RECURSE checked_in RELATIVE ${CHECKED_IN} ${CHECKED_IN}/*)
+list(SORT generated)
+list(SORT checked_in)
+if(NOT generated STREQUAL checked_in)
+  message(FATAL_ERROR "file lists differ:\n${generated}\n${checked_in}")
+endif()
+foreach(name ${generated})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${name} ${CHECKED_IN}/${name}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${name} differs from what the generator draws; run tumbor-design-gen tumborr resources/TumborR")
+  endif()
+endforeach()

@@ -1,0 +1,30 @@
+// tumbor-design-gen: draws the default design "TumborR" (its design file and
+// pictures), or the coded classic skin folder the tests use.
+//   tumbor-design-gen tumborr FOLDER    FOLDER/TumborR.design, FOLDER/Designs/TumborR/*.bmp
+//   tumbor-design-gen testskin FOLDER   the nine skin pictures in FOLDER
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/design_gen/test_skin.h"
+#include "tools/design_gen/tumborr.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin FOLDER\n");
+        return 2;
+    }
+    const std::string mode = argv[1], folder = argv[2];
+    std::error_code error;
+    bool ok = false;
+    if (mode == "tumborr") {
+        std::filesystem::create_directories(std::filesystem::path(folder) / "Designs" / "TumborR", error);
+        ok = tumbor::tools::writeTumborR(folder);
+    } else if (mode == "testskin") {
+        std::filesystem::create_directories(folder, error);
+        ok = tumbor::tools::writeTestSkin(folder);
+    }
+    if (!ok)
+        std::fprintf(stderr, "tumbor-design-gen: could not write %s into %s\n", mode.c_str(), folder.c_str());
+    return ok ? 0 : 1;
+}
