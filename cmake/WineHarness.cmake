@@ -8,7 +8,6 @@
 # configuration and passes the capture file's path in TUMBOR_CAPTURE_FILE.
 # Tests capturing to the same file must not run at the same time.
 function(tumbor_capture_audio test capture_file)
-  # ALSA's file plugin creates the file but not its folder.
   set(config "${CMAKE_BINARY_DIR}/alsa/${test}.conf")
   # ALSA's file writer does not create folders; in a fresh build tree the
   # capture would otherwise go nowhere.

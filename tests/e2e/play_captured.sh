@@ -52,7 +52,9 @@ fi
 # of what tumbor-render makes of the same location.
 play tone tone://440 --seconds 1
 wine "$win32_bin/tumbor-render.exe" --seconds 20 tone://440 tone.wav </dev/null 2>/dev/null
-tone_bytes=$(stat -c %s tone.captured)
+# The device may add a moment of its own silence after the stop: the last
+# tenth of a second is left out of the comparison.
+tone_bytes=$(( $(stat -c %s tone.captured) - 17640 ))
 [ "$tone_bytes" -gt 0 ] || fail "tone: nothing was played"
 cmp -i 0:44 -n "$tone_bytes" tone.captured tone.wav || fail "tone: played sound differs from the render"
 
