@@ -4,6 +4,7 @@
 #include <string>
 
 #include "libs/common/guarded_call.h"
+#include "libs/common/library_export.h"
 #include "libs/common/module_text.h"
 #include "libs/mpa/mpa_dialogs.h"
 #include "libs/mpa/mpa_settings.h"
@@ -168,9 +169,4 @@ StreamLibraryHeader libraryHeader = {0x100, "MPEG streaming library (MPEG 1,2,2.
 }  // namespace
 }  // namespace tumbor
 
-extern "C" STREAM_EXPORT StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void) {
-    // The record is static; it is filled once, before the player first sees it.
-    static const bool initialised = (tumbor::initRecord(), true);
-    (void)initialised;
-    return &tumbor::libraryHeader;
-}
+TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecord, tumbor::libraryHeader)

@@ -4,6 +4,7 @@
 // one tone to the next.
 #include "libs/common/ascii_text.h"
 #include "libs/common/guarded_call.h"
+#include "libs/common/library_export.h"
 #include "libs/common/module_message.h"
 #include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
@@ -82,9 +83,4 @@ StreamLibraryHeader libraryHeader = {0x110, "Tone generator", getModule};
 }  // namespace
 }  // namespace tumbor
 
-extern "C" STREAM_EXPORT StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void) {
-    // The record is static; it is filled once, before the player first sees it.
-    static const bool initialised = (tumbor::initRecord(), true);
-    (void)initialised;
-    return &tumbor::libraryHeader;
-}
+TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecord, tumbor::libraryHeader)

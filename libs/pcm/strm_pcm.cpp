@@ -2,6 +2,7 @@
 // contract adapter: the two module records, their operations and the export.
 // Both modules share one PcmStream, since only one module is open at a time.
 #include "libs/common/guarded_call.h"
+#include "libs/common/library_export.h"
 #include "libs/common/module_message.h"
 #include "libs/common/module_record.h"
 #include "libs/common/module_text.h"
@@ -102,9 +103,4 @@ StreamLibraryHeader libraryHeader = {0x100, "RAW streams library (WAV, VOC)", ge
 }  // namespace
 }  // namespace tumbor
 
-extern "C" STREAM_EXPORT StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void) {
-    // The records are static; they are filled once, before the player first sees them.
-    static const bool initialised = (tumbor::initRecords(), true);
-    (void)initialised;
-    return &tumbor::libraryHeader;
-}
+TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecords, tumbor::libraryHeader)
