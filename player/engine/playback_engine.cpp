@@ -326,6 +326,11 @@ void PlaybackEngine::clearSkip() {
 }
 
 int PlaybackEngine::getQueuedTenths() {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    return queuedTenthsLocked();
+}
+
+int PlaybackEngine::queuedTenthsLocked() const {
     if (!isPcm() || !device_->isOpen()) return 0;
     uint32_t size = static_cast<uint32_t>(bufferSize_);
     uint32_t played = device_->positionBytes() % size;
@@ -339,7 +344,7 @@ int PlaybackEngine::getGaugePosition(int range) {
     if (seekRequest_ == kAbsoluteSeek || !module_ || state_ == kStopped || !module_->getLength) return 0;
     int length = module_->getLength();
     if (length < 1) return 0;
-    int p = static_cast<int>(int64_t(module_->getPosition() - getQueuedTenths()) * range / length);
+    int p = static_cast<int>(int64_t(module_->getPosition() - queuedTenthsLocked()) * range / length);
     if (positionReset_.exchange(false))
         lastPosition_ = p;
     else if (p < lastPosition_)
@@ -382,6 +387,23 @@ std::string PlaybackEngine::currentFile() const {
 StreamModule* PlaybackEngine::currentModule() const {
     std::lock_guard<std::mutex> hold(operationLock_);
     return module_;
+}
+
+NowPlaying PlaybackEngine::nowPlaying() const {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    NowPlaying now;
+    if (!module_) return now;
+    now.loaded = true;
+    if (module_->getPosition) now.heardTenths = module_->getPosition() - queuedTenthsLocked();
+    if (module_->getLength) now.lengthTenths = module_->getLength();
+    now.canSeek = module_->seek != nullptr;
+    if (module_->titleText && module_->titleText[0])
+        now.title = module_->titleText;
+    else
+        now.title = currentFile_.substr(currentFile_.find_last_of("\\/") + 1);
+    now.sampleRate = static_cast<int>(module_->sampleRate);
+    if (module_->getBitrate) now.bitrate = module_->getBitrate();
+    return now;
 }
 
 }  // namespace tumbor

@@ -28,6 +28,18 @@
 
 namespace tumbor {
 
+// What the window shows of the song, read in one piece under the engine's
+// lock, so the module cannot be closed (and its texts freed) halfway through.
+struct NowPlaying {
+    bool loaded = false;
+    int heardTenths = 0;    // the module's position less the sound still queued
+    int lengthTenths = -1;  // -1: the module cannot tell
+    bool canSeek = false;
+    std::string title;      // the module's title text, or the file name without its folder
+    int sampleRate = 0;
+    int bitrate = 0;
+};
+
 class PlaybackEngine {
 public:
     enum State { kPlaying = 0, kPaused = 1, kStopped = 2 };
@@ -67,6 +79,7 @@ public:
     std::string message() const;
     std::string currentFile() const;
     StreamModule* currentModule() const;
+    NowPlaying nowPlaying() const;
 
     // Read access for the visualization host.
     platform::WaveFormat format() const { return format_; }
@@ -85,6 +98,7 @@ private:
     void startOutputThread();
     void stopOutputThread();
     bool isPcm() const;
+    int queuedTenthsLocked() const;
 
     void outputLoopPcm(uint64_t generation);
     void outputLoopPolled(uint64_t generation);

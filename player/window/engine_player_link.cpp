@@ -1,42 +1,25 @@
-// Reading the current module's position, length, title and rates for the window.
+// Reading the current song's position, length, title and rates for the window,
+// each through the engine's snapshot so a song ending meanwhile cannot pull
+// the module away halfway through a read.
 #include "player/window/engine_player_link.h"
 
 namespace tumbor::window {
 
-int EnginePlayerLink::heardPositionTenths() const {
-    StreamModule* module = engine_.currentModule();
-    if (!module || !module->getPosition) return 0;
-    return module->getPosition() - engine_.getQueuedTenths();
+int EnginePlayerLink::heardPositionTenths() const { return engine_.nowPlaying().heardTenths; }
+
+bool EnginePlayerLink::hasLength() const { return engine_.nowPlaying().lengthTenths >= 0; }
+
+int EnginePlayerLink::lengthTenths() const {
+    int length = engine_.nowPlaying().lengthTenths;
+    return length >= 0 ? length : 0;
 }
 
-bool EnginePlayerLink::hasLength() const {
-    StreamModule* module = engine_.currentModule();
-    return module && module->getLength;
-}
+bool EnginePlayerLink::canSeek() const { return engine_.nowPlaying().canSeek; }
 
-int EnginePlayerLink::lengthTenths() const { return hasLength() ? engine_.currentModule()->getLength() : 0; }
+std::string EnginePlayerLink::title() const { return engine_.nowPlaying().title; }
 
-bool EnginePlayerLink::canSeek() const {
-    StreamModule* module = engine_.currentModule();
-    return module && module->seek;
-}
+int EnginePlayerLink::sampleRate() const { return engine_.nowPlaying().sampleRate; }
 
-std::string EnginePlayerLink::title() const {
-    StreamModule* module = engine_.currentModule();
-    if (!module) return std::string();
-    if (module->titleText && module->titleText[0]) return module->titleText;
-    const std::string file = engine_.currentFile();
-    return file.substr(file.find_last_of("\\/") + 1);  // without its folder
-}
-
-int EnginePlayerLink::sampleRate() const {
-    StreamModule* module = engine_.currentModule();
-    return module ? static_cast<int>(module->sampleRate) : 0;
-}
-
-int EnginePlayerLink::bitrate() const {
-    StreamModule* module = engine_.currentModule();
-    return module && module->getBitrate ? module->getBitrate() : 0;
-}
+int EnginePlayerLink::bitrate() const { return engine_.nowPlaying().bitrate; }
 
 }  // namespace tumbor::window

@@ -10,7 +10,7 @@ class EnginePlayerLink : public PlayerLink {
 public:
     explicit EnginePlayerLink(PlaybackEngine& engine) : engine_(engine) {}
 
-    bool moduleLoaded() const override { return engine_.currentModule() != nullptr; }
+    bool moduleLoaded() const override { return engine_.nowPlaying().loaded; }
     int heardPositionTenths() const override;
     bool hasLength() const override;
     int lengthTenths() const override;

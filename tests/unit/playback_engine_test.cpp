@@ -304,6 +304,28 @@ TEST_F(PlaybackEngineTest, FailedDeviceChangeRestoresPreviousDevice) {
     EXPECT_EQ(engine_->getState(), PlaybackEngine::kPlaying);  // carries on
 }
 
+TEST_F(PlaybackEngineTest, NowPlayingSnapshot) {
+    FakeModuleConfig config;
+    config.totalBytes = 176400 * 4;  // 40 tenths
+    makeEngine(config, SimulatedWaveDevice::Pacing::manual);
+    EXPECT_FALSE(engine_->nowPlaying().loaded);
+    ASSERT_EQ(engine_->load("fake\\music/song.wav"), 1);
+    NowPlaying now = engine_->nowPlaying();
+    EXPECT_TRUE(now.loaded);
+    EXPECT_EQ(now.title, "song.wav");  // no title text: the file name without its folder
+    EXPECT_EQ(now.lengthTenths, 40);
+    EXPECT_TRUE(now.canSeek);
+    EXPECT_EQ(now.sampleRate, 44100);
+    EXPECT_EQ(now.bitrate, 1411200);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return device_->queuedCount() == 7; }));
+    int before = engine_->nowPlaying().heardTenths;
+    EXPECT_LE(before, 0);  // decoded, but none of it heard yet
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(device_->playNext());
+    // Three buffers are 5.6 tenths, once the output thread has refilled the ring.
+    EXPECT_TRUE(eventually([&] { return engine_->nowPlaying().heardTenths >= before + 5; }));
+}
+
 TEST_F(PlaybackEngineTest, VolumeScalesToBothChannels) {
     makeEngine(FakeModuleConfig(), SimulatedWaveDevice::Pacing::manual);
     engine_->setVolume(0x8000, 0x10000);
