@@ -14,9 +14,12 @@
 namespace tumbor {
 namespace {
 
+// A modal dialog is shown only once its controls exist and WM_INITDIALOG has
+// run; before that, the window may already be found but not yet filled.
 HWND waitForWindow(const char* caption) {
     for (int i = 0; i < 200; ++i) {
-        if (HWND window = FindWindowA(nullptr, caption)) return window;
+        HWND window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window)) return window;
         Sleep(25);
     }
     return nullptr;
