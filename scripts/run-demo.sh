@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Plays the bundled demo song through the stream libraries and writes what
-# the sound device would receive to a WAV file.
-#   usage: scripts/run-demo.sh HOST_BUILD_DIR
+# Starts the player with the bundled demo song: Tumbor.exe under Wine when
+# there is a display to show it on; on a machine without one, the demo is
+# played through the stream libraries into a WAV file instead.
+#   usage: scripts/run-demo.sh BUILD_DIR
 set -euo pipefail
 build=$1
-out="$build/demo/Tumbor demo (rendered).wav"
-mkdir -p "$build/demo"
-"$build/bin/tumbor-render" --info "resources/demo/Tumbor demo.wav"
-"$build/bin/tumbor-render" "resources/demo/Tumbor demo.wav" "$out"
-echo "The demo song was rendered to: $out"
+demo="resources/demo/Tumbor demo.wav"
+if [ -n "${DISPLAY:-}" ] && [ -x "$build/win32/bin/Tumbor.exe" ]; then
+  echo "Starting Tumbor with the demo song (close its window to end)."
+  exec scripts/with-wine.sh "$build/win32" wine "$build/win32/bin/Tumbor.exe" "$(realpath "$demo")"
+fi
+out="$build/host/demo/Tumbor demo (rendered).wav"
+mkdir -p "$build/host/demo"
+"$build/host/bin/tumbor-render" --info "$demo"
+"$build/host/bin/tumbor-render" "$demo" "$out"
+echo "No display to show the player on: the demo song was rendered to $out"
