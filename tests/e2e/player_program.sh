@@ -4,7 +4,8 @@
 # Left/Right; clicks on play, pause and stop; dragging and snapping; a second
 # start with a quoted path holding a space hands it to the first, which
 # replaces its playlist and plays it (the captured sound is that file's);
-# closing writes every settings key and the playlist, and a restart restores them.
+# closing writes every settings key and the playlist, and a restart restores
+# them; the playlist window's keys edit the list.
 #   usage: player_program.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
@@ -99,6 +100,8 @@ expect "restarted" "caption Tumbor" "$(drive wait-caption Tumbor)"
 expect "playlist restored" "entries 1" "$(drive entries)"
 expect "place restored" "rect 30 $top" "$(drive rect | cut -d' ' -f1-3)"
 expect "nothing plays" "state 0" "$(drive state)"
+# Keys of the playlist window: Ctrl+A selects every entry, Delete removes them.
+expect "playlist keys" "entries 0" "$(drive list-key ctrl+A list-key Delete entries)"
 drive close >/dev/null
 wait $player || fail "the restarted Tumbor.exe did not end after close"
 

@@ -5,12 +5,13 @@
 //   caption               prints "caption TEXT"
 //   state                 prints "state N" (the WM_USER 104 answer)
 //   wait-state N          waits up to 20 s for the state answer N; prints "state N"
-//   key NAME              posts a key press and, 150 ms later, its release; NAME is a letter, Left, Right,
+//   key NAME              posts a key press and, 150 ms later, its release; NAME is a letter, Left, Right, Tab, F4, Delete,
 //                         or ctrl+NAME / shift+NAME / alt+NAME
 //   click X Y             posts a left click at client point X, Y
 //   drag X0 Y0 X1 Y1      presses at X0, Y0, moves to X1, Y1 and releases
 //   rect                  prints "rect LEFT TOP RIGHT BOTTOM"
 //   entries               prints "entries N", the playlist window's entry count
+//   list-key NAME         as key, to the playlist window's list
 //   sleep MS
 //   close                 asks the player to close
 // Each step waits until the player has handled what was posted before it.
@@ -55,6 +56,7 @@ UINT virtualKey(const std::string& name) {
     if (name == "Right") return VK_RIGHT;
     if (name == "Tab") return VK_TAB;
     if (name == "F4") return VK_F4;
+    if (name == "Delete") return VK_DELETE;
     return static_cast<UINT>(std::toupper(static_cast<unsigned char>(name[0])));
 }
 
@@ -87,11 +89,15 @@ BOOL CALLBACK findOwnedPlaylist(HWND window, LPARAM found) {
     return FALSE;
 }
 
-int playlistEntries(HWND player) {
+// The list box of the playlist window the player owns.
+HWND playlistList(HWND player) {
     HWND found[2] = {player, nullptr};
     EnumWindows(findOwnedPlaylist, reinterpret_cast<LPARAM>(found));
-    if (!found[1]) return -1;
-    HWND list = FindWindowExA(found[1], nullptr, "ListBox", nullptr);
+    return found[1] ? FindWindowExA(found[1], nullptr, "ListBox", nullptr) : nullptr;
+}
+
+int playlistEntries(HWND player) {
+    HWND list = playlistList(player);
     return list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : -1;
 }
 
@@ -129,6 +135,8 @@ int main(int argc, char** argv) {
             std::printf("state %d\n", stateOf(player));
         } else if (step == "key") {
             postKey(player, next());
+        } else if (step == "list-key") {
+            postKey(playlistList(player), next());
         } else if (step == "click") {
             const int x = std::atoi(next()), y = std::atoi(next());
             postMouse(player, WM_MOUSEMOVE, x, y, 0);
