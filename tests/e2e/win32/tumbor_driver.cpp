@@ -5,7 +5,8 @@
 //   caption               prints "caption TEXT"
 //   state                 prints "state N" (the WM_USER 104 answer)
 //   wait-state N          waits up to 20 s for the state answer N; prints "state N"
-//   key NAME              posts a key press and, 150 ms later, its release; NAME is a letter, Left, Right, Tab, F4, Delete,
+//   key NAME              posts a key press and, 150 ms later, its release; NAME is a
+//                         letter, Left, Right, Tab, F4, Delete,
 //                         or ctrl+NAME / shift+NAME / alt+NAME
 //   click X Y             posts a left click at client point X, Y
 //   drag X0 Y0 X1 Y1      presses at X0, Y0, moves to X1, Y1 and releases
