@@ -33,8 +33,8 @@ public:
 class PlaylistWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        registry_.registerModule(&testing::FakeStreamModule::configure(testing::FakeModuleConfig()), "fake", 0,
-                                 nullptr, nullptr);
+        registry_.registerModule(&testing::FakeStreamModule::configure(testing::FakeModuleConfig()), "fake",
+                                 0, nullptr, nullptr);
         shell_.window = &window_;
         ASSERT_TRUE(window_.create(nullptr));
         list_ = GetDlgItem(window_.handle(), IDC_PLAYLIST_LIST);
