@@ -1,5 +1,7 @@
-// Identifiers of the player program's dialog templates and their controls.
+// Identifiers of the player program's icon, dialog templates and their controls.
 #pragma once
+
+#define IDI_TUMBOR 1
 
 #define IDD_PLAYLIST 100
 #define IDC_PLAYLIST_LIST 3001

@@ -8,6 +8,7 @@
 #include "player/window/win32/gdi_objects.h"
 #include "player/window/win32/playlist_window.h"
 #include "player/window/window_snap.h"
+#include "resources/player/resource_ids.h"
 
 namespace tumbor::window::win32 {
 namespace {
@@ -68,7 +69,9 @@ bool MainWindow::create() {
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    // The program's icon when its resources are linked in (Tumbor.exe), else the system's.
+    windowClass.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TUMBOR));
+    if (!windowClass.hIcon) windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
