@@ -11,9 +11,9 @@ namespace tumbor::tools {
 namespace {
 
 constexpr int kSize = 32;
-constexpr Colour kPanel = 0x0D1B23;   // the display's dark blue-black
+constexpr Colour kPanel = 0x0D1B23;   // the display's dark brown
 constexpr Colour kLight = 0x5CE1FF;   // the LED yellow
-constexpr Colour kOpaque = 0xFFFFFF;
+constexpr Colour kOpaque = 0xFFFFFF;  // full coverage in the mask picture
 
 void put16(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value));
