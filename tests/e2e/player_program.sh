@@ -3,7 +3,8 @@
 # the state answer across play, pause and stop; the keys C, V, X, B, Z and
 # Left/Right; clicks on play, pause and stop; dragging and snapping; a second
 # start with a quoted path holding a space hands it to the first, which
-# replaces its playlist and plays it (the captured sound is that file's);
+# replaces its playlist and plays it (the captured sound is that file's); a
+# playlist of 10,000 entries and an over-long line plays and steps;
 # closing writes every settings key and the playlist, and a restart restores
 # them; the playlist window's keys edit the list.
 #   usage: player_program.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
@@ -70,6 +71,15 @@ expect "its entries" "entries 3" "$(drive entries)"
 expect "B" "caption Tumbor - b.wav" "$(drive key B wait-caption "Tumbor - b.wav")"
 expect "Z" "caption Tumbor - a.wav" "$(drive key Z wait-caption "Tumbor - a.wav")"
 expect "Z from the first" "caption Tumbor - c.wav" "$(drive key Z wait-caption "Tumbor - c.wav")"
+
+# A list of 10,000 locations and a line of 300 characters (read as a location
+# of 259 and a missing file of 41) plays and steps.
+{ seq 10000 | sed 's|.*|tone://440|'; printf 'tone://%0249d440%041d\n' 0 0; } | sed 's/$/\r/' > big.pls
+wine app/Tumbor.exe "$(win big.pls)" > big.log 2>&1
+expect "long list handed over" "entries 10001" "$(drive wait-state 1 entries | tail -1)"
+expect "back from the first entry" "caption Tumbor - Frequency 440Hz" "$(drive key Z wait-caption "Tumbor - Frequency 440Hz")"
+expect "stepping a long list" "state 1" "$(drive wait-state 1)"
+expect "V stops the tone" "state 0" "$(drive key V wait-state 0)"
 
 # Right twice and Left once skip 5 s of the 30 s in all.
 wine app/Tumbor.exe "$(win long.wav)" > fourth.log 2>&1
