@@ -90,7 +90,8 @@ heard=$(( $(tr -d '\000' < "$capture" | wc -c) / 88200 ))
 echo "Left/Right: $heard s of the 30 s were heard"
 [ "$heard" -ge 22 ] && [ "$heard" -le 28 ] || fail "Left/Right: $heard s of the 30 s were played, not about 25"
 
-# Closing writes the playlist and every settings key.
+# Alt+E shows the playlist window; closing writes the playlist and every settings key.
+expect "Alt+E" "list-shown 1" "$(drive key alt+E list-shown)"
 drive close >/dev/null
 wait $player || fail "Tumbor.exe did not end after close"
 expect "saved playlist" "$(win long.wav)" "$(tr -d '\r' < app/Tumbor.pls)"
@@ -110,6 +111,7 @@ expect "restarted" "caption Tumbor" "$(drive wait-caption Tumbor)"
 expect "playlist restored" "entries 1" "$(drive entries)"
 expect "place restored" "rect 30 $top" "$(drive rect | cut -d' ' -f1-3)"
 expect "nothing plays" "state 0" "$(drive state)"
+expect "playlist window shown again" "list-shown 1" "$(drive list-shown)"
 # Keys of the playlist window: Ctrl+A selects every entry, Delete removes them.
 expect "playlist keys" "entries 0" "$(drive list-key ctrl+A list-key Delete entries)"
 drive close >/dev/null

@@ -13,6 +13,7 @@
 //   rect                  prints "rect LEFT TOP RIGHT BOTTOM"
 //   entries               prints "entries N", the playlist window's entry count
 //   list-key NAME         as key, to the playlist window's list
+//   list-shown            prints "list-shown 1" while the playlist window is visible, else 0
 //   sleep MS
 //   close                 asks the player to close
 // Each step waits until the player has handled what was posted before it.
@@ -90,11 +91,16 @@ BOOL CALLBACK findOwnedPlaylist(HWND window, LPARAM found) {
     return FALSE;
 }
 
-// The list box of the playlist window the player owns.
-HWND playlistList(HWND player) {
+// The playlist window the player owns, and its list box.
+HWND playlistWindow(HWND player) {
     HWND found[2] = {player, nullptr};
     EnumWindows(findOwnedPlaylist, reinterpret_cast<LPARAM>(found));
-    return found[1] ? FindWindowExA(found[1], nullptr, "ListBox", nullptr) : nullptr;
+    return found[1];
+}
+
+HWND playlistList(HWND player) {
+    HWND window = playlistWindow(player);
+    return window ? FindWindowExA(window, nullptr, "ListBox", nullptr) : nullptr;
 }
 
 int playlistEntries(HWND player) {
@@ -138,6 +144,8 @@ int main(int argc, char** argv) {
             postKey(player, next());
         } else if (step == "list-key") {
             postKey(playlistList(player), next());
+        } else if (step == "list-shown") {
+            std::printf("list-shown %d\n", IsWindowVisible(playlistWindow(player)) ? 1 : 0);
         } else if (step == "click") {
             const int x = std::atoi(next()), y = std::atoi(next());
             postMouse(player, WM_MOUSEMOVE, x, y, 0);
