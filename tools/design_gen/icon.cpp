@@ -5,25 +5,19 @@
 #include <fstream>
 #include <vector>
 
+#include "player/window/bmp_writer.h"
 #include "tools/design_gen/paint.h"
 
 namespace tumbor::tools {
 namespace {
 
+using window::put16;
+using window::put32;
+
 constexpr int kSize = 32;
 constexpr Colour kPanel = 0x0D1B23;   // the display's dark brown
 constexpr Colour kLight = 0x5CE1FF;   // the LED yellow
 constexpr Colour kOpaque = 0xFFFFFF;  // full coverage in the mask picture
-
-void put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 
 // The icon file: header, one directory entry, then the image as a bottom-up
 // 32-bit bitmap of twice the height (colour rows, then the 1-bit mask rows).
