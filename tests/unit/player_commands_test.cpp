@@ -9,9 +9,8 @@
 #include <random>
 
 #include "platform/profile.h"
-#include "platform/simulated_wave_device.h"
 #include "player/window/window_snap.h"
-#include "tests/unit/fake_stream_module.h"
+#include "tests/unit/command_rig.h"
 #include "tests/unit/recording_shell.h"
 
 namespace tumbor {
@@ -29,11 +28,9 @@ protected:
                   ("tumbor_commands_" + std::to_string(std::random_device{}()));
         fs::create_directories(folder_);
         fs::current_path(folder_);  // the fake module takes names beginning with "fake"
-        registry_.registerModule(&testing::FakeStreamModule::configure(testing::FakeModuleConfig()), "fake",
-                                 0, nullptr, nullptr);
     }
     void TearDown() override {
-        PlayerCommands::shutDown(engine_, registry_);
+        rig_.release();
         fs::current_path(previous_);
         fs::remove_all(folder_);
     }
@@ -41,81 +38,74 @@ protected:
         std::ofstream(folder_ / name, std::ios::binary) << bytes;
     }
     void fill(std::initializer_list<const char*> entries) {
-        for (const char* entry : entries) playlist_.append(entry);
+        for (const char* entry : entries) rig_.playlist.append(entry);
     }
     void deliver() {
-        shell_.deliver([this](PlaylistMessage message) { playlistCommands_.handleMessage(message); });
+        rig_.shell.deliver([this](PlaylistMessage message) { rig_.playlistCommands.handleMessage(message); });
     }
-    int state() const { return engine_.getState(); }
+    int state() const { return rig_.engine.getState(); }
 
     fs::path previous_, folder_;
-    ModuleRegistry registry_;
-    PlaybackEngine engine_{registry_, std::make_unique<platform::SimulatedWaveDevice>(
-                                          platform::SimulatedWaveDevice::Pacing::manual)};
-    Playlist playlist_;
-    Settings settings_;
-    RecordingShell shell_;
-    PlayerParts parts_{engine_, playlist_, settings_, registry_, shell_};
-    PlaylistCommands playlistCommands_{parts_};
-    PlayerCommands commands_{parts_, playlistCommands_};
+    testing::CommandRig<RecordingShell> rig_;
+    PlayerCommands commands_{rig_.parts, rig_.playlistCommands};
 };
 
 TEST_F(PlayerCommandsTest, PlaylistMessagesLoadPlayAndSelect) {
     fill({"fake a", "fake b", "fake c"});
-    settings_.repeatX = 0;
-    playlistCommands_.handleMessage(PlaylistMessage::playCurrent);
-    EXPECT_EQ(engine_.currentFile(), "fake a");
+    rig_.settings.repeatX = 0;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
     EXPECT_EQ(state(), PlaybackEngine::kPlaying);
-    EXPECT_TRUE(playlist_.isSelected(0));
-    EXPECT_EQ(shell_.pluginStarts, 1) << "AutoExecute starts the plug-in with Playcurr";
+    EXPECT_TRUE(rig_.playlist.isSelected(0));
+    EXPECT_EQ(rig_.shell.pluginStarts, 1) << "AutoExecute starts the plug-in with Playcurr";
 
     // Stepping while playing plays; while stopped it only loads.
-    playlistCommands_.handleMessage(PlaylistMessage::goToNext);
-    EXPECT_EQ(engine_.currentFile(), "fake b");
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake b");
     EXPECT_EQ(state(), PlaybackEngine::kPlaying);
-    EXPECT_TRUE(playlist_.isSelected(1) && !playlist_.isSelected(0));
+    EXPECT_TRUE(rig_.playlist.isSelected(1) && !rig_.playlist.isSelected(0));
     commands_.keyDown('V', {});
-    EXPECT_FALSE(engine_.deviceOpen()) << "stop closes the device";
-    playlistCommands_.handleMessage(PlaylistMessage::goToPrevious);
-    EXPECT_EQ(engine_.currentFile(), "fake a");
+    EXPECT_FALSE(rig_.engine.deviceOpen()) << "stop closes the device";
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToPrevious);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
     EXPECT_EQ(state(), PlaybackEngine::kStopped);
-    playlistCommands_.handleMessage(PlaylistMessage::goToPrevious);
-    EXPECT_EQ(playlist_.currentIndex(), 2) << "back from the first entry goes to the last";
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToPrevious);
+    EXPECT_EQ(rig_.playlist.currentIndex(), 2) << "back from the first entry goes to the last";
 
     // At the end of the list without repeat, the first entry is loaded but stays stopped.
-    playlistCommands_.handleMessage(PlaylistMessage::playCurrent);
-    playlistCommands_.handleMessage(PlaylistMessage::playNext);
-    EXPECT_EQ(engine_.currentFile(), "fake a");
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playNext);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
     EXPECT_EQ(state(), PlaybackEngine::kStopped);
-    settings_.repeatX = 1;
-    playlist_.setCurrentIndex(2);
-    playlistCommands_.handleMessage(PlaylistMessage::playNext);
+    rig_.settings.repeatX = 1;
+    rig_.playlist.setCurrentIndex(2);
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playNext);
     EXPECT_EQ(state(), PlaybackEngine::kPlaying);
-    EXPECT_TRUE(shell_.errors.empty());
+    EXPECT_TRUE(rig_.shell.errors.empty());
 }
 
 TEST_F(PlayerCommandsTest, UnknownEntryShowsTheMessageAndIsStepped) {
     fill({"fake a", "song.xyz", "fake c"});
-    playlist_.setCurrentIndex(1);
-    playlistCommands_.handleMessage(PlaylistMessage::playCurrent);
-    ASSERT_EQ(shell_.errors, std::vector<std::string>{"Unknown file format : song.xyz"});
-    EXPECT_EQ(playlist_.size(), 3u);
-    EXPECT_EQ(playlist_.currentIndex(), 1);
-    EXPECT_TRUE(playlist_.isSelected(1));
-    playlistCommands_.handleMessage(PlaylistMessage::goToNext);
-    EXPECT_EQ(engine_.currentFile(), "fake c");
+    rig_.playlist.setCurrentIndex(1);
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    ASSERT_EQ(rig_.shell.errors, std::vector<std::string>{"Unknown file format : song.xyz"});
+    EXPECT_EQ(rig_.playlist.size(), 3u);
+    EXPECT_EQ(rig_.playlist.currentIndex(), 1);
+    EXPECT_TRUE(rig_.playlist.isSelected(1));
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake c");
 }
 
 TEST_F(PlayerCommandsTest, ManyAndLongEntries) {
-    for (int i = 0; i < 10000; ++i) playlist_.append("fake " + std::to_string(i) + std::string(300, 'x'));
-    settings_.shuffle = 1;
-    for (int i = 0; i < 20; ++i) playlistCommands_.handleMessage(PlaylistMessage::goToNext);
-    EXPECT_LT(playlist_.currentIndex(), 10000);
-    EXPECT_EQ(engine_.currentFile().size(), Playlist::kMaxEntryLength);
-    playlist_.selectAll();
-    playlistCommands_.removeSelected();
-    EXPECT_TRUE(playlist_.empty());
-    playlistCommands_.handleMessage(PlaylistMessage::goToNext);  // ignored on an empty list
+    for (int i = 0; i < 10000; ++i) rig_.playlist.append("fake " + std::to_string(i) + std::string(300, 'x'));
+    rig_.settings.shuffle = 1;
+    for (int i = 0; i < 20; ++i) rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);
+    EXPECT_LT(rig_.playlist.currentIndex(), 10000);
+    EXPECT_EQ(rig_.engine.currentFile().size(), Playlist::kMaxEntryLength);
+    rig_.playlist.selectAll();
+    rig_.playlistCommands.removeSelected();
+    EXPECT_TRUE(rig_.playlist.empty());
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);  // ignored on an empty list
 }
 
 TEST_F(PlayerCommandsTest, OpenFilesFollowsTheClearSetting) {
@@ -125,73 +115,73 @@ TEST_F(PlayerCommandsTest, OpenFilesFollowsTheClearSetting) {
     chosen.files = {"fake one.wav", "fake two.wav", "missing.wav"};
     chosen.filterIndex = 3;
     chosen.folder = "C:\\music\\";
-    shell_.filesAnswer = &chosen;
-    settings_.openFilter = 2;
+    rig_.shell.filesAnswer = &chosen;
+    rig_.settings.openFilter = 2;
 
     // Replacing (bit 1 of "Clear", the default): the list is replaced and plays.
     fill({"fake old"});
     commands_.keyDown('L', {});
-    EXPECT_EQ(playlist_.entries(), (std::vector<std::string>{"fake one.wav", "fake two.wav"}));
-    ASSERT_EQ(shell_.openRequests.size(), 1u);
-    EXPECT_EQ(shell_.openRequests[0].filterIndex, 2);
-    EXPECT_EQ(settings_.openFilter, 3);
-    EXPECT_EQ(settings_.filepath, "C:\\music\\");
+    EXPECT_EQ(rig_.playlist.entries(), (std::vector<std::string>{"fake one.wav", "fake two.wav"}));
+    ASSERT_EQ(rig_.shell.openRequests.size(), 1u);
+    EXPECT_EQ(rig_.shell.openRequests[0].filterIndex, 2);
+    EXPECT_EQ(rig_.settings.openFilter, 3);
+    EXPECT_EQ(rig_.settings.filepath, "C:\\music\\");
     deliver();
-    EXPECT_EQ(engine_.currentFile(), "fake one.wav");
+    EXPECT_EQ(rig_.engine.currentFile(), "fake one.wav");
     EXPECT_EQ(state(), PlaybackEngine::kPlaying);
 
     // Appending to a list that was not empty starts nothing.
-    settings_.clear = 0;
+    rig_.settings.clear = 0;
     commands_.control(window::kDiskOperations, {});
-    EXPECT_EQ(playlist_.size(), 4u);
-    EXPECT_TRUE(shell_.posted.empty());
+    EXPECT_EQ(rig_.playlist.size(), 4u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
 
     // Ctrl+O in the playlist window starts on the first filter and keeps the remembered one.
-    playlistCommands_.keyDown('O', keys::Modifiers{true, false, false});
-    EXPECT_EQ(shell_.openRequests.back().filterIndex, 1);
-    EXPECT_EQ(settings_.openFilter, 3);
+    rig_.playlistCommands.keyDown('O', keys::Modifiers{true, false, false});
+    EXPECT_EQ(rig_.shell.openRequests.back().filterIndex, 1);
+    EXPECT_EQ(rig_.settings.openFilter, 3);
 
     // Insert always appends and never plays, whatever "Clear" says.
-    settings_.clear = 2;
-    playlistCommands_.keyDown(keys::kInsert, {});
-    EXPECT_EQ(playlist_.size(), 8u);
-    EXPECT_TRUE(shell_.posted.empty());
+    rig_.settings.clear = 2;
+    rig_.playlistCommands.keyDown(keys::kInsert, {});
+    EXPECT_EQ(rig_.playlist.size(), 8u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
 
     // A cancelled dialog changes nothing.
-    shell_.filesAnswer = nullptr;
+    rig_.shell.filesAnswer = nullptr;
     commands_.keyDown('L', {});
-    EXPECT_EQ(playlist_.size(), 8u);
-    EXPECT_TRUE(shell_.posted.empty());
+    EXPECT_EQ(rig_.playlist.size(), 8u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
 }
 
 TEST_F(PlayerCommandsTest, LocationsFoldersAndDrops) {
-    settings_.lastLocation = "tone://440";
-    shell_.locationAnswer = "tone://1000";
+    rig_.settings.lastLocation = "tone://440";
+    rig_.shell.locationAnswer = "tone://1000";
     commands_.keyDown('L', keys::Modifiers{true, false, false});
-    EXPECT_EQ(shell_.locationShown, "tone://440");
-    EXPECT_EQ(settings_.lastLocation, "tone://1000");
-    EXPECT_EQ(playlist_.entries(), std::vector<std::string>{"tone://1000"});
-    ASSERT_EQ(shell_.posted.size(), 1u);
-    shell_.posted.clear();
+    EXPECT_EQ(rig_.shell.locationShown, "tone://440");
+    EXPECT_EQ(rig_.settings.lastLocation, "tone://1000");
+    EXPECT_EQ(rig_.playlist.entries(), std::vector<std::string>{"tone://1000"});
+    ASSERT_EQ(rig_.shell.posted.size(), 1u);
+    rig_.shell.posted.clear();
 
     fs::create_directories(folder_ / "album");
     write("album/fake 1.wav");
     write("album/list.pls", "fake 2.wav\r\n");
     write("album/fake 2.wav");
-    shell_.folderAnswer = (folder_ / "album").string();
+    rig_.shell.folderAnswer = (folder_ / "album").string();
     commands_.control(window::kDiskOperations, keys::Modifiers{false, true, false});
-    EXPECT_EQ(playlist_.size(), 3u) << "the folder replaced the list, its playlist expanded in place";
-    EXPECT_EQ(playlist_.entries()[2], "fake 2.wav");
+    EXPECT_EQ(rig_.playlist.size(), 3u) << "the folder replaced the list, its playlist expanded in place";
+    EXPECT_EQ(rig_.playlist.entries()[2], "fake 2.wav");
 
     // Dropping: bit 0 of "Clear" clears first; nothing starts playing.
-    shell_.posted.clear();
-    settings_.clear = 1;
-    playlistCommands_.dropFiles({(folder_ / "album" / "fake 1.wav").string()});
-    EXPECT_EQ(playlist_.size(), 1u);
-    settings_.clear = 0;
-    playlistCommands_.dropFiles({(folder_ / "album").string()});
-    EXPECT_EQ(playlist_.size(), 4u);
-    EXPECT_TRUE(shell_.posted.empty());
+    rig_.shell.posted.clear();
+    rig_.settings.clear = 1;
+    rig_.playlistCommands.dropFiles({(folder_ / "album" / "fake 1.wav").string()});
+    EXPECT_EQ(rig_.playlist.size(), 1u);
+    rig_.settings.clear = 0;
+    rig_.playlistCommands.dropFiles({(folder_ / "album").string()});
+    EXPECT_EQ(rig_.playlist.size(), 4u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
 }
 
 TEST_F(PlayerCommandsTest, ControlsAndKeys) {
@@ -206,61 +196,61 @@ TEST_F(PlayerCommandsTest, ControlsAndKeys) {
 
     // Play restarts the entry with a pause button in the design, pauses without one.
     commands_.control(window::kPlay, {});
-    EXPECT_EQ(shell_.posted.size(), 1u);
-    shell_.posted.clear();
-    shell_.hasPauseButton = false;
+    EXPECT_EQ(rig_.shell.posted.size(), 1u);
+    rig_.shell.posted.clear();
+    rig_.shell.hasPauseButton = false;
     commands_.control(window::kPlay, {});
     EXPECT_EQ(state(), PlaybackEngine::kPaused);
-    EXPECT_TRUE(shell_.posted.empty());
+    EXPECT_TRUE(rig_.shell.posted.empty());
 
     commands_.keyDown('B', {});
     commands_.keyDown('Z', {});
     commands_.keyDown(keys::kRight, keys::Modifiers{true, false, false});
-    EXPECT_EQ(shell_.posted,
+    EXPECT_EQ(rig_.shell.posted,
               (std::deque<PlaylistMessage>{PlaylistMessage::goToNext, PlaylistMessage::goToPrevious,
                                            PlaylistMessage::goToNext}));
 
     commands_.keyDown('R', {});
     commands_.keyDown('S', {});
-    EXPECT_EQ(settings_.repeatX, 0);
-    EXPECT_EQ(settings_.shuffle, 1);
-    EXPECT_FALSE(shell_.buttons[window::kRepeat]);
-    EXPECT_TRUE(shell_.buttons[window::kShuffle]);
+    EXPECT_EQ(rig_.settings.repeatX, 0);
+    EXPECT_EQ(rig_.settings.shuffle, 1);
+    EXPECT_FALSE(rig_.shell.buttons[window::kRepeat]);
+    EXPECT_TRUE(rig_.shell.buttons[window::kShuffle]);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::shuffle));
     EXPECT_FALSE(commands_.isChecked(MenuCommand::repeat));
 
     commands_.keyDown('R', keys::Modifiers{true, false, false});
-    EXPECT_EQ(settings_.timemode, 1);
-    EXPECT_TRUE(shell_.remainingTime);
+    EXPECT_EQ(rig_.settings.timemode, 1);
+    EXPECT_TRUE(rig_.shell.remainingTime);
     commands_.control(window::kTimeDisplay, {});
-    EXPECT_EQ(settings_.timemode, 0);
+    EXPECT_EQ(rig_.settings.timemode, 0);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::timeElapsed));
 
     commands_.keyDown('E', keys::Modifiers{false, false, true});
-    EXPECT_TRUE(shell_.playlistVisible);
-    EXPECT_EQ(settings_.active, 1);
+    EXPECT_TRUE(rig_.shell.playlistVisible);
+    EXPECT_EQ(rig_.settings.active, 1);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::playlistEditor));
     commands_.keyDown('K', keys::Modifiers{true, false, false});
     commands_.keyDown('S', keys::Modifiers{false, false, true});
-    EXPECT_EQ(shell_.optionPages, (std::vector<int>{2, 4}));
+    EXPECT_EQ(rig_.shell.optionPages, (std::vector<int>{2, 4}));
     EXPECT_FALSE(commands_.keyDown('Q', {}));
     commands_.keyDown(keys::kF4, keys::Modifiers{false, false, true});
-    EXPECT_EQ(shell_.closeRequests, 1);
+    EXPECT_EQ(rig_.shell.closeRequests, 1);
 }
 
 TEST_F(PlayerCommandsTest, MenuEntries) {
     commands_.menuCommand(MenuCommand::noAdvance);
-    EXPECT_EQ(settings_.advance, 0);
+    EXPECT_EQ(rig_.settings.advance, 0);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::noAdvance));
     commands_.menuCommand(MenuCommand::alwaysOnTop);
-    EXPECT_TRUE(shell_.topmost);
+    EXPECT_TRUE(rig_.shell.topmost);
     commands_.menuCommand(MenuCommand::timeRemaining);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::timeRemaining));
 
     // Play with an empty list opens the dialog; cancelled, nothing more happens.
     commands_.menuCommand(MenuCommand::play);
-    EXPECT_EQ(shell_.openRequests.size(), 1u);
-    EXPECT_TRUE(shell_.posted.empty());
+    EXPECT_EQ(rig_.shell.openRequests.size(), 1u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
 
     // Every entry of the main and load menus does something.
     for (const auto* menu : {&mainMenu(), &loadMenu()})
@@ -271,37 +261,37 @@ TEST_F(PlayerCommandsTest, MenuEntries) {
 TEST_F(PlayerCommandsTest, HandOverAndStartUp) {
     write("other file.wav");
     fill({"fake old"});
-    playlistCommands_.receiveHandOver("\"" + (folder_ / "other file.wav").string() + "\"");
-    EXPECT_EQ(playlist_.entries(), std::vector<std::string>{(folder_ / "other file.wav").string()});
-    EXPECT_EQ(shell_.posted, std::deque<PlaylistMessage>{PlaylistMessage::playCurrent});
+    rig_.playlistCommands.receiveHandOver("\"" + (folder_ / "other file.wav").string() + "\"");
+    EXPECT_EQ(rig_.playlist.entries(), std::vector<std::string>{(folder_ / "other file.wav").string()});
+    EXPECT_EQ(rig_.shell.posted, std::deque<PlaylistMessage>{PlaylistMessage::playCurrent});
 
-    shell_.posted.clear();
+    rig_.shell.posted.clear();
     write("fake a");
     write("default.pls", "fake a\r\n\r\nfake missing\r\ntone://440\r\n");
-    playlistCommands_.startUp("", (folder_ / "default.pls").string());
-    EXPECT_EQ(playlist_.size(), 2u);
-    EXPECT_TRUE(shell_.posted.empty()) << "the default playlist does not start playing";
+    rig_.playlistCommands.startUp("", (folder_ / "default.pls").string());
+    EXPECT_EQ(rig_.playlist.size(), 2u);
+    EXPECT_TRUE(rig_.shell.posted.empty()) << "the default playlist does not start playing";
 }
 
 TEST_F(PlayerCommandsTest, ExitSavesThePlaylistAndEverySetting) {
     fill({"fake a", "tone://440"});
-    playlistCommands_.handleMessage(PlaylistMessage::playCurrent);
-    settings_.device = -1;
-    settings_.lastLocation = "tone://63p";
-    shell_.pluginOn = true;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    rig_.settings.device = -1;
+    rig_.settings.lastLocation = "tone://63p";
+    rig_.shell.pluginOn = true;
     const std::string pls = (folder_ / "Tumbor.pls").string(), ini = (folder_ / "Tumbor.ini").string();
     commands_.saveState(pls, ini);
-    EXPECT_FALSE(shell_.pluginOn) << "the plug-in stops first";
+    EXPECT_FALSE(rig_.shell.pluginOn) << "the plug-in stops first";
     std::ifstream saved(pls, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "fake a\r\ntone://440\r\n");
     EXPECT_EQ(platform::getProfileString("Sound", "Device", "", ini), "4294967295");
     EXPECT_EQ(platform::getProfileString("General", "LastLocation", "", ini), "tone://63p");
     EXPECT_EQ(platform::getProfileString("Playlist", "Advance", "", ini), "1");
 
-    PlayerCommands::shutDown(engine_, registry_);
-    EXPECT_EQ(engine_.currentModule(), nullptr);
-    EXPECT_FALSE(engine_.deviceOpen());
-    EXPECT_TRUE(registry_.entries().empty());
+    PlayerCommands::shutDown(rig_.engine, rig_.registry);
+    EXPECT_EQ(rig_.engine.currentModule(), nullptr);
+    EXPECT_FALSE(rig_.engine.deviceOpen());
+    EXPECT_TRUE(rig_.registry.entries().empty());
 }
 
 TEST(WindowSnapTest, EdgesWithin24PixelsSnap) {

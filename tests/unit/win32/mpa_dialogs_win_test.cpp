@@ -14,9 +14,11 @@
 namespace tumbor {
 namespace {
 
+// The dialog once it is shown: it exists a moment earlier, before its controls are made and set.
 HWND waitForWindow(const char* caption) {
     for (int i = 0; i < 200; ++i) {
-        if (HWND window = FindWindowA(nullptr, caption)) return window;
+        HWND window = FindWindowA(nullptr, caption);
+        if (window && IsWindowVisible(window)) return window;
         Sleep(25);
     }
     return nullptr;

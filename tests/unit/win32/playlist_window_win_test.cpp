@@ -3,11 +3,10 @@
 // messages reach the commands, and closing it only hides it.
 #include <gtest/gtest.h>
 
-#include "platform/simulated_wave_device.h"
 #include "player/window/win32/playlist_window.h"
 #include "player/window/win32/registered_messages.h"
 #include "resources/player/resource_ids.h"
-#include "tests/unit/fake_stream_module.h"
+#include "tests/unit/command_rig.h"
 #include "tests/unit/recording_shell.h"
 
 namespace tumbor::window::win32 {
@@ -33,35 +32,22 @@ public:
 class PlaylistWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        registry_.registerModule(&testing::FakeStreamModule::configure(testing::FakeModuleConfig()), "fake",
-                                 0, nullptr, nullptr);
-        shell_.window = &window_;
+        rig_.shell.window = &window_;
         ASSERT_TRUE(window_.create(nullptr));
         list_ = GetDlgItem(window_.handle(), IDC_PLAYLIST_LIST);
-        for (const char* entry : {"fake a", "fake b", "fake c"}) playlist_.append(entry);
-        shell_.playlistChanged();
+        for (const char* entry : {"fake a", "fake b", "fake c"}) rig_.playlist.append(entry);
+        rig_.shell.playlistChanged();
     }
-    void TearDown() override {
-        window_.destroy();
-        engine_.unload();
-        registry_.tearDown();
-    }
+    void TearDown() override { window_.destroy(); }
     int listCount() const { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
     bool listSelected(int index) const { return SendMessageA(list_, LB_GETSEL, index, 0) > 0; }
     void command(int id, int code = 0) {
         SendMessageA(window_.handle(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(list_));
     }
 
-    ModuleRegistry registry_;
-    PlaybackEngine engine_{registry_, std::make_unique<platform::SimulatedWaveDevice>(
-                                          platform::SimulatedWaveDevice::Pacing::manual)};
-    Playlist playlist_;
-    Settings settings_;
-    WindowedShell shell_;
-    PlayerParts parts_{engine_, playlist_, settings_, registry_, shell_};
-    PlaylistCommands commands_{parts_};
+    testing::CommandRig<WindowedShell> rig_;
     keys::ModifierTracker modifiers_;
-    PlaylistWindow window_{playlist_, commands_, modifiers_};
+    PlaylistWindow window_{rig_.playlist, rig_.playlistCommands, modifiers_};
     HWND list_ = nullptr;
 };
 
@@ -73,17 +59,17 @@ TEST_F(PlaylistWindowTest, ListFollowsThePlaylistBothWays) {
     SendMessageA(list_, LB_SETSEL, TRUE, 2);
     SendMessageA(list_, LB_SETCARETINDEX, 2, FALSE);
     command(IDC_PLAYLIST_LIST, LBN_SELCHANGE);
-    EXPECT_TRUE(playlist_.isSelected(2));
-    EXPECT_EQ(playlist_.caret(), 2);
+    EXPECT_TRUE(rig_.playlist.isSelected(2));
+    EXPECT_EQ(rig_.playlist.caret(), 2);
 
     // Up moves it; the menu bar's "Invert selection" and the remove button edit the list.
     command(IDC_PLAYLIST_UP, BN_CLICKED);
-    EXPECT_EQ(playlist_.entries()[1], "fake c");
+    EXPECT_EQ(rig_.playlist.entries()[1], "fake c");
     EXPECT_TRUE(listSelected(1));
     command(static_cast<int>(MenuCommand::invertSelection));
     EXPECT_TRUE(listSelected(0) && !listSelected(1) && listSelected(2));
     command(IDC_PLAYLIST_REMOVE, BN_CLICKED);
-    EXPECT_EQ(playlist_.entries(), std::vector<std::string>{"fake c"});
+    EXPECT_EQ(rig_.playlist.entries(), std::vector<std::string>{"fake c"});
     EXPECT_EQ(listCount(), 1);
 }
 
@@ -92,15 +78,15 @@ TEST_F(PlaylistWindowTest, RegisteredMessagesPlayAndCloseHides) {
     EXPECT_EQ(messages.playNext, RegisterWindowMessageA("PlayNext"));
     EXPECT_EQ(messages.debugMessage1, RegisterWindowMessageA("DebugMessage1"));
     SendMessageA(window_.handle(), messages.goToNext, 0, 0);
-    EXPECT_EQ(engine_.currentFile(), "fake b");
+    EXPECT_EQ(rig_.engine.currentFile(), "fake b");
     EXPECT_TRUE(listSelected(1));
 
-    commands_.setWindowShown(true);
+    rig_.playlistCommands.setWindowShown(true);
     EXPECT_TRUE(IsWindowVisible(window_.handle()));
     SendMessageA(window_.handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(window_.handle()));
     EXPECT_NE(window_.handle(), nullptr) << "closing only hides the window";
-    EXPECT_EQ(settings_.active, 0);
+    EXPECT_EQ(rig_.settings.active, 0);
 }
 
 }  // namespace
