@@ -205,10 +205,8 @@ void PlayerApp::showError(const std::string& text) {
 void PlayerApp::showAbout() { showAboutBox(window_.handle()); }
 void PlayerApp::showHelp() { showHelpFile(window_.handle()); }
 
-// The options sheet is not part of the program yet; the page asked for is remembered.
-void PlayerApp::showOptions(int page) {
-    if (page > 0) settings_.pageOptions = page - 1;
-}
+// The options sheet is not part of the program yet.
+void PlayerApp::showOptions(int) {}
 
 void PlayerApp::playlistChanged() { playlistWindow_.showEntries(); }
 void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
