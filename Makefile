@@ -1,5 +1,5 @@
 # The two commands of the README, and a few for developers.
-#   make run   builds and starts the player with the bundled demo
+#   make run   builds the player and plays the bundled demo playlist (headless: to files)
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module)
@@ -53,8 +53,8 @@ screenshots: win32
 	xvfb-run -a -s "-screen 0 1024x768x24" \
 	  scripts/with-wine.sh $(WIN32_DIR) tests/e2e/window_look.sh $(WIN32_DIR)/bin $(WIN32_DIR)/screenshots
 
-run: host win32
-	scripts/run-demo.sh $(BUILD)
+run: win32
+	scripts/run-demo.sh $(WIN32_DIR)
 
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)

@@ -199,6 +199,11 @@ void PlaybackEngine::closeDevice() {
     closeDeviceLocked();
 }
 
+bool PlaybackEngine::deviceOpen() const {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    return device_->isOpen();
+}
+
 void PlaybackEngine::closeDeviceLocked() {
     message_.clear();
     if (!device_->isOpen()) return;

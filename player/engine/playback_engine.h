@@ -62,6 +62,7 @@ public:
     void pause();
     int stop(int immediate);
     void closeDevice();
+    bool deviceOpen() const;
     void unload();
     int getState() const { return state_; }
 

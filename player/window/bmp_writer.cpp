@@ -5,7 +5,6 @@
 #include <fstream>
 
 namespace tumbor::window {
-namespace {
 
 void put16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -15,8 +14,6 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
 }
-
-}  // namespace
 
 std::vector<uint8_t> bmpHeaders(int width, int height, int bitCount, uint32_t compression,
                                 uint32_t coloursUsed, uint32_t payloadSize) {

@@ -9,6 +9,10 @@
 
 namespace tumbor::window {
 
+// Appends a 16- or 32-bit value in little-endian byte order (the low 16 or 32 bits of v).
+void put16(std::vector<uint8_t>& out, uint32_t v);
+void put32(std::vector<uint8_t>& out, uint32_t v);
+
 // The 14-byte file header and 40-byte information header of a picture whose
 // colour table and pixels (payloadSize bytes in all) follow right after them.
 std::vector<uint8_t> bmpHeaders(int width, int height, int bitCount, uint32_t compression,

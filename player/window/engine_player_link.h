@@ -2,6 +2,7 @@
 #pragma once
 
 #include "player/engine/playback_engine.h"
+#include "player/engine/playlist.h"
 #include "player/window/player_link.h"
 
 namespace tumbor::window {
@@ -20,13 +21,15 @@ public:
     std::string title() const override;
     int sampleRate() const override;
     int bitrate() const override;
-    // The playlist window arrives later; until then there is no list.
-    int playlistIndex() const override { return 0; }
-    int playlistCount() const override { return 0; }
+    // The playlist-position gauge follows this list; without one there is no list.
+    void setPlaylist(const Playlist* playlist) { playlist_ = playlist; }
+    int playlistIndex() const override { return playlist_ ? playlist_->currentIndex() : 0; }
+    int playlistCount() const override { return playlist_ ? static_cast<int>(playlist_->size()) : 0; }
     void setVolume(uint32_t volume) override { engine_.setVolume(volume, 0xFFFF); }
 
 private:
     PlaybackEngine& engine_;
+    const Playlist* playlist_ = nullptr;
 };
 
 }  // namespace tumbor::window

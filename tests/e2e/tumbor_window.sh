@@ -9,8 +9,9 @@ bin=$(cd "$1" && pwd) work=$2
 source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
+install_player "$bin" app
 sox -n -r 44100 -c 2 -b 16 tone.wav synth 3 sine 440
-timeout 60 wine "$bin/Tumbor.exe" "$(winepath -w "$work/tone.wav")" > tumbor.log 2>&1 &
+timeout 60 wine app/Tumbor.exe "$(winepath -w "$work/tone.wav")" > tumbor.log 2>&1 &
 tumbor=$!
 
 window=""

@@ -1,17 +1,19 @@
 // tumbor-design-gen: draws the default design "TumborR" (its design file and
-// pictures), or the coded classic skin folder the tests use.
+// pictures), the coded classic skin folder the tests use, or the program's icon.
 //   tumbor-design-gen tumborr FOLDER    FOLDER/TumborR.design, FOLDER/Designs/TumborR/*.bmp
 //   tumbor-design-gen testskin FOLDER   the nine skin pictures in FOLDER
+//   tumbor-design-gen icon FILE         the program's icon
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "tools/design_gen/icon.h"
 #include "tools/design_gen/test_skin.h"
 #include "tools/design_gen/tumborr.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin FOLDER\n");
+        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin FOLDER | icon FILE\n");
         return 2;
     }
     const std::string mode = argv[1], folder = argv[2];
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
     } else if (mode == "testskin") {
         std::filesystem::create_directories(folder, error);
         ok = tumbor::tools::writeTestSkin(folder);
+    } else if (mode == "icon") {
+        ok = tumbor::tools::writeIcon(folder);
     }
     if (!ok)
         std::fprintf(stderr, "tumbor-design-gen: could not write %s into %s\n", mode.c_str(), folder.c_str());

@@ -2,11 +2,13 @@
 #include "player/window/win32/main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
-#include <cstdlib>
-
 #include "player/window/win32/gdi_objects.h"
+#include "player/window/win32/playlist_window.h"
+#include "player/window/window_snap.h"
+#include "resources/player/resource_ids.h"
 
 namespace tumbor::window::win32 {
 namespace {
@@ -14,7 +16,6 @@ namespace {
 const char kClassName[] = "TumborMainWindow";
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayTimerMs = 20;
-constexpr int kSnapDistance = 24;
 constexpr int kTitleTool = 22, kLogoTool = 23;
 
 const char* const kToolTexts[kControlCount + 1] = {
@@ -68,7 +69,9 @@ bool MainWindow::create() {
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    // The program's icon when its resources are linked in (Tumbor.exe), else the system's.
+    windowClass.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TUMBOR));
+    if (!windowClass.hIcon) windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     windowClass.lpszClassName = kClassName;
     RegisterClassA(&windowClass);
     window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
@@ -90,10 +93,22 @@ void MainWindow::loadLook(LookRequest kind, const std::string& path) {
     refresh();
 }
 
-void MainWindow::showAt(int x, int y) {
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(window_, SW_SHOW);
+void MainWindow::showAt(int x, int y, bool minimised) {
+    moveTo(x, y);
+    DragAcceptFiles(window_, TRUE);
+    ShowWindow(window_, minimised ? SW_SHOWMINNOACTIVE : SW_SHOW);
     UpdateWindow(window_);
+}
+
+void MainWindow::setButtonOn(int control, bool on) {
+    model_.control(control).onState = on ? 1 : 0;
+    view_.drawControl(control, 1);
+    refresh();
+}
+
+void MainWindow::setTopmost(bool topmost) {
+    SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::drawTitle() {
@@ -191,6 +206,7 @@ void MainWindow::mouse(UINT message, int x, int y) {
             perform(input_.mouseMove(x, y));
             break;
         case WM_LBUTTONDOWN:
+            rightButtonPressed_ = false;
             press_ = POINT{x, y};
             SetCapture(window_);
             perform(input_.leftDown(x, y));
@@ -200,6 +216,7 @@ void MainWindow::mouse(UINT message, int x, int y) {
             perform(input_.leftUp(x, y));
             break;
         case WM_RBUTTONDOWN:
+            rightButtonPressed_ = true;
             SetCapture(window_);
             perform(input_.rightDown(x, y));
             break;
@@ -222,13 +239,16 @@ void MainWindow::perform(const std::vector<WindowAction>& actions) {
         if (action.kind == WindowAction::moveWindow) {
             dragTo(action.x, action.y);
         } else if (action.kind == WindowAction::endDrag) {
-            if (snap) snapToWorkArea();
-        } else if (action.kind == WindowAction::activate && action.control == kClose) {
-            PostMessageA(window_, WM_CLOSE, 0, 0);
-        } else if (action.kind == WindowAction::activate && action.control == kMinimize) {
-            ShowWindow(window_, SW_MINIMIZE);
-        } else if (onAction) {
-            onAction(action);
+            snapToWorkArea();
+        } else if (action.kind == WindowAction::mainMenu || action.kind == WindowAction::loadMenu) {
+            POINT screen{action.x, action.y};
+            ClientToScreen(window_, &screen);
+            if (events) events->menu(action.kind == WindowAction::loadMenu, screen, rightButtonPressed_);
+            // The menu took the button's release: nothing stays pressed.
+            input_.reset();
+            if (GetCapture() == window_) ReleaseCapture();
+        } else if (events) {
+            events->action(action);
         }
     }
 }
@@ -237,23 +257,31 @@ void MainWindow::perform(const std::vector<WindowAction>& actions) {
 void MainWindow::dragTo(int x, int y) {
     RECT rect;
     GetWindowRect(window_, &rect);
-    SetWindowPos(window_, nullptr, rect.left + x - press_.x, rect.top + y - press_.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING);
+    position_ = POINT{rect.left + x - press_.x, rect.top + y - press_.y};
+    SetWindowPos(window_, nullptr, position_.x, position_.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING | SWP_NOACTIVATE);
+}
+
+void MainWindow::moveTo(int x, int y) {
+    position_ = POINT{x, y};
+    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::snapToWorkArea() {
+    if (!snap) return;
     RECT work, rect;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     GetWindowRect(window_, &rect);
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    int x = rect.left, y = rect.top;
-    if (std::abs(x - work.left) < kSnapDistance) x = work.left;
-    if (std::abs(y - work.top) < kSnapDistance) y = work.top;
-    if (std::abs(x + width - work.right) < kSnapDistance) x = work.right - width;
-    if (std::abs(y + height - work.bottom) < kSnapDistance) y = work.bottom - height;
-    if (x >= work.right) x = 0;
-    if (y >= work.bottom) y = 0;
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    const Position to = window::snapToWorkArea(Rect{rect.left, rect.top, rect.right, rect.bottom},
+                                               Rect{work.left, work.top, work.right, work.bottom});
+    moveTo(to.x, to.y);
+}
+
+// Any move but the window's own keeps the stored position; minimising and restoring are left alone.
+void MainWindow::lockPosition(WINDOWPOS& change) const {
+    if ((change.flags & SWP_NOMOVE) || IsIconic(window_) || change.x <= -32000) return;
+    change.x = position_.x;
+    change.y = position_.y;
 }
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -284,8 +312,31 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
             mouse(message, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
+        case WM_USER:
+            return events ? events->userMessage(wParam, lParam) : 0;
+        case WM_WINDOWPOSCHANGING:
+            lockPosition(*reinterpret_cast<WINDOWPOS*>(lParam));
+            return 0;
+        case WM_DISPLAYCHANGE:
+            snapToWorkArea();
+            if (events) events->workAreaChanged();
+            return 0;
+        case WM_DROPFILES: {
+            std::vector<std::string> paths = droppedPaths(wParam);
+            if (events) events->filesDropped(paths);
+            return 0;
+        }
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && events) events->activated();
+            break;
+        case WM_HELP:
+            if (events) events->helpRequested();
+            return TRUE;
         case WM_CLOSE:
-            DestroyWindow(window_);
+            if (events)
+                events->closeRequested();
+            else
+                DestroyWindow(window_);
             return 0;
         case WM_DESTROY:
             KillTimer(window_, kDisplayTimer);
@@ -296,6 +347,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             window_ = nullptr;
             return 0;
     }
+    if (message >= 0xC000 && events && events->registeredMessage(message, wParam, lParam)) return 0;
     return DefWindowProcA(window_, message, wParam, lParam);
 }
 

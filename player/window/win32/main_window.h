@@ -1,7 +1,8 @@
 // The main window: a caption-less pop-up whose size, outline and picture come
 // from the WindowModel. It paints the back buffer, runs the 20 ms display
-// timer, turns mouse messages into input events, shows the 23 tooltips, and
-// hands the actions it does not perform itself to its owner.
+// timer, turns mouse messages into input events, shows the 23 tooltips, keeps
+// its position (dragging, snapping, position lock), and hands everything else
+// to its owner through MainWindowEvents.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,26 @@
 
 namespace tumbor::window::win32 {
 
+// What the main window leaves to the player around it.
+class MainWindowEvents {
+public:
+    virtual ~MainWindowEvents() = default;
+    // A control's action, a seek or skip, the song information or the plug-in toggle.
+    virtual void action(const WindowAction& action) = 0;
+    // The Main or the Load menu at a screen point, tracking the right button or the left.
+    virtual void menu(bool loadMenu, POINT screen, bool rightButton) = 0;
+    // WM_USER: the state query or one unit of a path hand-over.
+    virtual LRESULT userMessage(WPARAM wParam, LPARAM lParam) = 0;
+    // A message registered by name; false when it is not one for the main window.
+    virtual bool registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void filesDropped(const std::vector<std::string>& paths) = 0;
+    virtual void activated() = 0;
+    virtual void helpRequested() = 0;
+    virtual void closeRequested() = 0;
+    // The work area changed: the playlist window snaps too.
+    virtual void workAreaChanged() = 0;
+};
+
 class MainWindow {
 public:
     MainWindow(HINSTANCE instance, PlayerLink& player);
@@ -29,17 +50,23 @@ public:
     bool create();
     // DesignLoad: the look, or the fall-back chain; then size, outline, tooltips and title.
     void loadLook(LookRequest kind, const std::string& path);
-    void showAt(int x, int y);
+    void showAt(int x, int y, bool minimised = false);
+    // Snaps the window to the work area's edges when snapping is on.
+    void snapToWorkArea();
+    POINT position() const { return position_; }
+    // A two-state button shows its on-state.
+    void setButtonOn(int control, bool on);
+    void setTopmost(bool topmost);
     // DrawTitle: the song-name label, its tooltip and the caption, shown at once.
     void drawTitle();
 
     HWND handle() const { return window_; }
     WindowModel& model() { return model_; }
+    const WindowModel& model() const { return model_; }
     WindowView& view() { return view_; }
     LookLoader& loader() { return loader_; }
 
-    // Actions the window does not perform itself (play, stop, menus, ...).
-    std::function<void(const WindowAction&)> onAction;
+    MainWindowEvents* events = nullptr;
     bool snap = true;
 
 private:
@@ -50,7 +77,8 @@ private:
     void mouse(UINT message, int x, int y);
     void perform(const std::vector<WindowAction>& actions);
     void dragTo(int x, int y);
-    void snapToWorkArea();
+    void moveTo(int x, int y);
+    void lockPosition(WINDOWPOS& change) const;
     void applySizeAndOutline();
     void createTooltips();
     void updateTooltips();
@@ -67,6 +95,8 @@ private:
     std::string shownCaption_;
     std::string shownTitleTip_;
     POINT press_{};
+    POINT position_{};  // where the window stays: moved only by dragging and snapping
+    bool rightButtonPressed_ = false;
 };
 
 }  // namespace tumbor::window::win32

@@ -1,56 +1,17 @@
 // The MPEG library's two Windows dialogs, shown for real (under Xvfb in the
 // tests) and operated through their controls by a helper thread, as a user
 // would: what they show, and what OK, Save and Cancel hand back.
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <functional>
-#include <string>
-#include <thread>
-
 #include "libs/mpa/mpa_control_ids.h"
 #include "libs/mpa/mpa_dialogs.h"
+#include "tests/unit/win32/dialog_operator.h"
 
 namespace tumbor {
 namespace {
 
-// A modal dialog is shown only once its controls exist and WM_INITDIALOG has
-// run; before that, the window may already be found but not yet filled.
-HWND waitForWindow(const char* caption) {
-    for (int i = 0; i < 200; ++i) {
-        HWND window = FindWindowA(nullptr, caption);
-        if (window && IsWindowVisible(window)) return window;
-        Sleep(25);
-    }
-    return nullptr;
-}
-
-std::string controlText(HWND dialog, int control) {
-    char text[256] = {};
-    GetDlgItemTextA(dialog, control, text, sizeof text);
-    return text;
-}
-
-bool isChecked(HWND dialog, int control) {
-    return SendDlgItemMessageA(dialog, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void press(HWND dialog, int control) { SendDlgItemMessageA(dialog, control, BM_CLICK, 0, 0); }
-
-// Runs the user's actions on the dialog with the caption while show() runs.
-template <typename Show>
-void operate(const char* caption, const std::function<void(HWND)>& user, Show show) {
-    std::thread helper([&] {
-        HWND dialog = waitForWindow(caption);
-        if (!dialog) {
-            ADD_FAILURE() << "no window " << caption;
-            return;
-        }
-        user(dialog);
-    });
-    show();
-    helper.join();
-}
+using testing::controlText;
+using testing::isChecked;
+using testing::operate;
+using testing::press;
 
 TEST(MpaDialogsWinTest, ConfigDialogShowsAndReturnsTheSettings) {
     MpaSettings settings{1, 0};

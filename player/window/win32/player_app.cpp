@@ -1,0 +1,306 @@
+// Start-up, the message loop, the shell's windows and dialogs, and the exit sequence.
+#include "player/window/win32/player_app.h"
+
+#include <climits>
+
+#include "platform/dialogs.h"
+#include "platform/dynamic_library.h"
+#include "platform/wave_device.h"
+#include "player/window/file_names.h"
+#include "player/window/win32/menu_builder.h"
+#include "player/window/win32/player_dialogs.h"
+#include "player/window/win32/registered_messages.h"
+#include "player/window/window_snap.h"
+
+namespace tumbor::window::win32 {
+
+PlayerApp::PlayerApp(HINSTANCE instance)
+    : instance_(instance),
+      engine_(registry_, platform::createSystemWaveDevice()),
+      playerLink_(engine_),
+      window_(instance, playerLink_),
+      parts_{engine_, playlist_, settings_, registry_, *this},
+      playlistCommands_(parts_),
+      commands_(parts_, playlistCommands_),
+      playlistWindow_(playlist_, playlistCommands_, modifiers_) {
+    playerLink_.setPlaylist(&playlist_);
+}
+
+int PlayerApp::run(const std::string& commandLinePath) {
+    if (!startUp(commandLinePath)) return 1;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (translateKey(message)) continue;
+        HWND playlist = playlistWindow_.handle();
+        if (playlist && IsDialogMessageA(playlist, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    PlayerCommands::shutDown(engine_, registry_);
+    return 0;
+}
+
+// The start-up order: window, settings and look, position, registry,
+// playlist window, the list itself, then whether the playlist window shows.
+bool PlayerApp::startUp(const std::string& commandLinePath) {
+    RegisteredMessages::get();
+    if (!window_.create()) return false;
+    window_.events = this;
+    loadSettings();
+    const std::string& look = settings_.gui == 1 ? settings_.skinCurrent : settings_.designCurrent;
+    SendMessageA(window_.handle(), RegisteredMessages::get().changeGui,
+                 reinterpret_cast<WPARAM>(look.c_str()), settings_.gui == 1 ? 1 : 0);
+    placeMainWindow();
+    registry_.build(folder_, window_.handle(), iniPath_);
+    createPlaylistWindow();
+    engine_.setAdvance(settings_.advance != 0);
+    engine_.setDevice(settings_.device);
+    engine_.setBufferLength(static_cast<uint32_t>(settings_.buffer) * 100);
+    playlistCommands_.startUp(commandLinePath, folder_ + "Tumbor.pls");
+    if (settings_.active == 1 && settings_.minimized == 0) {
+        if (GetForegroundWindow() == window_.handle())
+            playlistCommands_.setWindowShown(true);
+        else
+            showPlaylistOnActivation_ = true;
+    }
+    return true;
+}
+
+void PlayerApp::loadSettings() {
+    folder_ = platform::programFolder();
+    iniPath_ = folder_ + "Tumbor.ini";
+    SetCurrentDirectoryA(folder_.c_str());
+    settings_ = readSettings(iniPath_, Settings::defaults(folder_, INT_MIN, INT_MIN));
+    window_.snap = settings_.snap != 0;
+    window_.view().setVolume(settings_.volume);
+    window_.view().setRemainingMode(settings_.timemode == 1);
+    window_.loader().designFolder = settings_.designPath;
+    window_.loader().currentDesign = settings_.designCurrent;
+}
+
+void PlayerApp::placeMainWindow() {
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const WindowModel& model = window_.model();
+    const int x = settings_.x != INT_MIN ? settings_.x : (work.right - work.left - model.windowWidth) / 2;
+    const int y = settings_.y != INT_MIN ? settings_.y : (work.bottom - work.top - model.windowHeight) / 2;
+    window_.showAt(x, y, settings_.minimized != 0);
+    if (settings_.topmost) window_.setTopmost(true);
+    window_.snapToWorkArea();
+}
+
+void PlayerApp::createPlaylistWindow() {
+    playlistWindow_.create(window_.handle());
+    playlistWindow_.place(settings_.playlistX, settings_.playlistY, settings_.playlistWidth,
+                          settings_.playlistHeight);
+    showButtonStates();
+    // The end-of-track worker only posts; the playlist window picks the next entry.
+    HWND playlist = playlistWindow_.handle();
+    const UINT playNext = RegisteredMessages::get().playNext;
+    engine_.setSongEndedHandler([playlist, playNext] { PostMessageA(playlist, playNext, 0, 0); });
+}
+
+void PlayerApp::changeLook(LPARAM kind, const char* name) {
+    if (!name) return;
+    const std::string look = name;
+    if (kind == 1) {
+        window_.loadLook(LookRequest::skin, joinPath(settings_.skinPath, look));
+        settings_.skinCurrent = look;
+    } else {
+        window_.loadLook(LookRequest::design, look);
+        settings_.designCurrent = look;
+    }
+    settings_.gui = kind == 1 ? 1 : 0;
+    showButtonStates();
+}
+
+// A new look or a new playlist window: the two-state buttons show the settings.
+void PlayerApp::showButtonStates() {
+    window_.setButtonOn(kRepeat, settings_.repeatX != 0);
+    window_.setButtonOn(kShuffle, settings_.shuffle != 0);
+    window_.setButtonOn(kPlaylist, playlistWindowVisible());
+}
+
+// Keys of the main and the playlist window, before the dialog manager sees
+// them; the playlist window passes the keys it has no use for to the main window's.
+bool PlayerApp::translateKey(const MSG& message) {
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+    const bool toPlaylist = playlistWindow_.contains(message.hwnd);
+    if (!toPlaylist && message.hwnd != window_.handle()) return false;
+    const int key = static_cast<int>(message.wParam);
+    switch (message.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: {
+            modifiers_.keyDown(key);
+            if (key == keys::kF1) {
+                helpRequested();
+                return true;
+            }
+            const keys::Modifiers held = modifiers_.with((message.lParam & (1 << 29)) != 0);
+            if (toPlaylist && playlistCommands_.keyDown(key, held)) return true;
+            return commands_.keyDown(key, held);
+        }
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            modifiers_.keyUp(key);
+            commands_.keyUp(key);
+            return false;
+    }
+    return false;
+}
+
+void PlayerApp::collectWindowSettings() {
+    const POINT at = window_.position();
+    settings_.x = at.x;
+    settings_.y = at.y;
+    settings_.volume = window_.view().volume();
+    settings_.minimized = IsIconic(window_.handle()) ? 1 : 0;
+    const RECT playlist = playlistWindow_.rectangle();
+    settings_.playlistX = playlist.left;
+    settings_.playlistY = playlist.top;
+    settings_.playlistWidth = playlist.right - playlist.left;
+    settings_.playlistHeight = playlist.bottom - playlist.top;
+}
+
+// The exit sequence up to the windows; the engine and the registry follow
+// once the message loop has ended.
+void PlayerApp::closeRequested() {
+    if (closing_) return;
+    closing_ = true;
+    collectWindowSettings();
+    commands_.saveState(folder_ + "Tumbor.pls", iniPath_);
+    playlistWindow_.destroy();
+    DestroyWindow(window_.handle());  // stops the display timer and ends the message loop
+}
+
+// ---- PlayerShell ----
+
+void PlayerApp::postToPlaylist(PlaylistMessage message) {
+    PostMessageA(playlistWindow_.handle(), RegisteredMessages::get().of(message), 0, 0);
+}
+
+bool PlayerApp::chooseFilesToOpen(const OpenFilesRequest& request, OpenFilesResult& result) {
+    return win32::chooseFilesToOpen(window_.handle(), request, result);
+}
+
+bool PlayerApp::askForLocation(std::string& location) {
+    return win32::askForLocation(window_.handle(), location);
+}
+
+bool PlayerApp::chooseFolder(std::string& folder) { return win32::chooseFolder(window_.handle(), folder); }
+
+bool PlayerApp::chooseFileToSave(const std::string& folder, std::string& path) {
+    return choosePlaylistToSave(playlistWindow_.handle(), folder, path);
+}
+
+void PlayerApp::showError(const std::string& text) {
+    platform::MessageBoxRequest box;
+    box.owner = window_.handle();
+    box.text = text;
+    box.caption = "Tumbor";
+    box.icon = platform::MessageIcon::error;
+    platform::showMessageBox(box);
+}
+
+void PlayerApp::showAbout() { showAboutBox(window_.handle()); }
+void PlayerApp::showHelp() { showHelpFile(window_.handle()); }
+
+// The options sheet is not part of the program yet.
+void PlayerApp::showOptions(int) {}
+
+void PlayerApp::playlistChanged() { playlistWindow_.showEntries(); }
+void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
+
+bool PlayerApp::playlistWindowVisible() const {
+    return playlistWindow_.handle() && IsWindowVisible(playlistWindow_.handle());
+}
+
+void PlayerApp::showPlaylistWindow(bool show) {
+    if (!playlistWindow_.handle()) return;
+    ShowWindow(playlistWindow_.handle(), show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    window_.setButtonOn(kPlaylist, show);
+}
+
+void PlayerApp::activatePlaylistWindow() {
+    if (playlistWindowVisible()) SetForegroundWindow(playlistWindow_.handle());
+}
+
+void PlayerApp::titleChanged() { window_.drawTitle(); }
+void PlayerApp::activateMainWindow() { SetForegroundWindow(window_.handle()); }
+bool PlayerApp::mainWindowMinimised() const { return IsIconic(window_.handle()) != FALSE; }
+void PlayerApp::minimiseMainWindow() { ShowWindow(window_.handle(), SW_MINIMIZE); }
+void PlayerApp::setTopmost(bool topmost) { window_.setTopmost(topmost); }
+void PlayerApp::setButtonOn(int control, bool on) { window_.setButtonOn(control, on); }
+
+void PlayerApp::setRemainingTime(bool remaining) {
+    if (window_.view().remainingMode() != remaining) window_.view().toggleTimeMode();
+    window_.drawTitle();
+}
+
+bool PlayerApp::designHasPauseButton() const { return window_.model().control(kPause).left != -1; }
+
+void PlayerApp::openMainMenuAtCentre() {
+    RECT client;
+    GetClientRect(window_.handle(), &client);
+    POINT centre{client.right / 2, client.bottom / 2};
+    ClientToScreen(window_.handle(), &centre);
+    menu(false, centre, true);
+}
+
+void PlayerApp::closePlayer() { PostMessageA(window_.handle(), WM_CLOSE, 0, 0); }
+
+// ---- MainWindowEvents ----
+
+void PlayerApp::action(const WindowAction& action) { commands_.perform(action, modifiers_.with(false)); }
+
+void PlayerApp::menu(bool loadMenu, POINT screen, bool rightButton) {
+    if (!loadMenu) modifiers_.clear();
+    const IsChecked checked = [this](MenuCommand command) { return commands_.isChecked(command); };
+    const MenuCommand chosen =
+        trackMenu(window_.handle(), loadMenu ? tumbor::loadMenu() : mainMenu(), checked, screen, rightButton);
+    if (chosen != MenuCommand::none) commands_.menuCommand(chosen);
+}
+
+LRESULT PlayerApp::userMessage(WPARAM wParam, LPARAM lParam) {
+    if (lParam == kStateQuery) return stateForOutsideCallers(engine_.getState());
+    if (lParam == kHandOverUnit) {
+        if (auto path = handOver_.receive(static_cast<uint32_t>(wParam)))
+            playlistCommands_.receiveHandOver(*path);
+    }
+    return 0;
+}
+
+bool PlayerApp::registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const RegisteredMessages& messages = RegisteredMessages::get();
+    if (message == messages.changeGui) {
+        changeLook(lParam, reinterpret_cast<const char*>(wParam));
+        return true;
+    }
+    if (message == messages.togglePlugin) {
+        togglePlugin();
+        return true;
+    }
+    return false;
+}
+
+void PlayerApp::filesDropped(const std::vector<std::string>& paths) { playlistCommands_.dropFiles(paths); }
+
+void PlayerApp::activated() {
+    if (!showPlaylistOnActivation_ || !playlistWindow_.handle()) return;
+    showPlaylistOnActivation_ = false;
+    playlistCommands_.setWindowShown(true);
+}
+
+void PlayerApp::helpRequested() { showHelp(); }
+
+void PlayerApp::workAreaChanged() {
+    if (!settings_.snap || !playlistWindow_.handle()) return;
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT rect = playlistWindow_.rectangle();
+    const Position to = snapToWorkArea(Rect{rect.left, rect.top, rect.right, rect.bottom},
+                                       Rect{work.left, work.top, work.right, work.bottom});
+    playlistWindow_.place(to.x, to.y, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+}  // namespace tumbor::window::win32

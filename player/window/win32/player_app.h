@@ -1,0 +1,106 @@
+// The running player: the settings, the module registry, the engine, the
+// playlist, the main and playlist windows and the commands between them. It
+// starts them in order, runs the message loop (where the keys of both windows
+// reach the commands) and ends with the exit sequence.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "player/engine/instance_handover.h"
+#include "player/engine/key_codes.h"
+#include "player/engine/module_registry.h"
+#include "player/engine/playback_engine.h"
+#include "player/engine/player_shell.h"
+#include "player/engine/playlist.h"
+#include "player/engine/playlist_commands.h"
+#include "player/engine/settings.h"
+#include "player/window/engine_player_link.h"
+#include "player/window/player_commands.h"
+#include "player/window/win32/main_window.h"
+#include "player/window/win32/playlist_window.h"
+
+namespace tumbor::window::win32 {
+
+class PlayerApp : public PlayerShell, public MainWindowEvents {
+public:
+    explicit PlayerApp(HINSTANCE instance);
+    PlayerApp(const PlayerApp&) = delete;
+    PlayerApp& operator=(const PlayerApp&) = delete;
+
+    // Starts with the command-line path (may be empty), runs until the player
+    // closes, and returns the process's exit code.
+    int run(const std::string& commandLinePath);
+
+    // PlayerShell
+    void postToPlaylist(PlaylistMessage message) override;
+    bool chooseFilesToOpen(const OpenFilesRequest& request, OpenFilesResult& result) override;
+    bool askForLocation(std::string& location) override;
+    bool chooseFolder(std::string& folder) override;
+    bool chooseFileToSave(const std::string& folder, std::string& path) override;
+    void showError(const std::string& text) override;
+    void showAbout() override;
+    void showHelp() override;
+    void showOptions(int page) override;
+    void playlistChanged() override;
+    void selectionChanged() override;
+    bool playlistWindowVisible() const override;
+    void showPlaylistWindow(bool show) override;
+    void activatePlaylistWindow() override;
+    void titleChanged() override;
+    void activateMainWindow() override;
+    bool mainWindowMinimised() const override;
+    void minimiseMainWindow() override;
+    void setTopmost(bool topmost) override;
+    void setButtonOn(int control, bool on) override;
+    void setRemainingTime(bool remaining) override;
+    bool designHasPauseButton() const override;
+    void openMainMenuAtCentre() override;
+    void closePlayer() override;
+    bool pluginRunning() const override { return false; }
+    void startPlugin() override {}
+    void togglePlugin() override {}
+    void configurePlugin() override {}
+
+    // MainWindowEvents
+    void action(const WindowAction& action) override;
+    void menu(bool loadMenu, POINT screen, bool rightButton) override;
+    LRESULT userMessage(WPARAM wParam, LPARAM lParam) override;
+    bool registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void filesDropped(const std::vector<std::string>& paths) override;
+    void activated() override;
+    void helpRequested() override;
+    void closeRequested() override;
+    void workAreaChanged() override;
+
+private:
+    bool startUp(const std::string& commandLinePath);
+    void loadSettings();
+    void placeMainWindow();
+    void createPlaylistWindow();
+    void changeLook(LPARAM kind, const char* name);
+    void showButtonStates();
+    bool translateKey(const MSG& message);
+    void collectWindowSettings();
+
+    HINSTANCE instance_;
+    std::string folder_;
+    std::string iniPath_;
+    Settings settings_;
+    ModuleRegistry registry_;
+    PlaybackEngine engine_;
+    Playlist playlist_;
+    EnginePlayerLink playerLink_;
+    MainWindow window_;
+    keys::ModifierTracker modifiers_;
+    PlayerParts parts_;
+    PlaylistCommands playlistCommands_;
+    PlayerCommands commands_;
+    PlaylistWindow playlistWindow_;
+    HandOverReceiver handOver_;
+    bool showPlaylistOnActivation_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace tumbor::window::win32

@@ -1,0 +1,180 @@
+// tumbor_driver: drives a running Tumbor.exe from outside, for the end-to-end
+// tests. It finds the player's main window and runs its arguments as a list
+// of steps, printing one line per answer:
+//   wait-caption TEXT     waits up to 20 s for the caption to be TEXT; prints "caption TEXT"
+//   caption               prints "caption TEXT"
+//   state                 prints "state N" (the WM_USER 104 answer)
+//   wait-state N          waits up to 20 s for the state answer N; prints "state N"
+//   key NAME              posts a key press and, 150 ms later, its release; NAME is a
+//                         letter, Left, Right, Tab, F4, Delete,
+//                         or ctrl+NAME / shift+NAME / alt+NAME
+//   click X Y             posts a left click at client point X, Y
+//   drag X0 Y0 X1 Y1      presses at X0, Y0, moves to X1, Y1 and releases
+//   rect                  prints "rect LEFT TOP RIGHT BOTTOM"
+//   entries               prints "entries N", the playlist window's entry count
+//   list-key NAME         as key, to the playlist window's list
+//   list-shown            prints "list-shown 1" while the playlist window is visible, else 0
+//   sleep MS
+//   close                 asks the player to close
+// Each step waits until the player has handled what was posted before it.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr LPARAM kStateQuery = 104;
+
+HWND findPlayer() {
+    for (int i = 0; i < 200; ++i) {
+        HWND window = FindWindowA("TumborMainWindow", nullptr);
+        if (window) return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+std::string captionOf(HWND window) {
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A sent message is handled only after the player has gone back to its queue.
+void settle(HWND window) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    Sleep(50);
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+int stateOf(HWND window) { return static_cast<int>(SendMessageA(window, WM_USER, 0, kStateQuery)); }
+
+UINT virtualKey(const std::string& name) {
+    if (name == "Left") return VK_LEFT;
+    if (name == "Right") return VK_RIGHT;
+    if (name == "Tab") return VK_TAB;
+    if (name == "F4") return VK_F4;
+    if (name == "Delete") return VK_DELETE;
+    return static_cast<UINT>(std::toupper(static_cast<unsigned char>(name[0])));
+}
+
+void postKey(HWND window, std::string name) {
+    UINT modifier = 0;
+    bool alt = false;
+    if (name.rfind("ctrl+", 0) == 0) modifier = VK_CONTROL;
+    if (name.rfind("shift+", 0) == 0) modifier = VK_SHIFT;
+    if (name.rfind("alt+", 0) == 0) alt = true;
+    if (modifier || alt) name = name.substr(name.find('+') + 1);
+    const UINT key = virtualKey(name);
+    const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
+    const LPARAM altFlag = alt ? (1 << 29) : 0;
+    if (modifier) PostMessageA(window, WM_KEYDOWN, modifier, 1);
+    PostMessageA(window, down, key, 1 | altFlag);
+    // Held for a moment, as a finger would: a seek key's release cancels a step not yet taken.
+    Sleep(150);
+    PostMessageA(window, up, key, static_cast<LPARAM>(0xC0000001u) | altFlag);
+    if (modifier) PostMessageA(window, WM_KEYUP, modifier, static_cast<LPARAM>(0xC0000001u));
+}
+
+void postMouse(HWND window, UINT message, int x, int y, WPARAM buttons) {
+    PostMessageA(window, message, buttons, MAKELPARAM(x, y));
+}
+
+BOOL CALLBACK findOwnedPlaylist(HWND window, LPARAM found) {
+    auto* result = reinterpret_cast<HWND*>(found);
+    if (GetWindow(window, GW_OWNER) != result[0] || captionOf(window) != "Playlist") return TRUE;
+    result[1] = window;
+    return FALSE;
+}
+
+// The playlist window the player owns, and its list box.
+HWND playlistWindow(HWND player) {
+    HWND found[2] = {player, nullptr};
+    EnumWindows(findOwnedPlaylist, reinterpret_cast<LPARAM>(found));
+    return found[1];
+}
+
+HWND playlistList(HWND player) {
+    HWND window = playlistWindow(player);
+    return window ? FindWindowExA(window, nullptr, "ListBox", nullptr) : nullptr;
+}
+
+int playlistEntries(HWND player) {
+    HWND list = playlistList(player);
+    return list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : -1;
+}
+
+template <typename Condition>
+bool waitFor(Condition condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HWND player = findPlayer();
+    if (!player) {
+        std::printf("no player window\n");
+        return 1;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string step = argv[i];
+        auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : ""; };
+        if (step == "wait-caption") {
+            const std::string wanted = next();
+            waitFor([&] { return captionOf(player) == wanted; });
+            std::printf("caption %s\n", captionOf(player).c_str());
+        } else if (step == "caption") {
+            std::printf("caption %s\n", captionOf(player).c_str());
+        } else if (step == "state") {
+            std::printf("state %d\n", stateOf(player));
+        } else if (step == "wait-state") {
+            const int wanted = std::atoi(next());
+            waitFor([&] { return stateOf(player) == wanted; });
+            std::printf("state %d\n", stateOf(player));
+        } else if (step == "key") {
+            postKey(player, next());
+        } else if (step == "list-key") {
+            postKey(playlistList(player), next());
+        } else if (step == "list-shown") {
+            std::printf("list-shown %d\n", IsWindowVisible(playlistWindow(player)) ? 1 : 0);
+        } else if (step == "click") {
+            const int x = std::atoi(next()), y = std::atoi(next());
+            postMouse(player, WM_MOUSEMOVE, x, y, 0);
+            postMouse(player, WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+            postMouse(player, WM_LBUTTONUP, x, y, 0);
+        } else if (step == "drag") {
+            const int x0 = std::atoi(next()), y0 = std::atoi(next());
+            const int x1 = std::atoi(next()), y1 = std::atoi(next());
+            postMouse(player, WM_MOUSEMOVE, x0, y0, 0);
+            postMouse(player, WM_LBUTTONDOWN, x0, y0, MK_LBUTTON);
+            postMouse(player, WM_MOUSEMOVE, x1, y1, MK_LBUTTON);
+            postMouse(player, WM_LBUTTONUP, x1, y1, 0);
+        } else if (step == "rect") {
+            RECT rect;
+            GetWindowRect(player, &rect);
+            std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+        } else if (step == "entries") {
+            std::printf("entries %d\n", playlistEntries(player));
+        } else if (step == "sleep") {
+            Sleep(static_cast<DWORD>(std::atoi(next())));
+        } else if (step == "close") {
+            PostMessageA(player, WM_CLOSE, 0, 0);
+            continue;
+        } else {
+            std::printf("unknown step %s\n", step.c_str());
+            return 2;
+        }
+        settle(player);
+        std::fflush(stdout);
+    }
+    return 0;
+}
