@@ -36,11 +36,11 @@ protected:
     // A RIFF/WAVE header with the given bits per sample, its format chunk and
     // the chunks in between, then the data chunk holding payload.
     static Bytes riffWave(uint16_t bitsPerSample, const Bytes& between, const Bytes& payload) {
-        WavSpec spec;
-        spec.bitsPerSample = bitsPerSample;
-        spec.chunksBeforeData = between;
-        spec.data = payload;
-        return makeWav(spec);
+        WavSpec layout;
+        layout.bitsPerSample = bitsPerSample;
+        layout.chunksBeforeData = between;
+        layout.data = payload;
+        return makeWav(layout);
     }
 };
 

@@ -48,24 +48,24 @@ struct WavSpec {
     int64_t declaredDataSize = -1;  // the data chunk's size field; -1: the real size
 };
 
-inline Bytes makeWav(const WavSpec& spec) {
+inline Bytes makeWav(const WavSpec& layout) {
     Bytes fmt;
     appendU16(fmt, 1);
-    appendU16(fmt, spec.channels);
-    appendU32(fmt, spec.sampleRate);
-    uint32_t blockAlign = spec.channels * spec.bitsPerSample / 8;
-    appendU32(fmt, spec.sampleRate * blockAlign);
+    appendU16(fmt, layout.channels);
+    appendU32(fmt, layout.sampleRate);
+    uint32_t blockAlign = layout.channels * layout.bitsPerSample / 8;
+    appendU32(fmt, layout.sampleRate * blockAlign);
     appendU16(fmt, blockAlign);
-    appendU16(fmt, spec.bitsPerSample);
-    fmt.resize(spec.fmtSize, 0);
+    appendU16(fmt, layout.bitsPerSample);
+    fmt.resize(layout.fmtSize, 0);
 
     Bytes body;
     appendText(body, "WAVE");
     appendChunk(body, "fmt ", fmt);
-    body.insert(body.end(), spec.chunksBeforeData.begin(), spec.chunksBeforeData.end());
-    uint32_t dataSize = spec.declaredDataSize < 0 ? static_cast<uint32_t>(spec.data.size())
-                                                  : static_cast<uint32_t>(spec.declaredDataSize);
-    appendChunk(body, "data", spec.data, dataSize);
+    body.insert(body.end(), layout.chunksBeforeData.begin(), layout.chunksBeforeData.end());
+    uint32_t dataSize = layout.declaredDataSize < 0 ? static_cast<uint32_t>(layout.data.size())
+                                                  : static_cast<uint32_t>(layout.declaredDataSize);
+    appendChunk(body, "data", layout.data, dataSize);
 
     Bytes file;
     appendChunk(file, "RIFF", body);
@@ -80,23 +80,23 @@ struct VocSpec {
     int64_t declaredLength = -1;  // the block length field; -1: data size + 2
 };
 
-inline Bytes makeVoc(const VocSpec& spec) {
+inline Bytes makeVoc(const VocSpec& layout) {
     Bytes file;
     appendText(file, "Creative Voice File");
     file.push_back(0x1A);
     appendU16(file, 26);      // data offset
     appendU16(file, 0x010A);  // version 1.10
     appendU16(file, 0x1129);  // version check value
-    file.insert(file.end(), spec.beforeBlock.begin(), spec.beforeBlock.end());
+    file.insert(file.end(), layout.beforeBlock.begin(), layout.beforeBlock.end());
     file.push_back(1);  // sound data block
-    uint32_t length = spec.declaredLength < 0 ? static_cast<uint32_t>(spec.data.size() + 2)
-                                              : static_cast<uint32_t>(spec.declaredLength);
+    uint32_t length = layout.declaredLength < 0 ? static_cast<uint32_t>(layout.data.size() + 2)
+                                              : static_cast<uint32_t>(layout.declaredLength);
     file.push_back(static_cast<uint8_t>(length));
     file.push_back(static_cast<uint8_t>(length >> 8));
     file.push_back(static_cast<uint8_t>(length >> 16));
-    file.push_back(spec.timeConstant);
-    file.push_back(spec.packMethod);
-    file.insert(file.end(), spec.data.begin(), spec.data.end());
+    file.push_back(layout.timeConstant);
+    file.push_back(layout.packMethod);
+    file.insert(file.end(), layout.data.begin(), layout.data.end());
     file.push_back(0);  // terminator block
     return file;
 }

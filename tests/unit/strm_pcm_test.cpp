@@ -73,9 +73,9 @@ TEST_F(StrmPcmTest, LibraryHandsOutTwoRecords) {
 }
 
 TEST_F(StrmPcmTest, WavPlaysEveryDataByteThenPadsWithSilence) {
-    testing::WavSpec spec;
-    spec.data = countingBytes(10000);
-    ASSERT_EQ(offer(wav(), testing::makeWav(spec)), 1);
+    testing::WavSpec layout;
+    layout.data = countingBytes(10000);
+    ASSERT_EQ(offer(wav(), testing::makeWav(layout)), 1);
     ASSERT_EQ(wav().start(), 1);
     EXPECT_EQ(wav().sampleRate, 44100u);
     EXPECT_EQ(wav().channels, 2u);
@@ -83,7 +83,7 @@ TEST_F(StrmPcmTest, WavPlaysEveryDataByteThenPadsWithSilence) {
 
     Bytes played = decodeAll(wav(), 4096);
     ASSERT_EQ(played.size(), 12288u);  // three buffers, the last partly silence
-    EXPECT_TRUE(std::equal(spec.data.begin(), spec.data.end(), played.begin()));
+    EXPECT_TRUE(std::equal(layout.data.begin(), layout.data.end(), played.begin()));
     EXPECT_TRUE(std::all_of(played.begin() + 10000, played.end(), [](uint8_t b) { return b == 0; }));
 
     // Past the end every call answers 0 with a silent buffer.
@@ -93,16 +93,16 @@ TEST_F(StrmPcmTest, WavPlaysEveryDataByteThenPadsWithSilence) {
 }
 
 TEST_F(StrmPcmTest, EightBitWavPadsWithMidpoint) {
-    testing::WavSpec spec;
-    spec.sampleRate = 22050;
-    spec.channels = 1;
-    spec.bitsPerSample = 8;
-    spec.data = countingBytes(5000);
-    ASSERT_EQ(offer(wav(), testing::makeWav(spec)), 1);
+    testing::WavSpec layout;
+    layout.sampleRate = 22050;
+    layout.channels = 1;
+    layout.bitsPerSample = 8;
+    layout.data = countingBytes(5000);
+    ASSERT_EQ(offer(wav(), testing::makeWav(layout)), 1);
     ASSERT_EQ(wav().start(), 1);
     Bytes played = decodeAll(wav(), 4096);
     ASSERT_EQ(played.size(), 8192u);
-    EXPECT_EQ(played[4999], spec.data[4999]);
+    EXPECT_EQ(played[4999], layout.data[4999]);
     EXPECT_EQ(played[5000], 0x80);
     EXPECT_EQ(played[8191], 0x80);
     EXPECT_EQ(wav().getBitrate(), 22050 * 8);
@@ -140,38 +140,38 @@ TEST_F(StrmPcmTest, WavChunkWalk) {
 }
 
 TEST_F(StrmPcmTest, WavDataSizeLimits) {
-    testing::WavSpec spec;
-    spec.data = countingBytes(3);
-    EXPECT_EQ(offer(wav(), testing::makeWav(spec)), 0);
+    testing::WavSpec layout;
+    layout.data = countingBytes(3);
+    EXPECT_EQ(offer(wav(), testing::makeWav(layout)), 0);
     ASSERT_NE(wav().errorText, nullptr);
     EXPECT_STREQ(wav().errorText, "Empty WAV file.");
     EXPECT_EQ(wav().close(), 1);
     EXPECT_EQ(wav().errorText, nullptr);
     EXPECT_EQ(wav().titleText, nullptr);
 
-    spec.data = countingBytes(4);
-    EXPECT_EQ(offer(wav(), testing::makeWav(spec)), 1);
+    layout.data = countingBytes(4);
+    EXPECT_EQ(offer(wav(), testing::makeWav(layout)), 1);
     wav().close();
 
     // A data chunk claiming more than the file holds plays up to the end of the file.
-    spec.data = countingBytes(176400 / 2);
-    spec.declaredDataSize = 176400;
-    ASSERT_EQ(offer(wav(), testing::makeWav(spec)), 1);
+    layout.data = countingBytes(176400 / 2);
+    layout.declaredDataSize = 176400;
+    ASSERT_EQ(offer(wav(), testing::makeWav(layout)), 1);
     ASSERT_EQ(wav().start(), 1);
     EXPECT_EQ(wav().getLength(), 5);
     Bytes played = decodeAll(wav(), 32768);
     EXPECT_EQ(played.size(), 3u * 32768u);
-    EXPECT_TRUE(std::equal(spec.data.begin(), spec.data.end(), played.begin()));
+    EXPECT_TRUE(std::equal(layout.data.begin(), layout.data.end(), played.begin()));
 }
 
 TEST_F(StrmPcmTest, WavRefusesUnplayableFormats) {
     struct Case { uint16_t channels, bits; };
     for (Case refused : {Case{2, 24}, Case{6, 16}, Case{0, 16}, Case{1, 4}}) {
-        testing::WavSpec spec;
-        spec.channels = refused.channels;
-        spec.bitsPerSample = refused.bits;
-        spec.data = countingBytes(600);
-        EXPECT_EQ(offer(wav(), testing::makeWav(spec)), 0) << refused.channels << "x" << refused.bits;
+        testing::WavSpec layout;
+        layout.channels = refused.channels;
+        layout.bitsPerSample = refused.bits;
+        layout.data = countingBytes(600);
+        EXPECT_EQ(offer(wav(), testing::makeWav(layout)), 0) << refused.channels << "x" << refused.bits;
         EXPECT_EQ(wav().errorText, nullptr);
         wav().close();
     }
@@ -184,9 +184,9 @@ TEST_F(StrmPcmTest, WavRefusesUnplayableFormats) {
 }
 
 TEST_F(StrmPcmTest, WavLengthPositionAndSeekSteps) {
-    testing::WavSpec spec;
-    spec.data = countingBytes(176400);  // one second at 44.1 kHz stereo 16-bit
-    ASSERT_EQ(offer(wav(), testing::makeWav(spec)), 1);
+    testing::WavSpec layout;
+    layout.data = countingBytes(176400);  // one second at 44.1 kHz stereo 16-bit
+    ASSERT_EQ(offer(wav(), testing::makeWav(layout)), 1);
     ASSERT_EQ(wav().start(), 1);
     const uint32_t dataStart = 44;
     EXPECT_EQ(wav().getLength(), 10);
@@ -216,9 +216,9 @@ TEST_F(StrmPcmTest, WavLengthPositionAndSeekSteps) {
 }
 
 TEST_F(StrmPcmTest, VocPlaysFirstSoundBlock) {
-    testing::VocSpec spec;
-    spec.data = countingBytes(3000);
-    ASSERT_EQ(offer(voc(), testing::makeVoc(spec)), 1);
+    testing::VocSpec layout;
+    layout.data = countingBytes(3000);
+    ASSERT_EQ(offer(voc(), testing::makeVoc(layout)), 1);
     EXPECT_EQ(voc().sampleRate, 11111u);
     ASSERT_EQ(voc().start(), 1);
     EXPECT_EQ(voc().getLength(), 2);  // 3000 / 1111
@@ -226,7 +226,7 @@ TEST_F(StrmPcmTest, VocPlaysFirstSoundBlock) {
 
     Bytes played = decodeAll(voc(), 4096);
     ASSERT_EQ(played.size(), 4096u);
-    EXPECT_TRUE(std::equal(spec.data.begin(), spec.data.end(), played.begin()));
+    EXPECT_TRUE(std::equal(layout.data.begin(), layout.data.end(), played.begin()));
     // The terminator block after the sound is not played: silence from there.
     EXPECT_TRUE(std::all_of(played.begin() + 3000, played.end(), [](uint8_t b) { return b == 0x80; }));
 

@@ -12,13 +12,13 @@ int GdiTextPainter::verticalDpi() const {
     return dpi;
 }
 
-HFONT GdiTextPainter::fontFor(const FontSpec& spec) {
-    FontKey key{spec.face, spec.height, spec.bold, spec.italic};
+HFONT GdiTextPainter::fontFor(const FontSpec& wanted) {
+    FontKey key{wanted.face, wanted.height, wanted.bold, wanted.italic};
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second.get();
-    HFONT font = CreateFontA(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_DONTCARE, spec.italic, FALSE,
+    HFONT font = CreateFontA(wanted.height, 0, 0, 0, wanted.bold ? FW_BOLD : FW_DONTCARE, wanted.italic, FALSE,
                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             VARIABLE_PITCH, spec.face.c_str());
+                             VARIABLE_PITCH, wanted.face.c_str());
     return fonts_.emplace(key, GdiObject<HFONT>(font)).first->second.get();
 }
 

@@ -17,7 +17,7 @@ public:
                   Colour colour, TextLayout layout) override;
 
 private:
-    HFONT fontFor(const FontSpec& spec);
+    HFONT fontFor(const FontSpec& wanted);
 
     using FontKey = std::tuple<std::string, int, bool, bool>;
     std::map<FontKey, GdiObject<HFONT>> fonts_;
