@@ -18,8 +18,14 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 # apt-get source needs a deb-src entry beside the binary one.
 if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   echo "Adding a deb-src entry for Debian's source packages"
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debsrc.sources >/dev/null
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debsrc.sources >/dev/null
+  else
+    # An older one-line sources.list: the same lines with deb-src.
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
+      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debsrc.list >/dev/null
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
 fi
 
