@@ -46,7 +46,7 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
                 --queued_;
             } while (semaphore_.tryTake());
         }
-        if (outputStopRequested_ || state_ != kPlaying || queued_ >= maxQueued_) continue;
+        if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) continue;
         if (!fillBuffers(ended)) continue;
         // The end was reached: a pending seek carries on elsewhere in the song.
         if (performSeekIfPending()) {
@@ -72,7 +72,7 @@ bool PlaybackEngine::fillBuffers(bool& ended) {
         }
         device_->write(index);
         ++queued_;
-        if (outputStopRequested_ || state_ != kPlaying || queued_ >= maxQueued_) return false;
+        if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) return false;
     }
 }
 

@@ -300,13 +300,11 @@ void PlaybackEngine::setBufferLength(uint32_t milliseconds) {
     int clamped = count < 3 ? 3 : count > platform::kMaxWaveBuffers ? platform::kMaxWaveBuffers : int(count);
     if (!device_->isOpen()) {
         bufferCount_ = clamped;
-        maxQueued_ = clamped - 1;
         return;
     }
     int previousState = state_;
     closeDeviceLocked();
     bufferCount_ = clamped;
-    maxQueued_ = clamped - 1;
     openDeviceLocked(format_);
     if (previousState == kPlaying) playLocked();
 }

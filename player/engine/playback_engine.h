@@ -99,6 +99,8 @@ private:
     void startOutputThread();
     void stopOutputThread();
     bool isPcm() const;
+    // One buffer is always kept back: at most count - 1 are queued.
+    bool ringIsFull() const { return queued_ >= bufferCount_ - 1; }
     int queuedTenthsLocked() const;
 
     void outputLoopPcm(uint64_t generation);
@@ -122,7 +124,6 @@ private:
     platform::WaveFormat format_;
     int bufferCount_ = 8;
     int bufferSize_ = 32768;
-    int maxQueued_ = 7;
     std::vector<std::vector<uint8_t>> buffers_;
     uint32_t volume_ = 0xFFFFFFFF;
 
