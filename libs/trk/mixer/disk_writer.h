@@ -1,0 +1,78 @@
+// The software mixer "Disk writer": 32 voices resampled into an accumulator
+// and written as 8- or 16-bit, mono or stereo PCM. It produces sound only
+// when asked to render, running the sequencer's ticks as they fall due.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "libs/trk/mixer/sound_driver.h"
+
+namespace tumbor::trk {
+
+class DiskWriter final : public VoiceControl {
+public:
+    static constexpr int kVoiceCount = 32;
+
+    struct Voice {
+        bool trigger = false;  // started; applied at the next tick
+        bool active = false;
+        uint32_t flags = 0;  // SampleFlag bits, plus kBackwards while a ping-pong runs back
+        const uint8_t* data = nullptr;
+        int32_t start = 0;         // bytes
+        int32_t lastByte = 0;      // end - 1
+        int32_t loopStart = 0;     // bytes
+        int32_t loopLastByte = 0;  // loop end - 1
+        int32_t frequency = 10000;
+        int32_t volume = 0;    // 0 .. 64
+        int32_t panning = 0;   // 0 .. 255
+        int64_t position = 0;  // bytes in 22.10 fixed point
+        int32_t step = 0;      // per output frame, same format; negative backwards
+        int32_t leftAmplitude = 0;
+        int32_t rightAmplitude = 0;
+    };
+    static constexpr uint32_t kBackwards = 1u << 15;
+
+    DiskWriter();
+    ~DiskWriter() override;
+
+    // Resets every voice and takes the output format.
+    void open(const OutputMode& mode);
+    void close();
+    const OutputMode& mode() const { return mode_; }
+    // "44100Hz, 16bits, stereo, no interpolation".
+    std::string description() const;
+
+    // Builds the volume tables and chooses the mixing routines for a song of
+    // channelCount channels (1 .. 32); the next render starts with a tick.
+    void prepare(int channelCount);
+
+    // Renders frames output frames into out, running source's ticks as they
+    // fall due; answers the number of bytes written.
+    uint32_t render(uint8_t* out, uint32_t frames, TickSource& source);
+
+    void startVoice(int voice, const uint8_t* data, int32_t start, int32_t end, int32_t loopStart,
+                    int32_t loopEnd, uint32_t flags) override;
+    void stopVoice(int voice) override;
+    void setVolume(int voice, int value) override;
+    void setFrequency(int voice, int hz) override;
+    void setPanning(int voice, int panning) override;
+
+    const Voice& voice(int index) const { return voices_[static_cast<size_t>(index)]; }
+
+private:
+    struct Tables;
+
+    void updateVoicesAfterTick();
+    void mixPiece(uint8_t* out, uint32_t frames);
+
+    OutputMode mode_;
+    std::array<Voice, kVoiceCount> voices_;
+    int channelCount_ = 1;
+    uint32_t framesUntilTick_ = 0;
+    std::unique_ptr<Tables> tables_;  // the volume tables, the accumulator and the chosen routines
+};
+
+}  // namespace tumbor::trk

@@ -1,0 +1,47 @@
+// The two sides of the line between the sequencer and the mixer: the voice
+// commands the sequencer sends, and the tick the mixer asks it for. The
+// sequencer knows notes and periods, never PCM; the mixer knows voices and
+// samples, never rows.
+#pragma once
+
+#include <cstdint>
+
+namespace tumbor::trk {
+
+// Voice commands. They only store values; the mixer applies them when the
+// tick that sent them has finished.
+class VoiceControl {
+public:
+    virtual ~VoiceControl() = default;
+    // Plays data[start .. end) (bytes), looping over [loopStart, loopEnd) when
+    // flags say so (SampleFlag bits). Ignored when start >= end.
+    virtual void startVoice(int voice, const uint8_t* data, int32_t start, int32_t end, int32_t loopStart,
+                            int32_t loopEnd, uint32_t flags) = 0;
+    virtual void stopVoice(int voice) = 0;
+    // value 0 .. 511; the voice keeps value >> 3.
+    virtual void setVolume(int voice, int value) = 0;
+    virtual void setFrequency(int voice, int hz) = 0;
+    // 0 left .. 255 right.
+    virtual void setPanning(int voice, int panning) = 0;
+};
+
+// The sequencer as the mixer sees it.
+class TickSource {
+public:
+    virtual ~TickSource() = default;
+    // Runs one tick and answers how many output frames it lasts at this rate
+    // (at least 1).
+    virtual uint32_t runTick(uint32_t outputRate) = 0;
+};
+
+// The mixer's output format.
+struct OutputMode {
+    uint32_t rate = 44100;
+    bool stereo = true;
+    bool sixteenBit = true;
+    bool interpolation = false;
+
+    uint32_t bytesPerFrame() const { return (sixteenBit ? 2u : 1u) * (stereo ? 2u : 1u); }
+};
+
+}  // namespace tumbor::trk

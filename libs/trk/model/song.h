@@ -1,0 +1,222 @@
+// The in-memory song every loader fills and the sequencer plays: orders,
+// patterns of tracks of cells, instruments, samples and their envelopes.
+// One song is loaded at a time; it owns everything it points to.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tumbor::trk {
+
+// One code per loader; the sequencer tests it where formats differ.
+enum class SongFormat : uint8_t {
+    none = 0,
+    mod = 1,
+    s3m = 2,
+    ptm = 3,
+    xm = 4,
+    mtm = 5,
+    s669 = 6,
+    mdl = 7,
+    dsm = 8,
+    far = 9,
+    stm = 10,
+    dmf = 11,
+    it = 12,
+};
+
+// Bytes of one cell in a track of this format's songs.
+int cellSizeOf(SongFormat format);
+
+constexpr int kMaxChannels = 32;
+constexpr int kMaxOrders = 1024;
+constexpr int kMaxPatterns = 256;
+constexpr int kMaxInstruments = 256;
+constexpr int kMaxSamples = 4096;
+constexpr int kDefaultRows = 64;
+
+// Note numbers in cells: 0 none, 1 .. 125 notes (12 a octave), then these two.
+constexpr uint8_t kNoteCut = 126;
+constexpr uint8_t kNoteOff = 127;
+constexpr uint8_t kLastNote = 125;
+// Order list entries above this are markers that playback skips.
+constexpr uint16_t kLastPatternOrder = 253;
+constexpr uint16_t kOrderEndMarker = 255;
+// The volume column byte of 5-byte cells that sets nothing (all but IT).
+constexpr uint8_t kNoVolume = 65;
+
+// Offsets inside a cell. 4-byte cells stop after the parameter, 5-byte cells
+// add the volume column; MDL's 7-byte cells add a second effect.
+enum CellByte : int {
+    kCellNote = 0,
+    kCellInstrument = 1,
+    kCellEffect = 2,
+    kCellParameter = 3,
+    kCellVolume = 4,
+    kCellEffect2 = 5,
+    kCellParameter2 = 6,
+};
+
+// Bits of Sample::flags, the same bits the mixer's voices take.
+enum SampleFlag : uint32_t {
+    kSample16Bit = 1u << 2,
+    kSampleLooped = 1u << 3,
+    kSamplePingPong = 1u << 4,
+};
+
+// How a sample's data are stored in the file.
+enum class SampleEncoding : uint8_t {
+    pcm = 0,
+    mdl8 = 1,     // bit-packed 8-bit
+    mdl16 = 2,    // bit-packed 16-bit
+    dmfTree = 3,  // bit stream through a decoding tree
+    pcmAlt = 4,   // plain PCM, as 0
+    it8 = 5,      // IT compressed 8-bit
+    it16 = 6,     // IT compressed 16-bit
+};
+
+// An envelope expanded into one value a tick (0 .. 64; panning 32 = centre).
+// XM and MDL tables have 512 entries and a single sustain tick
+// (sustainBegin); IT tables end at the last node and sustain over a range.
+struct Envelope {
+    std::vector<uint8_t> values;
+    bool loops = false;
+    bool sustains = false;
+    int loopBegin = 0;
+    int loopEnd = 511;
+    int sustainBegin = 0;
+    int sustainEnd = 0;
+};
+using EnvelopeRef = std::shared_ptr<const Envelope>;
+
+struct Instrument {
+    std::string name;  // trimmed; empty for none
+    // For each note the sample it plays as a 0-based sample index, -1 none.
+    std::array<int16_t, 128> noteMap{};
+    // Semitones added to the note for each key.
+    std::array<int8_t, 128> noteTranspose{};
+    int globalVolume = -1;  // IT 0 .. 128, handed to the channel at note start; -1 none
+    int panning = -1;       // default panning override 0 .. 255; -1 none
+    EnvelopeRef volumeEnvelope;
+    EnvelopeRef panningEnvelope;
+    EnvelopeRef pitchEnvelope;
+    int fadeout = 0;  // added to the sample's fadeout at note start
+
+    // A record whose every note plays sampleIndex (0-based, -1 for none).
+    explicit Instrument(int sampleIndex = -1) { noteMap.fill(static_cast<int16_t>(sampleIndex)); }
+};
+
+// What a note start copies from XM and IT samples beyond the plain sample
+// fields: auto-vibrato, fadeout and the envelopes XM keeps per sample.
+struct NoteStartParameters {
+    int vibratoType = 0;
+    int vibratoSweep = 0;
+    int vibratoDepth = 0;
+    int vibratoRate = 0;
+    int fadeout = 0;
+    EnvelopeRef volumeEnvelope;
+    EnvelopeRef panningEnvelope;
+};
+
+struct Sample {
+    // Sample memory: length + 16 bytes, the data from the start, guard bytes
+    // for interpolation after it. Empty until the sample stage reserves it.
+    std::unique_ptr<uint8_t[]> data;
+    uint32_t length = 0;  // bytes (two a point for 16-bit data)
+    int c4Speed = 0;      // Hz of the reference note; XM: fine-tune + 128
+    uint32_t flags = 0;   // SampleFlag bits
+    uint32_t loopStart = 0;
+    uint32_t loopEnd = 0;  // exclusive, never beyond the length
+    // Reductions applied while storing: every 2^decimationShift-th point,
+    // the high byte of 16-bit points, and a halving a decoder already did.
+    int decimationShift = 0;
+    int to8Bit = 0;
+    int decoderHalving = 0;
+    int relativeNote = 0;  // semitones added to the played note
+    int fineTune = 0;      // signed, XM
+    std::string name;
+    int volume = 0;         // 0 .. 64
+    int panning = -1;       // 0 .. 255, -1 none
+    int globalVolume = 64;  // IT 0 .. 64
+    bool isUnsigned = false;
+    bool isDelta = false;
+    uint32_t fileOffset = 0;  // 0: the data follow the previous sample's
+    bool skip = false;        // no data in the file
+    SampleEncoding encoding = SampleEncoding::pcm;
+    NoteStartParameters noteStart;
+    uint32_t loadedLength = 0;  // the length as the loader gave it
+
+    bool is16Bit() const { return (flags & kSample16Bit) != 0; }
+    bool loops() const { return (flags & kSampleLooped) != 0; }
+};
+
+struct Pattern {
+    int rows = kDefaultRows;
+    // One track a channel: rows × cell size bytes, empty until first used.
+    std::array<std::vector<uint8_t>, kMaxChannels> tracks;
+    // DMF and 669: a command and an argument a row, empty when unused.
+    std::vector<uint8_t> globalTrack;
+    int channelCount = 0;  // DMF
+    int beat = 0;          // DMF
+
+    bool hasTrack(int channel) const { return !tracks[static_cast<size_t>(channel)].empty(); }
+};
+
+struct Song {
+    SongFormat format = SongFormat::none;
+    int cellSize = 4;
+    int channelCount = 1;
+    std::string name;                  // trimmed; empty for none
+    std::vector<std::string> message;  // lines; a line starting with 0xFF shows empty
+
+    std::vector<uint16_t> orders;  // pattern numbers and markers
+    int length = 0;                // orders played, at most orders.size()
+    int patternCount = 0;
+    std::array<std::unique_ptr<Pattern>, kMaxPatterns> patterns;
+
+    int instrumentCount = 0;  // also the highest instrument number cells may name
+    std::array<std::unique_ptr<Instrument>, kMaxInstruments + 1> instruments;  // 1 .. 256
+    std::vector<std::unique_ptr<Sample>> samples;                              // 1 .. 4096
+    int sampleCount = 0;  // the highest sample number created
+
+    int initialSpeed = 6;
+    int initialTempo = 125;
+    int initialGlobalVolume = 255;
+    int maxChannelVolume = 64;       // 255 for DMF and MDL
+    bool linearFrequencies = false;  // XM frequency table, IT linear slides
+    bool fastSlides = false;         // S3M flag bit 6
+    bool multichannelMod = false;
+    bool compressedSamples = false;  // IT
+    // Per channel at start; the loaders that store them override the defaults.
+    std::array<int, kMaxChannels> channelPanning{};
+    std::array<int, kMaxChannels> channelVolume{};
+
+    Song();
+
+    // The pattern, created with 64 empty rows when missing; null for numbers
+    // outside 0 .. 255.
+    Pattern* pattern(int number);
+    const Pattern* findPattern(int number) const;
+    // The channel's track of the pattern, created zero-filled on first use
+    // (every volume byte preset to presetVolume for 5-byte cells and more).
+    uint8_t* track(Pattern& pattern, int channel, uint8_t presetVolume = 0) const;
+    // The record at number 1 .. 256 (4096 for samples), created fresh when
+    // missing; null outside the range.
+    Instrument* instrument(int number, int sampleIndex = -1);
+    Sample* sample(int number);
+    const Instrument* findInstrument(int number) const;
+    const Sample* findSample(int number) const;
+};
+
+// The default panning of a channel at start: 85 for channels 0 and 3 of
+// every four, 170 for channels 1 and 2.
+int defaultChannelPanning(int channel);
+
+// A name from a fixed-length field: trailing bytes below 33 cut, every other
+// byte below 32 made a space; empty when nothing is left.
+std::string trimmedName(const uint8_t* field, int length);
+
+}  // namespace tumbor::trk
