@@ -78,11 +78,12 @@ enum class SampleEncoding : uint8_t {
     it16 = 6,     // IT compressed 16-bit
 };
 
-// An envelope expanded into one value a tick (0 .. 64; panning 32 = centre).
-// XM and MDL tables have 512 entries and a single sustain tick
-// (sustainBegin); IT tables end at the last node and sustain over a range.
+// An envelope expanded into one value a tick: volume 0 .. 64; panning
+// 0 .. 64 with 32 the centre, or -32 .. 32 in IT. XM and MDL tables have
+// 512 entries and a single sustain tick (sustainBegin); IT tables end at the
+// last node and sustain over a range.
 struct Envelope {
-    std::vector<uint8_t> values;
+    std::vector<int8_t> values;
     bool loops = false;
     bool sustains = false;
     int loopBegin = 0;

@@ -1,0 +1,802 @@
+// The effect commands, one small function a code, reached from one table.
+// "First tick" is tick 0 of a row; "other ticks" are the rest.
+#include "libs/trk/sequencer/effects.h"
+
+#include <algorithm>
+
+#include "libs/trk/sequencer/pitch.h"
+#include "libs/trk/sequencer/sequencer.h"
+
+namespace tumbor::trk {
+namespace {
+
+struct Effect {
+    EffectContext& context;
+    ChannelState& channel;
+    int parameter;
+
+    PlaybackState& state() const { return context.state; }
+    const Song& song() const { return context.song; }
+    bool firstTick() const { return context.state.tick == 0; }
+    int x() const { return parameter >> 4; }
+    int y() const { return parameter & 15; }
+    bool is(SongFormat format) const { return context.song.format == format; }
+};
+
+using EffectFunction = void (*)(Effect&);
+
+int clampInt(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+// A non-zero parameter is remembered; zero takes the remembered one.
+int remembered(int& memory, int parameter) {
+    if (parameter) memory = parameter;
+    return memory;
+}
+
+void addVolume(Effect& e, int amount) {
+    e.channel.volume = clampInt(e.channel.volume + amount, 0, e.state().maxVolume);
+}
+
+// The period of a note on the channel's sample, as a note start computes it.
+int32_t periodOfNote(Effect& e, int note) {
+    ChannelState& c = e.channel;
+    int transposed = note + c.noteTranspose;
+    if (e.is(SongFormat::xm) && transposed > 119) transposed = 119;
+    return noteToPeriod(e.state().pitchRule, e.is(SongFormat::it), transposed, c.c4Speed, c.fineTune);
+}
+
+// ---- shared movements -------------------------------------------------------
+
+// Volume slide with fine forms (codes 17, 23, 24, 49, 50).
+void fineVolumeSlide(Effect& e) {
+    int p = remembered(e.channel.volumeSlide, e.parameter);
+    int x = p >> 4, y = p & 15;
+    bool slideTick = !e.firstTick() || e.song().fastSlides;
+    if (y == 15 && x) {
+        if (e.firstTick()) addVolume(e, x);
+    } else if (x == 15 && y) {
+        if (e.firstTick()) addVolume(e, -y);
+    } else if (x == 0) {
+        if (slideTick) addVolume(e, -y);
+    } else if (y == 0) {
+        if (slideTick) addVolume(e, x);
+    }
+}
+
+// Plain volume slide (codes 5, 6, 10): other ticks only.
+void plainVolumeSlide(Effect& e, int p) {
+    if (e.firstTick() || p == 0) return;
+    int x = p >> 4, y = p & 15;
+    if (e.is(SongFormat::xm)) {
+        addVolume(e, p < 16 ? -y : x);
+    } else if (x == 0 || y == 0) {
+        addVolume(e, x - y);
+    }
+}
+
+void slideToTarget(Effect& e, int32_t speed) {
+    ChannelState& c = e.channel;
+    if (c.tonePortamentoTarget == 0) return;
+    if (c.basePeriod < c.tonePortamentoTarget)
+        c.basePeriod = std::min(c.basePeriod + speed, c.tonePortamentoTarget);
+    else if (c.basePeriod > c.tonePortamentoTarget)
+        c.basePeriod = std::max(c.basePeriod - speed, c.tonePortamentoTarget);
+}
+
+// This row's note becomes the target instead of starting.
+void takeNoteAsTarget(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!e.firstTick() || !c.noteOn) return;
+    c.tonePortamentoTarget = c.basePeriod;
+    c.basePeriod = c.periodBeforeNote;
+    c.outputPeriod = c.basePeriod;
+    c.noteOn = false;
+}
+
+void tonePortamento(Effect& e) {
+    takeNoteAsTarget(e);
+    if (!e.firstTick()) slideToTarget(e, e.channel.tonePortamentoSpeed);
+}
+
+// Linear tone portamento (codes 47, 50): the period is a frequency, moved by
+// IT's slide ratios.
+void linearTonePortamento(Effect& e) {
+    takeNoteAsTarget(e);
+    ChannelState& c = e.channel;
+    if (e.firstTick() || c.tonePortamentoTarget == 0) return;
+    int speed = std::min(c.tonePortamentoSpeed, 256);
+    if (c.basePeriod < c.tonePortamentoTarget)
+        c.basePeriod = std::min(scalePeriod(c.basePeriod, kSlideUp192[speed]), c.tonePortamentoTarget);
+    else if (c.basePeriod > c.tonePortamentoTarget)
+        c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
+}
+
+// The waveform value at a vibrato or tremolo position; waveform 3 plays the
+// sine like waveform 0.
+int waveformValue(int waveform, int position) {
+    int step = (position >> 2) & 31;
+    switch (waveform & 3) {
+        case 1: {
+            int ramp = step * 8;
+            return position >= 128 ? 255 - ramp : ramp;
+        }
+        case 2:
+            return 255;
+        default:
+            return kVibratoSine[step];
+    }
+}
+
+void vibrato(Effect& e) {
+    ChannelState& c = e.channel;
+    int delta = ((c.vibratoDepth * waveformValue(c.waveControl, c.vibratoPosition)) >> 5) & ~3;
+    c.outputPeriod = c.basePeriod + (c.vibratoPosition < 128 ? delta : -delta);
+    c.periodChanged = true;
+    if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
+}
+
+void tremolo(Effect& e) {
+    ChannelState& c = e.channel;
+    int delta = (waveformValue(c.waveControl >> 4, c.tremoloPosition) * c.tremoloDepth) >> 6;
+    c.outputVolume = clampInt(c.volume + (c.tremoloPosition < 128 ? delta : -delta), 0, e.state().maxVolume);
+    c.volumeChanged = true;
+    if (!e.firstTick()) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
+}
+
+int retriggerVolume(int volume, int change) {
+    static const int kSteps[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
+    switch (change) {
+        case 6:
+            volume = volume * 2 / 3;
+            break;
+        case 7:
+            volume /= 2;
+            break;
+        case 14:
+            volume = volume * 3 / 2;
+            break;
+        case 15:
+            volume *= 2;
+            break;
+        default:
+            volume += kSteps[change & 15];
+    }
+    return clampInt(volume, 0, 64);
+}
+
+void retrigger(Effect& e) {
+    if (e.channel.hasSample()) e.channel.noteOn = true;
+}
+
+void setSampleOffset(Effect& e, int32_t offset) {
+    ChannelState& c = e.channel;
+    if (offset) c.sampleOffset = offset;
+    c.startOffset = std::min(c.sampleOffset, c.length);
+}
+
+// ---- the codes ----------------------------------------------------------------
+
+void arpeggio(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!e.parameter) return;
+    int phase = e.state().tick % 3;
+    c.arpeggioNote = c.lastNote + (phase == 1 ? e.x() : phase == 2 ? e.y() : 0);
+    c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+    c.periodChanged = true;
+}
+
+void portamentoUp(Effect& e) {
+    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
+    if (!e.firstTick()) e.channel.basePeriod -= e.channel.portamentoSpeed;
+}
+
+void portamentoDown(Effect& e) {
+    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
+    if (!e.firstTick()) e.channel.basePeriod += e.channel.portamentoSpeed;
+}
+
+void tonePortamentoCode(Effect& e) {
+    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter * 4;
+    tonePortamento(e);
+}
+
+void vibratoCode(Effect& e) {
+    if (e.y()) e.channel.vibratoDepth = e.y();
+    if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
+    vibrato(e);
+}
+
+void tonePortamentoVolumeSlide(Effect& e) {
+    tonePortamento(e);
+    plainVolumeSlide(e, e.parameter);
+}
+
+void vibratoVolumeSlide(Effect& e) {
+    vibrato(e);
+    plainVolumeSlide(e, e.parameter);
+}
+
+void tremoloCode(Effect& e) {
+    if (e.y()) e.channel.tremoloDepth = e.y();
+    if (e.x()) e.channel.tremoloSpeed = e.x() * 4;
+    tremolo(e);
+}
+
+void sampleOffset(Effect& e) {
+    if (!e.firstTick()) return;
+    int32_t offset = e.parameter << (8 - e.channel.decimationShift);
+    if (e.channel.flags & kSample16Bit) offset *= 2;
+    setSampleOffset(e, offset);
+}
+
+void volumeSlide(Effect& e) { plainVolumeSlide(e, e.parameter); }
+
+void setVolume(Effect& e) {
+    if (e.firstTick()) e.channel.volume = std::min(e.parameter, e.state().maxVolume);
+}
+
+void speedOrTempo(Effect& e) {
+    if (!e.firstTick() || e.state().patternDelay || !e.parameter) return;
+    if (e.parameter > 32)
+        e.state().tempo = e.parameter;
+    else
+        e.state().speed = e.parameter;
+}
+
+void setSpeed(Effect& e) {
+    if (e.firstTick() && !e.state().patternDelay && e.parameter) e.state().speed = e.parameter & 127;
+}
+
+void finePortamento(Effect& e, int& memory, int direction) {
+    int p = remembered(memory, e.parameter);
+    int x = p >> 4, y = p & 15;
+    if (x == 15) {
+        if (e.firstTick()) e.channel.basePeriod += direction * y * 4;
+    } else if (x == 14) {
+        if (e.firstTick()) e.channel.basePeriod += direction * y;
+    } else if (!e.firstTick()) {
+        e.channel.basePeriod += direction * p * 4;
+    }
+}
+
+void finePortamentoDown(Effect& e) { finePortamento(e, e.channel.finePortamentoDown, 1); }
+void finePortamentoUp(Effect& e) { finePortamento(e, e.channel.finePortamentoUp, -1); }
+
+void tremor(Effect& e) {
+    ChannelState& c = e.channel;
+    int on = e.x() + 1;
+    int cycle = e.x() + e.y() + 2;
+    c.outputVolume = c.tremorCounter < on ? c.volume : 0;
+    c.volumeChanged = true;
+    c.tremorCounter = (c.tremorCounter + 1) % cycle;
+}
+
+void retriggerVolumeChange(Effect& e) {
+    ChannelState& c = e.channel;
+    if (e.y()) {
+        c.retriggerInterval = e.y();
+        c.retriggerVolumeChange = e.x();
+    } else if (e.parameter > 15) {
+        c.retriggerVolumeChange = e.x();
+    }
+    if (c.retriggerInterval == 0) return;
+    if (c.retriggerCounter == 0) {
+        retrigger(e);
+        c.retriggerCounter = c.retriggerInterval;
+        if (!e.firstTick()) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+    }
+    --c.retriggerCounter;
+}
+
+void setTempo(Effect& e) {
+    if (e.firstTick() && !e.state().pendingPatternDelay && e.parameter > 31) e.state().tempo = e.parameter;
+}
+
+void vibratoFineVolumeSlide(Effect& e) {
+    fineVolumeSlide(e);
+    vibrato(e);
+}
+
+void tonePortamentoFineVolumeSlide(Effect& e) {
+    fineVolumeSlide(e);
+    tonePortamento(e);
+}
+
+void keyOffAt(Effect& e) {
+    if (e.state().tick == e.parameter) releaseNote(e.song(), e.channel);
+}
+
+void setGlobalVolume(Effect& e) {
+    if (e.firstTick()) e.state().globalVolume = e.parameter;
+}
+
+void globalVolumeSlideUp(Effect& e) {
+    int p = remembered(e.channel.globalVolumeSlide, e.parameter);
+    if (!e.firstTick()) e.state().globalVolume = std::min(e.state().globalVolume + p, 255);
+}
+
+void globalVolumeSlideDown(Effect& e) {
+    int p = remembered(e.channel.globalVolumeSlide, e.parameter);
+    if (!e.firstTick()) e.state().globalVolume = std::max(e.state().globalVolume - p, 0);
+}
+
+// Codes 29 and 30: a slide below 224, a first-tick step above.
+void twoRangeVolumeSlide(Effect& e, int direction, int lowest) {
+    int p = remembered(e.channel.volumeSlide, e.parameter);
+    int amount = 0;
+    if (p < 224) {
+        if (!e.firstTick()) amount = p;
+    } else if (e.firstTick()) {
+        amount = p < 240 ? (p & 15) : (p & 15) * 4;
+    }
+    if (amount) e.channel.volume = clampInt(e.channel.volume + direction * amount, lowest, e.state().maxVolume);
+}
+
+void volumeSlideUpTwoRange(Effect& e) { twoRangeVolumeSlide(e, 1, 0); }
+void volumeSlideDownTwoRange(Effect& e) { twoRangeVolumeSlide(e, -1, 1); }
+
+void setEnvelopePosition(Effect& e) {
+    if (e.firstTick()) e.channel.volumeEnvelope.position = e.parameter;
+}
+
+void sampleOffsetLong(Effect& e) {
+    if (!e.firstTick() || !e.parameter) return;
+    int shift = 8 + ((e.channel.flags & kSample16Bit) ? 1 : 0) - e.channel.decimationShift;
+    setSampleOffset(e, (e.parameter + 256 * e.channel.cell[kCellParameter2]) << shift);
+}
+
+void twoRangePortamento(Effect& e, int direction) {
+    int p = remembered(e.channel.portamentoSpeed, e.parameter);
+    int amount = 0;
+    if (p < 224)
+        amount = p;
+    else if (e.firstTick())
+        amount = p < 240 ? (p & 15) : (p & 15) * 4;
+    e.channel.basePeriod += direction * amount;
+}
+
+void portamentoUpTwoRange(Effect& e) { twoRangePortamento(e, -1); }
+void portamentoDownTwoRange(Effect& e) { twoRangePortamento(e, 1); }
+
+void setPanning(Effect& e) {
+    if (e.firstTick()) e.channel.panning = e.parameter;
+}
+
+void panningSlideLeft(Effect& e) {
+    int p = remembered(e.channel.panningSlide, e.parameter);
+    if (!e.firstTick()) e.channel.panning = std::max(e.channel.panning - p, 0);
+}
+
+void panningSlideRight(Effect& e) {
+    int p = remembered(e.channel.panningSlide, e.parameter);
+    if (!e.firstTick()) e.channel.panning = std::min(e.channel.panning + p, 255);
+}
+
+void retriggerSecondForm(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!e.parameter) return;
+    if (c.retriggerCounter == 0) {
+        retrigger(e);
+        c.retriggerCounter = e.y();
+        c.volume = retriggerVolume(c.volume, e.x());
+    }
+    --c.retriggerCounter;
+}
+
+void tempoSlide(Effect& e) {
+    int& tempo = e.state().tempo;
+    if (e.parameter >= 32) {
+        if (e.firstTick()) tempo = e.parameter;
+    } else if (!e.firstTick()) {
+        tempo = e.x() == 1 ? std::min(tempo + e.y(), 255) : std::max(tempo - e.y(), 32);
+    }
+}
+
+void setChannelVolume(Effect& e) {
+    if (e.parameter <= 64) e.channel.channelVolume = e.parameter;
+}
+
+void channelVolumeSlide(Effect& e) {
+    ChannelState& c = e.channel;
+    int p = remembered(c.channelVolumeSlide, e.parameter);
+    int x = p >> 4, y = p & 15, amount = 0;
+    if (y == 15 && x) {
+        if (e.firstTick()) amount = x;
+    } else if (x == 15 && y) {
+        if (e.firstTick()) amount = -y;
+    } else if (x == 0 && y) {
+        if (!e.firstTick()) amount = -y;
+    } else if (y == 0) {
+        if (!e.firstTick()) amount = x;
+    }
+    c.channelVolume = clampInt(c.channelVolume + amount, 0, 64);
+}
+
+void extraFinePortamento(Effect& e) {
+    if (!e.firstTick()) return;
+    if (e.x() == 1) e.channel.basePeriod -= remembered(e.channel.extraFinePortamentoUp, e.y());
+    if (e.x() == 2) e.channel.basePeriod += remembered(e.channel.extraFinePortamentoDown, e.y());
+}
+
+void linearPortamento(Effect& e, const int32_t* coarse, const int32_t* fine) {
+    int p = remembered(e.channel.portamentoSpeed, e.parameter);
+    int x = p >> 4, y = p & 15;
+    int32_t& period = e.channel.basePeriod;
+    if (x == 15) {
+        if (e.firstTick()) period = scalePeriod(period, coarse[y]);
+    } else if (x == 14) {
+        if (e.firstTick()) period = scalePeriod(period, fine[y]);
+    } else if (!e.firstTick()) {
+        period = scalePeriod(period, coarse[p]);
+    }
+}
+
+void linearPortamentoDown(Effect& e) { linearPortamento(e, kSlideDown192, kSlideDown768); }
+void linearPortamentoUp(Effect& e) { linearPortamento(e, kSlideUp192, kSlideUp768); }
+
+void linearTonePortamentoCode(Effect& e) {
+    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter;
+    linearTonePortamento(e);
+}
+
+void linearTonePortamentoVolumeSlide(Effect& e) {
+    fineVolumeSlide(e);
+    linearTonePortamento(e);
+}
+
+void globalVolumeSlide(Effect& e) {
+    int p = remembered(e.channel.globalVolumeSlide, e.parameter);
+    int x = p >> 4, y = p & 15, amount = 0;
+    if (y == 15 && x) {
+        if (e.firstTick()) amount = 2 * x;
+    } else if (x == 15 && y) {
+        if (e.firstTick()) amount = -2 * y;
+    } else if (x == 0) {
+        amount = -2 * y;
+    } else if (y == 0) {
+        amount = 2 * x;
+    }
+    e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
+}
+
+void extended(Effect& e);
+
+void nothing(Effect&) {}
+
+struct EffectEntry {
+    EffectFunction apply;
+    bool needsSample;  // pitch effects act only on a channel with a sample
+};
+
+const EffectEntry kEffects[kEffectCodeCount] = {
+    {arpeggio, true},                          // 0
+    {portamentoUp, true},                      // 1
+    {portamentoDown, true},                    // 2
+    {tonePortamentoCode, true},                // 3
+    {vibratoCode, true},                       // 4
+    {tonePortamentoVolumeSlide, true},         // 5
+    {vibratoVolumeSlide, true},                // 6
+    {tremoloCode, false},                      // 7
+    {nothing, false},                          // 8
+    {sampleOffset, true},                      // 9
+    {volumeSlide, false},                      // 10
+    {nothing, false},                          // 11 position jump: global
+    {setVolume, false},                        // 12
+    {nothing, false},                          // 13 pattern break: global
+    {extended, false},                         // 14
+    {speedOrTempo, false},                     // 15
+    {setSpeed, false},                         // 16
+    {fineVolumeSlide, false},                  // 17
+    {finePortamentoDown, true},                // 18
+    {finePortamentoUp, true},                  // 19
+    {tremor, false},                           // 20
+    {retriggerVolumeChange, true},             // 21
+    {setTempo, false},                         // 22
+    {vibratoFineVolumeSlide, true},            // 23
+    {tonePortamentoFineVolumeSlide, true},     // 24
+    {keyOffAt, false},                         // 25
+    {setGlobalVolume, false},                  // 26
+    {globalVolumeSlideUp, false},              // 27
+    {globalVolumeSlideDown, false},            // 28
+    {volumeSlideUpTwoRange, false},            // 29
+    {volumeSlideDownTwoRange, false},          // 30
+    {nothing, false},                          // 31
+    {setEnvelopePosition, false},              // 32
+    {sampleOffsetLong, true},                  // 33
+    {portamentoUpTwoRange, true},              // 34
+    {portamentoDownTwoRange, true},            // 35
+    {setPanning, false},                       // 36
+    {panningSlideLeft, false},                 // 37
+    {panningSlideRight, false},                // 38
+    {retriggerSecondForm, true},               // 39
+    {nothing, false},                          // 40
+    {tempoSlide, false},                       // 41
+    {setChannelVolume, false},                 // 42
+    {channelVolumeSlide, false},               // 43
+    {extraFinePortamento, true},               // 44
+    {linearPortamentoDown, true},              // 45
+    {linearPortamentoUp, true},                // 46
+    {linearTonePortamentoCode, true},          // 47
+    {nothing, false},                          // 48
+    {fineVolumeSlide, false},                  // 49
+    {linearTonePortamentoVolumeSlide, true},   // 50
+    {globalVolumeSlide, false},                // 51
+};
+
+// ---- extended sub-commands ------------------------------------------------------
+
+void extended(Effect& e) {
+    if (e.parameter >= 240) return;
+    ChannelState& c = e.channel;
+    int y = e.y();
+    switch (e.x()) {
+        case kFinePortamentoUpStep:
+            if (e.firstTick() && c.hasSample()) c.basePeriod -= y * 4;
+            break;
+        case kFinePortamentoDownStep:
+            if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
+            break;
+        case kVibratoWaveform:
+            c.waveControl = (c.waveControl & 0xF0) | y;
+            break;
+        case kSetFineTune:
+            if (!c.hasSample()) break;
+            c.c4Speed = kFineTuneSpeed[y];
+            c.basePeriod = periodOfNote(e, c.lastNote);
+            break;
+        case kTremoloWaveform:
+            c.waveControl = (c.waveControl & 0x0F) | y << 4;
+            break;
+        case kPanningStep:
+            c.panning = kPanningSteps[y];
+            break;
+        case kRetriggerEvery:
+            if (!y) break;
+            if (c.retriggerCounter <= 0) {
+                retrigger(e);
+                c.retriggerCounter = y;
+            }
+            --c.retriggerCounter;
+            break;
+        case kFineVolumeUp:
+            if (!e.firstTick()) break;
+            if (y) c.fineVolumeSlide = (c.fineVolumeSlide & 0x0F) | y << 4;
+            addVolume(e, c.fineVolumeSlide >> 4);
+            break;
+        case kFineVolumeDown:
+            if (!e.firstTick()) break;
+            if (y) c.fineVolumeSlide = (c.fineVolumeSlide & 0xF0) | y;
+            addVolume(e, -(c.fineVolumeSlide & 15));
+            break;
+        case kNoteCutAt:
+            if (e.state().tick == y) {
+                c.noteOn = false;
+                c.noteDelayed = false;
+                c.stopVoice = true;
+            }
+            break;
+        case kNoteDelay:
+            if (e.firstTick() && y && c.noteOn) {
+                c.noteOn = false;
+                c.noteDelayed = true;
+            } else if (e.state().tick == y && c.noteDelayed) {
+                c.noteOn = true;
+                c.noteDelayed = false;
+            }
+            break;
+        case kPatternDelay:
+            if (e.firstTick() && !e.state().patternDelay && !e.state().pendingPatternDelay)
+                e.state().pendingPatternDelay = y + 1;
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- the volume column ----------------------------------------------------------
+
+void itVolumeColumn(Effect& e, int v) {
+    ChannelState& c = e.channel;
+    if (v <= 64) {
+        if (e.firstTick()) c.volume = v;
+    } else if (v <= 84) {
+        int amount = v <= 74 ? v - 65 : v - 75;
+        amount = remembered(c.volumeColumn, amount);
+        if (e.firstTick()) addVolume(e, v <= 74 ? amount : -amount);
+    } else if (v <= 104) {
+        int amount = v <= 94 ? v - 85 : v - 95;
+        amount = remembered(c.volumeColumn, amount);
+        if (!e.firstTick()) c.volume = clampInt(c.volume + (v <= 94 ? amount : -amount), 0, 64);
+    }
+}
+
+void volumeColumn(Effect& e, int v) {
+    ChannelState& c = e.channel;
+    if (v <= 64) {
+        if (e.firstTick()) c.volume = std::min(v, e.state().maxVolume);
+    } else if (v >= 96 && v <= 127) {
+        if (!e.firstTick()) addVolume(e, v < 112 ? -(v - 96) : v - 112);
+    } else if (v >= 128 && v <= 159) {
+        if (e.firstTick()) addVolume(e, v < 144 ? -(v & 15) : (v & 15));
+    } else if (v >= 160 && v <= 175) {
+        c.vibratoSpeed = (v - 160) * 4;
+    } else if (v >= 176 && v <= 191) {
+        c.vibratoDepth = v - 176;
+        if (c.hasSample()) vibrato(e);
+    } else if (v >= 192 && v <= 207) {
+        c.panning = kPanningSteps[v - 192];
+    }
+}
+
+void applyEffect(EffectContext& context, ChannelState& channel, int code, int parameter) {
+    if (code >= kEffectCodeCount) return;
+    const EffectEntry& entry = kEffects[code];
+    if (entry.needsSample && !channel.hasSample()) return;
+    Effect effect{context, channel, parameter};
+    entry.apply(effect);
+}
+
+}  // namespace
+
+bool isTonePortamento(int code) {
+    return code == kTonePortamento || code == kTonePortamentoVolumeSlide || code == kTonePortamentoFineVolumeSlide ||
+           code == kLinearTonePortamento || code == kLinearTonePortamentoVolumeSlide;
+}
+
+void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
+    channel.arpeggioNote = channel.lastNote;
+    channel.periodChanged = false;
+    channel.volumeChanged = false;
+    const SongFormat format = context.song.format;
+    const uint8_t* cell = channel.cell.data();
+
+    if (context.song.cellSize >= 5 && format != SongFormat::dmf) {
+        Effect effect{context, channel, 0};
+        int v = cell[kCellVolume];
+        if (format == SongFormat::it)
+            itVolumeColumn(effect, v);
+        else if (format == SongFormat::mdl)
+            (v && effect.firstTick()) ? void(channel.volume = std::min(v, context.state.maxVolume)) : void();
+        else
+            volumeColumn(effect, v);
+    }
+    if (format != SongFormat::dmf) {
+        applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
+        if (format == SongFormat::mdl) applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
+    }
+    if (!channel.volumeChanged) channel.outputVolume = channel.volume;
+    if (!channel.periodChanged) channel.outputPeriod = channel.basePeriod;
+}
+
+void applyGlobalEffects(EffectContext& context, ChannelState& channel, int channelIndex) {
+    PlaybackState& s = context.state;
+    const uint8_t* cell = channel.cell.data();
+    int columns = context.song.format == SongFormat::mdl ? 2 : context.song.format == SongFormat::dmf ? 0 : 1;
+    for (int column = 0; column < columns; ++column) {
+        int code = cell[column ? kCellEffect2 : kCellEffect];
+        int p = cell[column ? kCellParameter2 : kCellParameter];
+        if (code == kPositionJump && s.tick == 0) {
+            int target = p >= context.song.length ? 0 : p;
+            // A break earlier in the row keeps its start row.
+            if (!(s.pendingChange == OrderChange::next && !s.changeIsJump)) s.pendingStartRow = 0;
+            s.pendingChange = OrderChange::next;
+            s.changeIsJump = true;
+            s.jumpOrder = target;
+        } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
+            s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
+            s.pendingChange = OrderChange::next;
+        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 && s.tick + 1 == s.speed) {
+            int y = p & 15;
+            if (y == 0) {
+                s.loopStartRow = s.row;
+                s.loopChannel = channelIndex;
+            } else if (s.loopChannel == 255 || s.loopChannel == channelIndex) {
+                s.loopChannel = channelIndex;
+                s.loopCounter = s.loopCounter ? s.loopCounter - 1 : y;
+                if (s.loopCounter) s.loopTarget = s.loopStartRow;
+            }
+        }
+    }
+}
+
+void applyGlobalTrack(EffectContext& context, int command, int argument, int patternBeat) {
+    PlaybackState& s = context.state;
+    RowTiming timing;
+    timing.speed = s.speed;
+    timing.tempo = s.tempo;
+    timing.ticksPerSecondMode = s.ticksPerSecondMode;
+    timing.ticksPerSecond = s.ticksPerSecond;
+    timing.beat = s.beat;
+    if (command == kGlobalPatternDelay) {
+        int rows = s.speed * (argument >> 4) + s.speed * (argument & 15) / 16 - 4;
+        s.pendingPatternDelay = std::max(rows, 0);
+        return;
+    }
+    applyGlobalTrackTiming(command, argument, patternBeat, timing);
+    s.speed = timing.speed;
+    s.tempo = timing.tempo;
+    s.ticksPerSecondMode = timing.ticksPerSecondMode;
+    s.ticksPerSecond = timing.ticksPerSecond;
+    s.beat = timing.beat;
+    if (command == kTicksPerSecondTiming || command == kBeatTiming) s.dmfShift = 2;
+}
+
+void applyCellTiming(const Song& song, const uint8_t* cell, int rowCount, RowTiming& timing) {
+    int columns = song.format == SongFormat::mdl ? 2 : song.format == SongFormat::dmf ? 0 : 1;
+    for (int column = 0; column < columns; ++column) {
+        int code = cell[column ? kCellEffect2 : kCellEffect];
+        int p = cell[column ? kCellParameter2 : kCellParameter];
+        switch (code) {
+            case kSpeedTempo:
+                if (p > 32)
+                    timing.tempo = p;
+                else if (p)
+                    timing.speed = p;
+                break;
+            case kSetSpeed:
+                if (p) timing.speed = p & 127;
+                break;
+            case kSetTempo:
+                if (p > 31) timing.tempo = p;
+                break;
+            case kTempoSlide:
+                if (p >= 32) timing.tempo = p;
+                break;
+            case kPositionJump:
+                timing.positionJump = true;
+                timing.jumpOrder = p >= song.length ? 0 : p;
+                break;
+            case kPatternBreak:
+                timing.patternBreak = true;
+                timing.breakRow = std::min(10 * (p >> 4) + (p & 15), rowCount);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void applyGlobalTrackTiming(int command, int argument, int patternBeat, RowTiming& timing) {
+    switch (command) {
+        case kTicksPerSecondTiming:
+            timing.ticksPerSecondMode = true;
+            timing.ticksPerSecond = std::max(argument, 13);
+            timing.speed = 4;
+            timing.beat = 4;
+            break;
+        case kBeatTiming:
+            timing.ticksPerSecondMode = false;
+            timing.tempo = argument;
+            timing.speed = 4;
+            timing.beat = patternBeat;
+            break;
+        case kSetBeat:
+            if (argument)
+                timing.beat = argument >> 4;
+            else
+                timing.ticksPerSecondMode = true;
+            break;
+        case kTimingUp:
+            if (timing.ticksPerSecondMode)
+                timing.ticksPerSecond = std::min(timing.ticksPerSecond + 1, 255);
+            else
+                timing.tempo = std::min(timing.tempo + 1, 255);
+            break;
+        case kTimingDown:
+            if (timing.ticksPerSecondMode)
+                timing.ticksPerSecond = std::max(timing.ticksPerSecond - 1, 13);
+            else
+                timing.tempo = std::max(timing.tempo - 1, 32);
+            break;
+        case kGlobalSpeedTempo:
+            if (argument > 31)
+                timing.tempo = argument;
+            else
+                timing.speed = argument;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace tumbor::trk

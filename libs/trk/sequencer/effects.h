@@ -1,0 +1,133 @@
+// The effect commands: every loader translates its format's commands into
+// these internal codes, and the tick applies them channel by channel.
+#pragma once
+
+#include <cstdint>
+
+#include "libs/trk/model/song.h"
+#include "libs/trk/sequencer/playback_state.h"
+
+namespace tumbor::trk {
+
+// The internal effect codes, as loaders store them in a cell's effect byte.
+enum EffectCode : uint8_t {
+    kArpeggio = 0,
+    kPortamentoUp = 1,
+    kPortamentoDown = 2,
+    kTonePortamento = 3,
+    kVibrato = 4,
+    kTonePortamentoVolumeSlide = 5,
+    kVibratoVolumeSlide = 6,
+    kTremolo = 7,
+    kNoEffect8 = 8,
+    kSampleOffset = 9,
+    kVolumeSlide = 10,
+    kPositionJump = 11,
+    kSetVolume = 12,
+    kPatternBreak = 13,
+    kExtended = 14,
+    kSpeedTempo = 15,
+    kSetSpeed = 16,
+    kFineVolumeSlide = 17,
+    kFinePortamentoDown = 18,
+    kFinePortamentoUp = 19,
+    kTremor = 20,
+    kRetriggerVolume = 21,
+    kSetTempo = 22,
+    kVibratoFineVolumeSlide = 23,
+    kTonePortamentoFineVolumeSlide = 24,
+    kKeyOff = 25,
+    kSetGlobalVolume = 26,
+    kGlobalVolumeSlideUp = 27,
+    kGlobalVolumeSlideDown = 28,
+    kVolumeSlideUpTwoRange = 29,
+    kVolumeSlideDownTwoRange = 30,
+    kNoEffect31 = 31,
+    kSetEnvelopePosition = 32,
+    kSampleOffsetLong = 33,
+    kPortamentoUpTwoRange = 34,
+    kPortamentoDownTwoRange = 35,
+    kSetPanning = 36,
+    kPanningSlideLeft = 37,
+    kPanningSlideRight = 38,
+    kRetrigger = 39,
+    kNoEffect40 = 40,
+    kTempoSlide = 41,
+    kSetChannelVolume = 42,
+    kChannelVolumeSlide = 43,
+    kExtraFinePortamento = 44,
+    kLinearPortamentoDown = 45,
+    kLinearPortamentoUp = 46,
+    kLinearTonePortamento = 47,
+    kNoEffect48 = 48,
+    kItVolumeSlide = 49,
+    kLinearTonePortamentoVolumeSlide = 50,
+    kGlobalVolumeSlide = 51,
+    kEffectCodeCount = 52,
+};
+
+// Sub-commands of kExtended, by the parameter's high nibble.
+enum ExtendedCommand : uint8_t {
+    kFinePortamentoUpStep = 1,
+    kFinePortamentoDownStep = 2,
+    kVibratoWaveform = 4,
+    kSetFineTune = 5,
+    kPatternLoop = 6,
+    kTremoloWaveform = 7,
+    kPanningStep = 8,
+    kRetriggerEvery = 9,
+    kFineVolumeUp = 10,
+    kFineVolumeDown = 11,
+    kNoteCutAt = 12,
+    kNoteDelay = 13,
+    kPatternDelay = 14,
+};
+
+// Commands of the per-pattern global track (DMF, and 669's speeds).
+enum GlobalTrackCommand : uint8_t {
+    kTicksPerSecondTiming = 1,
+    kBeatTiming = 2,
+    kSetBeat = 3,
+    kGlobalPatternDelay = 4,
+    kTimingUp = 6,
+    kTimingDown = 7,
+    kGlobalSpeedTempo = 8,
+};
+
+struct EffectContext {
+    const Song& song;
+    PlaybackState& state;
+};
+
+// The volume column and the cell's effects for the current tick.
+void applyChannelEffects(EffectContext& context, ChannelState& channel, int channelIndex);
+// Position jump, pattern break and pattern loop of one channel, after every
+// channel's own effects.
+void applyGlobalEffects(EffectContext& context, ChannelState& channel, int channelIndex);
+// One row of the current pattern's global track.
+void applyGlobalTrack(EffectContext& context, int command, int argument, int patternBeat);
+
+// True for the codes that slide to this row's note instead of starting it.
+bool isTonePortamento(int code);
+
+// What a row does to the song's timing, for the row time table.
+struct RowTiming {
+    int speed = 6;
+    int tempo = 125;
+    bool ticksPerSecondMode = false;  // DMF
+    int ticksPerSecond = 32;
+    int beat = 4;
+    // Set by the row's cells:
+    bool patternBreak = false;
+    int breakRow = 0;
+    bool positionJump = false;
+    int jumpOrder = 0;
+};
+
+// Applies the speed and tempo changes, pattern break and position jump of
+// one cell (both effect columns of MDL cells).
+void applyCellTiming(const Song& song, const uint8_t* cell, int rowCount, RowTiming& timing);
+// The same for a global track entry.
+void applyGlobalTrackTiming(int command, int argument, int patternBeat, RowTiming& timing);
+
+}  // namespace tumbor::trk

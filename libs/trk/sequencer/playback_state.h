@@ -1,0 +1,150 @@
+// What the sequencer keeps while a song plays: the song-wide state (order,
+// row, tick, speed, tempo, volumes, pending changes) and one record a
+// channel. The effect commands read and change both.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "libs/trk/model/song.h"
+#include "libs/trk/sequencer/pitch.h"
+
+namespace tumbor::trk {
+
+constexpr int kMaxCellSize = 9;
+
+// An envelope as one channel runs it.
+struct EnvelopeRun {
+    const Envelope* envelope = nullptr;  // the song's; null for none
+    int position = 0;                    // ticks
+    bool sustainHeld = false;            // until key off
+
+    bool enabled() const { return envelope != nullptr; }
+    int value() const;
+};
+
+struct ChannelState {
+    // The playing sample's fields, copied at note start.
+    const uint8_t* data = nullptr;
+    int32_t length = 0;
+    int c4Speed = 0;
+    uint32_t flags = 0;
+    int32_t loopStart = 0;
+    int32_t loopEnd = 0;
+    int decimationShift = 0;
+    int fineTune = 0;
+
+    // This row's cell, copied when the row is read.
+    std::array<uint8_t, kMaxCellSize> cell{};
+
+    bool noteOn = false;       // start the voice at the end of this tick
+    bool stopVoice = false;    // stop it (note cut) at the end of this tick
+    bool noteDelayed = false;  // a note delay holds this row's note-on back
+    int32_t startOffset = 0;
+
+    int volume = 0;  // the row's base volume, 0 .. the song's maximum
+    int outputVolume = 0;
+    int channelVolume = 64;  // IT
+    int panning = 128;
+    int lastPanningSent = -1;
+
+    int instrument = 0;
+    int sample = 0;
+    int lastNote = 0;
+    int noteTranspose = 0;
+    int arpeggioNote = 0;
+
+    int32_t basePeriod = 0;
+    int32_t outputPeriod = 0;
+    int32_t periodBeforeNote = 0;  // what a tone portamento slides from
+    int32_t frequency = 0;
+
+    // Parameter memories, named after what they remember.
+    int portamentoSpeed = 0;
+    int tonePortamentoSpeed = 0;
+    int32_t tonePortamentoTarget = 0;
+    int volumeSlide = 0;
+    int finePortamentoUp = 0;
+    int finePortamentoDown = 0;
+    int extraFinePortamentoUp = 0;
+    int extraFinePortamentoDown = 0;
+    int fineVolumeSlide = 0;  // high nibble up, low nibble down
+    int volumeColumn = 0;
+    int panningSlide = 0;
+    int channelVolumeSlide = 0;
+    int globalVolumeSlide = 0;
+    int32_t sampleOffset = 0;
+
+    int vibratoPosition = 0;
+    int vibratoSpeed = 0;
+    int vibratoDepth = 0;
+    int tremoloPosition = 0;
+    int tremoloSpeed = 0;
+    int tremoloDepth = 0;
+    int waveControl = 0;  // low nibble vibrato, high nibble tremolo waveform
+
+    int retriggerInterval = 0;
+    int retriggerVolumeChange = 0;
+    int retriggerCounter = 0;
+    int tremorCounter = 0;
+
+    bool periodChanged = false;
+    bool volumeChanged = false;
+
+    // Envelopes (XM, MDL, IT), key off and fade.
+    EnvelopeRun volumeEnvelope;
+    EnvelopeRun panningEnvelope;
+    bool keyOff = false;
+    bool fading = false;
+    int fade = 65536;
+    int fadeoutRate = 0;
+    int sampleGlobalVolume = 64;       // IT
+    int instrumentGlobalVolume = 128;  // IT
+
+    bool hasSample() const { return data != nullptr && length > 0; }
+};
+
+// Pending changes of the order, as the row advance carries them out.
+enum class OrderChange : uint8_t { none = 0, back = 1, stay = 2, next = 3 };
+
+struct PlaybackState {
+    int order = 0;
+    int row = 0;
+    int tick = 0;  // within the row; 0 is the first tick
+    int speed = 6;
+    int tempo = 125;
+    int globalVolume = 255;
+    int masterVolume = 255;
+    int maxVolume = 64;
+
+    OrderChange pendingChange = OrderChange::none;
+    int pendingStartRow = 0;
+    bool changeIsJump = false;  // the pending change comes from a position jump
+    int jumpOrder = 0;          // ... to this order
+
+    int patternDelay = 0;  // rows still to repeat
+    int pendingPatternDelay = 0;
+
+    int loopChannel = 255;  // none
+    int loopStartRow = 0;
+    int loopCounter = 0;
+    int loopTarget = -1;  // the row to go back to at the next advance; -1 none
+
+    int32_t minPeriod = 50;
+    int32_t maxPeriod = 55000;
+    int startDelay = 7;
+    bool songEnded = false;
+
+    // DMF timing.
+    bool ticksPerSecondMode = false;
+    int ticksPerSecond = 32;
+    int beat = 4;
+    int dmfShift = 2;
+
+    PitchRule pitchRule = PitchRule::amiga;
+    int rowCount = kDefaultRows;  // rows of the current pattern
+
+    std::array<ChannelState, kMaxChannels> channels;
+};
+
+}  // namespace tumbor::trk

@@ -1,0 +1,485 @@
+// The tick: rows, notes, effects, and what each voice is told.
+#include "libs/trk/sequencer/sequencer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "libs/trk/sequencer/effects.h"
+
+namespace tumbor::trk {
+namespace {
+
+bool isSongFormat(const Song& song, SongFormat format) { return song.format == format; }
+
+// What a cell of a missing track holds: no note, no effect, and a volume
+// column that sets nothing in this format.
+std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
+    std::array<uint8_t, kMaxCellSize> cell{};
+    if (format == SongFormat::it)
+        cell[kCellVolume] = 255;
+    else if (format != SongFormat::mdl && format != SongFormat::dmf)
+        cell[kCellVolume] = kNoVolume;
+    return cell;
+}
+
+void setPeriodLimits(const Song& song, PlaybackState& state) {
+    if (song.format == SongFormat::xm && song.linearFrequencies) {
+        state.minPeriod = 64;
+        state.maxPeriod = 7744;
+    } else if (song.format == SongFormat::xm) {
+        state.minPeriod = 28;
+        state.maxPeriod = 29024;
+    } else if (song.format == SongFormat::mdl) {
+        state.minPeriod = 1;
+        state.maxPeriod = 65535;
+    } else {
+        state.minPeriod = 50;
+        state.maxPeriod = 55000;
+    }
+}
+
+int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+}  // namespace
+
+int EnvelopeRun::value() const {
+    if (!envelope || envelope->values.empty()) return 0;
+    int last = static_cast<int>(envelope->values.size()) - 1;
+    return envelope->values[static_cast<size_t>(position < last ? position : last)];
+}
+
+void releaseNote(const Song& song, ChannelState& channel) {
+    channel.keyOff = true;
+    channel.fading = true;
+    channel.panningEnvelope.sustainHeld = false;
+    if (channel.volumeEnvelope.enabled()) {
+        channel.volumeEnvelope.sustainHeld = false;
+    } else if (song.format != SongFormat::it && song.format != SongFormat::mdl) {
+        channel.stopVoice = true;
+        channel.volume = 0;
+    }
+}
+
+Sequencer::Sequencer(const Song& song, VoiceControl& voices) : song_(song), voices_(voices) {}
+
+void Sequencer::start() {
+    state_ = PlaybackState{};
+    PlaybackState& s = state_;
+    s.speed = song_.initialSpeed;
+    s.tempo = song_.initialTempo;
+    s.globalVolume = song_.initialGlobalVolume;
+    s.maxVolume = song_.maxChannelVolume;
+    s.pitchRule = pitchRuleFor(song_);
+    setPeriodLimits(song_, s);
+    if (isSongFormat(song_, SongFormat::dmf)) {
+        s.ticksPerSecondMode = true;
+        s.ticksPerSecond = 32;
+        s.speed = 4;
+        s.dmfShift = 2;
+        s.beat = 4;
+    }
+    for (int index = 0; index < kMaxChannels; ++index) {
+        ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        channel.volume = s.maxVolume;
+        channel.outputVolume = s.maxVolume;
+        channel.panning = song_.channelPanning[static_cast<size_t>(index)];
+        channel.channelVolume = song_.channelVolume[static_cast<size_t>(index)];
+        channel.cell = emptyCell(song_.format);
+    }
+    // The first tick after the start delay moves from before the first order
+    // to its first row, skipping markers as any move to a next order does.
+    s.order = -1;
+    s.row = 0;
+    s.tick = s.speed;
+    s.pendingChange = OrderChange::next;
+    s.pendingStartRow = 0;
+    pattern_ = nullptr;
+    publishPosition();
+}
+
+uint32_t Sequencer::runTick(uint32_t outputRate) {
+    tick();
+    const PlaybackState& s = state_;
+    uint32_t frames;
+    if (isSongFormat(song_, SongFormat::dmf)) {
+        if (s.ticksPerSecondMode)
+            frames = outputRate / static_cast<uint32_t>(std::max(s.ticksPerSecond, 1));
+        else
+            frames = outputRate * 15 / static_cast<uint32_t>(std::max(s.tempo * s.beat, 1));
+    } else {
+        frames = (outputRate * 320 / static_cast<uint32_t>(std::max(s.tempo, 1))) >> 7;
+    }
+    return frames ? frames : 1;
+}
+
+void Sequencer::tick() {
+    PlaybackState& s = state_;
+    if (s.startDelay > 0) {
+        --s.startDelay;
+        return;
+    }
+    EffectContext context{song_, s};
+    if (s.tick == 0 && pattern_ && !pattern_->globalTrack.empty() && !s.songEnded) {
+        size_t at = static_cast<size_t>(s.row) * 2;
+        if (isSongFormat(song_, SongFormat::dmf) && s.row == 0 && pattern_->beat != 0 && !s.ticksPerSecondMode) {
+            s.speed = 4;
+            s.dmfShift = 2;
+            s.beat = pattern_->beat;
+        }
+        if (at + 1 < pattern_->globalTrack.size())
+            applyGlobalTrack(context, pattern_->globalTrack[at], pattern_->globalTrack[at + 1], pattern_->beat);
+    }
+    ++s.tick;
+    advanceEnvelopes();
+    if (s.tick >= s.speed) {
+        advanceRow();
+        readRow();
+        if (s.patternDelay == 0 && !isSongFormat(song_, SongFormat::dmf))
+            for (int index = 0; index < song_.channelCount; ++index)
+                triggerNote(s.channels[static_cast<size_t>(index)]);
+    }
+    for (int index = 0; index < song_.channelCount; ++index)
+        applyChannelEffects(context, s.channels[static_cast<size_t>(index)], index);
+    for (int index = 0; index < song_.channelCount; ++index)
+        applyGlobalEffects(context, s.channels[static_cast<size_t>(index)], index);
+    updatePeriodsAndFades();
+    sendToVoices();
+}
+
+void Sequencer::advanceRow() {
+    PlaybackState& s = state_;
+    s.tick = 0;
+    if (s.pendingPatternDelay) {
+        s.patternDelay = s.pendingPatternDelay;
+        s.pendingPatternDelay = 0;
+    }
+    // A delayed row repeats as it is; a loop or an order change it carries
+    // waits for its last repetition.
+    if (s.patternDelay > 0 && s.patternDelay-- != 1) return;
+    if (s.loopTarget >= 0) {
+        s.row = s.loopTarget;
+        s.loopTarget = -1;
+    } else {
+        ++s.row;
+    }
+    OrderChange change = s.pendingChange;
+    int startRow = s.pendingStartRow;
+    bool fromJump = s.changeIsJump;
+    if (s.order < 0 || s.order >= song_.length || s.row >= s.rowCount) {
+        if (change == OrderChange::none) {
+            change = OrderChange::next;
+            startRow = 0;
+        }
+    }
+    s.pendingChange = OrderChange::none;
+    s.pendingStartRow = 0;
+    s.changeIsJump = false;
+    if (change != OrderChange::none) carryOutChange(change, startRow, fromJump);
+    publishPosition();
+}
+
+void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
+    PlaybackState& s = state_;
+    int previous = s.order;
+    s.loopCounter = 0;
+    s.loopStartRow = 0;
+    s.row = startRow;
+    if (fromJump) s.order = s.jumpOrder - 1;
+    s.order += static_cast<int>(change) - 2;
+    const std::vector<uint16_t>& orders = song_.orders;
+    if (change == OrderChange::next)
+        while (s.order >= 0 && s.order < song_.length && orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
+            ++s.order;
+    if (change == OrderChange::back)
+        while (s.order >= 0 && s.order < song_.length && orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
+            --s.order;
+    if (change != OrderChange::stay) s.loopChannel = 255;
+
+    // The song ends where its row time table ends: past the last order, or
+    // at a jump back to an order already played, which would repeat it forever.
+    if (s.order >= song_.length || s.order < 0 || (fromJump && s.order <= previous)) {
+        s.songEnded = true;
+        s.speed = song_.initialSpeed;
+        s.tempo = song_.initialTempo;
+        if (!isSongFormat(song_, SongFormat::xm)) s.globalVolume = song_.initialGlobalVolume;
+        s.order = song_.length;
+        s.row = 0;
+        pattern_ = nullptr;
+        s.rowCount = kDefaultRows;
+        publishPosition();
+        return;
+    }
+    s.songEnded = false;
+    if (s.order > 0 && orders[static_cast<size_t>(s.order - 1)] == kOrderEndMarker) {
+        s.speed = song_.initialSpeed;
+        s.tempo = song_.initialTempo;
+    }
+    pattern_ = song_.findPattern(orders[static_cast<size_t>(s.order)]);
+    s.rowCount = pattern_ ? pattern_->rows : kDefaultRows;
+    // A start row the pattern does not have starts it at its first row.
+    if (s.row >= s.rowCount) s.row = 0;
+}
+
+void Sequencer::readRow() {
+    PlaybackState& s = state_;
+    size_t cellSize = static_cast<size_t>(song_.cellSize);
+    size_t at = static_cast<size_t>(s.row) * cellSize;
+    for (int index = 0; index < song_.channelCount; ++index) {
+        ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        const std::vector<uint8_t>* track = pattern_ && !s.songEnded ? &pattern_->tracks[static_cast<size_t>(index)] : nullptr;
+        if (track && track->size() >= at + cellSize) {
+            std::memcpy(channel.cell.data(), track->data() + at, cellSize);
+        } else {
+            channel.cell = emptyCell(song_.format);
+        }
+    }
+}
+
+void Sequencer::triggerNote(ChannelState& channel) {
+    int note = channel.cell[kCellNote];
+    int instrumentNumber = channel.cell[kCellInstrument];
+    if (instrumentNumber && instrumentNumber <= song_.instrumentCount && song_.findInstrument(instrumentNumber))
+        channel.instrument = instrumentNumber;
+    const Instrument* instrument = song_.findInstrument(channel.instrument);
+    if ((note || instrumentNumber) && instrument) {
+        int lookup = (note ? note : channel.lastNote) & 127;
+        int index = instrument->noteMap[static_cast<size_t>(lookup)];
+        if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
+    }
+    const Sample* sample = song_.findSample(channel.sample);
+    if (instrumentNumber && sample) {
+        bool mdl = isSongFormat(song_, SongFormat::mdl);
+        if (!mdl || sample->volume != 0) channel.volume = std::min(sample->volume, state_.maxVolume);
+        if (sample->panning >= 0) channel.panning = sample->panning;
+        if (instrument && instrument->panning >= 0) channel.panning = instrument->panning;
+        channel.sampleGlobalVolume = sample->globalVolume;
+        channel.instrumentGlobalVolume = instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
+        channel.retriggerCounter = 0;
+        channel.tremorCounter = 0;
+        channel.arpeggioNote = channel.lastNote;
+    }
+    if (note >= 1 && note <= kLastNote) {
+        startNote(channel, note);
+    } else if (note == kNoteOff) {
+        releaseNote(song_, channel);
+    } else if (note == kNoteCut) {
+        channel.stopVoice = true;
+        channel.volume = 0;
+    }
+}
+
+void Sequencer::startNote(ChannelState& channel, int note) {
+    const Sample* sample = song_.findSample(channel.sample);
+    if (!sample) return;
+    const Instrument* instrument = song_.findInstrument(channel.instrument);
+    channel.data = sample->data.get();
+    channel.length = static_cast<int32_t>(sample->length);
+    channel.c4Speed = sample->c4Speed;
+    channel.flags = sample->flags;
+    channel.loopStart = static_cast<int32_t>(sample->loopStart);
+    channel.loopEnd = static_cast<int32_t>(sample->loopEnd);
+    channel.decimationShift = sample->decimationShift;
+    channel.fineTune = sample->fineTune;
+    channel.noteTranspose = (instrument ? instrument->noteTranspose[static_cast<size_t>(note & 127)] : 0) +
+                            sample->relativeNote;
+
+    const EnvelopeRef& volumeEnvelope =
+        instrument && instrument->volumeEnvelope ? instrument->volumeEnvelope : sample->noteStart.volumeEnvelope;
+    const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
+                                             ? instrument->panningEnvelope
+                                             : sample->noteStart.panningEnvelope;
+    channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
+    channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+    channel.fade = 65536;
+    channel.fading = false;
+    channel.keyOff = false;
+    channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
+
+    int transposed = note + channel.noteTranspose;
+    if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
+    channel.lastNote = note;
+    channel.arpeggioNote = note;
+    channel.periodBeforeNote = channel.basePeriod;
+    channel.basePeriod = noteToPeriod(state_.pitchRule, isSongFormat(song_, SongFormat::it), transposed,
+                                      channel.c4Speed, channel.fineTune);
+    channel.outputPeriod = channel.basePeriod;
+    channel.noteOn = true;
+    channel.startOffset = 0;
+    if (!(channel.waveControl & 0x08)) channel.vibratoPosition = 0;
+    if (!(channel.waveControl & 0x80)) channel.tremoloPosition = 0;
+}
+
+void Sequencer::advanceEnvelopes() {
+    bool xmStyle = isSongFormat(song_, SongFormat::xm) || isSongFormat(song_, SongFormat::mdl);
+    bool itStyle = isSongFormat(song_, SongFormat::it);
+    if (!xmStyle && !itStyle) return;
+    for (int index = 0; index < song_.channelCount; ++index) {
+        ChannelState& channel = state_.channels[static_cast<size_t>(index)];
+        for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope}) {
+            if (!run->enabled()) continue;
+            const Envelope& envelope = *run->envelope;
+            if (xmStyle) {
+                if (run->position >= 512) continue;
+                if (envelope.loops && run->position >= envelope.loopEnd)
+                    run->position = envelope.loopBegin;
+                else if (!(run->sustainHeld && envelope.sustains && run->position == envelope.sustainBegin))
+                    run->position = std::min(run->position + 1, 511);
+                continue;
+            }
+            int last = static_cast<int>(envelope.values.size()) - 1;
+            ++run->position;
+            if (run->sustainHeld && envelope.sustains) {
+                if (run->position > envelope.sustainEnd) run->position = envelope.sustainBegin;
+            } else if (envelope.loops && run->position > envelope.loopEnd) {
+                run->position = envelope.loopBegin;
+            }
+            if (run->position >= last) {
+                run->position = std::max(last, 0);
+                if (run == &channel.volumeEnvelope) channel.fading = true;
+            }
+        }
+    }
+}
+
+void Sequencer::updatePeriodsAndFades() {
+    PlaybackState& s = state_;
+    bool it = isSongFormat(song_, SongFormat::it);
+    bool xm = isSongFormat(song_, SongFormat::xm);
+    for (int index = 0; index < song_.channelCount; ++index) {
+        ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        if (!it) {
+            int32_t clamped = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
+            if (clamped != channel.outputPeriod) {
+                channel.outputPeriod = clamped;
+                if (!xm) channel.stopVoice = true;
+            }
+        }
+        channel.frequency = periodToFrequency(s.pitchRule, channel.outputPeriod);
+        if (channel.fading) channel.fade = std::max(channel.fade - channel.fadeoutRate, 0);
+    }
+}
+
+int Sequencer::voiceVolume(const ChannelState& channel) const {
+    const PlaybackState& s = state_;
+    int64_t v;
+    if (isSongFormat(song_, SongFormat::dmf)) {
+        v = (int64_t(channel.outputVolume >> s.dmfShift) * s.globalVolume * s.masterVolume) >> 12;
+    } else {
+        int e = channel.volumeEnvelope.enabled() ? channel.volumeEnvelope.value() : 64;
+        if (isSongFormat(song_, SongFormat::it)) {
+            v = (int64_t((e * channel.outputVolume) >> 2) * channel.fade) >> 16;
+            v = (v * s.globalVolume) >> 8;
+            v = (v * channel.sampleGlobalVolume) >> 6;
+            v = (v * channel.instrumentGlobalVolume) >> 7;
+            v = (v * channel.channelVolume) >> 6;
+        } else {
+            v = ((int64_t((e * channel.outputVolume) >> 3) * channel.fade) >> 16) * s.globalVolume >> 7;
+        }
+        v = v * s.masterVolume / std::max(s.maxVolume, 1);
+    }
+    return clampValue(static_cast<int>(v >> 3), 0, 511);
+}
+
+int Sequencer::voicePanning(const ChannelState& channel) const {
+    int p = channel.panning;
+    if (isSongFormat(song_, SongFormat::it)) {
+        int panning = p * 4;
+        if (channel.panningEnvelope.enabled()) {
+            int e = channel.panningEnvelope.value();
+            panning += ((32 - std::abs(p - 32)) * e >> 3) & ~3;
+        }
+        return clampValue(panning, 0, 255);
+    }
+    if (isSongFormat(song_, SongFormat::dmf)) return clampValue(p >> state_.dmfShift, 0, 255);
+    if (channel.panningEnvelope.enabled()) {
+        int e = channel.panningEnvelope.value();
+        p += (128 - std::abs(p - 128)) * (e - 32) / 32;
+    }
+    return clampValue(p, 0, 255);
+}
+
+void Sequencer::sendToVoices() {
+    for (int index = 0; index < song_.channelCount; ++index) {
+        ChannelState& channel = state_.channels[static_cast<size_t>(index)];
+        if (channel.stopVoice) {
+            voices_.stopVoice(index);
+            channel.stopVoice = false;
+        }
+        int panning = voicePanning(channel);
+        if (channel.noteOn) {
+            channel.noteOn = false;
+            if (!channel.hasSample()) continue;
+            int32_t loopEnd = std::min(channel.loopEnd, channel.length);
+            voices_.stopVoice(index);
+            voices_.setVolume(index, voiceVolume(channel));
+            voices_.setPanning(index, panning);
+            voices_.setFrequency(index, channel.frequency);
+            voices_.startVoice(index, channel.data, channel.startOffset, channel.length, channel.loopStart, loopEnd,
+                               channel.flags);
+            channel.lastPanningSent = panning;
+            continue;
+        }
+        voices_.setVolume(index, voiceVolume(channel));
+        if (panning != channel.lastPanningSent) {
+            voices_.setPanning(index, panning);
+            channel.lastPanningSent = panning;
+        }
+        voices_.setFrequency(index, channel.frequency);
+    }
+}
+
+void Sequencer::jumpTo(const RowTime& entry) {
+    PlaybackState& s = state_;
+    for (int index = 0; index < kMaxChannels; ++index) {
+        ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        voices_.stopVoice(index);
+        channel.outputVolume = 0;
+        channel.noteOn = false;
+        channel.stopVoice = false;
+    }
+    s.globalVolume = song_.initialGlobalVolume;
+    s.speed = entry.speed;
+    s.tempo = entry.tempo;
+    s.startDelay = 0;
+    s.songEnded = false;
+    s.patternDelay = 0;
+    s.pendingPatternDelay = 0;
+    s.loopTarget = -1;
+    s.loopChannel = 255;
+    // The next tick reads the entry's own row.
+    s.order = entry.order;
+    s.row = entry.row;
+    s.tick = s.speed;
+    s.pendingChange = OrderChange::stay;
+    s.pendingStartRow = entry.row;
+    s.changeIsJump = false;
+    s.rowCount = kDefaultRows;
+    pattern_ = nullptr;
+    publishPosition();
+}
+
+void Sequencer::jumpToOrder(int order) {
+    RowTime entry{};
+    entry.order = static_cast<uint16_t>(std::max(order, 0));
+    entry.speed = static_cast<uint8_t>(song_.initialSpeed);
+    entry.tempo = static_cast<uint8_t>(song_.initialTempo);
+    jumpTo(entry);
+    // Entering from the order before skips markers like any move forward.
+    state_.order = order - 1;
+    state_.pendingChange = OrderChange::next;
+    state_.pendingStartRow = 0;
+}
+
+void Sequencer::publishPosition() {
+    const PlaybackState& s = state_;
+    if (s.songEnded) {
+        published_.store(kSongOver, std::memory_order_relaxed);
+        return;
+    }
+    uint32_t order = static_cast<uint32_t>(std::clamp(s.order, 0, 0xFFFF));
+    uint32_t row = static_cast<uint32_t>(std::clamp(s.row, 0, 0xFFFF));
+    published_.store(order << 16 | row, std::memory_order_relaxed);
+}
+
+}  // namespace tumbor::trk

@@ -1,0 +1,66 @@
+// The sequencer: turns the loaded song into voice commands, one tick at a
+// time, as the mixer asks. It reads rows, triggers notes, runs the effect
+// commands and sends each channel's volume, panning and frequency.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "libs/trk/mixer/sound_driver.h"
+#include "libs/trk/model/song.h"
+#include "libs/trk/sequencer/playback_state.h"
+#include "libs/trk/sequencer/row_time_table.h"
+
+namespace tumbor::trk {
+
+class Sequencer final : public TickSource {
+public:
+    Sequencer(const Song& song, VoiceControl& voices);
+
+    // Back to the start of the song: order 0, row 0, initial speed, tempo and
+    // volumes, channels reset, the 7 silent start ticks ahead.
+    void start();
+
+    uint32_t runTick(uint32_t outputRate) override;
+
+    bool songEnded() const { return state_.songEnded; }
+    // Where playback stands, published for readers on other threads:
+    // (order << 16) | row, or kSongOver once the song has ended.
+    static constexpr uint32_t kSongOver = 0xFFFFFFFF;
+    uint32_t playingPosition() const { return published_.load(std::memory_order_relaxed); }
+
+    // Continues at the table entry's order and row with its speed and tempo;
+    // every voice stops.
+    void jumpTo(const RowTime& entry);
+    // Continues at the start of order, row 0 (without a time table).
+    void jumpToOrder(int order);
+
+    const PlaybackState& state() const { return state_; }
+    PlaybackState& state() { return state_; }
+
+private:
+    void tick();
+    void advanceRow();
+    void carryOutChange(OrderChange change, int startRow, bool fromJump);
+    void readRow();
+    void triggerNote(ChannelState& channel);
+    void startNote(ChannelState& channel, int note);
+    void advanceEnvelopes();
+    void updatePeriodsAndFades();
+    void sendToVoices();
+    int voiceVolume(const ChannelState& channel) const;
+    int voicePanning(const ChannelState& channel) const;
+    void publishPosition();
+
+    const Song& song_;
+    VoiceControl& voices_;
+    PlaybackState state_;
+    const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    std::atomic<uint32_t> published_{0};
+};
+
+// Note 127 and effect 25: releases the envelopes' sustain and starts the
+// fade; without a volume envelope the note stops (but not in IT and MDL).
+void releaseNote(const Song& song, ChannelState& channel);
+
+}  // namespace tumbor::trk
