@@ -370,18 +370,5 @@ TEST(ItDecoderTest, SixteenBitBlocksHold16384Points) {
     EXPECT_EQ(out[2 * 16384 + 1], 0);
 }
 
-TEST(ItDecoderTest, DecodingPastTheSampleGivesZeros) {
-    BitWriter bits;
-    bits.put(9, 9);
-    const Bytes file = oneBlockIt(bits);
-    MemoryByteSource source(file);
-    ModuleReader reader(source);
-    std::unique_ptr<SampleDecoder> decoder;
-    ASSERT_EQ(startItDecoder(reader, SampleEncoding::it8, 1, decoder), DecoderStart::ok);
-    Bytes out(4, 0xEE);
-    decoder->decode(out.data(), out.size());
-    EXPECT_EQ(out, (Bytes{9, 0, 0, 0}));
-}
-
 }  // namespace
 }  // namespace tumbor::trk
