@@ -9,9 +9,9 @@
 #include "libs/common/module_text.h"
 #include "libs/common/stream_input.h"
 #include "libs/trk/model/format_detection.h"
-#include "libs/trk/settings/trk_about.h"
 #include "libs/trk/settings/trk_settings.h"
 #include "libs/trk/tracker_player.h"
+#include "libs/trk/trk_about.h"
 #include "libs/trk/trk_dialogs.h"
 #include "platform/dialogs.h"
 #include "stream/stream_module.h"
@@ -100,7 +100,7 @@ int STREAM_CALL trkDecode(void* buffer, int bytes) {
 int STREAM_CALL trkAbout() {
     return guardedCall(1, [] {
         platform::MessageBoxRequest box;
-        box.text = kTrkAboutText;
+        box.text = trkAboutText();
         platform::showMessageBox(box);
         return 1;
     });

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "libs/trk/mixer/sound_driver.h"
 

@@ -1,0 +1,98 @@
+// The tracker library's settings through the profile service, the output
+// format they choose, and the configuration dialog's radio button mapping.
+#include "libs/trk/settings/trk_settings.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "libs/trk/trk_control_ids.h"
+#include "platform/profile.h"
+
+namespace tumbor::trk {
+namespace {
+
+const char kSection[] = "STRM_TRK";
+const uint32_t kFullRate = 44100;
+const int kLowestQuality = 2;
+
+struct RadioValue {
+    int control;
+    int value;
+};
+
+// Each group in the order the dialog's OK tests its buttons.
+const RadioValue kQualityRadios[] = {
+    {IDC_TRK_QUALITY_BEST, 0}, {IDC_TRK_QUALITY_MEDIUM, 1}, {IDC_TRK_QUALITY_WORST, 2}};
+const RadioValue kChannelRadios[] = {{IDC_TRK_CHANNELS_STEREO, 0}, {IDC_TRK_CHANNELS_MONO, 1}};
+const RadioValue kInterpolationRadios[] = {{IDC_TRK_INTERPOLATION_OFF, 0}, {IDC_TRK_INTERPOLATION_ON, 1}};
+const RadioValue kBitsRadios[] = {{IDC_TRK_BITS_8, 8}, {IDC_TRK_BITS_16, 16}};
+
+template <size_t N>
+int checkedValue(const RadioValue (&radios)[N], int old, const std::function<bool(int)>& isChecked) {
+    for (const RadioValue& radio : radios)
+        if (isChecked(radio.control)) return radio.value;
+    return old;
+}
+
+// The key's number; defaultValue when the entry is missing or does not begin
+// with a number (the profile call alone would give 0 for "abc").
+int readNumber(const char* key, int defaultValue, const std::string& iniPath) {
+    std::string text = platform::getProfileString(kSection, key, "", iniPath);
+    size_t digit = text.find_first_not_of("+-");
+    if (digit == std::string::npos || digit > 1 || !std::isdigit(static_cast<unsigned char>(text[digit])))
+        return defaultValue;
+    return static_cast<int>(platform::getProfileInt(kSection, key, defaultValue, iniPath));
+}
+
+}  // namespace
+
+TrkSettings readTrkSettings(const std::string& iniPath) {
+    TrkSettings settings;
+    settings.quality = readNumber("Quality", settings.quality, iniPath);
+    settings.stereo = readNumber("Stereo", settings.stereo, iniPath);
+    settings.interpolation = readNumber("Interpolation", settings.interpolation, iniPath);
+    settings.bits = readNumber("Bits", settings.bits, iniPath);
+    return settings;
+}
+
+void writeTrkSettings(const TrkSettings& settings, const std::string& iniPath) {
+    platform::writeProfileString(kSection, "Quality", std::to_string(settings.quality), iniPath);
+    platform::writeProfileString(kSection, "Stereo", std::to_string(settings.stereo), iniPath);
+    platform::writeProfileString(kSection, "Interpolation", std::to_string(settings.interpolation), iniPath);
+    platform::writeProfileString(kSection, "Bits", std::to_string(settings.bits), iniPath);
+}
+
+OutputMode outputModeFor(const TrkSettings& settings) {
+    OutputMode mode;
+    // Out of range the quality would be a shift by any amount, negative or
+    // wider than the rate.
+    mode.rate = kFullRate >> std::clamp(settings.quality, 0, kLowestQuality);
+    mode.stereo = settings.stereo != 1;
+    // The mixer makes 8 or 16 bits only; anything but 16 is 8, also in what
+    // the module reports.
+    mode.sixteenBit = settings.bits == 16;
+    mode.interpolation = settings.interpolation != 0;
+    return mode;
+}
+
+std::vector<int> radiosFor(const TrkSettings& settings) {
+    int quality = settings.quality == 1   ? IDC_TRK_QUALITY_MEDIUM
+                  : settings.quality == 2 ? IDC_TRK_QUALITY_WORST
+                                          : IDC_TRK_QUALITY_BEST;
+    int channels = settings.stereo == 1 ? IDC_TRK_CHANNELS_MONO : IDC_TRK_CHANNELS_STEREO;
+    // Only 1 shows as on, although any non-zero value plays interpolated.
+    int interpolation = settings.interpolation == 1 ? IDC_TRK_INTERPOLATION_ON : IDC_TRK_INTERPOLATION_OFF;
+    int bits = settings.bits == 8 ? IDC_TRK_BITS_8 : IDC_TRK_BITS_16;
+    return {quality, channels, interpolation, bits};
+}
+
+TrkSettings settingsFromRadios(const TrkSettings& old, const std::function<bool(int)>& isChecked) {
+    TrkSettings settings;
+    settings.quality = checkedValue(kQualityRadios, old.quality, isChecked);
+    settings.stereo = checkedValue(kChannelRadios, old.stereo, isChecked);
+    settings.interpolation = checkedValue(kInterpolationRadios, old.interpolation, isChecked);
+    settings.bits = checkedValue(kBitsRadios, old.bits, isChecked);
+    return settings;
+}
+
+}  // namespace tumbor::trk
