@@ -125,7 +125,8 @@ int STREAM_CALL trkSongInfo(const char* fileName) {
         if (songInfoOpen()) {
             closeSongInfo();
         } else if (const Song* song = player.song()) {
-            showSongInfo(trkModule.hostWindow, trkModule.libraryInstance, SongInfoText{song->name, song->message});
+            showSongInfo(trkModule.hostWindow, trkModule.libraryInstance,
+                         SongInfoText{song->name, song->message});
         }
         return 1;
     });

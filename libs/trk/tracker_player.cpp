@@ -57,7 +57,8 @@ int TrackerPlayer::position() const {
     int order = static_cast<int>(playing >> 16);
     int row = static_cast<int>(playing & 0xFFFF);
     if (estimate_) {
-        const Pattern* pattern = order < song_->length ? song_->findPattern(song_->orders[static_cast<size_t>(order)]) : nullptr;
+        const Pattern* pattern =
+            order < song_->length ? song_->findPattern(song_->orders[static_cast<size_t>(order)]) : nullptr;
         return estimate_->positionTenths(order, row, pattern ? pattern->rows : kDefaultRows);
     }
     return table_.positionTenths(order, row);

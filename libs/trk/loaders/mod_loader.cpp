@@ -106,8 +106,8 @@ bool loadModWith(ModuleReader& reader, Song& song, int sampleCount) {
         for (int channel = 0; channel < channels; ++channel) {
             uint8_t* track = song.track(*pattern, channel);
             for (int row = 0; row < kDefaultRows; ++row)
-                convertCell(&patternBytes[static_cast<size_t>((row * channels + channel) * 4)], track + row * 4,
-                            song.multichannelMod);
+                convertCell(&patternBytes[static_cast<size_t>((row * channels + channel) * 4)],
+                            track + row * 4, song.multichannelMod);
         }
     }
     return true;

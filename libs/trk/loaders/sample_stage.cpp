@@ -33,10 +33,13 @@ int reserveSampleMemory(Song& song, uint32_t fileSize) {
         sample->loadedLength = sample->length;
         if (sample->skip) sample->length = 0;
         uint64_t most = mostBytesFrom(*sample, fileSize);
-        if (sample->length > most) sample->length = static_cast<uint32_t>(most) & (sample->is16Bit() ? ~1u : ~0u);
-        if (sample->length == 0) continue;
-        total += uint64_t(sample->length) + 16;
-        if (total > kSampleMemoryLimit) return kOutOfSampleMemory;
+        if (sample->length > most)
+            sample->length = static_cast<uint32_t>(most) & (sample->is16Bit() ? ~1u : ~0u);
+        if (sample->length) total += uint64_t(sample->length) + 16;
+    }
+    if (total > kSampleMemoryLimit) return kOutOfSampleMemory;
+    for (std::unique_ptr<Sample>& sample : song.samples) {
+        if (!sample || sample->length == 0) continue;
         sample->data.reset(new (std::nothrow) uint8_t[sample->length + 16]());
         if (!sample->data) return kOutOfSampleMemory;
     }
@@ -51,7 +54,8 @@ struct DeltaState {
 
 void undoDelta(uint8_t* bytes, size_t count, bool words, DeltaState& delta) {
     if (!words) {
-        for (size_t i = 0; i < count; ++i) bytes[i] = delta.byteSum = static_cast<uint8_t>(delta.byteSum + bytes[i]);
+        for (size_t i = 0; i < count; ++i)
+            bytes[i] = delta.byteSum = static_cast<uint8_t>(delta.byteSum + bytes[i]);
         return;
     }
     for (size_t i = 0; i + 1 < count; i += 2) {

@@ -329,7 +329,8 @@ void twoRangeVolumeSlide(Effect& e, int direction, int lowest) {
     } else if (e.firstTick()) {
         amount = p < 240 ? (p & 15) : (p & 15) * 4;
     }
-    if (amount) e.channel.volume = clampInt(e.channel.volume + direction * amount, lowest, e.state().maxVolume);
+    if (amount)
+        e.channel.volume = clampInt(e.channel.volume + direction * amount, lowest, e.state().maxVolume);
 }
 
 void volumeSlideUpTwoRange(Effect& e) { twoRangeVolumeSlide(e, 1, 0); }
@@ -469,58 +470,58 @@ struct EffectEntry {
 };
 
 const EffectEntry kEffects[kEffectCodeCount] = {
-    {arpeggio, true},                          // 0
-    {portamentoUp, true},                      // 1
-    {portamentoDown, true},                    // 2
-    {tonePortamentoCode, true},                // 3
-    {vibratoCode, true},                       // 4
-    {tonePortamentoVolumeSlide, true},         // 5
-    {vibratoVolumeSlide, true},                // 6
-    {tremoloCode, false},                      // 7
-    {nothing, false},                          // 8
-    {sampleOffset, true},                      // 9
-    {volumeSlide, false},                      // 10
-    {nothing, false},                          // 11 position jump: global
-    {setVolume, false},                        // 12
-    {nothing, false},                          // 13 pattern break: global
-    {extended, false},                         // 14
-    {speedOrTempo, false},                     // 15
-    {setSpeed, false},                         // 16
-    {fineVolumeSlide, false},                  // 17
-    {finePortamentoDown, true},                // 18
-    {finePortamentoUp, true},                  // 19
-    {tremor, false},                           // 20
-    {retriggerVolumeChange, true},             // 21
-    {setTempo, false},                         // 22
-    {vibratoFineVolumeSlide, true},            // 23
-    {tonePortamentoFineVolumeSlide, true},     // 24
-    {keyOffAt, false},                         // 25
-    {setGlobalVolume, false},                  // 26
-    {globalVolumeSlideUp, false},              // 27
-    {globalVolumeSlideDown, false},            // 28
-    {volumeSlideUpTwoRange, false},            // 29
-    {volumeSlideDownTwoRange, false},          // 30
-    {nothing, false},                          // 31
-    {setEnvelopePosition, false},              // 32
-    {sampleOffsetLong, true},                  // 33
-    {portamentoUpTwoRange, true},              // 34
-    {portamentoDownTwoRange, true},            // 35
-    {setPanning, false},                       // 36
-    {panningSlideLeft, false},                 // 37
-    {panningSlideRight, false},                // 38
-    {retriggerSecondForm, true},               // 39
-    {nothing, false},                          // 40
-    {tempoSlide, false},                       // 41
-    {setChannelVolume, false},                 // 42
-    {channelVolumeSlide, false},               // 43
-    {extraFinePortamento, true},               // 44
-    {linearPortamentoDown, true},              // 45
-    {linearPortamentoUp, true},                // 46
-    {linearTonePortamentoCode, true},          // 47
-    {nothing, false},                          // 48
-    {fineVolumeSlide, false},                  // 49
-    {linearTonePortamentoVolumeSlide, true},   // 50
-    {globalVolumeSlide, false},                // 51
+    {arpeggio, true},                         // 0
+    {portamentoUp, true},                     // 1
+    {portamentoDown, true},                   // 2
+    {tonePortamentoCode, true},               // 3
+    {vibratoCode, true},                      // 4
+    {tonePortamentoVolumeSlide, true},        // 5
+    {vibratoVolumeSlide, true},               // 6
+    {tremoloCode, false},                     // 7
+    {nothing, false},                         // 8
+    {sampleOffset, true},                     // 9
+    {volumeSlide, false},                     // 10
+    {nothing, false},                         // 11 position jump: global
+    {setVolume, false},                       // 12
+    {nothing, false},                         // 13 pattern break: global
+    {extended, false},                        // 14
+    {speedOrTempo, false},                    // 15
+    {setSpeed, false},                        // 16
+    {fineVolumeSlide, false},                 // 17
+    {finePortamentoDown, true},               // 18
+    {finePortamentoUp, true},                 // 19
+    {tremor, false},                          // 20
+    {retriggerVolumeChange, true},            // 21
+    {setTempo, false},                        // 22
+    {vibratoFineVolumeSlide, true},           // 23
+    {tonePortamentoFineVolumeSlide, true},    // 24
+    {keyOffAt, false},                        // 25
+    {setGlobalVolume, false},                 // 26
+    {globalVolumeSlideUp, false},             // 27
+    {globalVolumeSlideDown, false},           // 28
+    {volumeSlideUpTwoRange, false},           // 29
+    {volumeSlideDownTwoRange, false},         // 30
+    {nothing, false},                         // 31
+    {setEnvelopePosition, false},             // 32
+    {sampleOffsetLong, true},                 // 33
+    {portamentoUpTwoRange, true},             // 34
+    {portamentoDownTwoRange, true},           // 35
+    {setPanning, false},                      // 36
+    {panningSlideLeft, false},                // 37
+    {panningSlideRight, false},               // 38
+    {retriggerSecondForm, true},              // 39
+    {nothing, false},                         // 40
+    {tempoSlide, false},                      // 41
+    {setChannelVolume, false},                // 42
+    {channelVolumeSlide, false},              // 43
+    {extraFinePortamento, true},              // 44
+    {linearPortamentoDown, true},             // 45
+    {linearPortamentoUp, true},               // 46
+    {linearTonePortamentoCode, true},         // 47
+    {nothing, false},                         // 48
+    {fineVolumeSlide, false},                 // 49
+    {linearTonePortamentoVolumeSlide, true},  // 50
+    {globalVolumeSlide, false},               // 51
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -639,8 +640,9 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 }  // namespace
 
 bool isTonePortamento(int code) {
-    return code == kTonePortamento || code == kTonePortamentoVolumeSlide || code == kTonePortamentoFineVolumeSlide ||
-           code == kLinearTonePortamento || code == kLinearTonePortamentoVolumeSlide;
+    return code == kTonePortamento || code == kTonePortamentoVolumeSlide ||
+           code == kTonePortamentoFineVolumeSlide || code == kLinearTonePortamento ||
+           code == kLinearTonePortamentoVolumeSlide;
 }
 
 void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
@@ -662,7 +664,8 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
     }
     if (format != SongFormat::dmf) {
         applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
-        if (format == SongFormat::mdl) applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
+        if (format == SongFormat::mdl)
+            applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
     }
     if (!channel.volumeChanged) channel.outputVolume = channel.volume;
     if (!channel.periodChanged) channel.outputPeriod = channel.basePeriod;

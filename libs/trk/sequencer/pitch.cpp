@@ -20,12 +20,11 @@ const int kOctaveBasePeriods[12] = {27392, 25856, 24384, 23040, 21696, 20480,
 // XM's Amiga periods, 8 fine-tune steps a semitone, indices -8 .. 103.
 const int kXmAmigaPeriods[112] = {
     960, 954, 948, 940, 934, 926, 920, 914,  // -8 .. -1
-    907, 900, 894, 887, 881, 875, 868, 862, 856, 850, 844, 838, 832, 826, 820, 814, 808, 802, 796, 791,
-    785, 779, 774, 768, 762, 757, 752, 746, 741, 736, 730, 725, 720, 715, 709, 704, 699, 694, 689, 684,
-    678, 675, 670, 665, 660, 655, 651, 646, 640, 636, 632, 628, 623, 619, 614, 610, 604, 601, 597, 592,
-    588, 584, 580, 575, 570, 567, 563, 559, 555, 551, 547, 543, 538, 535, 532, 528, 524, 520, 516, 513,
-    508, 505, 502, 498, 494, 491, 487, 484, 480, 477, 474, 470, 467, 463, 460, 457, 453, 450, 447, 443,
-    440, 437, 434, 431};
+    907, 900, 894, 887, 881, 875, 868, 862, 856, 850, 844, 838, 832, 826, 820, 814, 808, 802, 796, 791, 785,
+    779, 774, 768, 762, 757, 752, 746, 741, 736, 730, 725, 720, 715, 709, 704, 699, 694, 689, 684, 678, 675,
+    670, 665, 660, 655, 651, 646, 640, 636, 632, 628, 623, 619, 614, 610, 604, 601, 597, 592, 588, 584, 580,
+    575, 570, 567, 563, 559, 555, 551, 547, 543, 538, 535, 532, 528, 524, 520, 516, 513, 508, 505, 502, 498,
+    494, 491, 487, 484, 480, 477, 474, 470, 467, 463, 460, 457, 453, 450, 447, 443, 440, 437, 434, 431};
 
 int xmAmigaPeriod(int index) { return kXmAmigaPeriods[index + 8]; }
 
@@ -35,7 +34,8 @@ int clampNote(int note, int highest) { return note < 0 ? 0 : note > highest ? hi
 }  // namespace
 
 PitchRule pitchRuleFor(const Song& song) {
-    if (song.format == SongFormat::xm) return song.linearFrequencies ? PitchRule::xmLinear : PitchRule::xmAmiga;
+    if (song.format == SongFormat::xm)
+        return song.linearFrequencies ? PitchRule::xmLinear : PitchRule::xmAmiga;
     if (song.format == SongFormat::it && song.linearFrequencies) return PitchRule::itLinear;
     return PitchRule::amiga;
 }

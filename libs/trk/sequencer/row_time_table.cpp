@@ -17,7 +17,8 @@ constexpr uint64_t kTimeScale = 1000000;
 uint64_t rowDuration(const Song& song, const RowTiming& timing) {
     uint64_t speed = static_cast<uint64_t>(timing.speed);
     if (song.format == SongFormat::dmf) {
-        if (timing.ticksPerSecondMode) return speed * 10 * kTimeScale / static_cast<uint64_t>(std::max(timing.ticksPerSecond, 1));
+        if (timing.ticksPerSecondMode)
+            return speed * 10 * kTimeScale / static_cast<uint64_t>(std::max(timing.ticksPerSecond, 1));
         return speed * 150 * kTimeScale / static_cast<uint64_t>(std::max(timing.tempo * timing.beat, 1));
     }
     // speed x 2.5 / tempo seconds
@@ -79,18 +80,22 @@ RowTimeTable RowTimeTable::build(Song& song) {
         for (; row < pattern.rows && table.entries_.size() < capacity; ++row) {
             timing.patternBreak = false;
             timing.positionJump = false;
-            if (!pattern.globalTrack.empty() && static_cast<size_t>(row) * 2 + 1 < pattern.globalTrack.size()) {
-                if (song.format == SongFormat::dmf && row == 0 && pattern.beat && !timing.ticksPerSecondMode) {
+            if (!pattern.globalTrack.empty() &&
+                static_cast<size_t>(row) * 2 + 1 < pattern.globalTrack.size()) {
+                if (song.format == SongFormat::dmf && row == 0 && pattern.beat &&
+                    !timing.ticksPerSecondMode) {
                     timing.speed = 4;
                     timing.beat = pattern.beat;
                 }
                 applyGlobalTrackTiming(pattern.globalTrack[static_cast<size_t>(row) * 2],
-                                       pattern.globalTrack[static_cast<size_t>(row) * 2 + 1], pattern.beat, timing);
+                                       pattern.globalTrack[static_cast<size_t>(row) * 2 + 1], pattern.beat,
+                                       timing);
             }
             for (int channel = 0; channel < song.channelCount; ++channel) {
                 const std::vector<uint8_t>& track = pattern.tracks[static_cast<size_t>(channel)];
                 size_t at = static_cast<size_t>(row) * cellSize;
-                if (track.size() >= at + cellSize) applyCellTiming(song, track.data() + at, pattern.rows, timing);
+                if (track.size() >= at + cellSize)
+                    applyCellTiming(song, track.data() + at, pattern.rows, timing);
             }
             table.entries_.push_back(RowTime{static_cast<uint16_t>(order), static_cast<uint16_t>(row),
                                              asByte(timing.speed), asByte(timing.tempo),
@@ -147,6 +152,8 @@ int TimeEstimate::positionTenths(int order, int row, int rowCount) const {
     return order * orderTenths + row * orderTenths / std::max(rowCount, 1);
 }
 
-int TimeEstimate::orderAt(int tenths) const { return orderTenths > 0 ? std::max(tenths, 0) / orderTenths : 0; }
+int TimeEstimate::orderAt(int tenths) const {
+    return orderTenths > 0 ? std::max(tenths, 0) / orderTenths : 0;
+}
 
 }  // namespace tumbor::trk

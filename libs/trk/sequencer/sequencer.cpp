@@ -122,13 +122,15 @@ void Sequencer::tick() {
     EffectContext context{song_, s};
     if (s.tick == 0 && pattern_ && !pattern_->globalTrack.empty() && !s.songEnded) {
         size_t at = static_cast<size_t>(s.row) * 2;
-        if (isSongFormat(song_, SongFormat::dmf) && s.row == 0 && pattern_->beat != 0 && !s.ticksPerSecondMode) {
+        if (isSongFormat(song_, SongFormat::dmf) && s.row == 0 && pattern_->beat != 0 &&
+            !s.ticksPerSecondMode) {
             s.speed = 4;
             s.dmfShift = 2;
             s.beat = pattern_->beat;
         }
         if (at + 1 < pattern_->globalTrack.size())
-            applyGlobalTrack(context, pattern_->globalTrack[at], pattern_->globalTrack[at + 1], pattern_->beat);
+            applyGlobalTrack(context, pattern_->globalTrack[at], pattern_->globalTrack[at + 1],
+                             pattern_->beat);
     }
     ++s.tick;
     advanceEnvelopes();
@@ -189,10 +191,12 @@ void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) 
     s.order += static_cast<int>(change) - 2;
     const std::vector<uint16_t>& orders = song_.orders;
     if (change == OrderChange::next)
-        while (s.order >= 0 && s.order < song_.length && orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
+        while (s.order >= 0 && s.order < song_.length &&
+               orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
             ++s.order;
     if (change == OrderChange::back)
-        while (s.order >= 0 && s.order < song_.length && orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
+        while (s.order >= 0 && s.order < song_.length &&
+               orders[static_cast<size_t>(s.order)] > kLastPatternOrder)
             --s.order;
     if (change != OrderChange::stay) s.loopChannel = 255;
 
@@ -227,7 +231,8 @@ void Sequencer::readRow() {
     size_t at = static_cast<size_t>(s.row) * cellSize;
     for (int index = 0; index < song_.channelCount; ++index) {
         ChannelState& channel = s.channels[static_cast<size_t>(index)];
-        const std::vector<uint8_t>* track = pattern_ && !s.songEnded ? &pattern_->tracks[static_cast<size_t>(index)] : nullptr;
+        const std::vector<uint8_t>* track =
+            pattern_ && !s.songEnded ? &pattern_->tracks[static_cast<size_t>(index)] : nullptr;
         if (track && track->size() >= at + cellSize) {
             std::memcpy(channel.cell.data(), track->data() + at, cellSize);
         } else {
@@ -239,7 +244,8 @@ void Sequencer::readRow() {
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
-    if (instrumentNumber && instrumentNumber <= song_.instrumentCount && song_.findInstrument(instrumentNumber))
+    if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
+        song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
     if ((note || instrumentNumber) && instrument) {
@@ -254,7 +260,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
         if (sample->panning >= 0) channel.panning = sample->panning;
         if (instrument && instrument->panning >= 0) channel.panning = instrument->panning;
         channel.sampleGlobalVolume = sample->globalVolume;
-        channel.instrumentGlobalVolume = instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
+        channel.instrumentGlobalVolume =
+            instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
         channel.retriggerCounter = 0;
         channel.tremorCounter = 0;
         channel.arpeggioNote = channel.lastNote;
@@ -281,11 +288,12 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.loopEnd = static_cast<int32_t>(sample->loopEnd);
     channel.decimationShift = sample->decimationShift;
     channel.fineTune = sample->fineTune;
-    channel.noteTranspose = (instrument ? instrument->noteTranspose[static_cast<size_t>(note & 127)] : 0) +
-                            sample->relativeNote;
+    channel.noteTranspose =
+        (instrument ? instrument->noteTranspose[static_cast<size_t>(note & 127)] : 0) + sample->relativeNote;
 
-    const EnvelopeRef& volumeEnvelope =
-        instrument && instrument->volumeEnvelope ? instrument->volumeEnvelope : sample->noteStart.volumeEnvelope;
+    const EnvelopeRef& volumeEnvelope = instrument && instrument->volumeEnvelope
+                                            ? instrument->volumeEnvelope
+                                            : sample->noteStart.volumeEnvelope;
     const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
                                              ? instrument->panningEnvelope
                                              : sample->noteStart.panningEnvelope;
@@ -415,8 +423,8 @@ void Sequencer::sendToVoices() {
             voices_.setVolume(index, voiceVolume(channel));
             voices_.setPanning(index, panning);
             voices_.setFrequency(index, channel.frequency);
-            voices_.startVoice(index, channel.data, channel.startOffset, channel.length, channel.loopStart, loopEnd,
-                               channel.flags);
+            voices_.startVoice(index, channel.data, channel.startOffset, channel.length, channel.loopStart,
+                               loopEnd, channel.flags);
             channel.lastPanningSent = panning;
             continue;
         }

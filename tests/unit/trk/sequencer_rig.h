@@ -15,7 +15,8 @@ struct SequencerRig {
     VoiceRecorder voices;
     std::unique_ptr<Sequencer> sequencer;
 
-    explicit SequencerRig(SongFormat format = SongFormat::mod, int channels = 4, int patterns = 1, int rows = 64)
+    explicit SequencerRig(SongFormat format = SongFormat::mod, int channels = 4, int patterns = 1,
+                          int rows = 64)
         : song(makeSong(format, channels, patterns, rows)) {}
 
     // Starts playback and runs the silent start ticks: the next tick is the

@@ -69,7 +69,7 @@ TEST(Sequencer, NoteStartCopiesSampleAndInstrumentSettings) {
     setCell(*rig.song, 0, 0, 0, 48, 1);
     setCell(*rig.song, 0, 1, 0, 0, 0);
     setCell(*rig.song, 0, 2, 0, 60, 0);
-    setCell(*rig.song, 0, 3, 0, 0, 9) << 0;  // an instrument that does not exist keeps the old one
+    setCell(*rig.song, 0, 3, 0, 0, 9);  // an instrument that does not exist keeps the old one
     rig.begin();
     rig.ticks(1);
     EXPECT_EQ(rig.channel(0).volume, 40);
@@ -127,7 +127,8 @@ TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     EXPECT_EQ(periodToFrequency(PitchRule::amiga, 1712), 8363);
     EXPECT_EQ(noteToPeriod(PitchRule::amiga, true, 60, 8363, 0), 1712);
     EXPECT_EQ(noteToPeriod(PitchRule::amiga, false, 48, 0, 0), 815) << "a sample without rate";
-    EXPECT_EQ(periodToFrequency(PitchRule::itLinear, noteToPeriod(PitchRule::itLinear, true, 60, 8363, 0)), 8363);
+    EXPECT_EQ(periodToFrequency(PitchRule::itLinear, noteToPeriod(PitchRule::itLinear, true, 60, 8363, 0)),
+              8363);
     EXPECT_EQ(noteToPeriod(PitchRule::itLinear, true, 72, 8363, 0), 16726);
     // XM: C-4 with no fine-tune (the C4-speed field holds fine-tune + 128).
     EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 48, 128, 0), 4608);

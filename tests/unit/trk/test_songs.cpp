@@ -21,8 +21,8 @@ std::unique_ptr<Song> makeSong(SongFormat format, int channels, int patterns, in
     return song;
 }
 
-void setCell(Song& song, int pattern, int row, int channel, int note, int instrument, int effect, int parameter,
-             int volume) {
+void setCell(Song& song, int pattern, int row, int channel, int note, int instrument, int effect,
+             int parameter, int volume) {
     Pattern& target = *song.pattern(pattern);
     uint8_t noVolume = song.format == SongFormat::it ? 255 : song.format == SongFormat::mdl ? 0 : kNoVolume;
     uint8_t* cell = song.track(target, channel, noVolume) + row * song.cellSize;
@@ -33,7 +33,8 @@ void setCell(Song& song, int pattern, int row, int channel, int note, int instru
     if (song.cellSize > kCellVolume && volume >= 0) cell[kCellVolume] = static_cast<uint8_t>(volume);
 }
 
-Sample& addSample(Song& song, int number, uint32_t length, int volume, int c4Speed, const std::vector<uint8_t>& data) {
+Sample& addSample(Song& song, int number, uint32_t length, int volume, int c4Speed,
+                  const std::vector<uint8_t>& data) {
     song.instrument(number, number - 1);
     song.instrumentCount = std::max(song.instrumentCount, number);
     Sample& sample = *song.sample(number);
@@ -46,7 +47,8 @@ Sample& addSample(Song& song, int number, uint32_t length, int volume, int c4Spe
     return sample;
 }
 
-void VoiceRecorder::startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t, uint32_t) {
+void VoiceRecorder::startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t,
+                               uint32_t) {
     Voice& v = voices[static_cast<size_t>(voice)];
     if (start >= end) return;
     ++v.starts;
@@ -61,10 +63,11 @@ void VoiceRecorder::stopVoice(int voice) {
     v.playing = false;
 }
 
-ModFile::ModFile(std::string signature, int channels) : signature_(std::move(signature)), channels_(channels) {}
+ModFile::ModFile(std::string signature, int channels)
+    : signature_(std::move(signature)), channels_(channels) {}
 
-void ModFile::setSample(int number, const std::vector<int8_t>& data, int volume, int fineTune, int loopStartWords,
-                        int loopWords, const std::string& name) {
+void ModFile::setSample(int number, const std::vector<int8_t>& data, int volume, int fineTune,
+                        int loopStartWords, int loopWords, const std::string& name) {
     SampleHeader& header = samples_[static_cast<size_t>(number - 1)];
     header = SampleHeader{data, volume, fineTune, loopStartWords, loopWords, name};
 }
@@ -75,10 +78,12 @@ void ModFile::setOrders(const std::vector<uint8_t>& orders, int songLength) {
     songLength_ = songLength >= 0 ? songLength : static_cast<int>(orders.size());
 }
 
-void ModFile::setCell(int pattern, int row, int channel, int period, int instrument, int effect, int parameter) {
+void ModFile::setCell(int pattern, int row, int channel, int period, int instrument, int effect,
+                      int parameter) {
     while (static_cast<int>(patterns_.size()) <= pattern)
         patterns_.emplace_back(static_cast<size_t>(64 * channels_ * 4), 0);
-    uint8_t* cell = &patterns_[static_cast<size_t>(pattern)][static_cast<size_t>((row * channels_ + channel) * 4)];
+    uint8_t* cell =
+        &patterns_[static_cast<size_t>(pattern)][static_cast<size_t>((row * channels_ + channel) * 4)];
     cell[0] = static_cast<uint8_t>((instrument & 0x10) | (period >> 8 & 15));
     cell[1] = static_cast<uint8_t>(period);
     cell[2] = static_cast<uint8_t>((instrument & 15) << 4 | (effect & 15));
@@ -114,7 +119,8 @@ std::vector<uint8_t> ModFile::bytes() const {
         out.insert(out.end(), pattern.begin(), pattern.end());
     }
     for (const SampleHeader& sample : samples_)
-        for (size_t i = 0; i < sample.data.size() / 2 * 2; ++i) out.push_back(static_cast<uint8_t>(sample.data[i]));
+        for (size_t i = 0; i < sample.data.size() / 2 * 2; ++i)
+            out.push_back(static_cast<uint8_t>(sample.data[i]));
     return out;
 }
 

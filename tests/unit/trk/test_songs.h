@@ -39,7 +39,8 @@ public:
         int32_t end = 0;
         bool playing = false;
     };
-    void startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t, uint32_t) override;
+    void startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t,
+                    uint32_t) override;
     void stopVoice(int voice) override;
     void setVolume(int voice, int value) override { voices[static_cast<size_t>(voice)].volume = value; }
     void setFrequency(int voice, int hz) override { voices[static_cast<size_t>(voice)].frequency = hz; }
@@ -58,7 +59,8 @@ public:
                    int loopStartWords = 0, int loopWords = 0, const std::string& name = "");
     void setOrders(const std::vector<uint8_t>& orders, int songLength = -1);
     // A cell by its Amiga period; instrument 0 .. 31, effect 0 .. 15.
-    void setCell(int pattern, int row, int channel, int period, int instrument, int effect = 0, int parameter = 0);
+    void setCell(int pattern, int row, int channel, int period, int instrument, int effect = 0,
+                 int parameter = 0);
     std::vector<uint8_t> bytes() const;
 
 private:
