@@ -61,7 +61,7 @@ int TrackerPlayer::position() const {
             order < song_->length ? song_->findPattern(song_->orders[static_cast<size_t>(order)]) : nullptr;
         return estimate_->positionTenths(order, row, pattern ? pattern->rows : kDefaultRows);
     }
-    return table_.positionTenths(order, row);
+    return table_.positionTenths(sequencer_->publishedRowsPlayed(), order, row);
 }
 
 int TrackerPlayer::length() const {
@@ -75,7 +75,8 @@ void TrackerPlayer::seek(int tenths) {
         sequencer_->jumpToOrder(estimate_->orderAt(tenths));
         return;
     }
-    if (const RowTime* entry = table_.rowAt(tenths)) sequencer_->jumpTo(*entry);
+    if (const RowTime* entry = table_.rowAt(tenths))
+        sequencer_->jumpTo(*entry, static_cast<uint32_t>(entry - table_.entries().data()));
 }
 
 }  // namespace tumbor::trk

@@ -704,98 +704,48 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
 
 void applyGlobalTrack(EffectContext& context, int command, int argument, int patternBeat) {
     PlaybackState& s = context.state;
-    RowTiming timing;
-    timing.speed = s.speed;
-    timing.tempo = s.tempo;
-    timing.ticksPerSecondMode = s.ticksPerSecondMode;
-    timing.ticksPerSecond = s.ticksPerSecond;
-    timing.beat = s.beat;
-    if (command == kGlobalPatternDelay) {
-        int rows = s.speed * (argument >> 4) + s.speed * (argument & 15) / 16 - 4;
-        s.pendingPatternDelay = std::max(rows, 0);
-        return;
-    }
-    applyGlobalTrackTiming(command, argument, patternBeat, timing);
-    s.speed = timing.speed;
-    s.tempo = timing.tempo;
-    s.ticksPerSecondMode = timing.ticksPerSecondMode;
-    s.ticksPerSecond = timing.ticksPerSecond;
-    s.beat = timing.beat;
-    if (command == kTicksPerSecondTiming || command == kBeatTiming) s.dmfShift = 2;
-}
-
-void applyCellTiming(const Song& song, const uint8_t* cell, int rowCount, RowTiming& timing) {
-    int columns = song.format == SongFormat::mdl ? 2 : song.format == SongFormat::dmf ? 0 : 1;
-    for (int column = 0; column < columns; ++column) {
-        int code = cell[column ? kCellEffect2 : kCellEffect];
-        int p = cell[column ? kCellParameter2 : kCellParameter];
-        switch (code) {
-            case kSpeedTempo:
-                if (p > 32)
-                    timing.tempo = p;
-                else if (p)
-                    timing.speed = p;
-                break;
-            case kSetSpeed:
-                if (p) timing.speed = p & 127;
-                break;
-            case kSetTempo:
-                if (p > 31) timing.tempo = p;
-                break;
-            case kTempoSlide:
-                if (p >= 32) timing.tempo = p;
-                break;
-            case kPositionJump:
-                timing.positionJump = true;
-                timing.jumpOrder = p >= song.length ? 0 : p;
-                break;
-            case kPatternBreak:
-                timing.patternBreak = true;
-                timing.breakRow = std::min(10 * (p >> 4) + (p & 15), rowCount);
-                break;
-            default:
-                break;
-        }
-    }
-}
-
-void applyGlobalTrackTiming(int command, int argument, int patternBeat, RowTiming& timing) {
     switch (command) {
         case kTicksPerSecondTiming:
-            timing.ticksPerSecondMode = true;
-            timing.ticksPerSecond = std::max(argument, 13);
-            timing.speed = 4;
-            timing.beat = 4;
+            s.ticksPerSecondMode = true;
+            s.ticksPerSecond = std::max(argument, 13);
+            s.speed = 4;
+            s.dmfShift = 2;
+            s.beat = 4;
             break;
         case kBeatTiming:
-            timing.ticksPerSecondMode = false;
-            timing.tempo = argument;
-            timing.speed = 4;
-            timing.beat = patternBeat;
+            s.ticksPerSecondMode = false;
+            s.tempo = argument;
+            s.speed = 4;
+            s.dmfShift = 2;
+            s.beat = patternBeat;
             break;
         case kSetBeat:
             if (argument)
-                timing.beat = argument >> 4;
+                s.beat = argument >> 4;
             else
-                timing.ticksPerSecondMode = true;
+                s.ticksPerSecondMode = true;
+            break;
+        case kGlobalPatternDelay:
+            s.pendingPatternDelay =
+                std::max(s.speed * (argument >> 4) + s.speed * (argument & 15) / 16 - 4, 0);
             break;
         case kTimingUp:
-            if (timing.ticksPerSecondMode)
-                timing.ticksPerSecond = std::min(timing.ticksPerSecond + 1, 255);
+            if (s.ticksPerSecondMode)
+                s.ticksPerSecond = std::min(s.ticksPerSecond + 1, 255);
             else
-                timing.tempo = std::min(timing.tempo + 1, 255);
+                s.tempo = std::min(s.tempo + 1, 255);
             break;
         case kTimingDown:
-            if (timing.ticksPerSecondMode)
-                timing.ticksPerSecond = std::max(timing.ticksPerSecond - 1, 13);
+            if (s.ticksPerSecondMode)
+                s.ticksPerSecond = std::max(s.ticksPerSecond - 1, 13);
             else
-                timing.tempo = std::max(timing.tempo - 1, 32);
+                s.tempo = std::max(s.tempo - 1, 32);
             break;
         case kGlobalSpeedTempo:
             if (argument > 31)
-                timing.tempo = argument;
-            else
-                timing.speed = argument;
+                s.tempo = argument;
+            else if (argument)
+                s.speed = argument;
             break;
         default:
             break;

@@ -110,24 +110,4 @@ void applyGlobalTrack(EffectContext& context, int command, int argument, int pat
 // True for the codes that slide to this row's note instead of starting it.
 bool isTonePortamento(int code);
 
-// What a row does to the song's timing, for the row time table.
-struct RowTiming {
-    int speed = 6;
-    int tempo = 125;
-    bool ticksPerSecondMode = false;  // DMF
-    int ticksPerSecond = 32;
-    int beat = 4;
-    // Set by the row's cells:
-    bool patternBreak = false;
-    int breakRow = 0;
-    bool positionJump = false;
-    int jumpOrder = 0;
-};
-
-// Applies the speed and tempo changes, pattern break and position jump of
-// one cell (both effect columns of MDL cells).
-void applyCellTiming(const Song& song, const uint8_t* cell, int rowCount, RowTiming& timing);
-// The same for a global track entry.
-void applyGlobalTrackTiming(int command, int argument, int patternBeat, RowTiming& timing);
-
 }  // namespace tumbor::trk

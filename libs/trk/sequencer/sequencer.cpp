@@ -95,6 +95,7 @@ void Sequencer::start() {
     s.pendingChange = OrderChange::next;
     s.pendingStartRow = 0;
     pattern_ = nullptr;
+    rowsPlayed_ = 0;
     publishPosition();
 }
 
@@ -159,6 +160,7 @@ void Sequencer::advanceRow() {
     // A delayed row repeats as it is; a loop or an order change it carries
     // waits for its last repetition.
     if (s.patternDelay > 0 && s.patternDelay-- != 1) return;
+    ++rowsPlayed_;
     if (s.loopTarget >= 0) {
         s.row = s.loopTarget;
         s.loopTarget = -1;
@@ -437,44 +439,50 @@ void Sequencer::sendToVoices() {
     }
 }
 
-void Sequencer::jumpTo(const RowTime& entry) {
+void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
     PlaybackState& s = state_;
-    for (int index = 0; index < kMaxChannels; ++index) {
-        ChannelState& channel = s.channels[static_cast<size_t>(index)];
-        voices_.stopVoice(index);
+    for (int voice = 0; voice < kMaxChannels; ++voice) {
+        ChannelState& channel = s.channels[static_cast<size_t>(voice)];
+        voices_.stopVoice(voice);
         channel.outputVolume = 0;
         channel.noteOn = false;
+        channel.noteDelayed = false;
         channel.stopVoice = false;
     }
-    s.globalVolume = song_.initialGlobalVolume;
+    s.globalVolume = entry.globalVolume;
     s.speed = entry.speed;
     s.tempo = entry.tempo;
     s.startDelay = 0;
     s.songEnded = false;
     s.patternDelay = 0;
     s.pendingPatternDelay = 0;
-    s.loopTarget = -1;
-    s.loopChannel = 255;
-    // The next tick reads the entry's own row.
+    s.loopChannel = entry.loopChannel;
+    s.loopCounter = entry.loopCounter;
+    s.loopStartRow = entry.loopStartRow;
+    // The next tick reads the entry's own row; it stays in its order, so the
+    // loop state the entry carries survives the move.
     s.order = entry.order;
     s.row = entry.row;
     s.tick = s.speed;
-    s.pendingChange = OrderChange::stay;
-    s.pendingStartRow = entry.row;
+    s.pendingChange = OrderChange::none;
     s.changeIsJump = false;
-    s.rowCount = kDefaultRows;
-    pattern_ = nullptr;
+    s.loopTarget = entry.row;
+    pattern_ = entry.order < song_.length ? song_.findPattern(song_.orders[entry.order]) : nullptr;
+    s.rowCount = pattern_ ? pattern_->rows : kDefaultRows;
+    rowsPlayed_ = index;
     publishPosition();
 }
 
 void Sequencer::jumpToOrder(int order) {
     RowTime entry{};
-    entry.order = static_cast<uint16_t>(std::max(order, 0));
     entry.speed = static_cast<uint8_t>(song_.initialSpeed);
     entry.tempo = static_cast<uint8_t>(song_.initialTempo);
-    jumpTo(entry);
+    entry.globalVolume = static_cast<uint8_t>(song_.initialGlobalVolume);
+    entry.loopChannel = 255;
+    jumpTo(entry, 0);
     // Entering from the order before skips markers like any move forward.
     state_.order = order - 1;
+    state_.loopTarget = -1;
     state_.pendingChange = OrderChange::next;
     state_.pendingStartRow = 0;
 }
@@ -487,6 +495,7 @@ void Sequencer::publishPosition() {
     }
     uint32_t order = static_cast<uint32_t>(std::clamp(s.order, 0, 0xFFFF));
     uint32_t row = static_cast<uint32_t>(std::clamp(s.row, 0, 0xFFFF));
+    publishedRows_.store(rowsPlayed_, std::memory_order_relaxed);
     published_.store(order << 16 | row, std::memory_order_relaxed);
 }
 

@@ -29,9 +29,14 @@ public:
     static constexpr uint32_t kSongOver = 0xFFFFFFFF;
     uint32_t playingPosition() const { return published_.load(std::memory_order_relaxed); }
 
-    // Continues at the table entry's order and row with its speed and tempo;
-    // every voice stops.
-    void jumpTo(const RowTime& entry);
+    // How many rows playback has reached since the start (a delayed row
+    // counts once); published for readers on other threads.
+    uint32_t rowsPlayed() const { return rowsPlayed_; }
+    uint32_t publishedRowsPlayed() const { return publishedRows_.load(std::memory_order_relaxed); }
+
+    // Continues at the row time table's entry number index: its order and
+    // row with its speed, tempo, global volume and loop; every voice stops.
+    void jumpTo(const RowTime& entry, uint32_t index);
     // Continues at the start of order, row 0 (without a time table).
     void jumpToOrder(int order);
 
@@ -56,7 +61,9 @@ private:
     VoiceControl& voices_;
     PlaybackState state_;
     const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    uint32_t rowsPlayed_ = 0;
     std::atomic<uint32_t> published_{0};
+    std::atomic<uint32_t> publishedRows_{0};
 };
 
 // Note 127 and effect 25: releases the envelopes' sustain and starts the

@@ -162,8 +162,9 @@ TEST_F(RowTimes, SpeedChangesTimeTheirOwnRow) {
     for (const RowTime& entry : table.entries()) times.push_back(entry.tenths);
     EXPECT_EQ(times, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 7, 9, 11, 13}));
     EXPECT_EQ(table.lengthTenths(), 15);
-    EXPECT_EQ(table.positionTenths(0, 7), 9);
-    EXPECT_EQ(table.positionTenths(3, 0), 0) << "a row never reached";
+    EXPECT_EQ(table.positionTenths(8, 0, 7), 9);
+    EXPECT_EQ(table.positionTenths(0, 0, 7), 9) << "found by order and row";
+    EXPECT_EQ(table.positionTenths(0, 3, 0), 0) << "a row never reached";
 }
 
 TEST_F(RowTimes, SeekLandsOnTheRowNearestBelowTheTarget) {
@@ -176,11 +177,34 @@ TEST_F(RowTimes, SeekLandsOnTheRowNearestBelowTheTarget) {
     setCell(*rig.song, 0, 0, 0, 48, 1);
     rig.begin();
     rig.rows(2);
-    rig.sequencer->jumpTo(*table.rowAt(6));
+    rig.sequencer->jumpTo(*table.rowAt(6), 5);
     EXPECT_FALSE(rig.voice(0).playing) << "every voice stops";
     rig.ticks(1);
     EXPECT_EQ(rig.state().row, 5) << "the next tick reads the row it landed on";
     EXPECT_EQ(rig.state().speed, 10);
+    EXPECT_EQ(rig.sequencer->rowsPlayed(), 6u);
+}
+
+TEST(RowTimeTable, LoopsAndDelaysCountAsPlayed) {
+    SequencerRig rig(SongFormat::mod, 4, 1, 4);
+    rig.song->initialSpeed = 5;
+    setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
+    setCell(*rig.song, 0, 2, 0, 0, 0, kExtended, 0x61);  // rows 1 and 2 twice
+    setCell(*rig.song, 0, 3, 1, 0, 0, kExtended, 0xE2);  // row 3 three times
+    RowTimeTable table = RowTimeTable::build(*rig.song);
+    std::vector<int> rows;
+    for (const RowTime& entry : table.entries()) rows.push_back(entry.row);
+    EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 1, 2, 3}));
+    EXPECT_EQ(table.entries()[3].tenths, 3u);
+    EXPECT_EQ(table.entries()[3].loopCounter, 1);
+    EXPECT_EQ(table.lengthTenths(), 8);
+    // Seeking into the loop's second pass carries on without a third.
+    rig.begin();
+    rig.sequencer->jumpTo(table.entries()[3], 3);
+    rig.rows(2);
+    rig.ticks(1);
+    EXPECT_EQ(rig.state().row, 3);
+    EXPECT_EQ(table.positionTenths(rig.sequencer->rowsPlayed(), 0, 3), 5);
 }
 
 TEST(RowTimeTable, BreaksAndJumpsShapeTheWalk) {

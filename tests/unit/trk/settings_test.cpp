@@ -1,7 +1,5 @@
 // The tracker library's settings in the "STRM_TRK" section, the output format
 // they choose, and the configuration dialog's radio buttons for them.
-#include "libs/trk/settings/trk_settings.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "libs/trk/settings/trk_settings.h"
 #include "libs/trk/trk_control_ids.h"
 #include "platform/profile.h"
 

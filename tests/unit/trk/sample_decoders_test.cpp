@@ -1,5 +1,7 @@
 // The packed and compressed sample decoders over bit streams written here bit
 // by bit, least significant first, as the files store them.
+#include "libs/trk/loaders/sample_decoders.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "libs/trk/loaders/module_reader.h"
-#include "libs/trk/loaders/sample_decoders.h"
 
 namespace tumbor::trk {
 namespace {

@@ -1,0 +1,110 @@
+// The mixer's inner loops, generated from one template per mode number, and
+// the conversion of the accumulator to PCM.
+#include "libs/trk/mixer/mix_routines.h"
+
+#include <cstring>
+
+namespace tumbor::trk {
+namespace {
+
+// Signed 16-bit little-endian point; compilers fold this into one load.
+inline int32_t point16(const uint8_t* at) {
+    return static_cast<int16_t>(static_cast<uint16_t>(at[0] | (at[1] << 8)));
+}
+
+// The byte at position p (22.10), as the unsigned index of a volume table.
+template <bool kInterpolate>
+inline uint8_t byteAt(const uint8_t* base, uint32_t p) {
+    const uint8_t* at = base + (p >> 10);
+    if constexpr (!kInterpolate) {
+        return at[0];
+    } else {
+        const int32_t a = static_cast<int8_t>(at[0]);
+        const int32_t b = static_cast<int8_t>(at[1]);
+        return static_cast<uint8_t>(a + (((b - a) * static_cast<int32_t>(p & 1023)) >> 10));
+    }
+}
+
+// The point at position p: positions count bytes, so point p >> 11.
+template <bool kInterpolate>
+inline int32_t pointAt(const uint8_t* base, uint32_t p) {
+    const uint8_t* at = base + (p >> 11) * 2;
+    const int32_t a = point16(at);
+    if constexpr (!kInterpolate) {
+        return a;
+    } else {
+        const int32_t b = point16(at + 2);
+        return a + (((b - a) * static_cast<int32_t>(p & 2047)) >> 11);
+    }
+}
+
+// The one shape of every inner loop. The caller guarantees that no point
+// read lies outside the sample (plus its guard bytes) and that the sums fit:
+// each of at most C voices adds at most 2^31 / C in magnitude.
+template <int kMode>
+void mixSpan(const MixSpan& span) {
+    constexpr bool kSixteenBit = (kMode & kMix16BitData) != 0;
+    constexpr bool kStereo = (kMode & kMixStereo) != 0;
+    constexpr bool kInterpolate = (kMode & kMixInterpolate) != 0;
+    constexpr uint32_t kValuesPerFrame = kStereo ? 2 : 1;
+
+    int32_t* out = span.out;
+    int32_t* const end = out + span.frames * kValuesPerFrame;
+    const uint8_t* const base = span.base;
+    const uint32_t step = span.step;
+    uint32_t p = span.position;
+    if constexpr (!kSixteenBit) {
+        const int32_t* const left = span.leftTable;
+        const int32_t* const right = span.rightTable;
+        for (; out != end; out += kValuesPerFrame, p += step) {
+            const uint8_t x = byteAt<kInterpolate>(base, p);
+            out[0] += left[x];
+            if constexpr (kStereo) out[1] += right[x];
+        }
+    } else {
+        const int32_t left = span.leftGain;
+        const int32_t right = span.rightGain;
+        for (; out != end; out += kValuesPerFrame, p += step) {
+            const int32_t x = pointAt<kInterpolate>(base, p);
+            out[0] += x * left;
+            if constexpr (kStereo) out[1] += x * right;
+        }
+    }
+}
+
+constexpr SpanMixer kSpanMixers[kMixModeCount] = {
+    mixSpan<0>, mixSpan<1>, mixSpan<2>, mixSpan<3>, mixSpan<4>, mixSpan<5>, mixSpan<6>, mixSpan<7>,
+};
+
+}  // namespace
+
+SpanMixer spanMixer(int mode) { return kSpanMixers[mode & (kMixModeCount - 1)]; }
+
+void convertToPcm16(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out) {
+    const int shift = 16 - outputShift;
+    for (uint32_t i = 0; i < count; ++i) {
+        int32_t v = accumulator[i] >> shift;
+        if (v > 32767) v = 32767;
+        if (v < -32768) v = -32768;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        const auto point = static_cast<int16_t>(v);
+        std::memcpy(out + 2 * i, &point, 2);  // one store; the compilers do not merge the two below
+#else
+        const auto u = static_cast<uint16_t>(v);
+        out[2 * i] = static_cast<uint8_t>(u);
+        out[2 * i + 1] = static_cast<uint8_t>(u >> 8);
+#endif
+    }
+}
+
+void convertToPcm8(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out) {
+    const int shift = 24 - outputShift;
+    for (uint32_t i = 0; i < count; ++i) {
+        int32_t v = accumulator[i] >> shift;
+        if (v > 127) v = 127;
+        if (v < -128) v = -128;
+        out[i] = static_cast<uint8_t>(v + 128);
+    }
+}
+
+}  // namespace tumbor::trk

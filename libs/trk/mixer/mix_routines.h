@@ -1,0 +1,51 @@
+// The mixer's inner loops: one boundary-free span of a voice resampled into
+// the accumulator, and the accumulator converted to 8- or 16-bit PCM.
+#pragma once
+
+#include <cstdint>
+
+namespace tumbor::trk {
+
+// Mode number of a span routine, the index into one table of instantiations
+// of a single template:
+//   bit 0  kMix16BitData    16-bit sample points (else signed bytes)
+//   bit 1  kMixStereo       left and right accumulator values per frame
+//   bit 2  kMixInterpolate  linear interpolation between neighbouring points
+// The mixer picks its two routines (8- and 16-bit data) once per preparation.
+enum MixModeBit : int {
+    kMix16BitData = 1,
+    kMixStereo = 2,
+    kMixInterpolate = 4,
+};
+constexpr int kMixModeCount = 8;
+
+// A stretch of one voice that crosses no loop or end boundary. The position
+// is relative to base so it stays within 32 bits however long the sample is;
+// it is never negative, since base is taken at the span's lowest point.
+struct MixSpan {
+    int32_t* out = nullptr;  // accumulator; left, right interleaved in stereo
+    uint32_t frames = 0;
+    const uint8_t* base = nullptr;  // sample data at the span's lowest byte (8-bit) or point (16-bit)
+    uint32_t position = 0;          // bytes from base, 22.10 fixed point
+    uint32_t step = 0;              // per frame, same format; two's complement when backwards
+    // 8-bit data: volume tables indexed by the sample byte taken as unsigned.
+    const int32_t* leftTable = nullptr;
+    const int32_t* rightTable = nullptr;
+    // 16-bit data: multipliers of the sample points.
+    int32_t leftGain = 0;
+    int32_t rightGain = 0;
+};
+
+using SpanMixer = void (*)(const MixSpan& span);
+
+// The routine for a mode number (0 .. kMixModeCount - 1).
+SpanMixer spanMixer(int mode);
+
+// Writes count accumulator values as signed little-endian 16-bit PCM:
+// v >> (16 - outputShift), clipped.
+void convertToPcm16(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out);
+// Writes count accumulator values as unsigned 8-bit PCM centred on 128:
+// v >> (24 - outputShift), clipped to -128 .. 127, plus 128.
+void convertToPcm8(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out);
+
+}  // namespace tumbor::trk
