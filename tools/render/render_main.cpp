@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,14 +32,16 @@ const char kUsage[] =
     "  --buffer BYTES   decode buffer size: 4096, 8192, 16384 or 32768 (default 32768)\n"
     "  --seek TENTHS    seek to this position, in tenths of a second, before decoding\n"
     "  --seconds S      stop after S seconds of sound\n"
-    "  --info           print what the module reports instead of decoding\n";
+    "  --info           print what the module reports instead of decoding\n"
+    "  --ini FILE       settings file the stream libraries read (default: none)\n";
 
 struct Options {
     std::string libraryFolder;
     std::string input;
     std::string output;
+    std::string iniPath;
     int bufferSize = 32768;
-    int seekTenths = -1;  // none
+    int seekTenths = -1;           // none
     int64_t maxMilliseconds = -1;  // no limit
     bool info = false;
 };
@@ -60,6 +63,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.info = true;
         } else if (arg == "--libs" && hasValue) {
             options.libraryFolder = argv[++i];
+        } else if (arg == "--ini" && hasValue) {
+            options.iniPath = argv[++i];
+            if (options.iniPath.empty()) return false;
         } else if (arg == "--buffer" && hasValue) {
             int size = 0;
             if (!parseInt(argv[++i], size) || size < 4096 || size > 32768 || (size & (size - 1)))
@@ -163,7 +169,11 @@ int main(int argc, char** argv) {
     if (options.libraryFolder.empty()) options.libraryFolder = platform::programFolder();
 
     tumbor::ModuleRegistry registry;
-    registry.build(options.libraryFolder, nullptr, "");
+    // Windows looks for a settings file named without a folder in its own
+    // folder, so the libraries get the full path.
+    std::string iniPath;
+    if (!options.iniPath.empty()) iniPath = std::filesystem::absolute(options.iniPath).string();
+    registry.build(options.libraryFolder, nullptr, iniPath);
     StreamModule* module = tumbor::probeModules(registry, options.input);
     if (!module) {
         std::fprintf(stderr, "%s\n", tumbor::unknownFormatMessage(options.input).c_str());
