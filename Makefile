@@ -2,18 +2,19 @@
 #   make run   builds the player and plays the bundled demo playlist (headless: to files)
 #   make test  builds both targets and runs every test, native and under Wine
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
-#   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module)
+#   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module, tracker library)
 #   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
 MPA_BENCH_DIR := $(BUILD)/bench-mpa
+TRK_BENCH_DIR := $(BUILD)/bench-trk
 WIN32_DIR  := $(BUILD)/win32
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa screenshots clean
+.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa bench-trk screenshots clean
 
 all: host win32
 
@@ -59,7 +60,7 @@ run: win32
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
 
-bench: bench-engine bench-mpa
+bench: bench-engine bench-mpa bench-trk
 
 bench-engine: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
@@ -73,6 +74,15 @@ bench-mpa: deps
 	sox -n -r 44100 -c 2 -b 16 $(MPA_BENCH_DIR)/input/song.wav synth 60 sine 440 sine 660 tremolo 3 40
 	lame --quiet -b 192 $(MPA_BENCH_DIR)/input/song.wav $(MPA_BENCH_DIR)/input/song.mp3
 	$(MPA_BENCH_DIR)/bin/mpa_decode_bench $(MPA_BENCH_DIR)/input/song.mp3
+
+# Render time of the generated modules (and any in $(BUILD)/real-modules)
+# against xmp and openmpt123, which are installed when missing.
+bench-trk: deps
+	scripts/install-deps.sh xmp openmpt123
+	CC=clang CXX=clang++ cmake -S . -B $(TRK_BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(TRK_BENCH_DIR) -j$(JOBS) --target tumbor-render make-test-modules \
+	  Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
+	bench/trk/trk_bench.sh $(TRK_BENCH_DIR) $(BUILD)/real-modules
 
 clean:
 	rm -rf $(BUILD)

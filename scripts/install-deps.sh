@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, only when some are
-# missing. Works on a minimal Debian 12 with sudo (or as root).
+# missing, and any further packages named as arguments (the benchmarks'
+# reference players). Works on a minimal Debian 12 with sudo (or as root).
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   sox lame twolame mpg123 libmpg123-dev   # MPEG decoding, making and checking test sounds
   dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123 from its source package
   ca-certificates
+  "$@"
 )
 
 sudo_cmd=()

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The tracker library's render time against xmp and openmpt123: each player
+# renders the same modules once (no looping) to 44.1 kHz 16-bit stereo WAV
+# files, without interpolation (nearest sample) and with linear
+# interpolation. Reports the CPU time (user + sys) summed over the files, the
+# same for a run that only loads each file (ours: --info, which also loads
+# every stream library and times the song; xmp: --load-only; openmpt123:
+# --info) and the difference, and the rendered length of each player's files.
+#   usage: trk_bench.sh BUILD_DIR [MODULE_DIR]   (BUILD_DIR holds bin/tumbor-render)
+#   TRK_BENCH_PASSES (default 5): each file is timed this often and its fastest pass counts.
+set -euo pipefail
+
+build=$(cd "$1" && pwd) extra=${2:-}
+passes=${TRK_BENCH_PASSES:-5}
+work=$build/trk-bench
+rm -rf "$work" && mkdir -p "$work/songs" "$work/out"
+"$build/bin/make-test-modules" "$work/songs"
+files=("$work"/songs/*.mod)
+if [ -n "$extra" ] && [ -d "$extra" ]; then
+  while IFS= read -r -d '' file; do files+=("$file"); done < \
+    <(find "$extra" -type f -not -name '*.tsv' -not -name '*.txt' -not -name '*.md' -print0 | sort -z)
+fi
+printf '[STRM_TRK]\r\nInterpolation=1\r\n' > "$work/linear.ini"
+
+# render PLAYER MODE FILE OUTPUT: one render; mode is nearest, linear or load
+# (load the file only).
+render() {
+  local player=$1 mode=$2 file=$3 output=$4
+  case $player.$mode in
+    ours.load) "$build/bin/tumbor-render" --info "$file" ;;
+    xmp.load) xmp --norc --load-only "$file" ;;
+    openmpt123.load) openmpt123 --info "$file" ;;
+    ours.*)
+      local ini=(); [ "$mode" = linear ] && ini=(--ini "$work/linear.ini")
+      "$build/bin/tumbor-render" "${ini[@]}" "$file" "$output" ;;
+    xmp.*)
+      xmp --norc --nocmd -q -f 44100 -b 16 -i "$mode" -o "$output" "$file" ;;
+    openmpt123.*)
+      local taps=1; [ "$mode" = linear ] && taps=2
+      openmpt123 --batch --quiet --no-float --samplerate 44100 --channels 2 --filter "$taps" \
+        --subsong 0 --repeat 0 --force --output "$output" "$file" ;;
+  esac >/dev/null 2>&1
+}
+
+# Only files every player takes part.
+songs=()
+for file in "${files[@]}"; do
+  ok=1
+  for player in ours xmp openmpt123; do
+    render "$player" nearest "$file" "$work/out/probe.wav" && [ -s "$work/out/probe.wav" ] || ok=0
+  done
+  if [ $ok -eq 1 ]; then songs+=("$file"); else echo "skipped (not played by every player): $file"; fi
+done
+echo "${#songs[@]} modules, each timed $passes times (its fastest pass counts)"
+
+# cpu_ms COMMAND...: the command's user + system time in milliseconds.
+cpu_ms() {
+  local TIMEFORMAT='%3U %3S' timing user sys
+  timing=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
+  read -r user sys <<< "$timing"
+  echo $(( 10#${user/./} + 10#${sys/./} ))
+}
+
+declare -A total seconds
+for mode in nearest linear load; do
+  for player in ours xmp openmpt123; do
+    sum=0 length=0
+    for index in "${!songs[@]}"; do
+      file=${songs[$index]} output="$work/out/$player.$mode.$index.wav"
+      best=
+      for _ in $(seq "$passes"); do
+        ms=$(cpu_ms render "$player" "$mode" "$file" "$output")
+        [ -z "$best" ] || [ "$ms" -lt "$best" ] && best=$ms
+      done
+      sum=$((sum + best))
+      [ "$mode" = load ] || length=$(awk "BEGIN { print $length + $(soxi -D "$output") }")
+    done
+    total[$player.$mode]=$sum seconds[$player.$mode]=$length
+  done
+done
+
+ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
+row() {  # row LABEL OURS XMP OPENMPT
+  printf '%-16s %8d %8d %11d %9s %16s\n' "$1" "$2" "$3" "$4" "$(ratio "$2" "$3")" "$(ratio "$2" "$4")"
+}
+printf '\nCPU ms (user + sys), summed over the modules\n'
+printf '%-16s %8s %8s %11s %9s %16s\n' "" ours xmp openmpt123 ours/xmp ours/openmpt123
+for mode in nearest linear load; do
+  row "$mode" "${total[ours.$mode]}" "${total[xmp.$mode]}" "${total[openmpt123.$mode]}"
+done
+for mode in nearest linear; do
+  row "$mode - load" $((total[ours.$mode] - total[ours.load])) $((total[xmp.$mode] - total[xmp.load])) \
+    $((total[openmpt123.$mode] - total[openmpt123.load]))
+done
+# Of ours' start-up, the part before any module reads the file: loading the
+# stream libraries and enumerating their module records.
+: > "$work/empty.none"
+registry=
+for _ in $(seq "$passes"); do
+  ms=$(cpu_ms "$build/bin/tumbor-render" --info "$work/empty.none")
+  [ -z "$registry" ] || [ "$ms" -lt "$registry" ] && registry=$ms
+done
+printf 'ours: %d ms of each run load the stream libraries and enumerate their modules (%d ms for %d runs)\n' \
+  "$registry" $((registry * ${#songs[@]})) "${#songs[@]}"
+printf '\nrendered seconds (ours includes 7 silent ticks before the first row per song):\n'
+for mode in nearest linear; do
+  printf '%-8s ours %.2f  xmp %.2f  openmpt123 %.2f\n' "$mode" "${seconds[ours.$mode]}" \
+    "${seconds[xmp.$mode]}" "${seconds[openmpt123.$mode]}"
+done
+for index in "${!songs[@]}"; do
+  printf '  %-32s ours %8.2f  xmp %8.2f  openmpt123 %8.2f\n' "$(basename "${songs[$index]}")" \
+    "$(soxi -D "$work/out/ours.nearest.$index.wav")" "$(soxi -D "$work/out/xmp.nearest.$index.wav")" \
+    "$(soxi -D "$work/out/openmpt123.nearest.$index.wav")"
+done
