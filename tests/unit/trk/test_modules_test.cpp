@@ -1,6 +1,5 @@
-// The generated test songs: loaded by the MOD loader and timed by playing
-// them through, they last what the tests and the benchmark expect, have the
-// samples they promise, and reach every effect on a row that is played.
+// The generated test songs, loaded and timed by the library: their length,
+// their samples, and every effect they promise reached on a played row.
 #include "tools/trk_modules/test_modules.h"
 
 #include <gtest/gtest.h>
