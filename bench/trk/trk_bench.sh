@@ -3,9 +3,10 @@
 # renders the same modules once (no looping) to 44.1 kHz 16-bit stereo WAV
 # files, without interpolation (nearest sample) and with linear
 # interpolation. Reports the CPU time (user + sys) summed over the files, the
-# same for a run that only loads each file (ours: --info, which also loads
-# every stream library and times the song; xmp: --load-only; openmpt123:
-# --info) and the difference, and the rendered length of each player's files.
+# same for a run that only loads each file (ours: --info, which also times
+# the song; xmp: --load-only; openmpt123: --info) and the difference, and the
+# rendered length of each player's files. Ours loads Strm_TRK alone, as the
+# others load only their own code.
 #   usage: trk_bench.sh BUILD_DIR [MODULE_DIR]   (BUILD_DIR holds bin/tumbor-render)
 #   TRK_BENCH_PASSES (default 5): each file is timed this often and its fastest pass counts.
 set -euo pipefail
@@ -21,18 +22,19 @@ if [ -n "$extra" ] && [ -d "$extra" ]; then
     <(find "$extra" -type f -not -name '*.tsv' -not -name '*.txt' -not -name '*.md' -print0 | sort -z)
 fi
 printf '[STRM_TRK]\r\nInterpolation=1\r\n' > "$work/linear.ini"
+mkdir -p "$work/libs" && cp "$build"/bin/Strm_TRK.* "$work/libs/"
 
 # render PLAYER MODE FILE OUTPUT: one render; mode is nearest, linear or load
 # (load the file only).
 render() {
   local player=$1 mode=$2 file=$3 output=$4
   case $player.$mode in
-    ours.load) "$build/bin/tumbor-render" --info "$file" ;;
+    ours.load) "$build/bin/tumbor-render" --libs "$work/libs" --info "$file" ;;
     xmp.load) xmp --norc --load-only "$file" ;;
     openmpt123.load) openmpt123 --info "$file" ;;
     ours.*)
       local ini=(); [ "$mode" = linear ] && ini=(--ini "$work/linear.ini")
-      "$build/bin/tumbor-render" "${ini[@]}" "$file" "$output" ;;
+      "$build/bin/tumbor-render" --libs "$work/libs" "${ini[@]}" "$file" "$output" ;;
     xmp.*)
       xmp --norc --nocmd -q -f 44100 -b 16 -i "$mode" -o "$output" "$file" ;;
     openmpt123.*)
@@ -97,7 +99,7 @@ done
 : > "$work/empty.none"
 registry=
 for _ in $(seq "$passes"); do
-  ms=$(cpu_ms "$build/bin/tumbor-render" --info "$work/empty.none")
+  ms=$(cpu_ms "$build/bin/tumbor-render" --libs "$work/libs" --info "$work/empty.none")
   [ -z "$registry" ] || [ "$ms" -lt "$registry" ] && registry=$ms
 done
 printf 'ours: %d ms of each run load the stream libraries and enumerate their modules (%d ms for %d runs)\n' \

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "libs/trk/host/trk_dialogs_script.h"
 #include "platform/recorded_dialogs.h"
@@ -44,6 +46,12 @@ std::vector<uint8_t> decodeAll(int bufferSize, int limit = 1000) {
     return all;
 }
 
+std::string settingsPath(const std::string& name) {
+    return (std::filesystem::absolute(::testing::TempDir()) / ("strm_trk_test_" + name + ".ini")).string();
+}
+
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
 class StrmTrkTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -53,6 +61,30 @@ protected:
         platform::clearRecordedMessageBoxes();
     }
 };
+
+// The library reads its settings once, at the first start (or configure)
+// of its life: this test comes first, before any other start.
+TEST_F(StrmTrkTest, FirstStartReadsTheSettingsForGood) {
+    std::string path = settingsPath("first_start");
+    writeFile(path, "[STRM_TRK]\nQuality=1\nStereo=1\nBits=8\nInterpolation=1\n");
+    trk().iniPath = path.data();
+    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
+    ASSERT_EQ(trk().start(), 1);
+    EXPECT_EQ(trk().sampleRate, 22050u);
+    EXPECT_EQ(trk().channels, 1u);
+    EXPECT_EQ(trk().bitsPerSample, 8u);
+    EXPECT_EQ(trk().getBitrate(), 22050 * 32);
+    std::vector<uint8_t> buffer(1000);
+    ASSERT_EQ(trk().decode(buffer.data(), 1000), 1);
+    EXPECT_EQ(buffer[0], 0x80) << "8-bit silence";
+    trk().close();
+
+    writeFile(path, "[STRM_TRK]\nQuality=0\n");
+    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
+    ASSERT_EQ(trk().start(), 1);
+    EXPECT_EQ(trk().sampleRate, 22050u) << "a changed file is not read again";
+    std::remove(path.c_str());
+}
 
 TEST_F(StrmTrkTest, LibraryHandsOutOneRecord) {
     StreamLibraryHeader* header = tumborGetStreamHeader();
@@ -112,31 +144,6 @@ TEST_F(StrmTrkTest, SeekContinuesFromTheRowNearestBelow) {
     std::vector<uint8_t> rest = decodeAll(4 * 882);
     // The rest of rows 2 and 3, one tick a buffer, and the tick that finds the end.
     EXPECT_EQ(rest.size(), size_t(10 * 4 * 882));
-}
-
-TEST_F(StrmTrkTest, SettingsChooseTheOutputFormat) {
-    char path[] = "strm_trk_test_settings.ini";
-    {
-        std::ofstream ini(path);
-        ini << "[STRM_TRK]\nQuality=1\nStereo=1\nBits=8\nInterpolation=1\n";
-    }
-    trk().iniPath = path;
-    // The settings are read once, by the first start (or configure) of the
-    // library's life; this test runs first in its own process only if asked,
-    // so it checks the format the settings in force give.
-    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
-    ASSERT_EQ(trk().start(), 1);
-    uint32_t rate = trk().sampleRate;
-    EXPECT_TRUE(rate == 22050u || rate == 44100u);
-    if (rate == 22050u) {
-        EXPECT_EQ(trk().channels, 1u);
-        EXPECT_EQ(trk().bitsPerSample, 8u);
-        EXPECT_EQ(trk().getBitrate(), 22050 * 32);
-        std::vector<uint8_t> buffer(1000);
-        ASSERT_EQ(trk().decode(buffer.data(), 1000), 1);
-        EXPECT_EQ(buffer[0], 0x80) << "8-bit silence";
-    }
-    std::remove(path);
 }
 
 TEST_F(StrmTrkTest, BrokenFilesGiveTheirMessages) {
@@ -200,9 +207,9 @@ TEST_F(StrmTrkTest, AboutAndConfigure) {
     EXPECT_EQ(platform::recordedMessageBoxes()[0].text.rfind("This module support was taken from", 0), 0u);
     EXPECT_EQ(platform::recordedMessageBoxes()[0].caption, "");
 
-    char path[] = "strm_trk_test_configure.ini";
-    std::remove(path);
-    trk().iniPath = path;
+    std::string path = settingsPath("configure");
+    std::remove(path.c_str());
+    trk().iniPath = path.data();
     scriptConfigDialog([](TrkSettings&) { return false; });
     EXPECT_EQ(trk().configure(), 1);
     EXPECT_FALSE(std::ifstream(path).good()) << "cancel writes nothing";
@@ -216,7 +223,7 @@ TEST_F(StrmTrkTest, AboutAndConfigure) {
     EXPECT_NE(text.find("Quality=2"), std::string::npos);
     EXPECT_NE(text.find("Bits=16"), std::string::npos);
     scriptConfigDialog(nullptr);
-    std::remove(path);
+    std::remove(path.c_str());
 }
 
 }  // namespace
