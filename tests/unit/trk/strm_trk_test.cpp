@@ -12,45 +12,10 @@
 #include "platform/recorded_dialogs.h"
 #include "player/engine/input_services.h"
 #include "stream/stream_module.h"
-#include "tests/unit/trk/test_songs.h"
-
-extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
+#include "tests/unit/trk/strm_trk_rig.h"
 
 namespace tumbor::trk::test {
 namespace {
-
-StreamModule& trk() { return *tumborGetStreamHeader()->getModule(0); }
-
-int offer(const std::vector<uint8_t>& file) {
-    attachInput(std::make_unique<MemorySource>(file));
-    installInputServices(trk());
-    return trk().open();
-}
-
-// A four-row song: a looping square wave on channel 0, speed 5 at tempo 125,
-// so each row lasts a tenth of a second.
-ModFile fourRowSong() {
-    ModFile file;
-    std::vector<int8_t> square(64);
-    for (size_t i = 0; i < square.size(); ++i) square[i] = i < 32 ? 100 : -100;
-    file.setSample(1, square, 64, 0, 0, 32);
-    file.setCell(0, 0, 0, 428, 1, 0xF, 5);
-    file.setCell(0, 3, 1, 0, 0, 0xD, 0);
-    return file;
-}
-
-std::vector<uint8_t> decodeAll(int bufferSize, int limit = 1000) {
-    std::vector<uint8_t> all, buffer(static_cast<size_t>(bufferSize));
-    for (int i = 0; i < limit && trk().decode(buffer.data(), bufferSize); ++i)
-        all.insert(all.end(), buffer.begin(), buffer.end());
-    return all;
-}
-
-std::string settingsPath(const std::string& name) {
-    return (std::filesystem::absolute(::testing::TempDir()) / ("strm_trk_test_" + name + ".ini")).string();
-}
-
-void writeFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 class StrmTrkTest : public ::testing::Test {
 protected:
@@ -61,30 +26,6 @@ protected:
         platform::clearRecordedMessageBoxes();
     }
 };
-
-// The library reads its settings once, at the first start (or configure)
-// of its life: this test comes first, before any other start.
-TEST_F(StrmTrkTest, FirstStartReadsTheSettingsForGood) {
-    std::string path = settingsPath("first_start");
-    writeFile(path, "[STRM_TRK]\nQuality=1\nStereo=1\nBits=8\nInterpolation=1\n");
-    trk().iniPath = path.data();
-    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
-    ASSERT_EQ(trk().start(), 1);
-    EXPECT_EQ(trk().sampleRate, 22050u);
-    EXPECT_EQ(trk().channels, 1u);
-    EXPECT_EQ(trk().bitsPerSample, 8u);
-    EXPECT_EQ(trk().getBitrate(), 22050 * 32);
-    std::vector<uint8_t> buffer(1000);
-    ASSERT_EQ(trk().decode(buffer.data(), 1000), 1);
-    EXPECT_EQ(buffer[0], 0x80) << "8-bit silence";
-    trk().close();
-
-    writeFile(path, "[STRM_TRK]\nQuality=0\n");
-    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
-    ASSERT_EQ(trk().start(), 1);
-    EXPECT_EQ(trk().sampleRate, 22050u) << "a changed file is not read again";
-    std::remove(path.c_str());
-}
 
 TEST_F(StrmTrkTest, LibraryHandsOutOneRecord) {
     StreamLibraryHeader* header = tumborGetStreamHeader();
