@@ -58,8 +58,7 @@ int STREAM_CALL trkStart() {
         trkModule.bitsPerSample = mode.sixteenBit ? 16 : 8;
         if (detected == SongFormat::none) detected = detectInput();
         StreamByteSource source(input);
-        ModuleReader reader(source);
-        if (const char* message = player.load(reader, detected, mode)) {
+        if (const char* message = player.load(source, detected, mode)) {
             setModuleText(trkModule.errorText, message);
             return 0;
         }

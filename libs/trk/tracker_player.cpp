@@ -13,15 +13,19 @@ const char kBrokenHeader[] = "Failed to load module (broken header)";
 
 }  // namespace
 
-const char* TrackerPlayer::load(ModuleReader& reader, SongFormat format, const OutputMode& mode) {
+const char* TrackerPlayer::load(ByteSource& source, SongFormat format, const OutputMode& mode) {
     unload();
+    ModuleReader reader(source);
     Loader loader = loaderFor(format);
     if (!loader) return kBrokenHeader;
     mixer_.open(mode);
     auto song = std::make_unique<Song>();
     if (!reader.seek(0) || !loader(reader, *song)) return kBrokenHeader;
     checkLoadedSong(*song);
-    if (const char* message = sampleStageMessage(loadSampleData(reader, *song))) return message;
+    // A loader may stop at a failed read and still keep what it read; the
+    // samples are read afresh from where it left the file.
+    ModuleReader sampleReader(source);
+    if (const char* message = sampleStageMessage(loadSampleData(sampleReader, *song))) return message;
 
     table_ = RowTimeTable::build(*song);
     if (table_.empty()) estimate_ = std::make_unique<TimeEstimate>(*song);

@@ -20,7 +20,7 @@ class TrackerPlayer {
 public:
     // Loads the song of a file of this format and prepares playback in the
     // output mode; on failure answers the message and holds no song.
-    const char* load(ModuleReader& reader, SongFormat format, const OutputMode& mode);
+    const char* load(ByteSource& source, SongFormat format, const OutputMode& mode);
     void unload();
     bool loaded() const { return song_ != nullptr; }
     const Song* song() const { return song_.get(); }

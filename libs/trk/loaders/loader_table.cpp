@@ -9,6 +9,10 @@ Loader loaderFor(SongFormat format) {
     switch (format) {
         case SongFormat::mod:
             return loadMod;
+        case SongFormat::s3m:
+            return loadS3m;
+        case SongFormat::xm:
+            return loadXm;
         default:
             return nullptr;
     }

@@ -16,6 +16,8 @@ using Loader = bool (*)(ModuleReader& reader, Song& song);
 Loader loaderFor(SongFormat format);
 
 bool loadMod(ModuleReader& reader, Song& song);
+bool loadS3m(ModuleReader& reader, Song& song);
+bool loadXm(ModuleReader& reader, Song& song);
 // The 15-sample form without a signature, which detection never picks.
 bool loadModFifteenSamples(ModuleReader& reader, Song& song);
 
