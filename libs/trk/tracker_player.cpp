@@ -32,6 +32,7 @@ const char* TrackerPlayer::load(ByteSource& source, SongFormat format, const Out
     song_ = std::move(song);
     sequencer_ = std::make_unique<Sequencer>(*song_, mixer_);
     sequencer_->start();
+    if (!estimate_) sequencer_->endAfterRows(static_cast<uint32_t>(table_.entries().size()));
     mixer_.prepare(song_->channelCount);
     return nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <unordered_set>
 
 #include "libs/trk/sequencer/sequencer.h"
 
@@ -13,9 +14,18 @@ namespace {
 // Tick durations are summed in millionths of a tenth of a second, so every
 // build adds up the same integers.
 constexpr uint64_t kTimeScale = 1000000;
-// Bounds on a song that somehow never ends.
+// Bounds on the walk: more rows, or ticks, than any song plays.
 constexpr size_t kMostRows = size_t(1) << 20;
-constexpr uint64_t kMostTicks = uint64_t(1) << 24;
+constexpr uint64_t kMostTicks = uint64_t(1) << 22;
+
+// Where playback stands in the song's flow at the start of a row: when it
+// comes back to the same place with the same loop state, it goes round for
+// ever (nested pattern loops sharing one counter can do that).
+uint64_t flowState(const PlaybackState& state) {
+    return uint64_t(uint16_t(state.order)) << 48 | uint64_t(uint16_t(state.row)) << 32 |
+           uint64_t(uint8_t(state.loopCounter)) << 24 | uint64_t(uint8_t(state.loopChannel)) << 16 |
+           uint64_t(uint16_t(state.loopStartRow));
+}
 
 // What one tick lasts at the state's timing: 2.5 / tempo seconds, or DMF's own.
 uint64_t tickDuration(const Song& song, const PlaybackState& state) {
@@ -66,6 +76,7 @@ RowTimeTable RowTimeTable::build(Song& song) {
         Sequencer walker(song, voices);
         walker.start();
         walker.state().startDelay = 0;
+        std::unordered_set<uint64_t> flowsSeen;
         uint64_t time = 0;
         for (uint64_t tick = 0; tick < kMostTicks && table.entries_.size() < kMostRows; ++tick) {
             uint32_t rowsBefore = walker.rowsPlayed();
@@ -73,6 +84,7 @@ RowTimeTable RowTimeTable::build(Song& song) {
             if (walker.songEnded()) break;
             const PlaybackState& state = walker.state();
             if (walker.rowsPlayed() != rowsBefore) {
+                if (!flowsSeen.insert(flowState(state)).second) break;
                 int32_t& first = table.firstEntryOfOrder_[static_cast<size_t>(state.order)];
                 if (first < 0) first = static_cast<int32_t>(table.entries_.size());
                 table.entries_.push_back(rowTime(state, time));

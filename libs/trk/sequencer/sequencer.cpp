@@ -160,7 +160,11 @@ void Sequencer::advanceRow() {
     // A delayed row repeats as it is; a loop or an order change it carries
     // waits for its last repetition.
     if (s.patternDelay > 0 && s.patternDelay-- != 1) return;
-    ++rowsPlayed_;
+    // A song that never ends by itself ends where its row time table does.
+    if (++rowsPlayed_ > rowLimit_) {
+        endSong();
+        return;
+    }
     if (s.loopTarget >= 0) {
         s.row = s.loopTarget;
         s.loopTarget = -1;
@@ -205,15 +209,7 @@ void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) 
     // The song ends where its row time table ends: past the last order, or
     // at a jump back to an order already played, which would repeat it forever.
     if (s.order >= song_.length || s.order < 0 || (fromJump && s.order <= previous)) {
-        s.songEnded = true;
-        s.speed = song_.initialSpeed;
-        s.tempo = song_.initialTempo;
-        if (!isSongFormat(song_, SongFormat::xm)) s.globalVolume = song_.initialGlobalVolume;
-        s.order = song_.length;
-        s.row = 0;
-        pattern_ = nullptr;
-        s.rowCount = kDefaultRows;
-        publishPosition();
+        endSong();
         return;
     }
     s.songEnded = false;
@@ -225,6 +221,19 @@ void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) 
     s.rowCount = pattern_ ? pattern_->rows : kDefaultRows;
     // A start row the pattern does not have starts it at its first row.
     if (s.row >= s.rowCount) s.row = 0;
+}
+
+void Sequencer::endSong() {
+    PlaybackState& s = state_;
+    s.songEnded = true;
+    s.speed = song_.initialSpeed;
+    s.tempo = song_.initialTempo;
+    if (!isSongFormat(song_, SongFormat::xm)) s.globalVolume = song_.initialGlobalVolume;
+    s.order = song_.length;
+    s.row = 0;
+    pattern_ = nullptr;
+    s.rowCount = kDefaultRows;
+    publishPosition();
 }
 
 void Sequencer::readRow() {

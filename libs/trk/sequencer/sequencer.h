@@ -34,6 +34,9 @@ public:
     uint32_t rowsPlayed() const { return rowsPlayed_; }
     uint32_t publishedRowsPlayed() const { return publishedRows_.load(std::memory_order_relaxed); }
 
+    // Ends the song when it is about to reach more rows than this.
+    void endAfterRows(uint32_t rows) { rowLimit_ = rows; }
+
     // Continues at the row time table's entry number index: its order and
     // row with its speed, tempo, global volume and loop; every voice stops.
     void jumpTo(const RowTime& entry, uint32_t index);
@@ -47,6 +50,7 @@ private:
     void tick();
     void advanceRow();
     void carryOutChange(OrderChange change, int startRow, bool fromJump);
+    void endSong();
     void readRow();
     void triggerNote(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
@@ -62,6 +66,7 @@ private:
     PlaybackState state_;
     const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
     uint32_t rowsPlayed_ = 0;
+    uint32_t rowLimit_ = 0xFFFFFFFF;
     std::atomic<uint32_t> published_{0};
     std::atomic<uint32_t> publishedRows_{0};
 };

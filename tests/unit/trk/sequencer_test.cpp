@@ -222,6 +222,25 @@ TEST(RowTimeTable, BreaksAndJumpsShapeTheWalk) {
     EXPECT_EQ(table.lengthTenths(), 9);
 }
 
+TEST(RowTimeTable, EndlessLoopsEndWhereTheFlowRepeats) {
+    // Nested loops share one counter: the outer loop's second pass finds the
+    // inner loop as its first pass left it, and round it goes for ever.
+    SequencerRig rig(SongFormat::mod, 4, 1, 8);
+    setCell(*rig.song, 0, 0, 0, 0, 0, kExtended, 0x60);
+    setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x61);
+    setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0x62);
+    RowTimeTable table = RowTimeTable::build(*rig.song);
+    std::vector<int> rows;
+    for (const RowTime& entry : table.entries()) rows.push_back(entry.row);
+    EXPECT_EQ(rows, (std::vector<int>{0, 1, 0, 1, 2, 3, 0, 1}));
+    rig.begin();
+    rig.sequencer->endAfterRows(static_cast<uint32_t>(table.entries().size()));
+    rig.rows(8);
+    EXPECT_FALSE(rig.sequencer->songEnded());
+    rig.ticks(1);
+    EXPECT_TRUE(rig.sequencer->songEnded());
+}
+
 TEST(RowTimeTable, EstimateWithoutTable) {
     Song song;
     song.initialSpeed = 6;
