@@ -3,8 +3,8 @@
 #include "libs/trk/settings/trk_settings.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "libs/common/library_settings.h"
 #include "libs/trk/trk_control_ids.h"
 #include "platform/profile.h"
 
@@ -15,11 +15,6 @@ const char kSection[] = "STRM_TRK";
 const uint32_t kFullRate = 44100;
 const int kLowestQuality = 2;
 
-struct RadioValue {
-    int control;
-    int value;
-};
-
 // Each group in the order the dialog's OK tests its buttons.
 const RadioValue kQualityRadios[] = {
     {IDC_TRK_QUALITY_BEST, 0}, {IDC_TRK_QUALITY_MEDIUM, 1}, {IDC_TRK_QUALITY_WORST, 2}};
@@ -27,31 +22,14 @@ const RadioValue kChannelRadios[] = {{IDC_TRK_CHANNELS_STEREO, 0}, {IDC_TRK_CHAN
 const RadioValue kInterpolationRadios[] = {{IDC_TRK_INTERPOLATION_OFF, 0}, {IDC_TRK_INTERPOLATION_ON, 1}};
 const RadioValue kBitsRadios[] = {{IDC_TRK_BITS_8, 8}, {IDC_TRK_BITS_16, 16}};
 
-template <size_t N>
-int checkedValue(const RadioValue (&radios)[N], int old, const std::function<bool(int)>& isChecked) {
-    for (const RadioValue& radio : radios)
-        if (isChecked(radio.control)) return radio.value;
-    return old;
-}
-
-// The key's number; defaultValue when the entry is missing or does not begin
-// with a number (the profile call alone would give 0 for "abc").
-int readNumber(const char* key, int defaultValue, const std::string& iniPath) {
-    std::string text = platform::getProfileString(kSection, key, "", iniPath);
-    size_t digit = text.find_first_not_of("+-");
-    if (digit == std::string::npos || digit > 1 || !std::isdigit(static_cast<unsigned char>(text[digit])))
-        return defaultValue;
-    return static_cast<int>(platform::getProfileInt(kSection, key, defaultValue, iniPath));
-}
-
 }  // namespace
 
 TrkSettings readTrkSettings(const std::string& iniPath) {
     TrkSettings settings;
-    settings.quality = readNumber("Quality", settings.quality, iniPath);
-    settings.stereo = readNumber("Stereo", settings.stereo, iniPath);
-    settings.interpolation = readNumber("Interpolation", settings.interpolation, iniPath);
-    settings.bits = readNumber("Bits", settings.bits, iniPath);
+    settings.quality = readSettingNumber(kSection, "Quality", settings.quality, iniPath);
+    settings.stereo = readSettingNumber(kSection, "Stereo", settings.stereo, iniPath);
+    settings.interpolation = readSettingNumber(kSection, "Interpolation", settings.interpolation, iniPath);
+    settings.bits = readSettingNumber(kSection, "Bits", settings.bits, iniPath);
     return settings;
 }
 
