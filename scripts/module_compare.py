@@ -1,0 +1,698 @@
+#!/usr/bin/env python3
+"""Compares tumbor-render's tracker playback with reference players on real songs.
+
+Subcommands (standard library only):
+  sniff FILE                 print the module format found by signature, or "unknown"
+  describe FILE...           a MOD's header, effect use and row timeline under Protracker rules
+  compare RENDER DIR OUT     render every module under DIR with RENDER, openmpt123 and xmp,
+                             compare lengths and loudness envelopes, print one line a file
+"""
+
+import argparse
+import math
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import wave
+from collections import Counter
+
+try:
+    import warnings
+
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        import audioop  # fast RMS where it still exists (Python < 3.13)
+except ImportError:  # pragma: no cover - depends on the Python version
+    audioop = None
+import array
+
+RATE = 44100
+WINDOW_SECONDS = 0.1
+START_DELAY_TICKS = 7
+MODULE_SUFFIXES = ("mod", "s3m", "xm", "it", "mtm", "669", "stm", "far", "ptm", "dsm", "mdl", "dmf")
+
+# ---- formats ---------------------------------------------------------------------
+
+
+def is_mod_tag(tag):
+    if tag in (b"M.K.", b"M!K!", b"FLT4", b"FLT8", b"4CHN", b"6CHN", b"8CHN", b"OKTA", b"CD81"):
+        return True
+    return bool(re.fullmatch(rb"[1-9]CHN|[0-9][0-9]CH|TDZ[1-9]", tag))
+
+
+def sniff_bytes(data):
+    """The module format of a file's bytes by its signature, or 'unknown'."""
+    def at(offset, text):
+        return data[offset:offset + len(text)] == text
+
+    if at(44, b"SCRM"):
+        return "s3m"
+    if at(44, b"PTMF"):
+        return "ptm"
+    if at(0, b"Extended Module:"):
+        return "xm"
+    if len(data) >= 1084 and is_mod_tag(data[1080:1084]):
+        return "mod"
+    if at(0, b"MTM"):
+        return "mtm"
+    if at(0, b"if") or at(0, b"JN"):
+        return "669"
+    if at(0, b"DMDL"):
+        return "mdl"
+    if at(0, b"RIFF") and at(8, b"DSMF"):
+        return "dsm"
+    if at(0, b"FAR\xfe"):
+        return "far"
+    if at(20, b"!Scream!"):
+        return "stm"
+    if at(0, b"DDMF"):
+        return "dmf"
+    if at(0, b"IMPM"):
+        return "it"
+    return "unknown"
+
+
+def sniff(path):
+    with open(path, "rb") as f:
+        return sniff_bytes(f.read(1084))
+
+
+def mod_channels(tag):
+    if tag in (b"M.K.", b"M!K!", b"FLT4", b"4CHN"):
+        return 4
+    if tag in (b"FLT8", b"OKTA", b"CD81"):
+        return 8
+    m = re.fullmatch(rb"([1-9])CHN|([0-9][0-9])CH|TDZ([1-9])", tag)
+    if m:
+        return int(next(g for g in m.groups() if g))
+    return 4
+
+
+def u16le(data, offset):
+    return data[offset] | data[offset + 1] << 8 if offset + 1 < len(data) else 0
+
+
+def header_timing(data, fmt):
+    """(speed, tempo) in the header: what the song starts with before its first row."""
+    if fmt == "s3m" and len(data) > 50:
+        return data[49] or 6, data[50] or 125
+    if fmt == "xm" and len(data) > 79:
+        return u16le(data, 76) or 6, u16le(data, 78) or 125
+    if fmt == "it" and len(data) > 0x33:
+        return data[0x32] or 6, data[0x33] or 125
+    return 6, 125
+
+
+def first_row_timing(data, fmt):
+    """(speed, tempo) of the first row: the header's, changed by a MOD's first Fxx."""
+    speed, tempo = header_timing(data, fmt)
+    song = parse_mod(data) if fmt == "mod" else None
+    if song and song.length:
+        for cell in song.row(song.orders[0], 0):
+            if cell.effect == 0xF and cell.parameter:
+                if cell.parameter < 0x20:
+                    speed = cell.parameter
+                else:
+                    tempo = cell.parameter
+    return speed, tempo
+
+
+def row_seconds(speed, tempo):
+    return speed * 2.5 / tempo
+
+
+def start_delay_seconds(tempo):
+    """Our player's silent start: 7 ticks at the initial tempo, in whole frames."""
+    return START_DELAY_TICKS * ((RATE * 320 // max(tempo, 1)) >> 7) / RATE
+
+
+# ---- MOD patterns ------------------------------------------------------------------
+
+
+class ModCell:
+    __slots__ = ("period", "sample", "effect", "parameter")
+
+    def __init__(self, raw):
+        self.period = (raw[0] & 15) << 8 | raw[1]
+        self.sample = (raw[0] & 0xF0) | raw[2] >> 4
+        self.effect = raw[2] & 15
+        self.parameter = raw[3]
+
+    def name(self):
+        if self.effect == 0xE:
+            return "E%Xx" % (self.parameter >> 4)
+        return "%Xxx" % self.effect
+
+
+class ModSong:
+    def __init__(self, data, samples, tag, channels):
+        self.data = data
+        self.sample_count = samples
+        self.tag = tag
+        self.channels = channels
+        base = 20 + 30 * samples
+        self.title = data[:20].split(b"\0")[0].decode("latin-1").strip()
+        self.length = data[base]
+        self.restart = data[base + 1]
+        self.orders = list(data[base + 2:base + 130])
+        self.patterns = max(self.orders) + 1
+        self.pattern_start = base + 130 + (4 if samples == 31 else 0)
+        self.sample_headers = [data[20 + 30 * i:50 + 30 * i] for i in range(samples)]
+
+    def row(self, pattern, row):
+        at = self.pattern_start + (pattern * 64 + row) * 4 * self.channels
+        raw = self.data[at:at + 4 * self.channels]
+        raw = raw + bytes(4 * self.channels - len(raw))
+        return [ModCell(raw[4 * c:4 * c + 4]) for c in range(self.channels)]
+
+
+def parse_mod(data):
+    if len(data) < 600:
+        return None
+    tag = data[1080:1084] if len(data) >= 1084 else b""
+    if is_mod_tag(tag):
+        return ModSong(data, 31, tag.decode("latin-1"), mod_channels(tag))
+    return ModSong(data, 15, "(15 samples)", 4)
+
+
+class RowVisit:
+    """One row as Protracker rules play it: where, when, how long."""
+
+    __slots__ = ("order", "row", "start", "seconds", "speed", "tempo")
+
+    def __init__(self, order, row, start, seconds, speed, tempo):
+        self.order, self.row, self.start = order, row, start
+        self.seconds, self.speed, self.tempo = seconds, speed, tempo
+
+
+def walk_mod(song, tempo_from=0x20, stop_on_f00=True, most_rows=200000):
+    """Times every row under Protracker rules: Fxx below tempo_from sets the
+    speed, E6x loops per channel, EEx repeats the row, Bxx/Dxx move. The song
+    ends past the last order, on F00, or on reaching a row already played."""
+    visits, seen = [], set()
+    speed, tempo, time = 6, 125, 0.0
+    order, row = 0, 0
+    loop_start = [0] * song.channels
+    loop_count = [0] * song.channels
+    while order < song.length and len(visits) < most_rows:
+        pattern = song.orders[order]
+        key = (order, row)
+        if key in seen and not any(loop_count):
+            break
+        seen.add(key)
+        cells = song.row(pattern, row)
+        jump, brk, delay, loop_to, stop = None, None, 0, None, False
+        for channel, cell in enumerate(cells):
+            e, p = cell.effect, cell.parameter
+            if e == 0xF:
+                if p == 0:
+                    stop = stop_on_f00
+                elif p < tempo_from:
+                    speed = p
+                else:
+                    tempo = p
+            elif e == 0xB:
+                jump, brk = p, brk if brk is not None else 0
+            elif e == 0xD:
+                brk = min((p >> 4) * 10 + (p & 15), 63)
+            elif e == 0xE and p >> 4 == 0xE and not delay:
+                delay = p & 15
+            elif e == 0xE and p >> 4 == 0x6:
+                if p & 15 == 0:
+                    loop_start[channel] = row
+                elif loop_count[channel] == 0:
+                    loop_count[channel] = p & 15
+                    loop_to = loop_start[channel]
+                else:
+                    loop_count[channel] -= 1
+                    if loop_count[channel]:
+                        loop_to = loop_start[channel]
+        seconds = row_seconds(speed, tempo) * (1 + delay)
+        visits.append(RowVisit(order, row, time, seconds, speed, tempo))
+        time += seconds
+        if stop:
+            break
+        if loop_to is not None:
+            row = loop_to
+            continue
+        if jump is not None or brk is not None:
+            order = jump if jump is not None else order + 1
+            row = brk or 0
+            loop_start = [0] * song.channels
+        else:
+            row += 1
+            if row >= 64:
+                order, row = order + 1, 0
+    return visits, time
+
+
+def effect_use(song):
+    """Effect counts over the played orders, and the values of a few of them."""
+    counts, values = Counter(), {"Fxx": Counter(), "Bxx": [], "E6x": Counter(), "EEx": Counter()}
+    played = sorted(set(song.orders[:song.length]))
+    for order in range(song.length):
+        pattern = song.orders[order]
+        for row in range(64):
+            for cell in song.row(pattern, row):
+                if cell.effect == 0 and cell.parameter == 0:
+                    continue
+                name = cell.name()
+                counts[name] += 1
+                if name == "Fxx":
+                    values["Fxx"]["%02X" % cell.parameter] += 1
+                elif name == "Bxx":
+                    values["Bxx"].append("order %d row %d -> %d" % (order, row, cell.parameter))
+                elif name in ("E6x", "EEx"):
+                    values[name]["%X" % (cell.parameter & 15)] += 1
+    return counts, values, played
+
+
+def describe_mod(path, out=sys.stdout):
+    data = open(path, "rb").read()
+    song = parse_mod(data)
+    if not song:
+        print("%s: not a MOD" % path, file=out)
+        return
+    print("%s\n  title %r, tag %s, %d channels, %d orders (restart %d), %d patterns, %d bytes"
+          % (path, song.title, song.tag, song.channels, song.length, song.restart, song.patterns,
+             len(data)), file=out)
+    print("  orders: %s" % " ".join(str(o) for o in song.orders[:song.length]), file=out)
+    counts, values, _ = effect_use(song)
+    print("  effects: %s" % ", ".join("%s %d" % kv for kv in sorted(counts.items())), file=out)
+    for name in ("Fxx", "E6x", "EEx"):
+        if values[name]:
+            print("  %s values: %s" % (name, ", ".join("%s x%d" % kv for kv in sorted(values[name].items()))),
+                  file=out)
+    if values["Bxx"]:
+        print("  Bxx: %s" % "; ".join(values["Bxx"]), file=out)
+    odd = []
+    for i, header in enumerate(song.sample_headers):
+        length = 2 * (header[22] << 8 | header[23])
+        loop_start, loop_words = 2 * (header[26] << 8 | header[27]), header[28] << 8 | header[29]
+        if loop_words > 1 and loop_start + 2 * loop_words > length:
+            odd.append("sample %d loop %d+%d past its length %d" % (i + 1, loop_start, 2 * loop_words, length))
+        if header[24] & 15:
+            odd.append("sample %d finetune %d" % (i + 1, header[24] & 15))
+    if odd:
+        print("  samples: %s" % "; ".join(odd), file=out)
+    visits, total = walk_mod(song)
+    variant, variant_total = walk_mod(song, tempo_from=0x21)
+    print("  length under Protracker rules: %.3f s (%d rows); with F20 as a speed: %.3f s"
+          % (total, len(visits), variant_total), file=out)
+    last_order = -1
+    for visit in visits:
+        if visit.order != last_order:
+            print("    %8.3f s  order %3d pattern %3d row %2d  speed %2d tempo %3d"
+                  % (visit.start, visit.order, song.orders[visit.order], visit.row, visit.speed, visit.tempo),
+                  file=out)
+            last_order = visit.order
+
+
+# ---- sound ------------------------------------------------------------------------
+
+
+def read_envelope(path, skip_seconds=0.0):
+    """RMS of the mono mix per 100 ms window, and the duration in seconds."""
+    with wave.open(path, "rb") as w:
+        channels, width, rate, frames = w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes()
+        skip = min(int(round(skip_seconds * rate)), frames)
+        w.setpos(skip) if skip else None
+        window = max(int(rate * WINDOW_SECONDS), 1)
+        envelope = []
+        while True:
+            chunk = w.readframes(window)
+            if not chunk:
+                break
+            envelope.append(chunk_rms(chunk, channels, width))
+    return envelope, frames / float(rate)
+
+
+def chunk_rms(chunk, channels, width):
+    if width == 1:  # 8-bit WAV is unsigned
+        chunk = audioop.bias(chunk, 1, -128) if audioop else bytes((b - 128) & 255 for b in chunk)
+    if audioop:
+        if channels == 2:
+            chunk = audioop.tomono(chunk, width, 0.5, 0.5)
+        return audioop.rms(chunk, width) / float(1 << (8 * width - 1))
+    codes = {1: "b", 2: "h", 4: "i"}
+    values = array.array(codes[width], chunk)
+    if sys.byteorder == "big":
+        values.byteswap()
+    if channels == 2:
+        values = [(values[i] + values[i + 1]) / 2.0 for i in range(0, len(values) - 1, 2)]
+    if not values:
+        return 0.0
+    return math.sqrt(sum(v * v for v in values) / len(values)) / float(1 << (8 * width - 1))
+
+
+def correlation(a, b):
+    n = min(len(a), len(b))
+    if n < 2:
+        return float("nan")
+    a, b = a[:n], b[:n]
+    ma, mb = sum(a) / n, sum(b) / n
+    sab = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    saa = sum((x - ma) ** 2 for x in a)
+    sbb = sum((y - mb) ** 2 for y in b)
+    if saa <= 0 or sbb <= 0:
+        return 1.0 if saa == sbb else 0.0
+    return sab / math.sqrt(saa * sbb)
+
+
+def shifted(a, b, lag):
+    """a against b moved by lag windows (positive: a is late)."""
+    return (a[lag:], b) if lag >= 0 else (a, b[-lag:])
+
+
+def best_lag(ours, reference, most=10):
+    best = (correlation(ours, reference), 0)
+    for lag in range(-most, most + 1):
+        if lag:
+            value = correlation(*shifted(ours, reference, lag))
+            if value > best[0] + 1e-9:
+                best = (value, lag)
+    return best
+
+
+def divergence_time(ours, reference, block=50, step=10, threshold=0.5):
+    """Start (s) of the first 5 s block where the envelopes stop matching, or None."""
+    n = min(len(ours), len(reference))
+    peak = max(max(ours[:n] or [0]), max(reference[:n] or [0]), 1e-9)
+    for start in range(0, max(n - block + 1, 1), step):
+        a, b = ours[start:start + block], reference[start:start + block]
+        quiet_a, quiet_b = max(a or [0]) < peak * 0.02, max(b or [0]) < peak * 0.02
+        if quiet_a and quiet_b:
+            continue
+        if quiet_a != quiet_b or correlation(a, b) < threshold:
+            return start * WINDOW_SECONDS
+    return None
+
+
+def loudness_ratio(ours, reference):
+    n = min(len(ours), len(reference))
+    a = math.sqrt(sum(x * x for x in ours[:n]) / max(n, 1))
+    b = math.sqrt(sum(x * x for x in reference[:n]) / max(n, 1))
+    return a / b if b > 0 else float("nan")
+
+
+# ---- rendering ----------------------------------------------------------------------
+
+
+class Run:
+    """What one program did with one file."""
+
+    def __init__(self, returncode, stdout, stderr, timed_out):
+        self.returncode, self.stdout, self.stderr, self.timed_out = returncode, stdout, stderr, timed_out
+
+    def crashed(self):
+        text = self.stderr
+        return (self.returncode is not None and (self.returncode < 0 or self.returncode >= 128)) or \
+            "Sanitizer" in text or "runtime error:" in text
+
+
+def run(command, timeout):
+    try:
+        done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        return Run(done.returncode, done.stdout.decode("utf-8", "replace"),
+                   done.stderr.decode("utf-8", "replace"), False)
+    except subprocess.TimeoutExpired as expired:
+        return Run(None, "", (expired.stderr or b"").decode("utf-8", "replace"), True)
+
+
+def render_commands(render, module, folder, most_seconds):
+    """The three renders of one module: ours, openmpt123's and xmp's, each played once."""
+    limit = str(most_seconds)
+    return {
+        "ours": [render, "--buffer", "4096", "--seconds", limit, module, os.path.join(folder, "ours.wav")],
+        "mpt": ["openmpt123", "--batch", "--no-progress", "--no-meters", "--samplerate", str(RATE),
+                "--no-float", "--subsong", "0", "--repeat", "0", "--end-time", limit, "--force",
+                "-o", os.path.join(folder, "mpt.wav"), "--", module],
+        "xmp": ["xmp", "--norc", "--quiet", "-f", str(RATE), "-t", limit, "-o",
+                os.path.join(folder, "xmp.wav"), module],
+    }
+
+
+def parse_length_tenths(text):
+    m = re.search(r"^length: (-?\d+)$", text, re.M)
+    return int(m.group(1)) if m else None
+
+
+def parse_mpt_duration(text):
+    m = re.search(r"^Duration\.*: (?:(\d+):)?(\d+):(\d+(?:\.\d+)?)", text, re.M)
+    if not m:
+        return None
+    hours = int(m.group(1)) if m.group(1) else 0
+    return hours * 3600 + int(m.group(2)) * 60 + float(m.group(3))
+
+
+class Result:
+    FIELDS = ("status", "format", "channels", "reported", "ours", "mpt", "xmp", "row", "corr_mpt",
+              "corr_xmp", "corr_refs", "lag", "diverges", "loudness", "note", "file")
+
+    def __init__(self, path, fmt):
+        self.values = dict.fromkeys(self.FIELDS)
+        self.values.update(file=path, format=fmt, note="")
+
+    def __getitem__(self, key):
+        return self.values[key]
+
+    def __setitem__(self, key, value):
+        self.values[key] = value
+
+    def tsv(self):
+        def text(value):
+            if value is None:
+                return ""
+            return "%.3f" % value if isinstance(value, float) else str(value)
+        return "\t".join(text(self.values[k]) for k in self.FIELDS)
+
+    def line(self):
+        def seconds(key):
+            value = self.values[key]
+            return "%7.2f" % value if value is not None else "      -"
+
+        def corr(key):
+            value = self.values[key]
+            return "%5.2f" % value if value is not None and not math.isnan(value) else "    -"
+        return "%-8s %-4s %2s rep %s ours %s mpt %s xmp %s env %s %s (%s) lag %3s  %s%s" % (
+            self["status"], self["format"], self["channels"] or "", seconds("reported"), seconds("ours"),
+            seconds("mpt"), seconds("xmp"), corr("corr_mpt"), corr("corr_xmp"), corr("corr_refs"),
+            self["lag"] if self["lag"] is not None else "-", self["file"],
+            "  (" + self["note"] + ")" if self["note"] else "")
+
+
+def module_channels(data, fmt):
+    if fmt == "mod":
+        return mod_channels(data[1080:1084])
+    if fmt == "xm" and len(data) > 69:
+        return u16le(data, 68)
+    if fmt == "s3m" and len(data) > 96:
+        return sum(1 for c in data[64:96] if c < 16)
+    return None
+
+
+def first_line(run_result):
+    for text in (run_result.stderr, run_result.stdout):
+        for line in text.splitlines():
+            if line.strip():
+                return line.strip()
+    return "exit %s" % run_result.returncode
+
+
+def our_failure(run_result):
+    """The status of a failed run of ours, or None if it went well."""
+    if run_result.timed_out:
+        return "TIMEOUT"
+    if run_result.crashed():
+        return "CRASH"
+    if run_result.returncode != 0:
+        return "REFUSED" if "Unknown file format" in run_result.stderr else "NOLOAD"
+    return None
+
+
+def compare_one(path, options):
+    data = open(path, "rb").read()
+    fmt = sniff_bytes(data)
+    result = Result(os.path.relpath(path, options.modules), fmt)
+    result["row"] = row_seconds(*first_row_timing(data, fmt))
+    # The start delay runs before the first row: at the header's tempo.
+    delay = start_delay_seconds(header_timing(data, fmt)[1])
+    result["channels"] = module_channels(data, fmt)
+    info = run([options.render, "--info", path], options.timeout)
+    failure = our_failure(info)
+    if failure:
+        result["status"], result["note"] = failure, first_line(info)
+        return result, None
+    tenths = parse_length_tenths(info.stdout)
+    result["reported"] = tenths / 10.0 if tenths is not None else None
+    with tempfile.TemporaryDirectory() as folder:
+        commands = render_commands(options.render, path, folder, options.most_seconds)
+        runs = {name: run(command, options.timeout) for name, command in commands.items()}
+        failure = our_failure(runs["ours"])
+        if failure:
+            result["status"], result["note"] = failure, first_line(runs["ours"])
+            return result, None
+        envelopes = {}
+        for name in ("ours", "mpt", "xmp"):
+            wav = os.path.join(folder, name + ".wav")
+            if runs[name].returncode == 0 and not runs[name].timed_out and os.path.exists(wav):
+                skip = delay if name == "ours" else 0.0
+                envelopes[name], duration = read_envelope(wav, skip)
+                result[name] = duration - skip
+    mpt_info = run(["openmpt123", "--info", "--", path], options.timeout)
+    exact = parse_mpt_duration(mpt_info.stdout)
+    if exact is not None and result["mpt"] is not None:
+        result["mpt"] = exact  # its render runs on to the end of its last buffer
+    judge(result, envelopes, options)
+    return result, envelopes
+
+
+def length_verdict(result, references, tolerance, most_seconds):
+    """'ENDLESS', 'LENGTH' (no reference agrees) or None, with notes."""
+    if result["ours"] >= most_seconds - 1:
+        return "ENDLESS", ["still playing at %d s" % most_seconds]
+    lengths = {name: result[name] for name in references if result[name] is not None}
+    off = {name: result["ours"] - length for name, length in lengths.items()}
+    notes = []
+    if len(lengths) == 2 and abs(lengths["mpt"] - lengths["xmp"]) > tolerance:
+        agrees = [name for name in off if abs(off[name]) <= tolerance]
+        notes.append("references differ: mpt %+.2f s from xmp%s" % (
+            lengths["mpt"] - lengths["xmp"], ", ours agrees with " + agrees[0] if agrees else ""))
+    if off and all(abs(value) > tolerance for value in off.values()):
+        nearest = min(off, key=lambda name: abs(off[name]))
+        notes.insert(0, "%+.2f s against %s" % (off[nearest], nearest))
+        return "LENGTH", notes
+    return None, notes
+
+
+def judge(result, envelopes, options):
+    ours = envelopes.get("ours")
+    references = [name for name in ("mpt", "xmp") if name in envelopes]
+    if ours is None or not references:
+        result["status"] = "NOOUTPUT" if ours is None else "NOREF"
+        return
+    for name in references:
+        result["corr_" + name] = correlation(ours, envelopes[name])
+    if len(references) == 2:
+        result["corr_refs"] = correlation(envelopes["mpt"], envelopes["xmp"])
+    nearest = max(references, key=lambda name: result["corr_" + name])
+    best = result["corr_" + nearest]
+    result["lag"] = best_lag(ours, envelopes[nearest])[1]
+    result["loudness"] = loudness_ratio(ours, envelopes[references[0]])
+    result["diverges"] = divergence_time(ours, envelopes[nearest])
+
+    tolerance = max(result["row"], 0.1)
+    status, notes = length_verdict(result, references, tolerance, options.most_seconds)
+    if result["reported"] is not None and status != "ENDLESS" and \
+            abs(result["reported"] - result["ours"]) > tolerance + 0.1:
+        notes.append("reported length %+.2f s off its own render" % (result["reported"] - result["ours"]))
+        status = status or "REPORT"
+    # Dense songs with a flat envelope correlate weakly even between the
+    # references: ours fails only below both the threshold and their agreement.
+    agreement = result["corr_refs"] if result["corr_refs"] is not None else 1.0
+    if not (best >= options.envelope_threshold or best >= agreement - options.envelope_margin):
+        status = status + "+ENV" if status else "ENVELOPE"
+    if status and result["diverges"] is not None:
+        notes.append("envelope departs from %s at %.1f s" % (nearest, result["diverges"]))
+    result["status"], result["note"] = status or "OK", "; ".join(notes)
+
+
+def find_modules(folder):
+    found = []
+    for top, _, names in os.walk(folder):
+        for name in names:
+            if name.lower().rsplit(".", 1)[-1] in MODULE_SUFFIXES:
+                found.append(os.path.join(top, name))
+    return sorted(found)
+
+
+def write_envelopes(folder, result, envelopes):
+    if not envelopes:
+        return
+    name = re.sub(r"[^A-Za-z0-9._-]+", "_", result["file"]) + ".tsv"
+    columns = [k for k in ("ours", "mpt", "xmp") if k in envelopes]
+    rows = max(len(envelopes[k]) for k in columns)
+    with open(os.path.join(folder, name), "w") as out:
+        out.write("seconds\t" + "\t".join(columns) + "\n")
+        for i in range(rows):
+            cells = ["%.5f" % envelopes[k][i] if i < len(envelopes[k]) else "" for k in columns]
+            out.write("%.1f\t%s\n" % (i * WINDOW_SECONDS, "\t".join(cells)))
+
+
+def summarize(results, out=sys.stdout):
+    by_format = {}
+    for result in results:
+        by_format.setdefault(result["format"], Counter())[result["status"]] += 1
+    print("\nSummary (%d files)" % len(results), file=out)
+    for fmt in sorted(by_format):
+        counts = by_format[fmt]
+        print("  %-7s %3d: %s" % (fmt, sum(counts.values()),
+                                  ", ".join("%s %d" % kv for kv in sorted(counts.items()))), file=out)
+    flagged = [r for r in results if r["status"] not in ("OK", "REFUSED", "NOLOAD")]
+    if flagged:
+        print("Differences and failures of the songs we play:", file=out)
+        for result in flagged:
+            print("  %-9s %s%s" % (result["status"], result["file"],
+                                   ": " + result["note"] if result["note"] else ""), file=out)
+    refused = [r for r in results if r["status"] in ("REFUSED", "NOLOAD")]
+    if refused:
+        formats = Counter(r["format"] for r in refused)
+        print("Not played (%d): %s" % (len(refused), ", ".join("%s %d" % kv for kv in sorted(formats.items()))),
+              file=out)
+
+
+def compare(options):
+    modules = [m for m in find_modules(options.modules) if re.search(options.match, m)]
+    if not modules:
+        print("no module files under %s" % options.modules, file=sys.stderr)
+        return 1
+    os.makedirs(options.out, exist_ok=True)
+    envelope_folder = os.path.join(options.out, "envelopes")
+    os.makedirs(envelope_folder, exist_ok=True)
+    results = []
+    with open(os.path.join(options.out, "results.tsv"), "w") as table:
+        table.write("\t".join(Result.FIELDS) + "\n")
+        for path in modules:
+            result, envelopes = compare_one(path, options)
+            results.append(result)
+            print(result.line(), flush=True)
+            table.write(result.tsv() + "\n")
+            write_envelopes(envelope_folder, result, envelopes)
+    summarize(results)
+    print("\nTable: %s; envelopes (RMS per 100 ms): %s" % (os.path.join(options.out, "results.tsv"),
+                                                         envelope_folder))
+    return 0
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest="command", required=True)
+    sub.add_parser("sniff").add_argument("file")
+    sub.add_parser("describe").add_argument("files", nargs="+")
+    c = sub.add_parser("compare")
+    c.add_argument("render", help="tumbor-render, with Strm_TRK beside it")
+    c.add_argument("modules", help="folder searched for module files")
+    c.add_argument("out", help="folder for results.tsv and the envelopes")
+    c.add_argument("--timeout", type=float, default=300, help="seconds a program may take on one file")
+    c.add_argument("--most-seconds", type=int, default=1200, help="longest song rendered")
+    c.add_argument("--envelope-threshold", type=float, default=0.9,
+                   help="a correlation with a reference this high passes")
+    c.add_argument("--envelope-margin", type=float, default=0.05,
+                   help="... and so does one this close to the references' own")
+    c.add_argument("--match", default="", help="regular expression a module's path must match")
+    options = parser.parse_args(argv)
+    if options.command == "sniff":
+        print(sniff(options.file))
+        return 0
+    if options.command == "describe":
+        for path in options.files:
+            describe_mod(path)
+        return 0
+    options.modules = os.path.abspath(options.modules)
+    return compare(options)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
