@@ -10,7 +10,8 @@
 # MODULE_DIR to build/real-modules (see fetch-real-modules.sh). Results go to
 # COMPARE_OUT (default BUILD_DIR/real-compare): results.tsv and one envelope
 # table a song. OPTIONS go to `module_compare.py compare`, for example
-# --match 'freedroid' or --timeout 600; see its --help.
+# --match 'freedroid' or --timeout 600; see its --help. The tuning of single
+# notes built in code follows (module_compare.py pitch).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -45,4 +46,8 @@ fi
 out="${COMPARE_OUT:-$build/real-compare}"
 echo "Ours: $render"
 echo "References: $(openmpt123 --short-version 2>/dev/null | head -n 1 | sed 's/^/openmpt123 /'), $(xmp --version 2>&1 | head -n 1)"
-exec python3 "$here/module_compare.py" compare "$render" "$modules" "$out" "$@"
+status=0
+python3 "$here/module_compare.py" compare "$render" "$modules" "$out" "$@" || status=$?
+echo
+python3 "$here/module_compare.py" pitch "$render" || status=$?
+exit "$status"
