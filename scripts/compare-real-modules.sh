@@ -11,7 +11,8 @@
 # COMPARE_OUT (default BUILD_DIR/real-compare): results.tsv and one envelope
 # table a song. OPTIONS go to `module_compare.py compare`, for example
 # --match 'freedroid' or --timeout 600; see its --help. The tuning of single
-# notes built in code follows (module_compare.py pitch).
+# notes and the lengths of timing corner cases, both built in code, follow
+# (module_compare.py pitch, timing).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -50,4 +51,6 @@ status=0
 python3 "$here/module_compare.py" compare "$render" "$modules" "$out" "$@" || status=$?
 echo
 python3 "$here/module_compare.py" pitch "$render" || status=$?
+echo
+python3 "$here/module_compare.py" timing "$render" || status=$?
 exit "$status"

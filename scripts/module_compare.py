@@ -6,6 +6,7 @@ Subcommands (standard library only):
   describe FILE...           a MOD's header, effect use and row timeline under Protracker rules
   channels RENDER FILE       a MOD played one channel at a time: which channel departs
   pitch RENDER               tuning of single MOD notes built in code, against the references
+  timing RENDER              song lengths of MOD timing corner cases built in code
   compare RENDER DIR OUT     render every module under DIR with RENDER, openmpt123 and xmp,
                              compare lengths and loudness envelopes, print one line a file
 """
@@ -192,8 +193,9 @@ class RowVisit:
 
 def walk_mod(song, tempo_from=0x20, stop_on_f00=True, most_rows=200000):
     """Times every row under Protracker rules: Fxx below tempo_from sets the
-    speed, E6x loops per channel, EEx repeats the row, Bxx/Dxx move. The song
-    ends past the last order, on F00, or on reaching a row already played."""
+    speed, E6x loops per channel, EEx repeats the row (the row's last EEx),
+    Bxx/Dxx move. The song ends past the last order, on F00, or on reaching a
+    row already played."""
     visits, seen = [], set()
     speed, tempo, time = 6, 125, 0.0
     order, row = 0, 0
@@ -216,11 +218,12 @@ def walk_mod(song, tempo_from=0x20, stop_on_f00=True, most_rows=200000):
                     speed = p
                 else:
                     tempo = p
-            elif e == 0xB:
-                jump, brk = p, brk if brk is not None else 0
+            elif e == 0xB:  # a jump starts its order at row 0, whatever broke before it
+                jump, brk = p, 0
             elif e == 0xD:
-                brk = min((p >> 4) * 10 + (p & 15), 63)
-            elif e == 0xE and p >> 4 == 0xE and not delay:
+                brk = (p >> 4) * 10 + (p & 15)
+                brk = brk if brk < 64 else 0
+            elif e == 0xE and p >> 4 == 0xE:  # the last delay of the row counts
                 delay = p & 15
             elif e == 0xE and p >> 4 == 0x6:
                 if p & 15 == 0:
@@ -728,6 +731,75 @@ def pitch_probes(render, out=sys.stdout):
     return 0
 
 
+def timing_mod(patterns, orders):
+    """A 4-channel MOD: patterns are {row: [(channel, effect, parameter)]}; a
+    looped tone starts on channel 1 at the first row of every pattern."""
+    data = bytearray(b"timing probe".ljust(20, b"\0"))
+    sample = bytearray(30)
+    sample[0:4] = b"tone"
+    sample[22:24] = sample[28:30] = (16).to_bytes(2, "big")
+    sample[25] = 64
+    data += sample + bytes(30 * 30)
+    data += bytes([len(orders), 127]) + bytes(orders).ljust(128, b"\0") + b"M.K."
+    for rows in patterns:
+        block = bytearray(64 * 16)
+        block[0:3] = bytes([1, 428 & 255, 0x10])
+        for row, cells in rows.items():
+            for channel, effect, parameter in cells:
+                at = (row * 4 + channel) * 4
+                block[at + 2] = (block[at + 2] & 0xF0) | effect
+                block[at + 3] = parameter
+        data += block
+    data += bytes(round(60 * math.sin(2 * math.pi * i / 32)) & 255 for i in range(32))
+    return bytes(data)
+
+
+# Timing corner cases: (name, patterns, orders). Channels count from 0.
+TIMING_PROBES = [
+    ("F20 (speed or tempo 32)", [{0: [(1, 0xF, 0x20)]}], [0]),
+    ("F00 at row 16", [{16: [(1, 0xF, 0x00)]}], [0, 0]),
+    ("two EEx in one row", [{5: [(1, 0xE, 0xE2), (2, 0xE, 0xE5)]}], [0]),
+    ("EEx and E6x in one row", [{0: [(1, 0xE, 0x60)], 3: [(1, 0xE, 0x62), (2, 0xE, 0xE2)]}], [0]),
+    ("E6x loops on two channels", [{0: [(1, 0xE, 0x60), (2, 0xE, 0x60)], 3: [(1, 0xE, 0x61), (2, 0xE, 0x62)]}],
+     [0]),
+    ("Bxx then Dxx in one row", [{10: [(1, 0xB, 1), (2, 0xD, 0x16)]}, {}], [0, 1]),
+    ("Dxx then Bxx in one row", [{10: [(1, 0xD, 0x16), (2, 0xB, 1)]}, {}], [0, 1]),
+    ("D3F (hex digit in a decimal row)", [{10: [(1, 0xD, 0x3F)]}, {}], [0, 1]),
+    ("D64 (row past the pattern)", [{10: [(1, 0xD, 0x64)]}, {}], [0, 1]),
+    ("E6x jump and Dxx in one row", [{2: [(1, 0xE, 0x60)], 5: [(1, 0xE, 0x62), (2, 0xD, 0x10)]}, {}], [0, 1]),
+    ("EEx and Dxx in one row", [{4: [(1, 0xE, 0xE3), (2, 0xD, 0x00)]}, {}], [0, 1]),
+    ("Bxx to its own order", [{32: [(1, 0xB, 0)]}], [0]),
+    ("Bxx back after a break", [{8: [(1, 0xD, 0x00)]}, {8: [(1, 0xB, 0)]}], [0, 1]),
+    ("Bxx past the last order", [{8: [(1, 0xB, 9)]}, {}], [0, 1]),
+]
+
+
+def timing_probes(render, out=sys.stdout):
+    """Song lengths of timing corner cases built in code: ours against the references."""
+    print("Timing probes (seconds; ours without its start delay)", file=out)
+    print("  %-34s %9s %8s %8s %8s" % ("case", "reported", "ours", "mpt", "xmp"), file=out)
+    delay = start_delay_seconds(125)
+    for name, patterns, orders in TIMING_PROBES:
+        lengths = {}
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "probe.mod")
+            with open(path, "wb") as f:
+                f.write(timing_mod(patterns, orders))
+            tenths = parse_length_tenths(run([render, "--info", path], 60).stdout)
+            for program, command in render_commands(render, path, folder, 120).items():
+                wav = os.path.join(folder, program + ".wav")
+                if run(command, 120).returncode == 0 and os.path.exists(wav):
+                    skip = delay if program == "ours" else 0.0
+                    lengths[program] = read_envelope(wav, skip)[1] - skip
+            exact = parse_mpt_duration(run(["openmpt123", "--info", "--subsong", "0", "--", path], 60).stdout)
+            if exact is not None:
+                lengths["mpt"] = exact
+        cells = ["%8.2f" % lengths[k] if k in lengths else "       -" for k in ("ours", "mpt", "xmp")]
+        print("  %-34s %9s %s" % (name, "%.1f" % (tenths / 10.0) if tenths is not None else "-", " ".join(cells)),
+              file=out)
+    return 0
+
+
 def find_modules(folder):
     found = []
     for top, _, names in os.walk(folder):
@@ -801,6 +873,7 @@ def main(argv):
     sub.add_parser("sniff").add_argument("file")
     sub.add_parser("describe").add_argument("files", nargs="+")
     sub.add_parser("pitch").add_argument("render")
+    sub.add_parser("timing").add_argument("render")
     channels = sub.add_parser("channels")
     channels.add_argument("render")
     channels.add_argument("file")
@@ -825,6 +898,8 @@ def main(argv):
         return 0
     if options.command == "pitch":
         return pitch_probes(options.render)
+    if options.command == "timing":
+        return timing_probes(options.render)
     if options.command == "channels":
         return compare_channels(options)
     options.modules = os.path.abspath(options.modules)

@@ -106,6 +106,18 @@ class ModTimingTest(unittest.TestCase):
         self.assertEqual((visits[1].order, visits[1].row), (1, 16))
         self.assertEqual(len(visits), 1 + 48)
 
+    def test_last_delay_and_jump_after_break_win(self):
+        self.assertEqual(len(self.walk({5: [(1, 0, 0, 0xE, 0xE2), (2, 0, 0, 0xE, 0xE5)]})[0]), 64)
+        self.assertAlmostEqual(self.walk({5: [(1, 0, 0, 0xE, 0xE2), (2, 0, 0, 0xE, 0xE5)]})[1],
+                               (64 + 5) * 6 * 2.5 / 125)
+        for name, patterns, orders in mc.TIMING_PROBES:
+            if name == "Dxx then Bxx in one row":
+                visits, _ = mc.walk_mod(mc.parse_mod(mc.timing_mod(patterns, orders)))
+                self.assertEqual((visits[11].order, visits[11].row), (1, 0))
+            if name == "Bxx then Dxx in one row":
+                visits, _ = mc.walk_mod(mc.parse_mod(mc.timing_mod(patterns, orders)))
+                self.assertEqual((visits[11].order, visits[11].row), (1, 16))
+
     def test_effect_use_counts_played_orders(self):
         song = mc.parse_mod(make_mod({3: [(0, 428, 1, 0xE, 0x62)], 4: [(1, 0, 0, 0xF, 0x7D)]}))
         counts, values, _ = mc.effect_use(song)
@@ -251,6 +263,17 @@ class ProbeTest(unittest.TestCase):
         cell = song.row(0, 0)[0]
         self.assertEqual((cell.period, cell.sample), (428, 1))
         self.assertEqual(len(data), song.pattern_start + 1024 + 64)
+
+    def test_timing_probes_play_a_tone_under_their_effects(self):
+        for name, patterns, orders in mc.TIMING_PROBES:
+            song = mc.parse_mod(mc.timing_mod(patterns, orders))
+            self.assertEqual(song.orders[:song.length], orders, name)
+            first = song.row(orders[0], 0)[0]
+            self.assertEqual((first.period, first.sample), (428, 1), name)
+            for row, cells in patterns[0].items():
+                for channel, effect, parameter in cells:
+                    cell = song.row(orders[0], row)[channel]
+                    self.assertEqual((cell.effect, cell.parameter), (effect, parameter), name)
 
     def test_tone_frequency_of_a_sine(self):
         with tempfile.TemporaryDirectory() as folder:
