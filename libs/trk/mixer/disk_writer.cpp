@@ -24,11 +24,16 @@ constexpr int kMaxPanning = 255;
 constexpr uint32_t kMaxSpanDistance = 1u << 30;
 constexpr uint64_t kMaxStep = kMaxSpanDistance;
 
-// A voice's boundaries in 22.10 fixed point: E, L0 and L1.
+// A voice's boundaries in 22.10 fixed point: the last position of a
+// non-looping sample, and the first and last positions of the loop. The last
+// positions lie within the last byte, so it plays, and a loop's length in
+// bytes is its period exactly.
 struct Bounds {
-    int64_t end;        // last position of a non-looping sample
-    int64_t loopStart;  // first position of the loop
-    int64_t loopEnd;    // last position of the loop
+    int64_t end;
+    int64_t loopStart;
+    int64_t loopEnd;
+
+    int64_t loopLength() const { return loopEnd - loopStart + 1; }
 };
 
 // How one voice is mixed during a piece.
@@ -58,8 +63,8 @@ void reverse(Voice& v) {
 void foldIntoLoop(Voice& v, const Bounds& b) {
     const bool backwards = isBackwards(v);
     if (backwards ? v.position >= b.loopStart : v.position <= b.loopEnd) return;
-    const int64_t period = b.loopEnd - b.loopStart;  // > 0: the voice keeps only loops of 2+ bytes
     if (!(v.flags & kSamplePingPong)) {
+        const int64_t period = b.loopLength();
         if (backwards) {
             v.position += (b.loopStart - v.position + period - 1) / period * period;
         } else {
@@ -67,7 +72,9 @@ void foldIntoLoop(Voice& v, const Bounds& b) {
         }
         return;
     }
-    // Ping-pong: the phase along one forward-and-back cycle of 2 * period.
+    // Ping-pong: the phase along one forward-and-back cycle between the two
+    // mirrors (> 0: the voice keeps only loops of a byte or more).
+    const int64_t period = b.loopEnd - b.loopStart;
     const int64_t cycle = 2 * period;
     int64_t phase = backwards ? cycle - (v.position - b.loopStart) : v.position - b.loopStart;
     phase %= cycle;
@@ -87,7 +94,7 @@ bool applyBoundaries(Voice& v, const Bounds& b) {
                     reverse(v);
                     v.position = 2 * b.loopEnd - v.position;
                 } else {
-                    v.position += b.loopStart - b.loopEnd;
+                    v.position -= b.loopLength();
                 }
             }
         } else if (v.position > b.end) {
@@ -102,7 +109,7 @@ bool applyBoundaries(Voice& v, const Bounds& b) {
                     reverse(v);
                     v.position = 2 * b.loopStart - v.position;
                 } else {
-                    v.position += b.loopEnd - b.loopStart;
+                    v.position += b.loopLength();
                 }
             }
         } else if (v.position < 0) {
@@ -137,8 +144,8 @@ uint32_t framesBeforeBoundary(const Voice& v, const Bounds& b, uint32_t limit) {
 // Mixes frames of v into out, following loops, reversals and the end.
 void renderVoice(Voice& v, int32_t* out, uint32_t frames, uint32_t valuesPerFrame, const VoiceGains& gains) {
     const bool sixteenBit = (v.flags & kSample16Bit) != 0;
-    const Bounds b{int64_t{v.lastByte} * 1024 - 1, int64_t{v.loopStart} * 1024,
-                   int64_t{v.loopLastByte} * 1024 - 1};
+    const Bounds b{int64_t{v.lastByte} * 1024 + 1023, int64_t{v.loopStart} * 1024,
+                   int64_t{v.loopLastByte} * 1024 + 1023};
     // Direction follows the flag; a start between ticks replaces the flags
     // before the next tick has set the step's sign.
     if ((v.step < 0) != isBackwards(v)) v.step = -v.step;
@@ -327,8 +334,8 @@ void DiskWriter::startVoice(int voice, const uint8_t* data, int32_t start, int32
     uint32_t kept = flags & ~kBackwards;  // a start always plays forwards
     if (kept & kSampleLooped) {
         loopEnd = std::min(loopEnd, end);
-        // A loop of under two bytes has no positions between its ends: play once.
-        if (loopStart < 0 || loopEnd - loopStart < 2) kept &= ~(kSampleLooped | kSamplePingPong);
+        // An empty loop has nothing to repeat: play once.
+        if (loopStart < 0 || loopEnd <= loopStart) kept &= ~(kSampleLooped | kSamplePingPong);
     }
     Voice& v = voices_[static_cast<size_t>(voice)];
     v.data = data;

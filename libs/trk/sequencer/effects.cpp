@@ -586,8 +586,7 @@ void extended(Effect& e) {
             }
             break;
         case kPatternDelay:
-            if (e.firstTick() && !e.state().patternDelay && !e.state().pendingPatternDelay)
-                e.state().pendingPatternDelay = y + 1;
+            if (e.firstTick() && !e.state().patternDelay) e.state().pendingPatternDelay = y + 1;
             break;
         default:
             break;
@@ -680,15 +679,16 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
         int p = cell[column ? kCellParameter2 : kCellParameter];
         if (code == kPositionJump && s.tick == 0) {
             int target = p >= context.song.length ? 0 : p;
-            // A break earlier in the row keeps its start row.
-            if (!(s.pendingChange == OrderChange::next && !s.changeIsJump)) s.pendingStartRow = 0;
+            s.pendingStartRow = 0;
             s.pendingChange = OrderChange::next;
             s.changeIsJump = true;
             s.jumpOrder = target;
         } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
             s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
             s.pendingChange = OrderChange::next;
-        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 && s.tick + 1 == s.speed) {
+        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 && s.tick + 1 == s.speed &&
+                   !s.pendingPatternDelay && s.patternDelay <= 1) {
+            // A delayed row loops once, on its last repetition.
             int y = p & 15;
             if (y == 0) {
                 s.loopStartRow = s.row;

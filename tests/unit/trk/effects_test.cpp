@@ -256,15 +256,34 @@ TEST(Effects, FineVolumeSlideForms) {
     EXPECT_EQ(seen, (std::vector<int>{60, 56, 58, 64}));
 }
 
-TEST(Effects, PositionJumpAfterBreakKeepsTheBreakRow) {
-    EffectRig rig(SongFormat::mod, 3);
-    setCell(*rig.song, 0, 0, 0, 0, 0, kPatternBreak, 0x10);
-    setCell(*rig.song, 0, 0, 1, 0, 0, kPositionJump, 2);
-    rig.begin();
-    rig.rows(1);
-    rig.ticks(1);
-    EXPECT_EQ(rig.state().order, 2);
-    EXPECT_EQ(rig.state().row, 10);
+TEST(Effects, JumpAndBreakInOneRowAndInChannelOrder) {
+    for (bool breakFirst : {true, false}) {
+        EffectRig rig(SongFormat::mod, 3);
+        setCell(*rig.song, 0, 0, breakFirst ? 0 : 1, 0, 0, kPatternBreak, 0x10);
+        setCell(*rig.song, 0, 0, breakFirst ? 1 : 0, 0, 0, kPositionJump, 2);
+        rig.begin();
+        rig.rows(1);
+        rig.ticks(1);
+        EXPECT_EQ(rig.state().order, 2);
+        EXPECT_EQ(rig.state().row, breakFirst ? 0 : 10) << "the later channel sets the row";
+    }
+}
+
+TEST(Effects, DelayedRowLoopsOnceAndTheLastDelayCounts) {
+    EffectRig rig(SongFormat::mod, 1, 4);
+    rig.song->initialSpeed = 5;
+    setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
+    setCell(*rig.song, 0, 2, 0, 0, 0, kExtended, 0x61);
+    setCell(*rig.song, 0, 2, 1, 0, 0, kExtended, 0xE1);
+    setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0xE1);
+    setCell(*rig.song, 0, 3, 1, 0, 0, kExtended, 0xE3);
+    RowTimeTable table = RowTimeTable::build(*rig.song);
+    std::vector<int> rows;
+    for (const RowTime& entry : table.entries()) rows.push_back(entry.row);
+    EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 1, 2, 3}));
+    // Rows 0 and 1, row 2 twice as long (delayed once), row 1 again, row 2
+    // again, and row 3 four times as long (the later delay counts).
+    EXPECT_EQ(table.lengthTenths(), 1 + 1 + 2 + 1 + 2 + 4);
 }
 
 }  // namespace

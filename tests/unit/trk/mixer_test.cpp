@@ -167,8 +167,10 @@ TEST(TrkMixerTest, VoiceCommandsStoreClampedValues) {
     EXPECT_EQ(v.loopLastByte, 7) << "loop end cut to the end";
     EXPECT_EQ(v.flags, kSampleLooped) << "a start plays forwards";
 
-    writer.startVoice(2, data.data(), 0, 8, 4, 5, kSampleLooped | kSamplePingPong);
-    EXPECT_EQ(writer.voice(2).flags, 0u) << "a one-byte loop plays once";
+    writer.startVoice(2, data.data(), 0, 8, 4, 4, kSampleLooped | kSamplePingPong);
+    EXPECT_EQ(writer.voice(2).flags, 0u) << "an empty loop plays once";
+    writer.startVoice(2, data.data(), 0, 8, 4, 5, kSampleLooped);
+    EXPECT_EQ(writer.voice(2).flags, kSampleLooped) << "a one-byte loop repeats its byte";
 
     writer.setVolume(0, 511);
     EXPECT_EQ(writer.voice(0).volume, 63);
@@ -362,8 +364,8 @@ TEST(TrkMixerTest, FrequencyZeroSilencesAfterTheNextTick) {
 TEST(TrkMixerTest, NonLoopingSampleStopsAtItsEnd) {
     auto data = sampleBytes({1, 2, 3, 4, 5, 6, 7, 8});
     Solo solo(data, 8, kRate);
-    // The last position before end - 1 bytes is the last one played.
-    std::vector<int> expected = {1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0, 0};
+    // Every byte plays, the last one too.
+    std::vector<int> expected = {1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0};
     for (int& value : expected) value *= 256;
     EXPECT_EQ(solo.render(12), expected);
     EXPECT_FALSE(solo.voice().active);
@@ -375,50 +377,51 @@ TEST(TrkMixerTest, NonLoopingSampleStopsAtItsEnd) {
 
 TEST(TrkMixerTest, PingPongMirrorsTheOvershootAtBothEnds) {
     auto data = sampleBytes(ramp(16));
-    // 1.5 bytes a frame over the loop [4, 12): L0 = 4096, L1 = 11263; ticks
+    // 1.5 bytes a frame over the loop [4, 12): L0 = 4096, L1 = 12287; ticks
     // every 5 frames recompute the step in between.
     Solo solo(data, 16, kRate * 3 / 2, kSampleLooped | kSamplePingPong, 4, 12, false, 5);
     std::vector<int> read = solo.render(9);
-    // 12288 > L1 came back as 10238 and moved on by one step.
-    EXPECT_EQ(solo.voice().position, 8702);
+    // 12288 > L1 came back as 12286 and moved on by one step.
+    EXPECT_EQ(solo.voice().position, 10750);
     EXPECT_EQ(solo.voice().step, -1536);
     EXPECT_TRUE(solo.voice().flags & DiskWriter::kBackwards);
-    std::vector<int> more = solo.render(4);
+    std::vector<int> more = solo.render(6);
     read.insert(read.end(), more.begin(), more.end());
-    // 4094 < L0 came back as 4098.
-    EXPECT_EQ(solo.voice().position, 5634);
+    // 3070 < L0 came back as 5122 and moved on by one step.
+    EXPECT_EQ(solo.voice().position, 6658);
     EXPECT_EQ(solo.voice().step, 1536);
     EXPECT_FALSE(solo.voice().flags & DiskWriter::kBackwards);
-    more = solo.render(6);
+    more = solo.render(4);
     read.insert(read.end(), more.begin(), more.end());
     for (int& value : read) value /= 256;
-    EXPECT_EQ(read, (std::vector<int>{0, 1, 3, 4, 6, 7, 9, 10, 9, 8, 6, 5, 4, 5, 7, 8, 10, 10, 8}));
+    EXPECT_EQ(read, (std::vector<int>{0, 1, 3, 4, 6, 7, 9, 10, 11, 10, 8, 7, 5, 4, 5, 6, 8, 9, 11}));
 }
 
 TEST(TrkMixerTest, StepsLongerThanTheLoopStayInsideIt) {
     auto data = sampleBytes(ramp(16));
     for (uint32_t flags : std::vector<uint32_t>{kSampleLooped, kSampleLooped | kSamplePingPong}) {
-        // Ten bytes a frame over the loop [4, 8), whose positions read bytes 4 .. 6.
+        // Ten bytes a frame over the loop [4, 8), whose positions read bytes 4 .. 7.
         Solo solo(data, 16, kRate * 10, flags, 4, 8, false, 7);
         std::vector<int> values = solo.render(200);
         EXPECT_EQ(values[0], 0);
         for (size_t i = 1; i < values.size(); ++i) {
             ASSERT_GE(values[i], 4 * 256) << "flags " << flags << ", frame " << i;
-            ASSERT_LE(values[i], 6 * 256) << "flags " << flags << ", frame " << i;
+            ASSERT_LE(values[i], 7 * 256) << "flags " << flags << ", frame " << i;
         }
         EXPECT_TRUE(solo.voice().active);
     }
-    // The first wrap of the plain loop: 10240 - 2 * 3071.
+    // The first wrap of the plain loop goes back by its length: 10240 - 4096.
     Solo solo(data, 16, kRate * 10, kSampleLooped, 4, 8);
-    EXPECT_EQ(solo.render(2)[1], 4 * 256);
-    EXPECT_EQ(solo.voice().position, 4098 + 10240);
+    EXPECT_EQ(solo.render(2)[1], 6 * 256);
+    EXPECT_EQ(solo.voice().position, 6144 + 10240);
 }
 
 TEST(TrkMixerTest, InterpolationFollowsTheRamp) {
     auto bytes = sampleBytes({0, 16, 32, 48, 64, 80, 96, 112});
-    std::vector<int> values = Solo(bytes, 8, kRate / 2, 0, 0, 0, true).render(15);
-    for (int k = 0; k < 14; ++k) EXPECT_EQ(values[static_cast<size_t>(k)], k * 8 * 256) << "frame " << k;
-    EXPECT_EQ(values[14], 0);
+    std::vector<int> values = Solo(bytes, 8, kRate / 2, 0, 0, 0, true).render(17);
+    for (int k = 0; k < 15; ++k) EXPECT_EQ(values[static_cast<size_t>(k)], k * 8 * 256) << "frame " << k;
+    EXPECT_EQ(values[15], 56 * 256) << "the last byte fades into the silence after the end";
+    EXPECT_EQ(values[16], 0);
     EXPECT_EQ(Solo(bytes, 8, kRate / 2).render(4), (std::vector<int>{0, 0, 16 * 256, 16 * 256}));
 
     // Halfway down from 0 to -3 is -2: the shift rounds down.
@@ -427,7 +430,7 @@ TEST(TrkMixerTest, InterpolationFollowsTheRamp) {
 
     auto points = samplePoints({0, 1000, 2000, 3000});
     EXPECT_EQ(Solo(points, 8, kRate / 2, kSample16Bit, 0, 0, true).render(8),
-              (std::vector<int>{0, 500, 1000, 1500, 2000, 2500, 3000, 0}));
+              (std::vector<int>{0, 500, 1000, 1500, 2000, 2500, 3000, 1500}));
     auto fallingPoints = samplePoints({0, -1, -1});
     EXPECT_EQ(Solo(fallingPoints, 6, kRate / 2, kSample16Bit, 0, 0, true).render(2)[1], -1);
 }
@@ -491,7 +494,7 @@ TEST(TrkMixerTest, LongSamplePlaysPastTwoMebibytes) {
     looped.render(49152);
     EXPECT_EQ(looped.voice().position, int64_t{49152} * 65536);
     EXPECT_EQ(looped.render(1)[0], 47 * 256);
-    EXPECT_EQ(looped.voice().position, 3221223422 - 65536);
+    EXPECT_EQ(looped.voice().position, 3221225470 - 65536);
     EXPECT_TRUE(looped.voice().flags & DiskWriter::kBackwards);
 
     // 2048 bytes a frame through 8 MiB: a piece spans more than 2^32 in 22.10.
