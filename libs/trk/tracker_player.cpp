@@ -27,7 +27,7 @@ const char* TrackerPlayer::load(ByteSource& source, SongFormat format, const Out
     ModuleReader sampleReader(source);
     if (const char* message = sampleStageMessage(loadSampleData(sampleReader, *song))) return message;
 
-    table_ = RowTimeTable::build(*song);
+    table_ = RowTimeTable::build(*song, mode.rate);
     if (table_.empty()) estimate_ = std::make_unique<TimeEstimate>(*song);
     song_ = std::move(song);
     sequencer_ = std::make_unique<Sequencer>(*song_, mixer_);

@@ -16,6 +16,8 @@ constexpr int kHeaderSize = 96;
 constexpr int kSampleHeaderSize = 80;
 constexpr int kRows = 64;
 constexpr uint8_t kUnset = 255;  // a byte the packed pattern did not set
+// The longest packed pattern: every channel of every row with all five bytes.
+constexpr uint32_t kMostPackedBytes = kRows * (32 * 6 + 1);
 
 // One unpacked cell as the pattern stores it: note, instrument, volume,
 // command, info.
@@ -172,9 +174,10 @@ bool readSamples(ModuleReader& reader, Song& song, const std::vector<uint16_t>& 
 // channels it has entries for.
 bool unpackPattern(ModuleReader& reader, const std::array<uint8_t, 32>& settings, std::vector<S3mCell>& cells,
                    std::array<bool, 32>& used) {
-    uint16_t packedLength = reader.u16le();
-    if (!reader.ok()) return false;
-    std::vector<uint8_t> packed(std::min<uint32_t>(packedLength, reader.remaining()));
+    // The stored length is passed over: files whose length falls short of
+    // their data are common, and the 64 rows end the pattern anyway.
+    if (!reader.skip(2)) return false;
+    std::vector<uint8_t> packed(std::min<uint32_t>(kMostPackedBytes, reader.remaining()));
     reader.readSome(packed.data(), packed.size());
     cells.assign(32 * kRows, S3mCell{kUnset, kUnset, kUnset, kUnset, kUnset});
     size_t at = 0;
@@ -182,19 +185,22 @@ bool unpackPattern(ModuleReader& reader, const std::array<uint8_t, 32>& settings
     for (int row = 0; row < kRows; ++row) {
         for (int what = next(); what > 0; what = next()) {
             int channel = what & 31;
-            S3mCell entry{kUnset, kUnset, kNoVolume, kUnset, kUnset};
+            // Entries of disabled channels are read and dropped into a scratch cell.
+            S3mCell scratch;
+            bool enabled = channelEnabled(settings[static_cast<size_t>(channel)]);
+            S3mCell& cell = enabled ? cells[static_cast<size_t>(channel * kRows + row)] : scratch;
+            // A second entry for the cell overwrites only the fields it holds.
+            cell[2] = kNoVolume;
             if (what & 0x20) {
-                entry[0] = static_cast<uint8_t>(next());
-                entry[1] = static_cast<uint8_t>(next());
+                cell[0] = static_cast<uint8_t>(next());
+                cell[1] = static_cast<uint8_t>(next());
             }
-            if (what & 0x40) entry[2] = static_cast<uint8_t>(next());
+            if (what & 0x40) cell[2] = static_cast<uint8_t>(next());
             if (what & 0x80) {
-                entry[3] = static_cast<uint8_t>(next());
-                entry[4] = static_cast<uint8_t>(next());
+                cell[3] = static_cast<uint8_t>(next());
+                cell[4] = static_cast<uint8_t>(next());
             }
-            if (!channelEnabled(settings[static_cast<size_t>(channel)])) continue;
-            cells[static_cast<size_t>(channel * kRows + row)] = entry;
-            used[static_cast<size_t>(channel)] = true;
+            if (enabled) used[static_cast<size_t>(channel)] = true;
         }
     }
     return true;

@@ -11,9 +11,6 @@
 namespace tumbor::trk {
 namespace {
 
-// Tick durations are summed in millionths of a tenth of a second, so every
-// build adds up the same integers.
-constexpr uint64_t kTimeScale = 1000000;
 // Bounds on the walk: more rows, or ticks, than any song plays.
 constexpr size_t kMostRows = size_t(1) << 20;
 constexpr uint64_t kMostTicks = uint64_t(1) << 22;
@@ -27,25 +24,15 @@ uint64_t flowState(const PlaybackState& state) {
            uint64_t(uint16_t(state.loopStartRow));
 }
 
-// What one tick lasts at the state's timing: 2.5 / tempo seconds, or DMF's own.
-uint64_t tickDuration(const Song& song, const PlaybackState& state) {
-    if (song.format == SongFormat::dmf) {
-        if (state.ticksPerSecondMode)
-            return 10 * kTimeScale / static_cast<uint64_t>(std::max(state.ticksPerSecond, 1));
-        return 150 * kTimeScale / static_cast<uint64_t>(std::max(state.tempo * state.beat, 1));
-    }
-    return 25 * kTimeScale / static_cast<uint64_t>(std::max(state.tempo, 1));
-}
-
 uint8_t asByte(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
-RowTime rowTime(const PlaybackState& state, uint64_t time) {
+RowTime rowTime(const PlaybackState& state, uint64_t frames, uint32_t rate) {
     RowTime entry{};
     entry.order = static_cast<uint16_t>(state.order);
     entry.row = static_cast<uint16_t>(state.row);
     entry.speed = asByte(state.speed);
     entry.tempo = asByte(state.tempo);
-    entry.tenths = static_cast<uint32_t>(std::min<uint64_t>(time / kTimeScale, 0xFFFFFFFF));
+    entry.tenths = static_cast<uint32_t>(std::min<uint64_t>(frames * 10 / rate, 0xFFFFFFFF));
     entry.globalVolume = asByte(state.globalVolume);
     entry.loopChannel = asByte(state.loopChannel);
     entry.loopCounter = asByte(state.loopCounter);
@@ -65,7 +52,8 @@ public:
 
 }  // namespace
 
-RowTimeTable RowTimeTable::build(Song& song) {
+RowTimeTable RowTimeTable::build(Song& song, uint32_t outputRate) {
+    uint32_t rate = std::max(outputRate, 1u);
     RowTimeTable table;
     for (int order = 0; order < song.length; ++order)
         if (song.orders[static_cast<size_t>(order)] <= kLastPatternOrder)
@@ -77,21 +65,21 @@ RowTimeTable RowTimeTable::build(Song& song) {
         walker.start();
         walker.state().startDelay = 0;
         std::unordered_set<uint64_t> flowsSeen;
-        uint64_t time = 0;
+        uint64_t frames = 0;  // played before the row, as the mixer plays them
         for (uint64_t tick = 0; tick < kMostTicks && table.entries_.size() < kMostRows; ++tick) {
             uint32_t rowsBefore = walker.rowsPlayed();
-            walker.runTick(44100);
+            uint32_t tickFrames = walker.runTick(rate);
             if (walker.songEnded()) break;
             const PlaybackState& state = walker.state();
             if (walker.rowsPlayed() != rowsBefore) {
                 if (!flowsSeen.insert(flowState(state)).second) break;
                 int32_t& first = table.firstEntryOfOrder_[static_cast<size_t>(state.order)];
                 if (first < 0) first = static_cast<int32_t>(table.entries_.size());
-                table.entries_.push_back(rowTime(state, time));
+                table.entries_.push_back(rowTime(state, frames, rate));
             }
-            time += tickDuration(song, state);
+            frames += tickFrames;
         }
-        table.lengthTenths_ = static_cast<int>(std::min<uint64_t>(time / kTimeScale, 0x7FFFFFFF));
+        table.lengthTenths_ = static_cast<int>(std::min<uint64_t>(frames * 10 / rate, 0x7FFFFFFF));
     } catch (const std::bad_alloc&) {
         return RowTimeTable{};
     }

@@ -24,10 +24,11 @@ struct RowTime {
 
 class RowTimeTable {
 public:
-    // Plays the song through without sound, from its start to its end,
-    // noting every row it reaches; creates the patterns the order list names
-    // that the file never defined.
-    static RowTimeTable build(Song& song);
+    // Plays the song through without sound at the output rate, from its
+    // start to its end, noting every row it reaches and when, to the output
+    // frame; creates the patterns the order list names that the file never
+    // defined.
+    static RowTimeTable build(Song& song, uint32_t outputRate = 44100);
 
     bool empty() const { return entries_.empty(); }
     const std::vector<RowTime>& entries() const { return entries_; }
