@@ -196,6 +196,10 @@ void mapNotes(Instrument& instrument, int index, const uint8_t* map) {
     }
 }
 
+// The sample's relative note is not kept in the sample: it becomes the
+// instrument's transpose of the notes that play it.
+int relativeNoteOf(const uint8_t* sampleHeader) { return static_cast<int8_t>(sampleHeader[16]); }
+
 void readSampleHeader(const uint8_t* header, const NoteStartParameters& noteStart, Sample& sample) {
     sample.noteStart = noteStart;
     uint32_t length = readU32le(header);
@@ -209,7 +213,6 @@ void readSampleHeader(const uint8_t* header, const NoteStartParameters& noteStar
     sample.fineTune = static_cast<int8_t>(header[13]);
     sample.c4Speed = sample.fineTune + 128;
     sample.panning = header[15];
-    sample.relativeNote = static_cast<int8_t>(header[16]);
     sample.name = trimmedName(header + 18, 22);
     sample.isDelta = true;
     if ((type & 3) && loopLength > 0) sample.flags |= kSampleLooped;
@@ -258,7 +261,7 @@ InstrumentRead readInstrument(ModuleReader& reader, Song& song, const XmHeader& 
         if (j >= kSamplesPerInstrument) continue;
         for (size_t note = 0; note < 128; ++note)
             if (instrument.noteMap[note] == first - 1 + j)
-                instrument.noteTranspose[note] = static_cast<int8_t>(sample.relativeNote);
+                instrument.noteTranspose[note] = static_cast<int8_t>(relativeNoteOf(sampleHeader));
     }
     if (xm.version < 0x104) return InstrumentRead::ok;
     // The data follow the instrument's sample headers, one sample after

@@ -297,6 +297,7 @@ TEST(XmLoader, InstrumentsSamplesAndEnvelopes) {
     EXPECT_EQ(piano.noteMap[120], 16) << "the lowest note plays what the first key plays";
     EXPECT_EQ(piano.noteTranspose[47], 12);
     EXPECT_EQ(piano.noteTranspose[48], 0);
+    EXPECT_EQ(song.findSample(17)->relativeNote, 0) << "the transpose alone carries it, once";
 
     const Sample& low = *song.findSample(17);
     EXPECT_EQ(low.length, 4u);
