@@ -9,6 +9,8 @@ Loader loaderFor(SongFormat format) {
     switch (format) {
         case SongFormat::mod:
             return loadMod;
+        case SongFormat::it:
+            return loadIt;
         default:
             return nullptr;
     }
