@@ -13,6 +13,8 @@ Loader loaderFor(SongFormat format) {
             return loadS3m;
         case SongFormat::xm:
             return loadXm;
+        case SongFormat::it:
+            return loadIt;
         default:
             return nullptr;
     }

@@ -20,6 +20,7 @@ bool loadS3m(ModuleReader& reader, Song& song);
 bool loadXm(ModuleReader& reader, Song& song);
 // The 15-sample form without a signature, which detection never picks.
 bool loadModFifteenSamples(ModuleReader& reader, Song& song);
+bool loadIt(ModuleReader& reader, Song& song);
 
 // Holds a loaded song to the limits the sequencer and the mixer rely on:
 // channel count, speed, tempo, order list, loop points. Run after every loader.

@@ -56,6 +56,8 @@ int32_t noteToPeriod(PitchRule rule, bool itSong, int note, int c4Speed, int fin
             return (period << 5) >> (n / 12);
         }
         case PitchRule::itLinear: {
+            // A sample without a rate takes the fixed period below.
+            if (c4Speed <= 0) break;
             int64_t hz = (int64_t(c4Speed) * kNoteMultiplier[clampNote(note, 119)]) >> 16;
             return static_cast<int32_t>(hz > 0x7FFFFFFF ? 0x7FFFFFFF : hz);
         }

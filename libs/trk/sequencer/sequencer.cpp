@@ -346,15 +346,18 @@ void Sequencer::advanceEnvelopes() {
                     run->position = std::min(run->position + 1, 511);
                 continue;
             }
-            int last = static_cast<int>(envelope.values.size()) - 1;
+            // Only running past the table's end stops it (and starts the
+            // volume fade); a loop or sustain ending on the last node goes
+            // round (Sequencer.ItEnvelopeLoopEndingOnTheLastNodeGoesRoundWithoutFading).
+            int size = static_cast<int>(envelope.values.size());
             ++run->position;
             if (run->sustainHeld && envelope.sustains) {
                 if (run->position > envelope.sustainEnd) run->position = envelope.sustainBegin;
             } else if (envelope.loops && run->position > envelope.loopEnd) {
                 run->position = envelope.loopBegin;
             }
-            if (run->position >= last) {
-                run->position = std::max(last, 0);
+            if (run->position >= size) {
+                run->position = std::max(size - 1, 0);
                 if (run == &channel.volumeEnvelope) channel.fading = true;
             }
         }

@@ -121,6 +121,45 @@ TEST(Sequencer, XmEnvelopeHoldsAtSustainUntilKeyOffThenFades) {
     EXPECT_EQ(rig.channel(0).fade, 65536 - 3 * 4096);
 }
 
+// An IT song whose instrument 1 runs a three-tick volume envelope.
+SequencerRig itEnvelopeRig(bool loops) {
+    SequencerRig rig(SongFormat::it, 1);
+    addSample(*rig.song, 1, 5000);
+    auto envelope = std::make_shared<Envelope>();
+    envelope->values = {64, 32, 16};
+    envelope->loops = loops;
+    envelope->loopBegin = 1;
+    envelope->loopEnd = 2;
+    Instrument& instrument = *rig.song->instrument(1);
+    instrument.volumeEnvelope = envelope;
+    instrument.fadeout = 1024;
+    setCell(*rig.song, 0, 0, 0, 60, 1);
+    return rig;
+}
+
+TEST(Sequencer, ItEnvelopeLoopEndingOnTheLastNodeGoesRoundWithoutFading) {
+    SequencerRig rig = itEnvelopeRig(true);
+    rig.begin();
+    std::vector<int> positions;
+    for (int i = 0; i < 6; ++i) {
+        rig.ticks(1);
+        positions.push_back(rig.channel(0).volumeEnvelope.position);
+    }
+    EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 1, 2, 1}));
+    EXPECT_EQ(rig.channel(0).fade, 65536);
+}
+
+TEST(Sequencer, ItEnvelopeRunningPastItsEndHoldsTheLastValueAndFades) {
+    SequencerRig rig = itEnvelopeRig(false);
+    rig.begin();
+    rig.ticks(3);
+    EXPECT_EQ(rig.channel(0).volumeEnvelope.position, 2);
+    EXPECT_EQ(rig.channel(0).fade, 65536) << "the last node itself is no end";
+    rig.ticks(2);
+    EXPECT_EQ(rig.channel(0).volumeEnvelope.position, 2);
+    EXPECT_EQ(rig.channel(0).fade, 65536 - 2 * 1024);
+}
+
 TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     // MOD C-2 (Amiga period 428) and IT's C-5 with a 8363 Hz sample.
     EXPECT_EQ(noteToPeriod(PitchRule::amiga, false, 48, 8363, 0), 1712);
@@ -130,6 +169,7 @@ TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     EXPECT_EQ(periodToFrequency(PitchRule::itLinear, noteToPeriod(PitchRule::itLinear, true, 60, 8363, 0)),
               8363);
     EXPECT_EQ(noteToPeriod(PitchRule::itLinear, true, 72, 8363, 0), 16726);
+    EXPECT_EQ(noteToPeriod(PitchRule::itLinear, true, 72, 0, 0), 815) << "linear IT without rate";
     // XM: C-4 with no fine-tune (the C4-speed field holds fine-tune + 128).
     EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 48, 128, 0), 4608);
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, 4608), 8363);

@@ -1,0 +1,145 @@
+// IT instruments, in the 2.00 format with its node envelopes and in the
+// older 554-byte format: keyboard tables, fadeout, volumes and envelopes
+// expanded into one value a tick.
+#include <algorithm>
+#include <memory>
+
+#include "libs/trk/loaders/it_loader.h"
+
+namespace tumbor::trk {
+namespace {
+
+constexpr int kMaxNodes = 25;
+constexpr int kKeys = 120;
+constexpr size_t kNewInstrumentSize = 304 + 2 * 82;
+constexpr size_t kOldInstrumentSize = 554;
+constexpr int kOldNodesAt = 504;
+
+struct Node {
+    int tick;
+    int value;
+};
+
+// A loop between nodes first and last: their ticks, or no loop when the file
+// names a node the envelope does not have.
+bool nodeRange(const Node* nodes, int count, int first, int last, int& begin, int& end) {
+    if (first >= count || last >= count) return false;
+    begin = nodes[first].tick;
+    end = nodes[last].tick;
+    return true;
+}
+
+// The table runs to the last node's tick; between two nodes the values are
+// interpolated, and each node's own tick holds its value. Ticks the table
+// does not reach (nodes out of order) are not written.
+std::shared_ptr<Envelope> expandNodes(const Node* nodes, int count) {
+    auto envelope = std::make_shared<Envelope>();
+    const size_t size = static_cast<size_t>(nodes[count - 1].tick) + 1;
+    envelope->values.assign(size, 0);
+    for (int i = 0; i + 1 < count; ++i) {
+        const int p = nodes[i].tick, q = nodes[i + 1].tick;
+        const int a = nodes[i].value, b = nodes[i + 1].value;
+        for (int j = p; j < q && static_cast<size_t>(j) < size; ++j)
+            envelope->values[static_cast<size_t>(j)] = static_cast<int8_t>(a + ((j - p) * (b - a)) / (q - p));
+        if (static_cast<size_t>(q) < size) envelope->values[static_cast<size_t>(q)] = static_cast<int8_t>(b);
+    }
+    return envelope;
+}
+
+void setLoops(Envelope& envelope, const Node* nodes, int count, bool loops, int loopFirst, int loopLast,
+              bool sustains, int sustainFirst, int sustainLast) {
+    envelope.loops =
+        loops && nodeRange(nodes, count, loopFirst, loopLast, envelope.loopBegin, envelope.loopEnd);
+    envelope.sustains = sustains && nodeRange(nodes, count, sustainFirst, sustainLast, envelope.sustainBegin,
+                                              envelope.sustainEnd);
+}
+
+// Keys play sample - 1 (-1 for none) at the note the table gives. Notes past
+// IT's highest are held there, so the transpose fits its byte.
+void readKeyboard(const uint8_t* table, Instrument& instrument) {
+    for (int key = 0; key < kKeys; ++key) {
+        const int note = std::min<int>(table[2 * key], kKeys - 1);
+        instrument.noteMap[static_cast<size_t>(key)] = static_cast<int16_t>(table[2 * key + 1] - 1);
+        instrument.noteTranspose[static_cast<size_t>(key)] = static_cast<int8_t>(note - key);
+    }
+}
+
+// 20 fadeout, 24 global volume, 25 panning (unless bit 7), 32 name,
+// 64 keyboard, 304 volume and 386 panning envelope; the pitch envelope after
+// them is not read.
+bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
+    uint8_t bytes[kNewInstrumentSize];
+    if (!reader.read(bytes, sizeof bytes)) return false;
+    instrument.name = trimmedName(bytes + 32, 25);
+    instrument.globalVolume = std::min<int>(bytes[24], 128);
+    instrument.panning = (bytes[25] & 0x80) ? -1 : bytes[25];
+    readKeyboard(bytes + 64, instrument);
+    instrument.fadeout = readU16le(bytes + 20) * 64;
+    instrument.volumeEnvelope = expandItEnvelope(bytes + 304, false);
+    instrument.panningEnvelope = expandItEnvelope(bytes + 304 + 82, true);
+    return true;
+}
+
+// The old format's volume envelope: up to 25 (tick, value) byte pairs, the
+// first tick of 255 ending them.
+EnvelopeRef oldVolumeEnvelope(const uint8_t* bytes) {
+    const uint8_t flags = bytes[17];
+    if (!(flags & 1)) return nullptr;
+    Node nodes[kMaxNodes];
+    int count = 0;
+    while (count < kMaxNodes && bytes[kOldNodesAt + 2 * count] != 255) {
+        nodes[count] = {bytes[kOldNodesAt + 2 * count],
+                        std::min<int>(bytes[kOldNodesAt + 2 * count + 1], 64)};
+        ++count;
+    }
+    if (count < 2) return nullptr;
+    std::shared_ptr<Envelope> envelope = expandNodes(nodes, count);
+    setLoops(*envelope, nodes, count, flags & 2, bytes[18], bytes[19], flags & 4, bytes[20], bytes[21]);
+    return envelope;
+}
+
+// 17 envelope flags, 18 .. 21 loop and sustain nodes, 24 fadeout, 32 name,
+// 64 keyboard, 504 envelope nodes.
+bool readOldInstrument(ModuleReader& reader, Instrument& instrument) {
+    uint8_t bytes[kOldInstrumentSize];
+    if (!reader.read(bytes, sizeof bytes)) return false;
+    instrument.name = trimmedName(bytes + 32, 25);
+    readKeyboard(bytes + 64, instrument);
+    instrument.fadeout = readU16le(bytes + 24) * 128;
+    instrument.volumeEnvelope = oldVolumeEnvelope(bytes);
+    return true;
+}
+
+}  // namespace
+
+EnvelopeRef expandItEnvelope(const uint8_t* block, bool panning) {
+    const uint8_t flags = block[0];
+    const int count = block[1];
+    if (!(flags & 1) || count < 2 || count > kMaxNodes) return nullptr;
+    Node nodes[kMaxNodes];
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* node = block + 6 + 3 * i;
+        // Volumes run 0 .. 64, panning -32 .. 32.
+        const int value =
+            panning ? std::clamp<int>(static_cast<int8_t>(node[0]), -32, 32) : std::min<int>(node[0], 64);
+        nodes[i] = {readU16le(node + 1), value};
+    }
+    std::shared_ptr<Envelope> envelope = expandNodes(nodes, count);
+    setLoops(*envelope, nodes, count, flags & 2, block[2], block[3], flags & 4, block[4], block[5]);
+    return envelope;
+}
+
+bool readItInstruments(ModuleReader& reader, Song& song, const std::vector<uint32_t>& offsets,
+                       bool oldFormat) {
+    const int count = std::min<int>(static_cast<int>(offsets.size()), kMaxInstruments);
+    for (int i = 0; i < count; ++i) {
+        Instrument* instrument = song.instrument(i + 1);
+        if (!reader.seek(offsets[static_cast<size_t>(i)])) return false;
+        if (!(oldFormat ? readOldInstrument(reader, *instrument) : readNewInstrument(reader, *instrument)))
+            return false;
+    }
+    song.instrumentCount = count;
+    return true;
+}
+
+}  // namespace tumbor::trk
