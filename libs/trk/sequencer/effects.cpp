@@ -638,6 +638,25 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 
 }  // namespace
 
+// The codes a silent run through the song applies.
+bool changesTiming(int code, int parameter) {
+    switch (code) {
+        case kSpeedTempo:
+        case kSetSpeed:
+        case kSetTempo:
+        case kTempoSlide:
+        case kSetGlobalVolume:
+        case kGlobalVolumeSlideUp:
+        case kGlobalVolumeSlideDown:
+        case kGlobalVolumeSlide:
+            return true;
+        case kExtended:
+            return (parameter >> 4) == kPatternDelay;
+        default:
+            return false;
+    }
+}
+
 bool isTonePortamento(int code) {
     return code == kTonePortamento || code == kTonePortamentoVolumeSlide ||
            code == kTonePortamentoFineVolumeSlide || code == kLinearTonePortamento ||
@@ -668,6 +687,15 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
     }
     if (!channel.volumeChanged) channel.outputVolume = channel.volume;
     if (!channel.periodChanged) channel.outputPeriod = channel.basePeriod;
+}
+
+void applyTimingEffects(EffectContext& context, ChannelState& channel) {
+    const uint8_t* cell = channel.cell.data();
+    if (context.song.format == SongFormat::dmf) return;
+    if (changesTiming(cell[kCellEffect], cell[kCellParameter]))
+        applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
+    if (context.song.format == SongFormat::mdl && changesTiming(cell[kCellEffect2], cell[kCellParameter2]))
+        applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
 }
 
 void applyGlobalEffects(EffectContext& context, ChannelState& channel, int channelIndex) {

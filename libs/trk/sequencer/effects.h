@@ -101,6 +101,10 @@ struct EffectContext {
 
 // The volume column and the cell's effects for the current tick.
 void applyChannelEffects(EffectContext& context, ChannelState& channel, int channelIndex);
+// Only the cell's effects on the song's timing and global volume: speed,
+// tempo, pattern delay and global volume; what a silent run through the
+// song needs.
+void applyTimingEffects(EffectContext& context, ChannelState& channel);
 // Position jump, pattern break and pattern loop of one channel, after every
 // channel's own effects.
 void applyGlobalEffects(EffectContext& context, ChannelState& channel, int channelIndex);

@@ -11,9 +11,11 @@
 namespace tumbor::trk {
 namespace {
 
-// Bounds on the walk: more rows, or ticks, than any song plays.
+// Bounds on the walk: more rows, ticks or hours than any song plays. A
+// song the walk does not finish ends where it stopped.
 constexpr size_t kMostRows = size_t(1) << 20;
 constexpr uint64_t kMostTicks = uint64_t(1) << 22;
+constexpr uint64_t kMostSeconds = 6 * 3600;
 
 // Where playback stands in the song's flow at the start of a row: when it
 // comes back to the same place with the same loop state, it goes round for
@@ -62,11 +64,14 @@ RowTimeTable RowTimeTable::build(Song& song, uint32_t outputRate) {
         table.firstEntryOfOrder_.assign(static_cast<size_t>(song.length), -1);
         NoVoices voices;
         Sequencer walker(song, voices);
+        walker.setSilent(true);
         walker.start();
         walker.state().startDelay = 0;
         std::unordered_set<uint64_t> flowsSeen;
         uint64_t frames = 0;  // played before the row, as the mixer plays them
-        for (uint64_t tick = 0; tick < kMostTicks && table.entries_.size() < kMostRows; ++tick) {
+        const uint64_t mostFrames = kMostSeconds * rate;
+        for (uint64_t tick = 0; tick < kMostTicks && table.entries_.size() < kMostRows && frames < mostFrames;
+             ++tick) {
             uint32_t rowsBefore = walker.rowsPlayed();
             uint32_t tickFrames = walker.runTick(rate);
             if (walker.songEnded()) break;

@@ -134,18 +134,24 @@ void Sequencer::tick() {
                              pattern_->beat);
     }
     ++s.tick;
-    advanceEnvelopes();
+    if (!silent_) advanceEnvelopes();
     if (s.tick >= s.speed) {
         advanceRow();
         readRow();
-        if (s.patternDelay == 0 && !isSongFormat(song_, SongFormat::dmf))
+        if (s.patternDelay == 0 && !isSongFormat(song_, SongFormat::dmf) && !silent_)
             for (int index = 0; index < song_.channelCount; ++index)
                 triggerNote(s.channels[static_cast<size_t>(index)]);
     }
-    for (int index = 0; index < song_.channelCount; ++index)
-        applyChannelEffects(context, s.channels[static_cast<size_t>(index)], index);
+    for (int index = 0; index < song_.channelCount; ++index) {
+        ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        if (silent_)
+            applyTimingEffects(context, channel);
+        else
+            applyChannelEffects(context, channel, index);
+    }
     for (int index = 0; index < song_.channelCount; ++index)
         applyGlobalEffects(context, s.channels[static_cast<size_t>(index)], index);
+    if (silent_) return;
     updatePeriodsAndFades();
     sendToVoices();
 }

@@ -34,6 +34,10 @@ public:
     uint32_t rowsPlayed() const { return rowsPlayed_; }
     uint32_t publishedRowsPlayed() const { return publishedRows_.load(std::memory_order_relaxed); }
 
+    // A silent sequencer runs only what decides the song's timing and flow,
+    // and sends nothing to the voices.
+    void setSilent(bool silent) { silent_ = silent; }
+
     // Ends the song when it is about to reach more rows than this.
     void endAfterRows(uint32_t rows) { rowLimit_ = rows; }
 
@@ -65,6 +69,7 @@ private:
     VoiceControl& voices_;
     PlaybackState state_;
     const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    bool silent_ = false;
     uint32_t rowsPlayed_ = 0;
     uint32_t rowLimit_ = 0xFFFFFFFF;
     std::atomic<uint32_t> published_{0};
