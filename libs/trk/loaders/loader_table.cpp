@@ -9,6 +9,16 @@ Loader loaderFor(SongFormat format) {
     switch (format) {
         case SongFormat::mod:
             return loadMod;
+        case SongFormat::mtm:
+            return loadMtm;
+        case SongFormat::ptm:
+            return loadPtm;
+        case SongFormat::stm:
+            return loadStm;
+        case SongFormat::s669:
+            return load669;
+        case SongFormat::far:
+            return loadFar;
         default:
             return nullptr;
     }
