@@ -19,6 +19,10 @@ Loader loaderFor(SongFormat format) {
             return load669;
         case SongFormat::far:
             return loadFar;
+        case SongFormat::dsm:
+            return loadDsm;
+        case SongFormat::mdl:
+            return loadMdl;
         default:
             return nullptr;
     }

@@ -23,6 +23,8 @@ bool loadPtm(ModuleReader& reader, Song& song);
 bool loadStm(ModuleReader& reader, Song& song);
 bool load669(ModuleReader& reader, Song& song);
 bool loadFar(ModuleReader& reader, Song& song);
+bool loadDsm(ModuleReader& reader, Song& song);
+bool loadMdl(ModuleReader& reader, Song& song);
 
 // Holds a loaded song to the limits the sequencer and the mixer rely on:
 // channel count, speed, tempo, order list, loop points. Run after every loader.
