@@ -23,6 +23,8 @@ Loader loaderFor(SongFormat format) {
             return loadDsm;
         case SongFormat::mdl:
             return loadMdl;
+        case SongFormat::dmf:
+            return loadDmf;
         default:
             return nullptr;
     }

@@ -25,6 +25,7 @@ bool load669(ModuleReader& reader, Song& song);
 bool loadFar(ModuleReader& reader, Song& song);
 bool loadDsm(ModuleReader& reader, Song& song);
 bool loadMdl(ModuleReader& reader, Song& song);
+bool loadDmf(ModuleReader& reader, Song& song);
 
 // Holds a loaded song to the limits the sequencer and the mixer rely on:
 // channel count, speed, tempo, order list, loop points. Run after every loader.

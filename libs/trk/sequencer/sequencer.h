@@ -49,6 +49,8 @@ private:
     void carryOutChange(OrderChange change, int startRow, bool fromJump);
     void readRow();
     void triggerNote(ChannelState& channel);
+    // DMF's cells: note, instrument and volume; their effects are not played.
+    void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
     void advanceEnvelopes();
     void updatePeriodsAndFades();
