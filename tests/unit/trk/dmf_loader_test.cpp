@@ -131,7 +131,7 @@ TEST(DmfLoader, PatternsGlobalTrackAndCounters) {
                                  0x81, 1, 40,                                           //
                                  0x7E, 3, 37, 200, 0x11, 0x12, 0x21, 0x22, 0x31, 0x32,  //
                                  0xA0, 2, 50,                                           //
-                                 // row 1: global held by its counter; track 0 volume only
+                                               // row 1: global held by its counter; track 0 volume only
                                  0x10, 99,
                                  // row 2: global command 2; track 0 empty, track 1 still held
                                  0x02, 125, 0x00,
@@ -259,6 +259,18 @@ TEST(DmfPlayback, VolumeByteAndInstrumentWithoutNote) {
     rig.ticks(4);
     EXPECT_EQ(rig.channel(0).volume, 200 << 2) << "the instrument's sample volume";
     EXPECT_EQ(rig.voice(0).starts, 0) << "no note, no start";
+}
+
+TEST(DmfPlayback, GlobalTrackPatternDelayEnds) {
+    DmfFile file;
+    file.sequence({0});
+    // Row 0 delays the pattern by 4 x 2 - 4 = 4 rows, then row 1.
+    file.patterns({{1, 0x40, 2, {0x04, 0x20, 0, 0, 0}}});
+    Song song;
+    ASSERT_TRUE(loadWith(loadDmf, file.bytes(), song));
+    // Row 0 four times and row 1, each 4 ticks at 32 ticks a second; the
+    // repeated row does not set its delay again.
+    EXPECT_EQ(RowTimeTable::build(song).lengthTenths(), 6);
 }
 
 }  // namespace
