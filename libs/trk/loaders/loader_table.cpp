@@ -15,6 +15,22 @@ Loader loaderFor(SongFormat format) {
             return loadXm;
         case SongFormat::it:
             return loadIt;
+        case SongFormat::mtm:
+            return loadMtm;
+        case SongFormat::ptm:
+            return loadPtm;
+        case SongFormat::stm:
+            return loadStm;
+        case SongFormat::s669:
+            return load669;
+        case SongFormat::far:
+            return loadFar;
+        case SongFormat::dsm:
+            return loadDsm;
+        case SongFormat::mdl:
+            return loadMdl;
+        case SongFormat::dmf:
+            return loadDmf;
         default:
             return nullptr;
     }

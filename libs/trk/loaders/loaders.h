@@ -21,6 +21,14 @@ bool loadXm(ModuleReader& reader, Song& song);
 // The 15-sample form without a signature, which detection never picks.
 bool loadModFifteenSamples(ModuleReader& reader, Song& song);
 bool loadIt(ModuleReader& reader, Song& song);
+bool loadMtm(ModuleReader& reader, Song& song);
+bool loadPtm(ModuleReader& reader, Song& song);
+bool loadStm(ModuleReader& reader, Song& song);
+bool load669(ModuleReader& reader, Song& song);
+bool loadFar(ModuleReader& reader, Song& song);
+bool loadDsm(ModuleReader& reader, Song& song);
+bool loadMdl(ModuleReader& reader, Song& song);
+bool loadDmf(ModuleReader& reader, Song& song);
 
 // Holds a loaded song to the limits the sequencer and the mixer rely on:
 // channel count, speed, tempo, order list, loop points. Run after every loader.

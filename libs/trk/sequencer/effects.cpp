@@ -754,8 +754,11 @@ void applyGlobalTrack(EffectContext& context, int command, int argument, int pat
                 s.ticksPerSecondMode = true;
             break;
         case kGlobalPatternDelay:
-            s.pendingPatternDelay =
-                std::max(s.speed * (argument >> 4) + s.speed * (argument & 15) / 16 - 4, 0);
+            // The delayed row comes round again with this entry; setting the
+            // delay anew each time would hold the row for ever.
+            if (s.patternDelay == 0 && s.pendingPatternDelay == 0)
+                s.pendingPatternDelay =
+                    std::max(s.speed * (argument >> 4) + s.speed * (argument & 15) / 16 - 4, 0);
             break;
         case kTimingUp:
             if (s.ticksPerSecondMode)

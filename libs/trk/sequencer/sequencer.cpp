@@ -12,6 +12,12 @@ namespace {
 
 bool isSongFormat(const Song& song, SongFormat format) { return song.format == format; }
 
+// DMF cells: notes 1 .. 108, 255 stops the note; the volume byte after the
+// volume effect.
+constexpr int kDmfLastNote = 108;
+constexpr int kDmfNoteOff = 255;
+constexpr int kDmfVolume = 4;
+
 // What a cell of a missing track holds: no note, no effect, and a volume
 // column that sets nothing in this format.
 std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
@@ -84,6 +90,11 @@ void Sequencer::start() {
         channel.volume = s.maxVolume;
         channel.outputVolume = s.maxVolume;
         channel.panning = song_.channelPanning[static_cast<size_t>(index)];
+        // DMF volume and panning run on a scale the DMF shift divides down.
+        if (isSongFormat(song_, SongFormat::dmf)) {
+            channel.volume = channel.outputVolume = s.maxVolume << s.dmfShift;
+            channel.panning = 128 << s.dmfShift;
+        }
         channel.channelVolume = song_.channelVolume[static_cast<size_t>(index)];
         channel.cell = emptyCell(song_.format);
     }
@@ -138,9 +149,14 @@ void Sequencer::tick() {
     if (s.tick >= s.speed) {
         advanceRow();
         readRow();
-        if (s.patternDelay == 0 && !isSongFormat(song_, SongFormat::dmf) && !silent_)
-            for (int index = 0; index < song_.channelCount; ++index)
-                triggerNote(s.channels[static_cast<size_t>(index)]);
+        if (s.patternDelay == 0 && !silent_)
+            for (int index = 0; index < song_.channelCount; ++index) {
+                ChannelState& channel = s.channels[static_cast<size_t>(index)];
+                if (isSongFormat(song_, SongFormat::dmf))
+                    playDmfCell(channel);
+                else
+                    triggerNote(channel);
+            }
     }
     for (int index = 0; index < song_.channelCount; ++index) {
         ChannelState& channel = s.channels[static_cast<size_t>(index)];
@@ -291,6 +307,31 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.stopVoice = true;
         channel.volume = 0;
     }
+}
+
+void Sequencer::playDmfCell(ChannelState& channel) {
+    const uint8_t* cell = channel.cell.data();
+    int note = cell[kCellNote];
+    int instrumentNumber = cell[kCellInstrument];
+    if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
+        song_.findInstrument(instrumentNumber))
+        channel.instrument = instrumentNumber;
+    const Instrument* instrument = song_.findInstrument(channel.instrument);
+    // Notes count from 1; one lower, plus the instrument's octave, puts
+    // the sample's own rate on note 37 (C-3).
+    int played = note >= 1 && note <= kDmfLastNote ? note - 1 : -1;
+    if ((played >= 0 || instrumentNumber) && instrument) {
+        int lookup = played >= 0 ? played : channel.lastNote;
+        int index = instrument->noteMap[static_cast<size_t>(lookup & 127)];
+        if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
+    }
+    const Sample* sample = song_.findSample(channel.sample);
+    if (instrumentNumber && sample && sample->volume) channel.volume = sample->volume << state_.dmfShift;
+    if (played >= 0)
+        startNote(channel, played);
+    else if (note == kDmfNoteOff)
+        channel.stopVoice = true;
+    if (cell[kDmfVolume]) channel.volume = cell[kDmfVolume] << state_.dmfShift;
 }
 
 void Sequencer::startNote(ChannelState& channel, int note) {

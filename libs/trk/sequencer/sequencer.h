@@ -57,6 +57,8 @@ private:
     void endSong();
     void readRow();
     void triggerNote(ChannelState& channel);
+    // DMF's cells: note, instrument and volume; their effects are not played.
+    void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
     void advanceEnvelopes();
     void updatePeriodsAndFades();
