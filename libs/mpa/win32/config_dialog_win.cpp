@@ -3,7 +3,7 @@
 
 #include "libs/mpa/mpa_control_ids.h"
 #include "libs/mpa/mpa_dialogs.h"
-#include "libs/mpa/win32/dialog_support_win.h"
+#include "libs/common/win32/dialog_support_win.h"
 
 namespace tumbor {
 namespace {

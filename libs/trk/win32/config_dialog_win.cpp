@@ -2,7 +2,7 @@
 // radio buttons.
 #include <windows.h>
 
-#include "libs/mpa/win32/dialog_support_win.h"
+#include "libs/common/win32/dialog_support_win.h"
 #include "libs/trk/trk_control_ids.h"
 #include "libs/trk/trk_dialogs.h"
 

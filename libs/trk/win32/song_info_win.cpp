@@ -6,7 +6,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "libs/mpa/win32/dialog_support_win.h"
+#include "libs/common/win32/dialog_support_win.h"
 #include "libs/trk/trk_control_ids.h"
 #include "libs/trk/trk_dialogs.h"
 

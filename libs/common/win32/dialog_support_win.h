@@ -1,4 +1,4 @@
-// What the library's two dialogs share: where their templates live, how a
+// What the libraries' dialogs share: where their templates live, how a
 // dialog finds its data, and the OK and Cancel buttons.
 #pragma once
 
