@@ -1,6 +1,7 @@
 # The two commands of the README, and a few for developers.
 #   make run   builds the player and plays the bundled demo playlist (headless: to files)
-#   make test  builds both targets and runs every test, native and under Wine
+#   make test  builds both targets and runs every test, native and under Wine,
+#              and the threaded code's tests under ThreadSanitizer (make test-tsan)
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module, tracker library)
 #   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
@@ -10,11 +11,14 @@ HOST_DIR   := $(BUILD)/host
 MPA_BENCH_DIR := $(BUILD)/bench-mpa
 TRK_BENCH_DIR := $(BUILD)/bench-trk
 WIN32_DIR  := $(BUILD)/win32
+TSAN_DIR   := $(BUILD)/tsan
+# The tests of the code that runs on several threads, under ThreadSanitizer.
+TSAN_TESTS := playback_engine_test player_commands_test strm_trk_test
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps host win32 test test-host test-win32 run fuzz bench bench-engine bench-mpa bench-trk screenshots clean
+.PHONY: all deps host win32 test test-host test-win32 test-tsan run fuzz bench bench-engine bench-mpa bench-trk screenshots clean
 
 all: host win32
 
@@ -47,7 +51,12 @@ test-win32: host win32
 	xvfb-run -a -s "-screen 0 1024x768x24" \
 	  scripts/with-wine.sh $(WIN32_DIR) ctest --test-dir $(WIN32_DIR) -j$(JOBS) --output-on-failure
 
-test: test-host test-win32
+test-tsan: deps
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DTUMBOR_TSAN=ON
+	cmake --build $(TSAN_DIR) -j$(JOBS) --target $(TSAN_TESTS)
+	for test in $(TSAN_TESTS); do TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/bin/$$test || exit 1; done
+
+test: test-host test-win32 test-tsan
 
 # The main window with the default design and with a generated classic skin.
 screenshots: win32

@@ -2,11 +2,13 @@
 // through the player's own input services.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "libs/trk/host/trk_dialogs_script.h"
 #include "platform/recorded_dialogs.h"
@@ -85,6 +87,29 @@ TEST_F(StrmTrkTest, SeekContinuesFromTheRowNearestBelow) {
     std::vector<uint8_t> rest = decodeAll(4 * 882);
     // The rest of rows 2 and 3, one tick a buffer, and the tick that finds the end.
     EXPECT_EQ(rest.size(), size_t(10 * 4 * 882));
+}
+
+// The player's window reads the position and length while its output thread
+// decodes and seeks.
+TEST_F(StrmTrkTest, PositionAndLengthReadWhileDecoding) {
+    ASSERT_EQ(offer(fourRowSong().bytes()), 1);
+    ASSERT_EQ(trk().start(), 1);
+    std::atomic<bool> done{false};
+    std::thread window([&] {
+        while (!done) {
+            int position = trk().getPosition();
+            EXPECT_GE(position, 0);
+            EXPECT_LE(position, trk().getLength());
+        }
+    });
+    std::vector<uint8_t> buffer(4096);
+    for (int round = 0; round < 3; ++round) {
+        trk().seek(round, 1);
+        while (trk().decode(buffer.data(), 4096)) {
+        }
+    }
+    done = true;
+    window.join();
 }
 
 TEST_F(StrmTrkTest, BrokenFilesGiveTheirMessages) {
