@@ -17,8 +17,9 @@ TSAN_TESTS := playback_engine_test player_commands_test strm_trk_test
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 600
 
-.PHONY: all deps host win32 test test-host test-win32 test-tsan run fuzz bench bench-engine bench-mpa bench-trk screenshots clean
+.PHONY: all deps host win32 test test-host test-win32 test-tsan run fuzz fuzz-long bench bench-engine bench-mpa bench-trk screenshots clean
 
 all: host win32
 
@@ -68,6 +69,10 @@ run: win32
 
 fuzz: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_SECONDS)
+
+# The campaign: every target for FUZZ_LONG_SECONDS (default 10 minutes).
+fuzz-long: host
+	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_LONG_SECONDS)
 
 bench: bench-engine bench-mpa bench-trk
 
