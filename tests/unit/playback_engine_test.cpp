@@ -2,6 +2,7 @@
 // a fake module linked into the test.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <thread>
@@ -335,6 +336,66 @@ TEST_F(PlaybackEngineTest, VolumeScalesToBothChannels) {
     EXPECT_EQ(device_->volume(), 0xFFFFFFFFu);
     engine_->setVolume(5, 0);                   // no maximum: ignored
     EXPECT_EQ(device_->volume(), 0xFFFFFFFFu);
+}
+
+TEST_F(PlaybackEngineTest, LentSoundIsTheDevicesAndStaysWhileBorrowed) {
+    makeEngine(FakeModuleConfig(), SimulatedWaveDevice::Pacing::manual);
+    EXPECT_FALSE(
+        engine_->lendPlayingSound([](const PlayingSound&) { ADD_FAILURE() << "no device, no sound"; }));
+    ASSERT_EQ(engine_->load("fake song"), 1);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return device_->queuedCount() > 0; }));
+    ASSERT_TRUE(device_->playNext());
+    PlayingSound lent;
+    ASSERT_TRUE(engine_->lendPlayingSound([&](const PlayingSound& sound) {
+        lent = sound;
+        ASSERT_NE(sound.buffer(sound.ringHead), nullptr);
+        EXPECT_EQ(sound.buffer(sound.bufferCount), nullptr);
+    }));
+    EXPECT_EQ(lent.state, PlaybackEngine::kPlaying);
+    EXPECT_EQ(lent.bufferSize, 32768);
+    EXPECT_EQ(lent.bufferCount, engine_->bufferCount());
+    EXPECT_EQ(lent.positionBytes, 32768u);
+    EXPECT_EQ(lent.format, platform::WaveFormat());
+}
+
+// A borrower reads every lent buffer while the device is closed, reopened in
+// another format and given another buffer count: the sanitizer sees any read
+// of a freed buffer.
+TEST_F(PlaybackEngineTest, LentBuffersAreNeverFreedUnderTheBorrower) {
+    FakeModuleConfig small;
+    small.sampleRate = 22050;
+    small.channels = 1;
+    small.bitsPerSample = 8;
+    makeEngine(FakeModuleConfig(), SimulatedWaveDevice::Pacing::fast);
+    std::atomic<bool> done{false};
+    std::atomic<int> lends{0};
+    std::atomic<unsigned> sum{0};
+    std::thread borrower([&] {
+        while (!done) {
+            engine_->lendPlayingSound([&](const PlayingSound& sound) {
+                unsigned total = 0;
+                for (int b = 0; b < sound.bufferCount; ++b)
+                    if (const uint8_t* data = sound.buffer(b))
+                        for (int i = 0; i < sound.bufferSize; i += 61) total += data[i];
+                sum += total;
+                ++lends;
+            });
+            std::this_thread::yield();
+        }
+    });
+    for (int round = 0; round < 40; ++round) {
+        FakeStreamModule::configure(round % 2 ? small : FakeModuleConfig());
+        ASSERT_EQ(engine_->load("fake song"), 1);
+        engine_->play();
+        engine_->setBufferLength(round % 3 ? 500 : 2000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        engine_->stop(1);
+        if (round % 4 == 0) engine_->closeDevice();
+    }
+    done = true;
+    borrower.join();
+    EXPECT_GT(lends, 0);
 }
 
 }  // namespace
