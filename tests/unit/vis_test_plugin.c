@@ -8,6 +8,7 @@
    Modules: 0 records; 1 wants no spectrum (and fills its spectrum with 0x5A at
    init); 2 takes 600 ms to quit; 3 asks to stop at its third timed frame;
    4 has configure but no init. */
+#include <stdatomic.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,8 +33,9 @@ enum { kModules = 5, kSlowQuitMs = 600, kStopAtFrame = 3 };
 
 static winampVisModule modules[kModules];
 static int renders[kModules];
-static unsigned long initThread[kModules];
-static int initRan[kModules];
+/* Written on the plug-in's thread, read by configure on the window's. */
+static atomic_ulong initThread[kModules];
+static atomic_int initRan[kModules];
 
 static int indexOf(const winampVisModule* module) { return (int)(module - modules); }
 
