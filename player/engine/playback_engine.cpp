@@ -209,6 +209,7 @@ void PlaybackEngine::closeDeviceLocked() {
     if (!device_->isOpen()) return;
     state_ = kStopped;
     stopOutputThread();
+    std::lock_guard<std::mutex> lease(leaseLock_);
     device_->reset();
     while (device_->close() == platform::kWaveStillPlaying) {
     }
@@ -224,6 +225,7 @@ int PlaybackEngine::openDeviceLocked(const platform::WaveFormat& format) {
     message_.clear();
     if (device_->isOpen() && format_ == format) return 1;
     closeDeviceLocked();
+    std::lock_guard<std::mutex> lease(leaseLock_);
     format_ = format;
     bufferSize_ = bufferSizeFor(format);
     uint32_t result = device_->open(deviceId_, format, onBufferDone, this);
@@ -299,12 +301,16 @@ void PlaybackEngine::setBufferLength(uint32_t milliseconds) {
     uint64_t count = uint64_t(milliseconds) * 1764 / 10 / static_cast<uint64_t>(bufferSize_);
     int clamped = count < 3 ? 3 : count > platform::kMaxWaveBuffers ? platform::kMaxWaveBuffers : int(count);
     if (!device_->isOpen()) {
+        std::lock_guard<std::mutex> lease(leaseLock_);
         bufferCount_ = clamped;
         return;
     }
     int previousState = state_;
     closeDeviceLocked();
-    bufferCount_ = clamped;
+    {
+        std::lock_guard<std::mutex> lease(leaseLock_);
+        bufferCount_ = clamped;
+    }
     openDeviceLocked(format_);
     if (previousState == kPlaying) playLocked();
 }

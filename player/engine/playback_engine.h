@@ -40,6 +40,26 @@ struct NowPlaying {
     int bitrate = 0;
 };
 
+// The sound the device is playing, as the engine lends it to the
+// visualization host: which buffer plays, how far the device has got, and
+// the buffers themselves.
+struct PlayingSound {
+    platform::WaveFormat format;
+    int state = 2;  // the engine's state: 0 playing, 1 paused, 2 stopped
+    int bufferSize = 0;
+    int bufferCount = 0;
+    int ringHead = 0;  // the buffer being played
+    uint32_t positionBytes = 0;
+    const std::vector<std::vector<uint8_t>>* buffers = nullptr;
+
+    // Buffer index's bufferSize bytes, or null when there is no such buffer.
+    const uint8_t* buffer(int index) const {
+        if (!buffers || index < 0 || index >= static_cast<int>(buffers->size())) return nullptr;
+        const std::vector<uint8_t>& data = (*buffers)[static_cast<size_t>(index)];
+        return static_cast<int>(data.size()) >= bufferSize ? data.data() : nullptr;
+    }
+};
+
 class PlaybackEngine {
 public:
     enum State { kPlaying = 0, kPaused = 1, kStopped = 2 };
@@ -82,12 +102,32 @@ public:
     StreamModule* currentModule() const;
     NowPlaying nowPlaying() const;
 
-    // Read access for the visualization host.
+    // Read access on the window thread; other threads borrow the buffers through lendPlayingSound.
     platform::WaveFormat format() const { return format_; }
     int bufferSize() const { return bufferSize_; }
     int bufferCount() const { return bufferCount_; }
     int ringHead() const { return ringHead_; }
     const uint8_t* bufferData(int index) const;
+
+    // Calls read(const PlayingSound&) while the device can be neither closed
+    // nor reopened and no buffer freed or replaced (the output thread goes on
+    // filling them); false, without calling it, when no device is open. The
+    // output thread never waits for this, so read only has to be short.
+    template <typename Reader>
+    bool lendPlayingSound(Reader&& read) const {
+        std::lock_guard<std::mutex> hold(leaseLock_);
+        if (!device_->isOpen() || buffers_.empty()) return false;
+        PlayingSound sound;
+        sound.format = format_;
+        sound.state = state_;
+        sound.bufferSize = bufferSize_;
+        sound.bufferCount = static_cast<int>(buffers_.size());
+        sound.ringHead = ringHead_;
+        sound.positionBytes = device_->positionBytes();
+        sound.buffers = &buffers_;
+        read(static_cast<const PlayingSound&>(sound));
+        return true;
+    }
 
 private:
     int stopLocked(int immediate);
@@ -115,6 +155,9 @@ private:
     const ModuleRegistry& registry_;
     std::unique_ptr<platform::WaveDevice> device_;
     mutable std::mutex operationLock_;  // public operations and the end-of-track worker
+    // Held while the device opens or closes and while the buffers, their size
+    // or their count change; and by a borrower of the playing sound.
+    mutable std::mutex leaseLock_;
 
     std::string message_;
     std::string currentFile_;

@@ -22,11 +22,13 @@ finish() {
   exit $failures
 }
 
-# install_player WIN32_BIN_DIR FOLDER: the player, its stream libraries and its
-# default design in a folder of their own, where it keeps its settings and playlist.
+# install_player WIN32_BIN_DIR FOLDER: the player, its stream libraries, its
+# default design and its visualization plug-ins (when built) in a folder of
+# their own, where it keeps its settings and playlist.
 install_player() {
   local bin=$1 folder=$2
   mkdir -p "$folder"
   cp -r "$bin/Tumbor.exe" "$bin"/Strm_*.DLL "$bin/STRM_MPA.DLL" "$bin/TumborR.design" "$bin/Designs" \
     "$bin/Tumbor.html" "$folder/"
+  if [ -d "$bin/Plugins" ]; then cp -r "$bin/Plugins" "$folder/"; fi
 }

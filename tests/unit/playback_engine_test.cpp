@@ -2,8 +2,10 @@
 // a fake module linked into the test.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "platform/simulated_wave_device.h"
@@ -335,6 +337,93 @@ TEST_F(PlaybackEngineTest, VolumeScalesToBothChannels) {
     EXPECT_EQ(device_->volume(), 0xFFFFFFFFu);
     engine_->setVolume(5, 0);                   // no maximum: ignored
     EXPECT_EQ(device_->volume(), 0xFFFFFFFFu);
+}
+
+TEST_F(PlaybackEngineTest, LentSoundIsTheDevicesAndStaysWhileBorrowed) {
+    makeEngine(FakeModuleConfig(), SimulatedWaveDevice::Pacing::manual);
+    EXPECT_FALSE(
+        engine_->lendPlayingSound([](const PlayingSound&) { ADD_FAILURE() << "no device, no sound"; }));
+    ASSERT_EQ(engine_->load("fake song"), 1);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return device_->queuedCount() > 0; }));
+    ASSERT_TRUE(device_->playNext());
+    PlayingSound lent;
+    ASSERT_TRUE(engine_->lendPlayingSound([&](const PlayingSound& sound) {
+        lent = sound;
+        ASSERT_NE(sound.buffer(sound.ringHead), nullptr);
+        EXPECT_EQ(sound.buffer(sound.bufferCount), nullptr);
+    }));
+    EXPECT_EQ(lent.state, PlaybackEngine::kPlaying);
+    EXPECT_EQ(lent.bufferSize, 32768);
+    EXPECT_EQ(lent.bufferCount, engine_->bufferCount());
+    EXPECT_EQ(lent.positionBytes, 32768u);
+    EXPECT_EQ(lent.format, platform::WaveFormat());
+}
+
+// A borrower reads every byte of the lent buffers while the device is given
+// another buffer count, reopened in another format and closed: ASan sees a
+// read of a freed buffer, TSan one not ordered after the buffers' change.
+// Nothing is decoded meanwhile (the ring is full and the device paced by
+// hand), so the bytes themselves are not being written under the reader.
+TEST_F(PlaybackEngineTest, LentBuffersAreNeverFreedUnderTheBorrower) {
+    FakeModuleConfig small;
+    small.sampleRate = 22050;
+    small.channels = 1;
+    small.bitsPerSample = 8;
+    makeEngine(FakeModuleConfig(), SimulatedWaveDevice::Pacing::manual);
+    enum class Turn { hold, read, quit };
+    std::mutex lock;
+    std::condition_variable changed;
+    Turn turn = Turn::hold;
+    bool holding = true;
+    int lends = 0;
+    unsigned sum = 0;
+    // The borrower lends only while it is its turn to read; holding says it is not lending.
+    std::thread borrower([&] {
+        std::unique_lock<std::mutex> hold(lock);
+        while (turn != Turn::quit) {
+            if (turn == Turn::hold) {
+                holding = true;
+                changed.notify_all();
+                changed.wait(hold, [&] { return turn != Turn::hold; });
+                continue;
+            }
+            holding = false;
+            hold.unlock();
+            engine_->lendPlayingSound([&](const PlayingSound& sound) {
+                for (int b = 0; b < sound.bufferCount; ++b)
+                    if (const uint8_t* data = sound.buffer(b))
+                        for (int i = 0; i < sound.bufferSize; i += 61) sum += data[i];
+                ++lends;
+            });
+            hold.lock();
+        }
+    });
+    auto setTurn = [&](Turn next) {
+        std::unique_lock<std::mutex> hold(lock);
+        turn = next;
+        changed.notify_all();
+        if (next == Turn::hold) changed.wait(hold, [&] { return holding; });
+    };
+    for (int round = 0; round < 20; ++round) {
+        FakeStreamModule::configure(FakeModuleConfig());
+        ASSERT_EQ(engine_->load("fake song"), 1);
+        engine_->play();
+        ASSERT_TRUE(eventually([&] { return device_->queuedCount() == engine_->bufferCount() - 1; }));
+        setTurn(Turn::read);
+        engine_->pause();
+        engine_->setBufferLength(round % 2 ? 500 : 2000);
+        engine_->unload();
+        FakeStreamModule::configure(small);
+        ASSERT_EQ(engine_->load("fake song"), 1);
+        engine_->closeDevice();
+        engine_->unload();
+        setTurn(Turn::hold);
+    }
+    setTurn(Turn::quit);
+    borrower.join();
+    EXPECT_GT(lends, 0);
+    EXPECT_GT(sum, 0u);
 }
 
 }  // namespace

@@ -258,6 +258,42 @@ TEST_F(PlayerCommandsTest, MenuEntries) {
             EXPECT_TRUE(entry.command != MenuCommand::none || !entry.submenu.empty()) << entry.text;
 }
 
+TEST_F(PlayerCommandsTest, PluginKeysMenuEntriesAndRightClicks) {
+    commands_.keyDown('K', keys::Modifiers{true, true, false});
+    EXPECT_EQ(rig_.shell.pluginToggles, 1) << "Ctrl+Shift+K";
+    EXPECT_TRUE(rig_.shell.optionPages.empty()) << "not the options sheet of Ctrl+K";
+    commands_.menuCommand(MenuCommand::pluginStartStop);
+    EXPECT_EQ(rig_.shell.pluginToggles, 2);
+    for (int control : {int(window::kSongInformation), int(window::kAbout), window::kSongNameLabel})
+        commands_.perform(window::WindowAction{window::WindowAction::togglePlugin, control}, {});
+    EXPECT_EQ(rig_.shell.pluginToggles, 5) << "right clicks";
+
+    commands_.keyDown('K', keys::Modifiers{false, false, true});
+    EXPECT_EQ(rig_.shell.pluginConfigs, 1) << "Alt+K";
+    commands_.menuCommand(MenuCommand::pluginConfig);
+    EXPECT_EQ(rig_.shell.pluginConfigs, 2);
+    commands_.menuCommand(MenuCommand::pluginSetup);
+    EXPECT_EQ(rig_.shell.optionPages, std::vector<int>{2});
+
+    // AutoExecute: only when no plug-in runs, and not when minimised or switched off.
+    fill({"fake a"});
+    rig_.shell.pluginOn = true;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    rig_.shell.pluginOn = false;
+    rig_.shell.minimised = true;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    rig_.shell.minimised = false;
+    rig_.settings.autoExecute = 0;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);
+    EXPECT_EQ(rig_.shell.pluginStarts, 0);
+    rig_.settings.autoExecute = 1;
+    rig_.playlistCommands.handleMessage(PlaylistMessage::goToNext);
+    EXPECT_EQ(rig_.shell.pluginStarts, 0) << "only Playcurr starts it";
+    rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+    EXPECT_EQ(rig_.shell.pluginStarts, 1);
+}
+
 TEST_F(PlayerCommandsTest, HandOverAndStartUp) {
     write("other file.wav");
     fill({"fake old"});

@@ -66,8 +66,11 @@ public:
         ++pluginStarts;
         pluginOn = true;
     }
-    void togglePlugin() override { pluginOn = !pluginOn; }
-    void configurePlugin() override {}
+    void togglePlugin() override {
+        ++pluginToggles;
+        pluginOn = !pluginOn;
+    }
+    void configurePlugin() override { ++pluginConfigs; }
 
     // Hands every queued message to the playlist, as the window's queue would.
     void deliver(const std::function<void(PlaylistMessage)>& handle) {
@@ -93,6 +96,7 @@ public:
     bool topmost = false, remainingTime = false;
     int aboutShown = 0, helpShown = 0, listRefreshes = 0, titleRefreshes = 0, mainMenus = 0,
         closeRequests = 0, pluginStarts = 0;
+    int pluginToggles = 0, pluginConfigs = 0;
 };
 
 }  // namespace tumbor::testing

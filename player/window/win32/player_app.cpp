@@ -17,6 +17,7 @@ namespace tumbor::window::win32 {
 PlayerApp::PlayerApp(HINSTANCE instance)
     : instance_(instance),
       engine_(registry_, platform::createSystemWaveDevice()),
+      visHost_(settings_, engine_),
       playerLink_(engine_),
       window_(instance, playerLink_),
       parts_{engine_, playlist_, settings_, registry_, *this},
@@ -37,6 +38,7 @@ int PlayerApp::run(const std::string& commandLinePath) {
         DispatchMessageA(&message);
     }
     PlayerCommands::shutDown(engine_, registry_);
+    visHost_.waitForEnd();
     return 0;
 }
 
@@ -46,6 +48,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
     RegisteredMessages::get();
     if (!window_.create()) return false;
     window_.events = this;
+    visHost_.setMainWindow(window_.handle());
     loadSettings();
     const std::string& look = settings_.gui == 1 ? settings_.skinCurrent : settings_.designCurrent;
     SendMessageA(window_.handle(), RegisteredMessages::get().changeGui,
@@ -248,6 +251,15 @@ void PlayerApp::openMainMenuAtCentre() {
 }
 
 void PlayerApp::closePlayer() { PostMessageA(window_.handle(), WM_CLOSE, 0, 0); }
+
+void PlayerApp::startPlugin() {
+    if (!visHost_.running()) togglePlugin();
+}
+
+void PlayerApp::togglePlugin() {
+    RedrawWindow(window_.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    visHost_.toggle();
+}
 
 // ---- MainWindowEvents ----
 

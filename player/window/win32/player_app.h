@@ -18,6 +18,7 @@
 #include "player/engine/settings.h"
 #include "player/window/engine_player_link.h"
 #include "player/window/player_commands.h"
+#include "player/window/vis_host.h"
 #include "player/window/win32/main_window.h"
 #include "player/window/win32/playlist_window.h"
 
@@ -58,10 +59,10 @@ public:
     bool designHasPauseButton() const override;
     void openMainMenuAtCentre() override;
     void closePlayer() override;
-    bool pluginRunning() const override { return false; }
-    void startPlugin() override {}
-    void togglePlugin() override {}
-    void configurePlugin() override {}
+    bool pluginRunning() const override { return visHost_.running(); }
+    void startPlugin() override;
+    void togglePlugin() override;
+    void configurePlugin() override { visHost_.configure(); }
 
     // MainWindowEvents
     void action(const WindowAction& action) override;
@@ -90,6 +91,7 @@ private:
     Settings settings_;
     ModuleRegistry registry_;
     PlaybackEngine engine_;
+    VisHost visHost_;  // after the engine: it reads the engine until destroyed
     Playlist playlist_;
     EnginePlayerLink playerLink_;
     MainWindow window_;

@@ -7,13 +7,16 @@
 //   wait-state N          waits up to 20 s for the state answer N; prints "state N"
 //   key NAME              posts a key press and, 150 ms later, its release; NAME is a
 //                         letter, Left, Right, Tab, F4, Delete,
-//                         or ctrl+NAME / shift+NAME / alt+NAME
+//                         or ctrl+NAME / shift+NAME / alt+NAME / ctrl+shift+NAME
 //   click X Y             posts a left click at client point X, Y
 //   drag X0 Y0 X1 Y1      presses at X0, Y0, moves to X1, Y1 and releases
 //   rect                  prints "rect LEFT TOP RIGHT BOTTOM"
 //   entries               prints "entries N", the playlist window's entry count
 //   list-key NAME         as key, to the playlist window's list
 //   list-shown            prints "list-shown 1" while the playlist window is visible, else 0
+//   toggle-plugin         sends "Toggleplugin"; prints "toggle-plugin MS", the time it took
+//   wait-window TITLE 0|1 waits up to 20 s for a visible window titled TITLE to be
+//                         there (1) or gone (0); prints "window TITLE 0|1"
 //   sleep MS
 //   close                 asks the player to close
 // Each step waits until the player has handled what was posted before it.
@@ -23,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -63,21 +67,33 @@ UINT virtualKey(const std::string& name) {
 }
 
 void postKey(HWND window, std::string name) {
-    UINT modifier = 0;
-    bool alt = false;
-    if (name.rfind("ctrl+", 0) == 0) modifier = VK_CONTROL;
-    if (name.rfind("shift+", 0) == 0) modifier = VK_SHIFT;
-    if (name.rfind("alt+", 0) == 0) alt = true;
-    if (modifier || alt) name = name.substr(name.find('+') + 1);
+    bool ctrl = false, shift = false, alt = false;
+    const std::pair<const char*, bool*> prefixes[] = {{"ctrl+", &ctrl}, {"shift+", &shift}, {"alt+", &alt}};
+    for (bool found = true; found;) {
+        found = false;
+        for (const auto& [text, held] : prefixes) {
+            if (name.rfind(text, 0) != 0) continue;
+            *held = found = true;
+            name = name.substr(std::strlen(text));
+        }
+    }
     const UINT key = virtualKey(name);
     const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN, up = alt ? WM_SYSKEYUP : WM_KEYUP;
     const LPARAM altFlag = alt ? (1 << 29) : 0;
-    if (modifier) PostMessageA(window, WM_KEYDOWN, modifier, 1);
+    const LPARAM release = static_cast<LPARAM>(0xC0000001u);
+    if (ctrl) PostMessageA(window, WM_KEYDOWN, VK_CONTROL, 1);
+    if (shift) PostMessageA(window, WM_KEYDOWN, VK_SHIFT, 1);
     PostMessageA(window, down, key, 1 | altFlag);
     // Held for a moment, as a finger would: a seek key's release cancels a step not yet taken.
     Sleep(150);
-    PostMessageA(window, up, key, static_cast<LPARAM>(0xC0000001u) | altFlag);
-    if (modifier) PostMessageA(window, WM_KEYUP, modifier, static_cast<LPARAM>(0xC0000001u));
+    PostMessageA(window, up, key, release | altFlag);
+    if (shift) PostMessageA(window, WM_KEYUP, VK_SHIFT, release);
+    if (ctrl) PostMessageA(window, WM_KEYUP, VK_CONTROL, release);
+}
+
+bool windowShown(const std::string& title) {
+    HWND window = FindWindowA(nullptr, title.c_str());
+    return window && IsWindowVisible(window);
 }
 
 void postMouse(HWND window, UINT message, int x, int y, WPARAM buttons) {
@@ -164,6 +180,15 @@ int main(int argc, char** argv) {
             std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
         } else if (step == "entries") {
             std::printf("entries %d\n", playlistEntries(player));
+        } else if (step == "toggle-plugin") {
+            const DWORD start = GetTickCount();
+            SendMessageA(player, RegisterWindowMessageA("Toggleplugin"), 0, 0);
+            std::printf("toggle-plugin %lu\n", GetTickCount() - start);
+        } else if (step == "wait-window") {
+            const std::string title = next();
+            const bool wanted = std::atoi(next()) != 0;
+            waitFor([&] { return windowShown(title) == wanted; });
+            std::printf("window %s %d\n", title.c_str(), windowShown(title) ? 1 : 0);
         } else if (step == "sleep") {
             Sleep(static_cast<DWORD>(std::atoi(next())));
         } else if (step == "close") {
