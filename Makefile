@@ -13,7 +13,7 @@ TRK_BENCH_DIR := $(BUILD)/bench-trk
 WIN32_DIR  := $(BUILD)/win32
 TSAN_DIR   := $(BUILD)/tsan
 # The tests of the code that runs on several threads, under ThreadSanitizer.
-TSAN_TESTS := playback_engine_test player_commands_test strm_trk_test
+TSAN_TESTS := playback_engine_test player_commands_test playlist_test vis_test strm_trk_test
 BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60

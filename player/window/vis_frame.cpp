@@ -1,6 +1,7 @@
 // The waveform and spectrum a visualization plug-in receives each frame.
 #include "player/window/vis_frame.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -76,7 +77,9 @@ void computeSpectrum(const VisTables& tables, const VisChannels& waveform, VisCh
             real += x[j] * tables.cosine[angle];
             imaginary += x[j] * tables.sine[angle];
         }
-        const uint8_t value = static_cast<uint8_t>((std::abs(real) + std::abs(imaginary)) >> 9);
+        // Loud bands are held at the top of the byte: kept to 8 bits by
+        // wrapping, a full-scale tone would show in the wrong band.
+        const uint8_t value = static_cast<uint8_t>(std::min((std::abs(real) + std::abs(imaginary)) >> 9, 255));
         spectrum[0][4 * k] = value;
         spectrum[1][4 * k] = value;
     }

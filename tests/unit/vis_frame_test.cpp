@@ -140,6 +140,15 @@ TEST(VisFrameTest, SpectrumPeaksInTheBinOfTheSine) {
     }
 }
 
+TEST(VisFrameTest, FullScaleSpectrumHoldsAtTheTopOfTheByte) {
+    const VisTables tables = buildVisTables();
+    VisChannels waveform, spectrum;
+    fillSine(waveform, 20, 127);
+    computeSpectrum(tables, waveform, spectrum);
+    EXPECT_EQ(peakEntry(spectrum), 4 * 19);
+    EXPECT_EQ(spectrum[0][4 * 19], 255);
+}
+
 TEST(VisFrameTest, SpectrumOfSilenceAndOfTheRightChannel) {
     const VisTables tables = buildVisTables();
     VisChannels waveform, spectrum;
