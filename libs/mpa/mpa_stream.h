@@ -88,7 +88,7 @@ private:
     int64_t leadingFrames_ = 0;  // 1 when a VBRI frame leads: libmpg123 counts it as a frame
     int samplesPerFrame_ = 0;
     long streamRate_ = 0;
-    std::atomic<uint32_t> framesRead_{0};
+    std::atomic<uint32_t> framesRead_{0};  // read by the position queries too
 };
 
 }  // namespace tumbor
