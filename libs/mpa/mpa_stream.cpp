@@ -1,6 +1,7 @@
 // Block delivery, position and seeking around the frame-by-frame decoder.
 #include "libs/mpa/mpa_stream.h"
 
+#include <climits>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -39,17 +40,23 @@ bool MpaStream::start(int quality, int stereo) {
     if (quality < 0) quality = 0;
     if (quality > 2) quality = 2;
     stop();
-    long nativeRate = peekSampleRate(input_, dataStart_);
-    if (!decoder_.reset(input_, quality, stereo, nativeRate) || !input_.seek(dataStart_)) return false;
-    monoOutput_ = decoder_.monoOutput();
+    quality_ = quality;
+    stereo_ = stereo;
+    nativeRate_ = peekSampleRate(input_, dataStart_);
     decodeBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
     blockBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
-    if (!decodeBuffer_ || !blockBuffer_) {
+    if (!decodeBuffer_ || !blockBuffer_ || !decoder_.reset(dataStart_, quality, stereo, nativeRate_)) {
         stop();
         return false;
     }
-    seek(0, true);
-    long rate = decoder_.lastFrame().sampleRate > 0 ? decoder_.lastFrame().sampleRate : 44100;
+    monoOutput_ = decoder_.monoOutput();
+    learnFromFirstFrame();
+    // Nothing decoded while learning may reach the first samples played.
+    if (!restart()) {
+        stop();
+        return false;
+    }
+    long rate = streamRate_ > 0 ? streamRate_ : 44100;
     outputRate_ = static_cast<uint32_t>(rate >> quality);
     return true;
 }
@@ -60,22 +67,63 @@ void MpaStream::stop() {
     blockBuffer_.reset();
     decodeFill_ = 0;
     remaining_ = 0;
+    blockHoldsSound_ = false;
+    ended_ = false;
     currentKbps_ = 0;
     currentFrameBytes_ = 0;
     firstHeaderKnown_ = false;
     firstHeader_ = 0;
+    announcedFrames_ = 0;
+    leadingFrames_ = 0;
+    samplesPerFrame_ = 0;
+    streamRate_ = 0;
+    framesRead_ = 0;
+}
+
+// Reads the first frame: its header is the stream's first, and an info frame
+// in front of it may count the frames. libmpg123 reads a Xing/Info frame by
+// itself; a VBRI frame comes out as the first frame and is passed over from
+// then on.
+void MpaStream::learnFromFirstFrame() {
+    if (!readFrame()) return;
+    if (uint32_t vbri = decoder_.vbriFrames()) {
+        announcedFrames_ = vbri;
+        leadingFrames_ = 1;
+        firstHeaderKnown_ = false;
+        if (!readFrame()) return;
+    } else {
+        int64_t frames = decoder_.announcedFrames();
+        announcedFrames_ = frames > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(frames);
+    }
+    streamRate_ = decoder_.lastFrame().sampleRate;
+    samplesPerFrame_ = decoder_.lastFrame().samplesPerFrame;
+    if (streamRate_ <= 0 || samplesPerFrame_ <= 0) announcedFrames_ = 0;
+}
+
+// A fresh decoder before the first frame, as at the start of a straight decode.
+bool MpaStream::restart() {
+    remaining_ = 0;
+    decodeFill_ = 0;
+    ended_ = false;
+    framesRead_ = 0;
+    return decoder_.reset(dataStart_, quality_, stereo_, nativeRate_);
+}
+
+int MpaStream::tenthsOfFrames(uint32_t frames) const {
+    int64_t tenths = static_cast<int64_t>(frames) * samplesPerFrame_ * 10 / streamRate_;
+    return tenths > INT_MAX ? INT_MAX : static_cast<int>(tenths);
 }
 
 int MpaStream::position() const {
+    if (framed()) return tenthsOfFrames(framesRead_.load());
     int64_t perTenth = bytesPerTenth();
     int64_t played = static_cast<int64_t>(input_.tell()) - dataStart_;
-    // While seek steps back to search for a frame the input may stand before
-    // the data start for a moment; that reads as the start.
     if (perTenth == 0 || played <= 0) return 0;
     return static_cast<int>(played / perTenth);
 }
 
 int MpaStream::length() const {
+    if (framed()) return tenthsOfFrames(announcedFrames_);
     int64_t perTenth = bytesPerTenth();
     int64_t total = static_cast<int64_t>(input_.size()) - dataStart_;
     if (perTenth == 0 || total <= 0) return 0;
@@ -83,25 +131,18 @@ int MpaStream::length() const {
 }
 
 bool MpaStream::readFrame() {
-    if (!decoder_.readFrame()) return false;
-    currentKbps_ = decoder_.lastFrame().kbps;
-    currentFrameBytes_ = decoder_.lastFrame().frameBytes;
-    if (!firstHeaderKnown_) noteFirstHeader();
-    return true;
-}
-
-// The input stands just past the frame read; its header is frameBytes back.
-void MpaStream::noteFirstHeader() {
-    uint32_t end = input_.tell();
-    uint32_t frameBytes = static_cast<uint32_t>(currentFrameBytes_);
-    uint8_t bytes[4];
-    if (frameBytes < 4 || frameBytes > end || !input_.seek(end - frameBytes) || !input_.readExact(bytes, 4)) {
-        input_.seek(end);
-        return;
+    do {
+        if (!decoder_.readFrame()) return false;
+    } while (decoder_.lastFrame().number < leadingFrames_);
+    const FrameFacts& frame = decoder_.lastFrame();
+    currentKbps_ = frame.kbps;
+    currentFrameBytes_ = frame.frameBytes;
+    if (!firstHeaderKnown_) {
+        firstHeader_ = frame.header;
+        firstHeaderKnown_ = true;
     }
-    input_.seek(end);
-    firstHeader_ = readU32be(bytes);
-    firstHeaderKnown_ = true;
+    if (framed()) framesRead_ = static_cast<uint32_t>(frame.number - leadingFrames_ + 1);
+    return true;
 }
 
 void MpaStream::decodeFrameIntoBlocks() {
@@ -130,13 +171,19 @@ void MpaStream::decodeFrameIntoBlocks() {
         decodeFill_ -= kBlockBytes;
         std::memcpy(decodeBuffer_.get(), blockBuffer_.get() + kBlockBytes, static_cast<size_t>(decodeFill_));
         remaining_ = kBlockBytes;
+        blockHoldsSound_ = true;
     }
 }
 
+// The sound decoded since the last whole block becomes a last block, padded
+// with silence; once that is handed over, only silence follows.
 void MpaStream::endOfStream() {
-    std::memset(blockBuffer_.get(), 0, kBlockBytes);
-    remaining_ = kBlockBytes;
+    std::memset(decodeBuffer_.get() + decodeFill_, 0, static_cast<size_t>(kBlockBytes - decodeFill_));
+    blockHoldsSound_ = decodeFill_ > 0;
+    std::swap(decodeBuffer_, blockBuffer_);
     decodeFill_ = 0;
+    remaining_ = kBlockBytes;
+    ended_ = true;
 }
 
 bool MpaStream::decode(uint8_t* destination, int count) {
@@ -145,32 +192,51 @@ bool MpaStream::decode(uint8_t* destination, int count) {
         if (destination) std::memset(destination, 0, static_cast<size_t>(count));
         return false;
     }
-    bool ended = false;
+    bool sound = false;
     size_t written = 0;
     while (count > 0) {
         while (remaining_ == 0) {
-            if (input_.eof() || !readFrame()) {
+            if (ended_ || input_.eof() || !readFrame())
                 endOfStream();
-                ended = true;
-            } else {
+            else
                 decodeFrameIntoBlocks();
-            }
         }
         int take = count < remaining_ ? count : remaining_;
         if (destination)
             std::memcpy(destination + written, blockBuffer_.get() + (kBlockBytes - remaining_),
                         static_cast<size_t>(take));
+        sound = sound || blockHoldsSound_;
         written += static_cast<size_t>(take);
         count -= take;
         remaining_ -= take;
     }
-    return !ended;
+    return sound;
 }
 
 int MpaStream::seek(int tenths, bool exact) {
     if (!blockBuffer_) return 0;
+    if (tenths <= 0) return restart() ? 1 : 0;
+    return framed() ? seekFrame(tenths) : seekByBytes(tenths, exact);
+}
+
+// libmpg123 finds the frame through its index of the frames read so far,
+// reading on from the last one it knows, and decodes the frames before it.
+// Both kinds of seek fill the decoder's history, so exact makes no
+// difference here.
+int MpaStream::seekFrame(int tenths) {
+    int64_t frame =
+        static_cast<int64_t>(tenths) * streamRate_ / (10 * static_cast<int64_t>(samplesPerFrame_));
+    if (frame >= announcedFrames_) return 0;
+    remaining_ = 0;
+    decodeFill_ = 0;
+    ended_ = false;
+    bool moved = decoder_.seekFrame(frame + leadingFrames_, decodeBuffer_.get(), kBufferBytes);
+    framesRead_ = static_cast<uint32_t>(frame);
+    return moved ? 1 : 0;
+}
+
+int MpaStream::seekByBytes(int tenths, bool exact) {
     uint32_t before = input_.tell();
-    if (tenths < 0) tenths = 0;
     int answer = input_.seek(static_cast<uint64_t>(dataStart_) +
                              static_cast<uint64_t>(tenths) * static_cast<uint64_t>(bytesPerTenth()))
                      ? 1
@@ -179,6 +245,7 @@ int MpaStream::seek(int tenths, bool exact) {
         input_.seek(before);
         return 0;
     }
+    ended_ = false;
     if (!exact) return answer;
     // Decode one block's worth from here and throw it away, so that playing
     // resumes here with the bit reservoir and synthesis history filled.
@@ -195,9 +262,11 @@ int MpaStream::seek(int tenths, bool exact) {
 // reservoir holds the main data the following frame refers to.
 bool MpaStream::resynchronise() {
     if (!firstHeaderKnown_) return true;
-    uint32_t here = input_.tell();
-    uint32_t back = (static_cast<uint32_t>(currentFrameBytes_) + 8) * 3;
-    if (here < back || !input_.seek(here - back)) input_.seek(0);
+    uint64_t here = input_.tell();
+    uint64_t back = (static_cast<uint64_t>(currentFrameBytes_) + 8) * 3;
+    // Never into what lies before the first frame (tags, a RIFF header),
+    // where bytes may look like a header.
+    if (here < dataStart_ + back || !input_.seek(here - back)) input_.seek(dataStart_);
     return findFirstHeaderForward() && readFrame() && readFrame();
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "libs/mpa/id3v2_tag.h"
+
 namespace tumbor {
 namespace {
 
@@ -61,7 +63,15 @@ DataStartResult findDataStart(const StreamInput& input) {
         result.errorText = "Stream to small to be an MPEG stream";
         return result;
     }
+    // The stream behind the tags must be as long as a probe too.
+    InputMpegSource source(input);
+    result.tagsEnd = static_cast<uint32_t>(skipFrontTags(source));
+    if (result.tagsEnd > 0 && (!input.seek(result.tagsEnd) || !input.readExact(probe, kDataStartProbeSize))) {
+        result.errorText = "Stream to small to be an MPEG stream";
+        return result;
+    }
     result.found = locateDataStart(probe, result.offset);
+    result.offset += result.tagsEnd;
     if (!result.found) result.errorText = "Unable to find start of MPEG stream";
     return result;
 }

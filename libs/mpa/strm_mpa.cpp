@@ -6,6 +6,7 @@
 #include "libs/common/guarded_call.h"
 #include "libs/common/library_export.h"
 #include "libs/common/module_text.h"
+#include "libs/mpa/id3v2_tag.h"
 #include "libs/mpa/mpa_dialogs.h"
 #include "libs/mpa/mpa_settings.h"
 #include "libs/mpa/mpa_stream.h"
@@ -32,9 +33,13 @@ void loadSettingsOnce() {
     settingsLoaded = true;
 }
 
+// The ID3v1 title wins; the ID3v2 title stands in where there is none.
 void updateTitle() {
     std::string title;
-    if (tag.present && titleFromTag(tag.record, title)) setModuleText(mpaModule.titleText, title.c_str());
+    if (tag.present && titleFromTag(tag.record, title))
+        setModuleText(mpaModule.titleText, title.c_str());
+    else if (!tag.id3v2Title.empty())
+        setModuleText(mpaModule.titleText, tag.id3v2Title.c_str());
 }
 
 // The tag at the end of the stream, read through the input services; false
@@ -57,6 +62,8 @@ int STREAM_CALL mpaOpen() {
             return 0;
         }
         stream.setDataStart(start.offset);
+        InputMpegSource source(input);
+        tag.id3v2Title = titleFromFrontTags(source, start.tagsEnd);
         if (!readStreamTag()) return 0;
         updateTitle();
         return 1;

@@ -4,6 +4,7 @@
 #include "libs/mpa/tag_editing.h"
 
 #include "libs/mpa/id3v1_file.h"
+#include "libs/mpa/id3v2_tag.h"
 #include "libs/mpa/mpa_dialogs.h"
 
 namespace tumbor {
@@ -14,6 +15,8 @@ TagEditOutcome editFileTag(const std::string& path, void* owner, void* libraryIn
     TagReadResult read = readTagFile(path, edited.record);
     if (!read.readable) return TagEditOutcome::notHandled;
     edited.present = read.present;
+    // The editor writes only the ID3v1 tag; the title falls back on this.
+    edited.id3v2Title = titleFromFrontTagsOfFile(path);
     shared = edited;
     if (!edited.present) edited.record = emptyTag();
 

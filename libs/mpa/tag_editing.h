@@ -9,8 +9,9 @@
 namespace tumbor {
 
 struct SharedTag {
-    Id3v1Tag record{};     // the last tag read (by open or by the editor)
-    bool present = false;  // the record came from a file that has a tag
+    Id3v1Tag record{};       // the last tag read (by open or by the editor)
+    bool present = false;    // the record came from a file that has a tag
+    std::string id3v2Title;  // from the ID3v2 tags in front of the same file; empty for none
 };
 
 enum class TagEditOutcome {

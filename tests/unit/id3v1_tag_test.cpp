@@ -12,6 +12,7 @@
 
 #include "libs/mpa/host/mpa_dialogs_script.h"
 #include "libs/mpa/id3v1_file.h"
+#include "libs/mpa/id3v2_tag.h"
 #include "tests/unit/mpeg_test_files.h"
 
 namespace tumbor {
@@ -199,6 +200,62 @@ TEST_F(TagFileTest, SongInfoEditsTheFileThroughTheEditor) {
     EXPECT_EQ(readBytes(file), again);
     EXPECT_EQ(mpa().songInfo(path("song.wav").c_str()), 0);
     EXPECT_EQ(mpa().songInfo(path("absent.mp3").c_str()), 0);
+}
+
+// The editor writes only the ID3v1 tag at the end; the ID3v2 tag in front
+// stays as it was to the byte, and gives the title where the ID3v1 tag has
+// none.
+TEST_F(TagFileTest, TheEditorLeavesTheId3v2TagAlone) {
+    Bytes original = mpegFile("bothtags.mp3");
+    uint8_t header[kId3v2HeaderBytes];
+    std::copy(original.begin(), original.begin() + kId3v2HeaderBytes, header);
+    const size_t front = id3v2TagBytes(header);
+    ASSERT_GT(front, kId3v2HeaderBytes);
+    std::string file = path("both.mp3");
+    writeBytes(file, original);
+
+    scriptTagEditor([](TagFields& fields) {
+        EXPECT_EQ(fields.title, "Both Tags");
+        EXPECT_EQ(fields.artist, "Band");
+        fields.title = "Renamed";
+        return true;
+    });
+    EXPECT_EQ(mpa().songInfo(file.c_str()), 1);
+    EXPECT_STREQ(mpa().titleText, "Renamed (Band)");
+    Bytes saved = readBytes(file);
+    ASSERT_EQ(saved.size(), original.size());
+    EXPECT_TRUE(std::equal(original.begin(), original.end() - 128, saved.begin()));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(saved.data() + saved.size() - 125), 8),
+              std::string("Renamed\0", 8));
+    ASSERT_EQ(offerMpeg(saved), 1);
+    EXPECT_STREQ(mpa().titleText, "Renamed (Band)");
+
+    // An ID3v1 tag without a title leaves the title to the ID3v2 tag.
+    scriptTagEditor([](TagFields& fields) {
+        fields.title.clear();
+        return true;
+    });
+    mpa().close();
+    EXPECT_EQ(mpa().songInfo(file.c_str()), 1);
+    EXPECT_STREQ(mpa().titleText, "Band - Both Tags");
+    Bytes cleared = readBytes(file);
+    EXPECT_TRUE(std::equal(original.begin(), original.end() - 128, cleared.begin()));
+    ASSERT_EQ(offerMpeg(cleared), 1);
+    EXPECT_STREQ(mpa().titleText, "Band - Both Tags");
+
+    // A file with the ID3v2 tag alone gets an ID3v1 tag appended.
+    Bytes only = mpegFile("vbr11.mp3");
+    std::string second = path("only.mp3");
+    writeBytes(second, only);
+    scriptTagEditor([](TagFields& fields) {
+        EXPECT_EQ(fields.title, "");
+        fields.title = "Appended";
+        return true;
+    });
+    EXPECT_EQ(mpa().songInfo(second.c_str()), 1);
+    Bytes appended = readBytes(second);
+    ASSERT_EQ(appended.size(), only.size() + 128);
+    EXPECT_TRUE(std::equal(only.begin(), only.end(), appended.begin()));
 }
 
 // The editor is modal; while it is shown the player may open another file,

@@ -85,6 +85,37 @@ TEST_F(MpegDataStartTest, RiffWaveWalksChunksOnlyForCompressedPayloads) {
     EXPECT_FALSE(locate(riffWave(0, huge, {}), offset));
 }
 
+// ID3v2 tags are passed by their sizes, one after the other, before the
+// search; the stream behind them must still fill a probe.
+TEST_F(MpegDataStartTest, Id3v2TagsInFrontArePassed) {
+    Bytes mp3 = mpegFile("cbr128.mp3");
+    Bytes title = id3v2TextFrame(3, "TIT2", 0, bytesOf("Song"));
+    Bytes v23 = id3v2Tag(3, title, 0, 100);
+    Bytes v24 = id3v2Tag(4, id3v2TextFrame(4, "TIT2", 3, bytesOf("Song")), 0x10);
+    struct Case {
+        const char* what;
+        Bytes file;
+        uint32_t tagsEnd;
+        uint32_t offset;  // of the first frame
+    };
+    Bytes wrapped = riffWave(0, {}, mp3);
+    for (const Case& test : {Case{"one tag", joined({v23, mp3}), uint32_t(v23.size()), uint32_t(v23.size())},
+                             Case{"a footer", joined({v24, mp3}), uint32_t(v24.size()), uint32_t(v24.size())},
+                             Case{"two tags", joined({v24, v23, mp3}), uint32_t(v24.size() + v23.size()),
+                                  uint32_t(v24.size() + v23.size())},
+                             Case{"RIFF/WAVE behind", joined({v23, wrapped}), uint32_t(v23.size()),
+                                  uint32_t(v23.size() + wrapped.size() - mp3.size())}}) {
+        SCOPED_TRACE(test.what);
+        attachInput(std::make_unique<MemorySource>(test.file));
+        installInputServices(mpa());
+        DataStartResult result = findDataStart(StreamInput(mpa()));
+        EXPECT_TRUE(result.found);
+        EXPECT_EQ(result.tagsEnd, test.tagsEnd);
+        EXPECT_EQ(result.offset, test.offset);
+    }
+    EXPECT_EQ(v24.size(), 10u + 10 + 5 + 10);  // header, frame, footer
+}
+
 TEST_F(MpegDataStartTest, OpenLeavesTheMessages) {
     Bytes mp3 = mpegFile("cbr128.mp3");
     struct Case {
@@ -92,21 +123,30 @@ TEST_F(MpegDataStartTest, OpenLeavesTheMessages) {
         Bytes file;
         const char* message;  // null: accepted
     };
-    Bytes id3v2 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 10};
-    id3v2.resize(10 + 10, 0);
-    id3v2.insert(id3v2.end(), mp3.begin(), mp3.end());
+    Bytes tag = id3v2Tag(3, id3v2TextFrame(3, "TIT2", 0, bytesOf("Song")));
+    Bytes id3v2 = joined({tag, mp3});
+    Bytes shortAfterTag = joined({tag, Bytes(mp3.begin(), mp3.begin() + 4095)});
+    Bytes tooLongTag = joined({id3v2Tag(3, Bytes(10, 0)), mp3});
+    std::fill(tooLongTag.begin() + 6, tooLongTag.begin() + 10, 0x7F);  // past the end of the file: no tag
+    Bytes unsafeSize = joined({tag, mp3});
+    unsafeSize[9] |= 0x80;  // not synchsafe: no tag
+    Bytes junkAfterTag = joined({tag, Bytes{0}, mp3});
     Bytes pcm = riffWave(16, {}, countingBytes(8000));
     Bytes wrapped = riffWave(0, {}, mp3);
     Bytes prefixed = lengthPrefixed(200);
     prefixed.insert(prefixed.end() - 2, mp3.begin(), mp3.end());
     prefixed.resize(prefixed.size() - 2);
 
-    for (const Case& test : {Case{"raw", mp3, nullptr}, Case{"in RIFF/WAVE", wrapped, nullptr},
-                             Case{"length prefixed", prefixed, nullptr},
-                             Case{"ID3v2 in front", id3v2, "Unable to find start of MPEG stream"},
-                             Case{"RIFF/WAVE PCM", pcm, "Unable to find start of MPEG stream"},
-                             Case{"4095 bytes", Bytes(mp3.begin(), mp3.begin() + 4095),
-                                  "Stream to small to be an MPEG stream"}}) {
+    for (const Case& test :
+         {Case{"raw", mp3, nullptr}, Case{"in RIFF/WAVE", wrapped, nullptr},
+          Case{"length prefixed", prefixed, nullptr}, Case{"ID3v2 in front", id3v2, nullptr},
+          Case{"4095 bytes after ID3v2", shortAfterTag, "Stream to small to be an MPEG stream"},
+          Case{"ID3v2 longer than the file", tooLongTag, "Unable to find start of MPEG stream"},
+          Case{"ID3v2 size not synchsafe", unsafeSize, "Unable to find start of MPEG stream"},
+          Case{"junk after ID3v2", junkAfterTag, "Unable to find start of MPEG stream"},
+          Case{"RIFF/WAVE PCM", pcm, "Unable to find start of MPEG stream"},
+          Case{"4095 bytes", Bytes(mp3.begin(), mp3.begin() + 4095),
+               "Stream to small to be an MPEG stream"}}) {
         SCOPED_TRACE(test.what);
         int accepted = offerMpeg(test.file);
         EXPECT_EQ(accepted, test.message ? 0 : 1);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -39,6 +40,38 @@ inline Bytes mpegFile(const std::string& name) {
     return bytes;
 }
 
+inline Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+inline Bytes joined(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// Seven bits a byte, as ID3v2 stores its tag sizes (and v2.4 its frame sizes).
+inline Bytes synchsafe(size_t size) {
+    return {static_cast<uint8_t>(size >> 21 & 0x7F), static_cast<uint8_t>(size >> 14 & 0x7F),
+            static_cast<uint8_t>(size >> 7 & 0x7F), static_cast<uint8_t>(size & 0x7F)};
+}
+
+// An ID3v2 text frame: its encoding byte, then the text as given.
+inline Bytes id3v2TextFrame(int version, const char* id, uint8_t encoding, const Bytes& text) {
+    size_t size = text.size() + 1;
+    Bytes sizeBytes = version >= 4 ? synchsafe(size)
+                                   : Bytes{static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
+                                           static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
+    return joined({Bytes(id, id + 4), sizeBytes, Bytes{0, 0, encoding}, text});
+}
+
+// An ID3v2 tag around frames and padding; flag 0x10 adds a footer.
+inline Bytes id3v2Tag(int version, const Bytes& frames, uint8_t flags = 0, size_t padding = 0) {
+    size_t size = frames.size() + padding;
+    Bytes header = joined({bytesOf("ID3"), Bytes{static_cast<uint8_t>(version), 0, flags}, synchsafe(size)});
+    Bytes footer;
+    if (flags & 0x10) footer = joined({bytesOf("3DI"), Bytes(header.begin() + 3, header.end())});
+    return joined({header, frames, Bytes(padding, 0), footer});
+}
+
 inline Samples toSamples(const Bytes& bytes) {
     Samples samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i)
@@ -67,6 +100,14 @@ inline Samples playFile(const Bytes& file) {
         return {};
     }
     return toSamples(decodeAll(16384));
+}
+
+// A reference decode in the module's layout: stereo, mono samples doubled.
+inline Samples inModuleLayout(const Samples& reference, int channels) {
+    if (channels == 2) return reference;
+    Samples doubled;
+    for (int16_t sample : reference) doubled.insert(doubled.end(), 2, sample);
+    return doubled;
 }
 
 // Samples that differ by more than tolerance from index first on.

@@ -20,10 +20,12 @@ const char kUsage[] =
     "  --from SAMPLE     compare from this sample of A on (the lengths still count)\n"
     "  --tolerance T     largest allowed difference (default 0)\n"
     "  --same-length     A and B must hold the same number of samples\n"
-    "  --prefix          A must not hold more samples than B (B may go on)\n";
+    "  --prefix          A must not hold more samples than B (B may go on)\n"
+    "  --silent-tail N   A must hold B's samples and may go on past B's end by\n"
+    "                    fewer than N samples, all of them 0\n";
 
 struct Options {
-    long skipA = 0, skipB = 0, from = 0, tolerance = 0;
+    long skipA = 0, skipB = 0, from = 0, tolerance = 0, silentTail = -1;
     bool doubleB = false, sameLength = false, prefix = false;
     std::string a, b;
 };
@@ -52,6 +54,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.from = std::atol(argv[++i]);
         else if (arg == "--tolerance" && hasValue)
             options.tolerance = std::atol(argv[++i]);
+        else if (arg == "--silent-tail" && hasValue)
+            options.silentTail = std::atol(argv[++i]);
         else if (arg == "--double-b")
             options.doubleB = true;
         else if (arg == "--same-length")
@@ -101,5 +105,14 @@ int main(int argc, char** argv) {
                 a.size(), b.size(), differing, options.tolerance, options.from, largest);
     bool lengthOk =
         (!options.sameLength || a.size() == b.size()) && (!options.prefix || a.size() <= b.size());
+    if (options.silentTail >= 0) {
+        size_t sounding = 0;
+        for (size_t i = common; i < a.size(); ++i)
+            if (a[i] != 0) ++sounding;
+        size_t tail = a.size() - common;
+        std::printf("%zu samples past B's end, %zu of them not 0\n", tail, sounding);
+        lengthOk = lengthOk && a.size() >= b.size() && tail < static_cast<size_t>(options.silentTail) &&
+                   sounding == 0;
+    }
     return differing == 0 && lengthOk ? 0 : 1;
 }

@@ -1,0 +1,38 @@
+// ID3v2 tags at the front of an MPEG file: where they end, so that the search
+// for the first frame starts behind them, and the title their text frames
+// give, parsed by libmpg123 and turned into the player's ANSI text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "libs/mpa/mpg123_reader.h"
+
+namespace tumbor {
+
+constexpr size_t kId3v2HeaderBytes = 10;
+// The longest title handed to the player, whose texts hold 260 characters.
+constexpr size_t kMaxTitleLength = 259;
+
+// The whole size of the tag whose 10-byte header this is (header, body and
+// footer), or 0 when it is no ID3v2 header.
+uint32_t id3v2TagBytes(const uint8_t (&header)[kId3v2HeaderBytes]);
+
+// The offset just behind the ID3v2 tags that follow each other from the start
+// of the source; 0 when it does not begin with one. A tag reaching past the
+// end of the source ends the walk before it.
+uint64_t skipFrontTags(MpegSource& source);
+
+// "artist - title" from the TPE1 and TIT2 frames of the tags in front of
+// tagsEnd, or the title alone; empty when there is no title.
+std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd);
+
+// The same for a file on disk; empty when it cannot be read or has no title.
+std::string titleFromFrontTagsOfFile(const std::string& path);
+
+// UTF-8 as Windows-1252 text: characters it lacks, and bytes that are no
+// UTF-8, become '?'. Ends at the first zero byte.
+std::string ansiFromUtf8(const char* text, size_t length);
+
+}  // namespace tumbor
