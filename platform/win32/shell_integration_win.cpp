@@ -1,6 +1,9 @@
 // File types through the registry functions, tray icons through Shell_NotifyIconA.
-#include <shellapi.h>
+// shellapi.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <cstring>
 #include <map>

@@ -76,6 +76,11 @@ OptionsOpening openingFor(int page, const Settings& settings) {
     return opening;
 }
 
+std::string pathInFolder(const std::string& folder, const std::string& name) {
+    const bool absolute = (!name.empty() && isSeparator(name[0])) || (name.size() >= 2 && name[1] == ':');
+    return absolute ? name : inFolder(folder, name);
+}
+
 std::string takeFolder(const std::string& text) {
     if (platform::setCurrentFolder(text)) {
         std::string full = platform::currentFolder();

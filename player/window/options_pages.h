@@ -76,6 +76,9 @@ struct OptionsContext {
     std::string skinInUse;    // full path of the skin folder loaded
 };
 
+// A design file or skin folder name as a full path: name itself when it is
+// absolute, else inside folder (with one separator between them).
+std::string pathInFolder(const std::string& folder, const std::string& name);
 // A folder typed or chosen: made the current folder and read back as a full
 // path; as typed when it cannot be made current.
 std::string takeFolder(const std::string& text);
