@@ -16,13 +16,16 @@
 //   list-shown            prints "list-shown 1" while the playlist window is visible, else 0
 //   sleep MS
 //   close                 asks the player to close
-// Each step waits until the player has handled what was posted before it.
+// and the steps of options_steps.h. Each step waits until the player has
+// handled what was posted before it.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "tests/e2e/win32/options_steps.h"
 
 namespace {
 
@@ -169,7 +172,7 @@ int main(int argc, char** argv) {
         } else if (step == "close") {
             PostMessageA(player, WM_CLOSE, 0, 0);
             continue;
-        } else {
+        } else if (!runOptionsStep(player, step, next)) {
             std::printf("unknown step %s\n", step.c_str());
             return 2;
         }
