@@ -69,7 +69,10 @@ drive options-set 2001 1 >/dev/null
 # Buffering 3.5 s; Plugins: the listed library's second module, no auto start, priority 5.
 expect "buffer" "value 20" "$(drive options-page 1 options-get 2011)"
 drive options-set 2011 35 >/dev/null
-expect "plug-ins" "value list 0 Listed test plug-in (listed_vis_plugin.dll)" "$(drive options-page 2 options-get 2023)"
+# The plug-in folder typed without its backslash and reloaded is taken as a full path.
+plugins=$(winepath -w "$work/app/Plugins")
+drive options-page 2 options-set 2021 "$plugins" options-set 2024 click >/dev/null
+expect "plug-ins" "value list 0 Listed test plug-in (listed_vis_plugin.dll)" "$(drive options-get 2023)"
 expect "modules of the plug-in" "value list 0 Listed scope|Listed bars" "$(drive options-get 2025)"
 drive options-set 2025 1 options-set 2026 0 options-set 2029 5 >/dev/null
 # Design: both files, the one in use selected, its designer.
@@ -183,6 +186,7 @@ expect "Library" "listed_vis_plugin.dll" "$(setting Plugins Library)"
 expect "Module" "1" "$(setting Plugins Module)"
 expect "AutoExecute" "0" "$(setting Plugins AutoExecute)"
 expect "Priority" "5" "$(setting Plugins Priority)"
+expect "Plugins Path" "$plugins" "$(setting Plugins Path)"
 expect "Design Current" "$(winepath -w "$work/app")\\TumborR.design" "$(setting Design Current)"
 expect "Skin Current" "$(winepath -w "$work/app/Skins")\\Test" "$(setting Skin Current)"
 expect "GUI" "0" "$(setting General GUI)"
