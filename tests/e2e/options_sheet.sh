@@ -14,8 +14,9 @@ bin=$(cd "$1" && pwd) work=$2 icons=$(cd "$3" && pwd)
 source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work" && work=$(pwd)
 install_player "$bin" app
-mkdir -p app/Plugins app/Skins
-cp "$bin/testplugins/listed_vis_plugin.dll" app/Plugins/
+# A plug-in folder of the test's own, whatever the player's Plugins folder holds.
+mkdir -p app/TestPlugins app/Skins
+cp "$bin/testplugins/listed_vis_plugin.dll" app/TestPlugins/
 for skin in Base Test; do
   wine "$bin/tumbor-design-gen.exe" testskin "$(winepath -w "$work/app/Skins/$skin")" >/dev/null 2>&1 ||
     fail "the skin $skin could not be written"
@@ -69,8 +70,8 @@ drive options-set 2001 1 >/dev/null
 # Buffering 3.5 s; Plugins: the listed library's second module, no auto start, priority 5.
 expect "buffer" "value 20" "$(drive options-page 1 options-get 2011)"
 drive options-set 2011 35 >/dev/null
-# The plug-in folder typed without its backslash and reloaded is taken as a full path.
-plugins=$(winepath -w "$work/app/Plugins")
+# A plug-in folder typed and reloaded is taken as a full path.
+plugins=$(winepath -w "$work/app/TestPlugins")
 drive options-page 2 options-set 2021 "$plugins" options-set 2024 click >/dev/null
 expect "plug-ins" "value list 0 Listed test plug-in (listed_vis_plugin.dll)" "$(drive options-get 2023)"
 expect "modules of the plug-in" "value list 0 Listed scope|Listed bars" "$(drive options-get 2025)"
