@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -68,5 +70,8 @@ public:
 // The system's sound output: wave-out on Windows; the native build, which has
 // no sound device of its own, plays into a simulated device as fast as it can.
 std::unique_ptr<WaveDevice> createSystemWaveDevice();
+
+// The names of the system's wave output devices, in device order (device 0 first).
+std::vector<std::string> waveOutputDeviceNames();
 
 }  // namespace platform

@@ -9,3 +9,10 @@ std::unique_ptr<WaveDevice> createSystemWaveDevice() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+// The simulated device is the only one: the list of named devices is empty.
+std::vector<std::string> waveOutputDeviceNames() { return {}; }
+
+}  // namespace platform

@@ -71,4 +71,16 @@ void WinWaveDevice::setVolume(uint32_t volume) { waveOutSetVolume(handle_, volum
 
 std::unique_ptr<WaveDevice> createSystemWaveDevice() { return std::make_unique<WinWaveDevice>(); }
 
+std::vector<std::string> waveOutputDeviceNames() {
+    std::vector<std::string> names;
+    const UINT count = waveOutGetNumDevs();
+    for (UINT id = 0; id < count; ++id) {
+        WAVEOUTCAPSA caps{};
+        if (waveOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = '\0';
+        caps.szPname[sizeof caps.szPname - 1] = '\0';
+        names.emplace_back(caps.szPname);
+    }
+    return names;
+}
+
 }  // namespace platform

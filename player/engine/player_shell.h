@@ -23,6 +23,10 @@ struct OpenFilesResult {
     std::string folder;              // the dialog's final folder
 };
 
+// The options sheet's page numbers run from 0 (Output) to 5 (General); this
+// one opens it on the page shown last.
+constexpr int kLastOptionsPage = -1;
+
 class PlayerShell {
 public:
     virtual ~PlayerShell() = default;
@@ -39,7 +43,7 @@ public:
     virtual void showError(const std::string& text) = 0;
     virtual void showAbout() = 0;
     virtual void showHelp() = 0;
-    // The options sheet on a page (1 to 6), or on the page last shown when page is 0.
+    // The options sheet on a page (0 to 5), or on the page shown last (kLastOptionsPage).
     virtual void showOptions(int page) = 0;
 
     // The playlist window.

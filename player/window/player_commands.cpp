@@ -3,6 +3,8 @@
 
 #include "player/engine/module_loader.h"
 #include "player/engine/playlist_files.h"
+#include "player/engine/tray_icons.h"
+#include "player/window/options_pages.h"
 
 namespace tumbor::window {
 
@@ -93,6 +95,29 @@ void PlayerCommands::control(int n, keys::Modifiers held) {
     }
 }
 
+bool PlayerCommands::trayIconPressed(int id) {
+    switch (id) {
+        case kTrayPlay:
+            playOrOpen();
+            break;
+        case kTrayStop:
+            stop();
+            break;
+        case kTrayPause:
+            pauseOrResume();
+            break;
+        case kTrayPrevious:
+            parts_.shell.postToPlaylist(PlaylistMessage::goToPrevious);
+            break;
+        case kTrayNext:
+            parts_.shell.postToPlaylist(PlaylistMessage::goToNext);
+            break;
+        default:
+            return false;  // the main icon restores the window, which the shell does
+    }
+    return true;
+}
+
 void PlayerCommands::playOrOpen() {
     if (!parts_.playlist.empty())
         parts_.shell.postToPlaylist(PlaylistMessage::playCurrent);
@@ -169,13 +194,13 @@ bool PlayerCommands::ctrlKey(int key, bool shift) {
             toggleTopmost();
             break;
         case 'P':
-            shell.showOptions(0);
+            shell.showOptions(kLastOptionsPage);
             break;
         case 'K':
             if (shift)
                 shell.togglePlugin();
             else
-                shell.showOptions(2);
+                shell.showOptions(kPluginsPage);
             break;
         case 'R':
             setTimeMode(1);
@@ -199,10 +224,10 @@ bool PlayerCommands::altKey(int key) {
             songInfo();
             break;
         case 'D':
-            shell.showOptions(3);
+            shell.showOptions(kDesignPage);
             break;
         case 'S':
-            shell.showOptions(4);
+            shell.showOptions(kSkinsPage);
             break;
         case 'E':
             togglePlaylistWindow();
@@ -294,13 +319,13 @@ void PlayerCommands::menuCommand(MenuCommand command) {
             togglePlaylistWindow();
             break;
         case C::preferences:
-            shell.showOptions(0);
+            shell.showOptions(kLastOptionsPage);
             break;
         case C::selectSkin:
-            shell.showOptions(4);
+            shell.showOptions(kSkinsPage);
             break;
         case C::selectDesign:
-            shell.showOptions(3);
+            shell.showOptions(kDesignPage);
             break;
         case C::repeat:
             toggleRepeat();
@@ -349,7 +374,7 @@ void PlayerCommands::menuCommand(MenuCommand command) {
             shell.configurePlugin();
             break;
         case C::pluginSetup:
-            shell.showOptions(2);
+            shell.showOptions(kPluginsPage);
             break;
         case C::exit:
             shell.closePlayer();

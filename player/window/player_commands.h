@@ -25,6 +25,9 @@ public:
     bool keyDown(int key, keys::Modifiers modifiers);
     void keyUp(int key);
     void menuCommand(MenuCommand command);
+    // The left button pressed on a tray icon's button (play, stop, pause,
+    // previous, next); false for the main icon, which the shell handles.
+    bool trayIconPressed(int id);
     bool isChecked(MenuCommand command) const;
 
     // "Playcurr" when the list has entries, else the open-files dialog.

@@ -1,7 +1,13 @@
-// Identifiers of the player program's icon, dialog templates and their controls.
+// Identifiers of the player program's icons, dialog templates and their controls.
 #pragma once
 
-#define IDI_TUMBOR 1
+// The program's icon, and the tray buttons' icons.
+#define IDI_TUMBOR 128
+#define IDI_TRAY_NEXT 144
+#define IDI_TRAY_PREVIOUS 145
+#define IDI_TRAY_PLAY 146
+#define IDI_TRAY_STOP 147
+#define IDI_TRAY_PAUSE 148
 
 #define IDD_PLAYLIST 100
 #define IDC_PLAYLIST_LIST 3001
@@ -15,3 +21,57 @@
 
 #define IDD_ABOUT 120
 #define IDC_ABOUT_ICON 1201
+
+// The options sheet's pages, in the order of the sheet.
+#define IDD_OPTIONS_OUTPUT 200
+#define IDD_OPTIONS_BUFFERING 201
+#define IDD_OPTIONS_PLUGINS 202
+#define IDD_OPTIONS_DESIGN 203
+#define IDD_OPTIONS_SKINS 204
+#define IDD_OPTIONS_GENERAL 205
+
+#define IDC_OUTPUT_DEVICES 2001
+#define IDC_OUTPUT_MODULES 2002
+#define IDC_OUTPUT_CONFIGURE 2003
+#define IDC_OUTPUT_ABOUT 2004
+
+#define IDC_BUFFER_SLIDER 2011
+
+#define IDC_PLUGIN_PATH 2021
+#define IDC_PLUGIN_CHOOSE 2022
+#define IDC_PLUGIN_LIBRARIES 2023
+#define IDC_PLUGIN_RELOAD 2024
+#define IDC_PLUGIN_MODULES 2025
+#define IDC_PLUGIN_AUTOEXECUTE 2026
+#define IDC_PLUGIN_TEST 2027
+#define IDC_PLUGIN_CONFIGURE 2028
+#define IDC_PLUGIN_PRIORITY 2029
+
+// The Design and the Skins page share their controls' numbers.
+#define IDC_LOOK_PATH 2031
+#define IDC_LOOK_CHOOSE 2032
+#define IDC_LOOK_LIST 2033
+#define IDC_LOOK_RELOAD 2034
+#define IDC_LOOK_CURRENT 2035
+#define IDC_LOOK_AUTHOR 2036
+#define IDC_LOOK_USE 2037
+
+#define IDC_GENERAL_CLEAR_DROP 2041
+#define IDC_GENERAL_CLEAR_OPEN 2042
+#define IDC_GENERAL_REPEAT_SEVERAL 2043
+#define IDC_GENERAL_REPEAT_ALWAYS 2044
+#define IDC_GENERAL_TOPMOST 2045
+#define IDC_GENERAL_SNAP 2046
+#define IDC_GENERAL_REGISTER 2047
+#define IDC_GENERAL_TASKBAR 2048
+#define IDC_GENERAL_TRAY 2049
+#define IDC_GENERAL_TASKBAR_AND_TRAY 2050
+#define IDC_GENERAL_SYSTRAY_PLAY 2051
+#define IDC_GENERAL_SYSTRAY_STOP 2052
+#define IDC_GENERAL_SYSTRAY_PAUSE 2053
+#define IDC_GENERAL_SYSTRAY_PREVIOUS 2054
+#define IDC_GENERAL_SYSTRAY_NEXT 2055
+
+// The extension registration dialog.
+#define IDD_EXTENSIONS 210
+#define IDC_EXTENSIONS_LIST 2101

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/profile.h"
+#include "player/engine/tray_icons.h"
 #include "player/window/window_snap.h"
 #include "tests/unit/command_rig.h"
 #include "tests/unit/recording_shell.h"
@@ -230,9 +231,13 @@ TEST_F(PlayerCommandsTest, ControlsAndKeys) {
     EXPECT_TRUE(rig_.shell.playlistVisible);
     EXPECT_EQ(rig_.settings.active, 1);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::playlistEditor));
+    commands_.keyDown('P', keys::Modifiers{true, false, false});
     commands_.keyDown('K', keys::Modifiers{true, false, false});
+    commands_.keyDown('D', keys::Modifiers{false, false, true});
     commands_.keyDown('S', keys::Modifiers{false, false, true});
-    EXPECT_EQ(rig_.shell.optionPages, (std::vector<int>{2, 4}));
+    commands_.menuCommand(MenuCommand::preferences);
+    commands_.menuCommand(MenuCommand::pluginSetup);
+    EXPECT_EQ(rig_.shell.optionPages, (std::vector<int>{kLastOptionsPage, 2, 3, 4, kLastOptionsPage, 2}));
     EXPECT_FALSE(commands_.keyDown('Q', {}));
     commands_.keyDown(keys::kF4, keys::Modifiers{false, false, true});
     EXPECT_EQ(rig_.shell.closeRequests, 1);
@@ -292,6 +297,31 @@ TEST_F(PlayerCommandsTest, PluginKeysMenuEntriesAndRightClicks) {
     EXPECT_EQ(rig_.shell.pluginStarts, 0) << "only Playcurr starts it";
     rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
     EXPECT_EQ(rig_.shell.pluginStarts, 1);
+}
+
+TEST_F(PlayerCommandsTest, TrayIconButtons) {
+    // Play with an empty list opens the files dialog; cancelled, nothing plays.
+    EXPECT_TRUE(commands_.trayIconPressed(kTrayPlay));
+    EXPECT_EQ(rig_.shell.openRequests.size(), 1u);
+    EXPECT_TRUE(rig_.shell.posted.empty());
+
+    fill({"fake a", "fake b"});
+    commands_.trayIconPressed(kTrayPlay);
+    deliver();
+    EXPECT_EQ(state(), PlaybackEngine::kPlaying);
+    commands_.trayIconPressed(kTrayPause);
+    EXPECT_EQ(state(), PlaybackEngine::kPaused);
+    commands_.trayIconPressed(kTrayPause);
+    EXPECT_EQ(state(), PlaybackEngine::kPlaying);
+    commands_.trayIconPressed(kTrayNext);
+    deliver();
+    EXPECT_EQ(rig_.engine.currentFile(), "fake b");
+    commands_.trayIconPressed(kTrayPrevious);
+    deliver();
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
+    commands_.trayIconPressed(kTrayStop);
+    EXPECT_FALSE(rig_.engine.deviceOpen()) << "stop closes the device";
+    EXPECT_FALSE(commands_.trayIconPressed(kTrayMain)) << "the main icon is the shell's";
 }
 
 TEST_F(PlayerCommandsTest, HandOverAndStartUp) {

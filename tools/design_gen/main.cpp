@@ -1,8 +1,10 @@
 // tumbor-design-gen: draws the default design "TumborR" (its design file and
-// pictures), the coded classic skin folder the tests use, or the program's icon.
+// pictures), the coded classic skin folder the tests use, the program's icon,
+// or the tray buttons' icons.
 //   tumbor-design-gen tumborr FOLDER    FOLDER/TumborR.design, FOLDER/Designs/TumborR/*.bmp
 //   tumbor-design-gen testskin FOLDER   the nine skin pictures in FOLDER
 //   tumbor-design-gen icon FILE         the program's icon
+//   tumbor-design-gen trayicons FOLDER  FOLDER/TrayPlay.ico, TrayStop, TrayPause, TrayPrevious, TrayNext
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,7 +15,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin FOLDER | icon FILE\n");
+        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin|trayicons FOLDER | icon FILE\n");
         return 2;
     }
     const std::string mode = argv[1], folder = argv[2];
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
         ok = tumbor::tools::writeTestSkin(folder);
     } else if (mode == "icon") {
         ok = tumbor::tools::writeIcon(folder);
+    } else if (mode == "trayicons") {
+        std::filesystem::create_directories(folder, error);
+        ok = tumbor::tools::writeTrayIcons(folder);
     }
     if (!ok)
         std::fprintf(stderr, "tumbor-design-gen: could not write %s into %s\n", mode.c_str(), folder.c_str());

@@ -1,7 +1,7 @@
-// The default design: a dark graphite body with rounded corners, a cyan
-// display panel with seven-segment digits and an LED title, a slider for the
-// song position, transport buttons with hot pictures, small toggles and a
-// volume ramp.
+// The default design: a dark graphite body with rounded corners and the
+// program's name, a cyan display panel with seven-segment digits and a
+// 26-character LED title, a slider for the song position, transport buttons
+// with hot pictures, small toggles and a volume ramp.
 #include "tools/design_gen/tumborr.h"
 
 #include <cstdlib>
@@ -31,6 +31,7 @@ constexpr Colour kLit = rgb(92, 225, 255), kUnlit = rgb(16, 36, 45), kLedUnlit =
 constexpr Colour kButtonTop = rgb(84, 92, 104), kButtonBottom = rgb(44, 49, 57);
 constexpr Colour kButtonHotTop = rgb(104, 114, 128), kButtonHotBottom = rgb(56, 62, 72);
 constexpr Colour kButtonBorder = rgb(14, 16, 19), kGlyph = rgb(214, 222, 230), kGlyphHot = kLit;
+constexpr Colour kName = rgb(200, 210, 220);
 
 // Layout.
 constexpr Rect kPanelRect{10, 21, 310, 61};
@@ -84,6 +85,37 @@ std::vector<window::Point> outline() {
     return points;
 }
 
+// The program's name in bold capitals, nine pixels high, in the picture
+// itself: the design has no logo label, which always shows the short "Tumb".
+void drawName(Surface& back, int x, int y) {
+    struct Letter {
+        int width;
+        const char* rows[9];
+    };
+    static const Letter kLetters[] = {
+        {8,
+         {"########", "########", "...##...", "...##...", "...##...", "...##...", "...##...", "...##...",
+          "...##..."}},
+        {7,
+         {"##...##", "##...##", "##...##", "##...##", "##...##", "##...##", "##...##", "###.###", ".#####."}},
+        {9,
+         {"##.....##", "###...###", "####.####", "##.###.##", "##..#..##", "##.....##", "##.....##",
+          "##.....##", "##.....##"}},
+        {7,
+         {"######.", "##...##", "##...##", "##..##.", "######.", "##...##", "##...##", "##...##", "######."}},
+        {7,
+         {".#####.", "###.###", "##...##", "##...##", "##...##", "##...##", "##...##", "###.###", ".#####."}},
+        {7,
+         {"######.", "##...##", "##...##", "##...##", "######.", "##.##..", "##..##.", "##...##", "##...##"}},
+    };
+    for (const Letter& letter : kLetters) {
+        for (int row = 0; row < 9; ++row)
+            for (int col = 0; col < letter.width; ++col)
+                if (letter.rows[row][col] == '#') back.setPixel(x + col, y + row, kName);
+        x += letter.width + 1;
+    }
+}
+
 Surface background() {
     Surface back(kWidth, kHeight);
     verticalGradient(back, 0, 0, kWidth, kHeight, kBodyTop, kBodyBottom);
@@ -106,6 +138,7 @@ Surface background() {
     // The song-position groove's shadow line and a groove for the volume.
     back.fillRect(Rect{kPosition.left, kPosition.bottom, kPosition.right, kPosition.bottom + 1},
                   rgb(70, 77, 87));
+    drawName(back, 17, 6);
     return back;
 }
 
@@ -331,11 +364,9 @@ std::string designText() {
     for (int i = 0; i < 4; ++i)
         d << "Pos" << i + 1 << "X=" << kDigitX[i] << "\r\nPos" << i + 1 << "Y=" << kDigitTop << "\r\n";
     d << "PosMX=" << kMinusX << "\r\nPosMY=" << kDigitTop << "\r\n\r\n";
-    d << "[Label SongName]\r\nLeft=98\r\nTop=33\r\nWidth=205\r\nHeight=16\r\nUse LEDs=1\r\nDigiSize X=4\r\n"
+    d << "[Label SongName]\r\nLeft=98\r\nTop=33\r\nWidth=205\r\nHeight=16\r\nUse LEDs=1\r\nDigiSize X=3\r\n"
          "DigiSize Y=5\r\nActive Color=$"
       << std::hex << std::uppercase << kLit << "\r\nInactive Color=$" << kLedUnlit << std::dec << "\r\n\r\n";
-    d << "[Label VeskLogo]\r\nLeft=14\r\nTop=4\r\nWidth=56\r\nHeight=13\r\nFontName=Tahoma\r\nFontSize=9\r\n"
-         "FontBold=1\r\nFontColor=$DCD2C8\r\n\r\n";
     d << "[Visualization]\r\nLeft=0\r\nTop=0\r\nWidth=0\r\nHeight=0\r\n";
     return d.str();
 }

@@ -116,6 +116,9 @@ void MainWindow::drawTitle() {
     refresh();
 }
 
+void MainWindow::stopDisplayTimer() { KillTimer(window_, kDisplayTimer); }
+void MainWindow::startDisplayTimer() { SetTimer(window_, kDisplayTimer, kDisplayTimerMs, nullptr); }
+
 void MainWindow::applySizeAndOutline() {
     SetWindowPos(window_, nullptr, 0, 0, model_.windowWidth, model_.windowHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -314,6 +317,16 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_USER:
             return events ? events->userMessage(wParam, lParam) : 0;
+        case kTrayMessage:
+            if (events) events->trayNotification(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+            return 0;
+        case WM_SIZE:
+            if ((wParam == SIZE_MINIMIZED) != minimised_) {
+                minimised_ = wParam == SIZE_MINIMIZED;
+                if (events && minimised_) events->minimised();
+                if (events && !minimised_) events->restored();
+            }
+            break;
         case WM_WINDOWPOSCHANGING:
             lockPosition(*reinterpret_cast<WINDOWPOS*>(lParam));
             return 0;

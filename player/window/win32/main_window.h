@@ -37,7 +37,15 @@ public:
     virtual void closeRequested() = 0;
     // The work area changed: the playlist window snaps too.
     virtual void workAreaChanged() = 0;
+    // The window has just been minimised, or is back from being minimised.
+    virtual void minimised() {}
+    virtual void restored() {}
+    // A tray icon's notification: its number and the mouse message.
+    virtual void trayNotification(UINT /*id*/, UINT /*mouseMessage*/) {}
 };
+
+// The message the tray icons send to the main window.
+constexpr UINT kTrayMessage = WM_USER + 1;
 
 class MainWindow {
 public:
@@ -59,6 +67,9 @@ public:
     void setTopmost(bool topmost);
     // DrawTitle: the song-name label, its tooltip and the caption, shown at once.
     void drawTitle();
+    // The 20 ms display timer stops while the options sheet is open.
+    void stopDisplayTimer();
+    void startDisplayTimer();
 
     HWND handle() const { return window_; }
     WindowModel& model() { return model_; }
@@ -97,6 +108,7 @@ private:
     POINT press_{};
     POINT position_{};  // where the window stays: moved only by dragging and snapping
     bool rightButtonPressed_ = false;
+    bool minimised_ = false;
 };
 
 }  // namespace tumbor::window::win32

@@ -7,12 +7,36 @@
 #include "platform/dynamic_library.h"
 #include "platform/wave_device.h"
 #include "player/window/file_names.h"
+#include "player/window/options_pages.h"
 #include "player/window/win32/menu_builder.h"
+#include "player/window/win32/options_sheet.h"
 #include "player/window/win32/player_dialogs.h"
 #include "player/window/win32/registered_messages.h"
 #include "player/window/window_snap.h"
 
 namespace tumbor::window::win32 {
+namespace {
+
+// What the options sheet asks of the player: the look and the plug-in through
+// the registered messages to the main window, the rest directly.
+class SheetLink : public OptionsShell {
+public:
+    SheetLink(PlayerApp& app, HWND mainWindow) : app_(app), mainWindow_(mainWindow) {}
+    void changeLook(const std::string& path, int look) override {
+        SendMessageA(mainWindow_, RegisteredMessages::get().changeGui, reinterpret_cast<WPARAM>(path.c_str()),
+                     look);
+    }
+    void togglePlugin() override { SendMessageA(mainWindow_, RegisteredMessages::get().togglePlugin, 0, 0); }
+    bool pluginRunning() const override { return app_.pluginRunning(); }
+    void setTopmost(bool topmost) override { app_.setTopmost(topmost); }
+    void setSnap(bool snap) override { app_.setSnap(snap); }
+
+private:
+    PlayerApp& app_;
+    HWND mainWindow_;
+};
+
+}  // namespace
 
 PlayerApp::PlayerApp(HINSTANCE instance)
     : instance_(instance),
@@ -49,6 +73,8 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
     if (!window_.create()) return false;
     window_.events = this;
     visHost_.setMainWindow(window_.handle());
+    trayArea_ = platform::createTrayArea(window_.handle(), kTrayMessage);
+    tray_ = std::make_unique<TrayIcons>(*trayArea_);
     loadSettings();
     const std::string& look = settings_.gui == 1 ? settings_.skinCurrent : settings_.designCurrent;
     SendMessageA(window_.handle(), RegisteredMessages::get().changeGui,
@@ -173,6 +199,7 @@ void PlayerApp::closeRequested() {
     collectWindowSettings();
     commands_.saveState(folder_ + "Tumbor.pls", iniPath_);
     playlistWindow_.destroy();
+    removeTrayIcons();
     DestroyWindow(window_.handle());  // stops the display timer and ends the message loop
 }
 
@@ -208,8 +235,25 @@ void PlayerApp::showError(const std::string& text) {
 void PlayerApp::showAbout() { showAboutBox(window_.handle()); }
 void PlayerApp::showHelp() { showHelpFile(window_.handle()); }
 
-// The options sheet is not part of the program yet.
-void PlayerApp::showOptions(int) {}
+// The sheet runs with the display timer stopped; the look it asks for lasts while it is open.
+void PlayerApp::showOptions(int page) {
+    window_.stopDisplayTimer();
+    SheetLink link(*this, window_.handle());
+    OptionsContext context(settings_, engine_, registry_, link);
+    const OptionsOpening opening = openingFor(page, settings_);
+    context.requestedLook = opening.requestedLook;
+    context.designInUse = pathInFolder(window_.loader().designFolder, window_.loader().currentDesign);
+    context.skinInUse = window_.loader().currentSkin;
+    COptions(context).run(window_.handle(), opening.page);
+    // The keys released while the sheet was open never reached the main window.
+    modifiers_.clear();
+    window_.startDisplayTimer();
+}
+
+void PlayerApp::setSnap(bool snap) {
+    window_.snap = snap;
+    window_.snapToWorkArea();
+}
 
 void PlayerApp::playlistChanged() { playlistWindow_.showEntries(); }
 void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
@@ -298,12 +342,47 @@ bool PlayerApp::registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void PlayerApp::filesDropped(const std::vector<std::string>& paths) { playlistCommands_.dropFiles(paths); }
 
 void PlayerApp::activated() {
+    if (IsIconic(window_.handle())) return;
+    removeTrayIcons();
     if (!showPlaylistOnActivation_ || !playlistWindow_.handle()) return;
     showPlaylistOnActivation_ = false;
     playlistCommands_.setWindowShown(true);
 }
 
 void PlayerApp::helpRequested() { showHelp(); }
+
+// Minimised: the tray icons the settings ask for; with "System tray" only the window also hides.
+void PlayerApp::minimised() {
+    if (settings_.minimizeState == 1) ShowWindow(window_.handle(), SW_HIDE);
+    tray_->minimised(settings_.systray, settings_.minimizeState);
+    trayIconsShown_ = true;
+}
+
+void PlayerApp::removeTrayIcons() {
+    if (!trayIconsShown_ || !tray_) return;
+    tray_->restored();
+    trayIconsShown_ = false;
+}
+
+void PlayerApp::trayNotification(UINT id, UINT mouseMessage) {
+    if (mouseMessage == WM_RBUTTONDOWN) {
+        POINT pointer;
+        GetCursorPos(&pointer);
+        menu(false, pointer, true);
+        return;
+    }
+    if (mouseMessage != WM_LBUTTONDOWN) return;
+    if (commands_.trayIconPressed(static_cast<int>(id))) {
+        titleChanged();
+        return;
+    }
+    if (id != kTrayMain) return;
+    ShowWindow(window_.handle(), SW_SHOW);
+    ShowWindow(window_.handle(), SW_RESTORE);
+    SetForegroundWindow(window_.handle());
+    window_.drawTitle();
+    activated();
+}
 
 void PlayerApp::workAreaChanged() {
     if (!settings_.snap || !playlistWindow_.handle()) return;

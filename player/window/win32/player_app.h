@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "platform/shell_integration.h"
 #include "player/engine/instance_handover.h"
 #include "player/engine/key_codes.h"
 #include "player/engine/module_registry.h"
@@ -16,6 +18,7 @@
 #include "player/engine/playlist.h"
 #include "player/engine/playlist_commands.h"
 #include "player/engine/settings.h"
+#include "player/engine/tray_icons.h"
 #include "player/window/engine_player_link.h"
 #include "player/window/player_commands.h"
 #include "player/window/vis_host.h"
@@ -33,6 +36,8 @@ public:
     // Starts with the command-line path (may be empty), runs until the player
     // closes, and returns the process's exit code.
     int run(const std::string& commandLinePath);
+    // Snapping to the work area follows the setting; when on, the main window snaps at once.
+    void setSnap(bool snap);
 
     // PlayerShell
     void postToPlaylist(PlaylistMessage message) override;
@@ -74,6 +79,9 @@ public:
     void helpRequested() override;
     void closeRequested() override;
     void workAreaChanged() override;
+    void minimised() override;
+    void restored() override { removeTrayIcons(); }
+    void trayNotification(UINT id, UINT mouseMessage) override;
 
 private:
     bool startUp(const std::string& commandLinePath);
@@ -84,6 +92,7 @@ private:
     void showButtonStates();
     bool translateKey(const MSG& message);
     void collectWindowSettings();
+    void removeTrayIcons();
 
     HINSTANCE instance_;
     std::string folder_;
@@ -101,6 +110,9 @@ private:
     PlayerCommands commands_;
     PlaylistWindow playlistWindow_;
     HandOverReceiver handOver_;
+    std::unique_ptr<platform::TrayArea> trayArea_;
+    std::unique_ptr<TrayIcons> tray_;
+    bool trayIconsShown_ = false;
     bool showPlaylistOnActivation_ = false;
     bool closing_ = false;
 };

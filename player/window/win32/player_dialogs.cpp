@@ -122,19 +122,41 @@ bool askForLocation(HWND owner, std::string& location) {
     return true;
 }
 
-bool chooseFolder(HWND owner, std::string& folder) {
+namespace {
+
+// Selects the folder the chooser was opened with once it is ready.
+int CALLBACK selectStartFolder(HWND browser, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED && start) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+
+}  // namespace
+
+bool chooseFolder(HWND owner, const char* title, std::string& folder) {
     char path[MAX_PATH] = "";
+    const std::string start = folder;
     BROWSEINFOA browse{};
     browse.hwndOwner = owner;
     browse.pszDisplayName = path;
-    browse.lpszTitle = "Choose directory:";
+    browse.lpszTitle = title;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    if (!start.empty()) {
+        browse.lpfn = selectStartFolder;
+        browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    }
     LPITEMIDLIST item = SHBrowseForFolderA(&browse);
     if (!item) return false;
     const bool found = SHGetPathFromIDListA(item, path) != FALSE;
     CoTaskMemFree(item);
     if (!found) return false;
     folder = path;
+    return true;
+}
+
+bool chooseFolder(HWND owner, std::string& folder) {
+    std::string chosen;
+    if (!chooseFolder(owner, "Choose directory:", chosen)) return false;
+    folder = chosen;
     return true;
 }
 

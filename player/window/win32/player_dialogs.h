@@ -18,6 +18,8 @@ bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& pa
 bool askForLocation(HWND owner, std::string& location);
 // The shell's folder chooser for file-system folders; false when cancelled.
 bool chooseFolder(HWND owner, std::string& folder);
+// The same with a title, opened on folder (which becomes the one chosen).
+bool chooseFolder(HWND owner, const char* title, std::string& folder);
 void showAboutBox(HWND owner);
 // Opens the help file beside the program at its main topic.
 void showHelpFile(HWND owner);

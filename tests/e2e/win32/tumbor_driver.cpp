@@ -19,7 +19,8 @@
 //                         there (1) or gone (0); prints "window TITLE 0|1"
 //   sleep MS
 //   close                 asks the player to close
-// Each step waits until the player has handled what was posted before it.
+// and the steps of options_steps.h. Each step waits until the player has
+// handled what was posted before it.
 #include <windows.h>
 
 #include <cstdio>
@@ -27,6 +28,8 @@
 #include <cstring>
 #include <string>
 #include <utility>
+
+#include "tests/e2e/win32/options_steps.h"
 
 namespace {
 
@@ -194,7 +197,7 @@ int main(int argc, char** argv) {
         } else if (step == "close") {
             PostMessageA(player, WM_CLOSE, 0, 0);
             continue;
-        } else {
+        } else if (!runOptionsStep(player, step, next)) {
             std::printf("unknown step %s\n", step.c_str());
             return 2;
         }
