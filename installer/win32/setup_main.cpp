@@ -1,8 +1,11 @@
 // TumborSetup.exe: the installation wizard over the archive appended to this
 // program's own file.
+// These headers need the types of windows.h, so the order stays.
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
+// clang-format on
 
 #include "installer/setup_wizard.h"
 #include "installer/win32/setup_pages.h"

@@ -1,8 +1,11 @@
 // Shortcuts through the shell link object (IShellLinkA with IPersistFile) and
 // programs started with CreateProcessA.
+// These headers need the types of windows.h, so the order stays.
+// clang-format off
+#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <windows.h>
+// clang-format on
 
 #include "platform/shell_actions.h"
 
