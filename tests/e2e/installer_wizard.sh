@@ -2,12 +2,13 @@
 # TumborSetup.exe under Wine on an X display, driven through its pages by
 # setup_driver. In a Wine prefix of its own (made once beside the work
 # folder, its traces of the installer removed at each start): the update
-# route without an earlier installation; the proposed path and the format,
-# drive and directory messages; "c:\Games\Tumbor" accepted and created; a
-# fresh installation whose files equal the build's, with the file type in
-# the registry, the two settings entries and both shortcuts; the installed
-# player playing a file (wave-out captured); then an update over the same
-# folder that keeps the user's settings and playlists and starts the player.
+# route without an earlier installation; the proposed path, the folder
+# browser, and the format, drive and directory messages; "c:\Games\Tumbor"
+# accepted and created; a fresh installation whose files equal the build's,
+# with the file type in the registry, the two settings entries and both
+# shortcuts; the installed player playing a file (wave-out captured); then an
+# update over the same folder that keeps the user's settings and playlists
+# and starts the player.
 #   usage: installer_wizard.sh WIN32_BIN_DIR WORK_DIR SETUP_EXE LIST HOST_BIN_DIR
 #          (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
@@ -103,6 +104,15 @@ expect "back at the welcome page" "page Tumbor V1.0 setup" "$(tail -1 <<< "$answ
 # The install page proposes the program-files folder; the path checks.
 expect "proposed path" "text 1002 C:\\Program Files\\Tumbor" \
   "$(drive wait-page "Tumbor V1.0 setup" press "&Install" wait-page "Tumbor V1.0 setup - Install" get 1002 | tail -1)"
+# Change path: the browser starts at the typed folder, its status line shows
+# where Tumbor would go, and OK takes that; Cancel changes nothing.
+answer=$(drive wait-page "Tumbor V1.0 setup - Install" set 1002 'C:\Program Files' press "Change &path" \
+  wait-page "Browse for Folder" controls press "OK" wait-page "Tumbor V1.0 setup - Install" get 1002)
+grep -qx 'control [0-9]* Static C:\\Program Files\\Tumbor' <<< "$answer" || fail "the browser's status line: $answer"
+expect "browsed path" 'text 1002 C:\Program Files\Tumbor' "$(tail -1 <<< "$answer")"
+expect "browser cancelled" 'text 1002 C:\Program Files\Tumbor' "$(drive wait-page "Tumbor V1.0 setup - Install" \
+  press "Change &path" wait-page "Browse for Folder" press "Cancel" wait-page "Tumbor V1.0 setup - Install" get 1002 |
+  tail -1)"
 try_path() {  # try_path PATH: the error box's text
   drive wait-page "Tumbor V1.0 setup - Install" set 1002 "$1" press "&Next >" box Error | tail -1
 }

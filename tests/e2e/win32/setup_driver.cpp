@@ -1,8 +1,8 @@
 // setup_driver: drives a running TumborSetup.exe from outside, for the
 // end-to-end test, through the texts of its pages' buttons. It runs its
 // arguments as a list of steps, printing one line per answer:
-//   wait-page CAPTION     waits up to 20 s for a page with that caption (not the one
-//                         last pressed on); prints "page CAPTION"
+//   wait-page CAPTION     waits up to 20 s for an enabled page with that caption (not
+//                         the one last pressed on); prints "page CAPTION"
 //   controls              prints "control ID CLASS TEXT" for each control of the page,
 //                         line breaks in TEXT written as \n
 //   get ID                prints "text ID TEXT" for the control
@@ -56,8 +56,9 @@ struct Search {
 
 BOOL CALLBACK findDialog(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<Search*>(data);
-    if (window == search->skip || !IsWindowVisible(window) || classOf(window) != "#32770" ||
-        textOf(window) != search->caption)
+    // A page is disabled while a window of its own, such as the folder browser, is open.
+    if (window == search->skip || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
+        classOf(window) != "#32770" || textOf(window) != search->caption)
         return TRUE;
     search->found = window;
     return FALSE;
