@@ -5,6 +5,7 @@
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module, tracker library)
 #   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
+#   make installer builds build/win32/TumborSetup.exe, the installer carrying the win32 build
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
@@ -19,7 +20,7 @@ JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 600
 
-.PHONY: all deps host win32 test test-host test-win32 test-tsan run fuzz fuzz-long bench bench-engine bench-mpa bench-trk screenshots clean
+.PHONY: all deps host win32 installer test test-host test-win32 test-tsan run fuzz fuzz-long bench bench-engine bench-mpa bench-trk screenshots clean
 
 all: host win32
 
@@ -47,8 +48,13 @@ win32: deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
 test-host: host
 	ctest --test-dir $(HOST_DIR) -j$(JOBS) --output-on-failure
 
+# The installer packs the win32 build's deliverables with the host build's
+# tumbor-pack, which its target builds first.
+installer: deps $(HOST_DIR)/build.ninja $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
+	cmake --build $(WIN32_DIR) -j$(JOBS) --target TumborSetup
+
 # The win32 tests compare against the host tools, so both are built first.
-test-win32: host win32
+test-win32: host win32 installer
 	xvfb-run -a -s "-screen 0 1024x768x24" \
 	  scripts/with-wine.sh $(WIN32_DIR) ctest --test-dir $(WIN32_DIR) -j$(JOBS) --output-on-failure
 

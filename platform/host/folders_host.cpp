@@ -1,5 +1,5 @@
-// The current folder and a sorted folder listing, so that tests see the same
-// order on every file system.
+// The current folder, a sorted folder listing (so that tests see the same
+// order on every file system), and the installer's folders, through POSIX calls.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +32,29 @@ std::vector<std::string> findFolders(const std::string& folder) {
     closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+namespace {
+
+class PosixFolders : public Folders {
+public:
+    bool setCurrent(const std::string& path) override { return chdir(path.c_str()) == 0; }
+    bool create(const std::string& path) override { return mkdir(path.c_str(), 0777) == 0; }
+    bool isFolder(const std::string& path) override {
+        struct stat info;
+        return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    }
+    bool fileExists(const std::string& path) override {
+        struct stat info;
+        return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    }
+};
+
+}  // namespace
+
+Folders& systemFolders() {
+    static PosixFolders folders;
+    return folders;
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// The current folder and the folder search through the ANSI file functions.
+// The current folder, the folder search and the installer's folders through
+// the ANSI file functions.
 #include <windows.h>
 
 #include "platform/folders.h"
@@ -29,6 +30,29 @@ std::vector<std::string> findFolders(const std::string& folder) {
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
+}
+
+namespace {
+
+class WindowsFolders : public Folders {
+public:
+    bool setCurrent(const std::string& path) override { return SetCurrentDirectoryA(path.c_str()) != FALSE; }
+    bool create(const std::string& path) override { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+    bool isFolder(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    bool fileExists(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+};
+
+}  // namespace
+
+Folders& systemFolders() {
+    static WindowsFolders folders;
+    return folders;
 }
 
 }  // namespace platform
