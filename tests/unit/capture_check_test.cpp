@@ -1,0 +1,187 @@
+// The soak test's capture check: buffer sizes, runs of one format, device
+// silence where it may come, and lost, repeated, cut or extra sound found.
+#include "tools/soak_check/capture_check.h"
+
+#include <gtest/gtest.h>
+
+namespace tumbor::soak {
+namespace {
+
+constexpr SoundFormat kMono8{8000, 1, 8};    // 4096-byte buffers, silence 0x80
+constexpr SoundFormat kMono16{8000, 1, 16};  // 4096-byte buffers, silence 0
+constexpr size_t kBuffer = 4096;
+
+// Sound bytes that are never silence in either format.
+Bytes noise(size_t size, uint32_t seed) {
+    Bytes bytes(size);
+    for (uint8_t& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<uint8_t>(1 + (seed >> 24) % 126);
+    }
+    return bytes;
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes slice(const Bytes& bytes, size_t from, size_t count) {
+    return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(from + count));
+}
+
+Bytes silence(size_t count, uint8_t value = 0x80) { return Bytes(count, value); }
+
+class CaptureCheckTest : public ::testing::Test {
+protected:
+    // A song of whole buffers: sound, then the padding of its last buffer.
+    const Bytes first = join({noise(3 * kBuffer - 700, 1), silence(700)});
+    const Bytes second = join({noise(2 * kBuffer - 10, 2), silence(10)});
+
+    std::vector<ExpectedEntry> songs(std::initializer_list<const Bytes*> sounds,
+                                     SoundFormat format = kMono8) {
+        std::vector<ExpectedEntry> entries;
+        for (const Bytes* sound : sounds)
+            entries.push_back({"entry " + std::to_string(entries.size() + 1), format, sound, false});
+        return entries;
+    }
+
+    bool check(const std::vector<ExpectedEntry>& entries, const Bytes& capture) {
+        results.assign(entries.size(), EntryResult());
+        return checker.checkSegment(entries, 0, entries.size() - 1, capture, results);
+    }
+
+    CaptureChecker checker;
+    std::vector<EntryResult> results;
+};
+
+TEST(PlayerBufferSize, FollowsTheDataRate) {
+    EXPECT_EQ(playerBufferSize({8000, 1, 8}), 4096);
+    EXPECT_EQ(playerBufferSize({33080, 1, 8}), 4096);  // rate * 8192 / 44100 truncated to 6144
+    EXPECT_EQ(playerBufferSize({33081, 1, 8}), 8192);
+    EXPECT_EQ(playerBufferSize({32000, 1, 16}), 8192);
+    EXPECT_EQ(playerBufferSize({22050, 2, 16}), 16384);
+    EXPECT_EQ(playerBufferSize({44100, 1, 16}), 16384);
+    EXPECT_EQ(playerBufferSize({44100, 2, 16}), 32768);
+    EXPECT_EQ(playerBufferSize({48000, 2, 16}), 32768);
+    EXPECT_EQ(silenceByte({44100, 2, 8}), 0x80);
+    EXPECT_EQ(silenceByte({44100, 2, 16}), 0);
+}
+
+TEST(FormatRuns, GroupOnlyNeighboursOfOneFormat) {
+    Bytes sound(4096);
+    std::vector<ExpectedEntry> entries = {
+        {"a", kMono8, &sound}, {"b", kMono8, &sound}, {"c", kMono16, &sound}, {"d", kMono8, &sound}};
+    std::vector<std::pair<size_t, size_t>> expected = {{0, 1}, {2, 2}, {3, 3}};
+    EXPECT_EQ(formatRuns(entries), expected);
+}
+
+TEST_F(CaptureCheckTest, ConcatenatedSongsMatch) {
+    EXPECT_TRUE(check(songs({&first, &second}), join({first, second})));
+    EXPECT_TRUE(results[0].matched && results[1].matched);
+    EXPECT_EQ(results[0].captureEnd, first.size());
+    EXPECT_EQ(results[1].captureEnd, first.size() + second.size());
+    EXPECT_EQ(results[1].silenceBefore, 0u);
+}
+
+TEST_F(CaptureCheckTest, DeviceSilenceMayComeBetweenBuffersAndAfterTheEnd) {
+    Bytes capture = join({silence(441), slice(first, 0, kBuffer), silence(882),
+                          slice(first, kBuffer, 2 * kBuffer), silence(1764), second, silence(5000)});
+    ASSERT_TRUE(check(songs({&first, &second}), capture)) << results[0].problem << results[1].problem;
+    EXPECT_EQ(results[0].gapsInside, 1);
+    EXPECT_EQ(results[0].silenceBefore, 441u);
+    // The first song's padding and the device's silence run together.
+    EXPECT_EQ(results[1].silenceBefore, 1764u);
+    EXPECT_EQ(results[1].gapsInside, 0);
+}
+
+TEST_F(CaptureCheckTest, SilenceWithinABufferIsADifference) {
+    Bytes capture =
+        join({slice(first, 0, 1000), silence(441), slice(first, 1000, first.size() - 1000), second});
+    EXPECT_FALSE(check(songs({&first, &second}), capture));
+    EXPECT_EQ(results[0].problem, "differs from byte 1000 (buffer 1 of 3)");
+    EXPECT_FALSE(results[1].checked);
+}
+
+TEST_F(CaptureCheckTest, ALostBufferIsNamed) {
+    Bytes capture = join({slice(first, 0, kBuffer), slice(first, 2 * kBuffer, kBuffer), second});
+    EXPECT_FALSE(check(songs({&first, &second}), capture));
+    EXPECT_EQ(results[0].problem,
+              "differs from byte 4096 (buffer 2 of 3): the capture goes on with buffer 3, 1 lost");
+}
+
+TEST_F(CaptureCheckTest, ARepeatedBufferIsNamed) {
+    Bytes capture = join({slice(first, 0, 2 * kBuffer), slice(first, kBuffer, 2 * kBuffer), second});
+    EXPECT_FALSE(check(songs({&first, &second}), capture));
+    EXPECT_EQ(results[0].problem, "differs from byte 8192 (buffer 3 of 3): the capture repeats buffer 2");
+}
+
+TEST_F(CaptureCheckTest, ASongsOwnSilenceMustBeHeardInFull) {
+    const Bytes quiet = join({silence(kBuffer + 100), noise(kBuffer - 100, 3)});
+    EXPECT_TRUE(check(songs({&quiet}), join({silence(300), quiet})));
+    EXPECT_EQ(results[0].silenceBefore, 300u);
+    // Its first buffer, all silence, lost.
+    EXPECT_FALSE(check(songs({&quiet}), slice(quiet, kBuffer, kBuffer)));
+    EXPECT_FALSE(results[0].matched);
+}
+
+TEST_F(CaptureCheckTest, ACaptureCutShortIsReported) {
+    EXPECT_FALSE(check(songs({&first, &second}), join({first, slice(second, 0, 5000)})));
+    EXPECT_TRUE(results[0].matched);
+    EXPECT_EQ(results[1].problem, "the capture ends at byte 5000");
+}
+
+TEST_F(CaptureCheckTest, SoundAfterTheLastEntryIsReported) {
+    EXPECT_FALSE(check(songs({&first}), join({first, silence(100), noise(10, 4)})));
+    EXPECT_TRUE(results[0].matched);
+    EXPECT_EQ(checker.segmentProblem(), "110 bytes follow the last entry, not all silence");
+}
+
+TEST_F(CaptureCheckTest, SilenceIsTheFormatsOwn) {
+    const Bytes loud = noise(2 * kBuffer, 5);
+    EXPECT_FALSE(check(songs({&loud}), join({silence(100, 0x00), loud})));
+    EXPECT_TRUE(check(songs({&loud}), join({silence(100, 0x80), loud})));
+    EXPECT_TRUE(check(songs({&loud}, kMono16), join({silence(100, 0x00), loud})));
+}
+
+// A generator that never ends: each entry starts at a whole buffer of its
+// sound, after where the one before stopped, and a key cuts it anywhere.
+TEST_F(CaptureCheckTest, EndlessEntriesGoOnInTheGeneratorsSound) {
+    const Bytes tone = noise(20 * kBuffer, 6);
+    std::vector<ExpectedEntry> entries = {{"tone", kMono16, &tone, true},
+                                          {"song", kMono16, &first, false},
+                                          {"tone again", kMono16, &tone, true}};
+    // The first entry's generator rendered buffers 1 .. 3 and was cut in
+    // the third; the second starts with buffer 6 (4 and 5 were thrown away).
+    Bytes capture =
+        join({slice(tone, 0, 2 * kBuffer + 1234), silence(300, 0), first, slice(tone, 5 * kBuffer, kBuffer),
+              silence(100, 0), slice(tone, 6 * kBuffer, 2000)});
+    ASSERT_TRUE(check(entries, capture)) << results[0].problem << results[1].problem << results[2].problem;
+    EXPECT_EQ(results[0].captureEnd, 2 * kBuffer + 1234);
+    EXPECT_EQ(results[2].gapsInside, 1);
+}
+
+TEST_F(CaptureCheckTest, EndlessEntriesNeitherStartMidBufferNorGoBack) {
+    const Bytes tone = noise(20 * kBuffer, 7);
+    std::vector<ExpectedEntry> entries = {{"tone", kMono16, &tone, true}};
+    EXPECT_FALSE(check(entries, slice(tone, kBuffer + 200, 5000)));
+    EXPECT_EQ(results[0].problem, "its sound is not the generator's from any whole buffer in the render");
+
+    std::vector<ExpectedEntry> twice = {{"tone", kMono16, &tone, true},
+                                        {"song", kMono16, &second, false},
+                                        {"tone again", kMono16, &tone, true}};
+    EXPECT_FALSE(check(twice, join({slice(tone, 0, 3 * kBuffer), second, slice(tone, kBuffer, 5000)})));
+    EXPECT_TRUE(results[0].matched && results[1].matched);
+    EXPECT_FALSE(results[2].matched);
+}
+
+TEST_F(CaptureCheckTest, AnEndlessEntryBeyondItsRenderIsReported) {
+    const Bytes tone = noise(3 * kBuffer, 8);
+    std::vector<ExpectedEntry> entries = {{"tone", kMono16, &tone, true}};
+    EXPECT_FALSE(check(entries, join({tone, noise(100, 9)})));
+    EXPECT_EQ(results[0].problem, "the generator's render is too short to hold all of it");
+}
+
+}  // namespace
+}  // namespace tumbor::soak
