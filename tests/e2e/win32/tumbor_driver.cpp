@@ -17,6 +17,13 @@
 //   toggle-plugin         sends "Toggleplugin"; prints "toggle-plugin MS", the time it took
 //   wait-window TITLE 0|1 waits up to 20 s for a visible window titled TITLE to be
 //                         there (1) or gone (0); prints "window TITLE 0|1"
+//   wait-stopped MS       waits up to 20 minutes for the state answer to stay 0 (stopped)
+//                         for MS ms on end, as between two songs it is 0 only a moment;
+//                         prints "stopped 1", or "stopped 0" on the timeout
+//   skip-endless PREFIX MS COUNT
+//                         COUNT times: waits up to 20 minutes for a caption starting with
+//                         PREFIX (a song that never ends), lets it play MS ms, presses B
+//                         and waits for the caption to change; prints "skipped N"
 //   sleep MS
 //   close                 asks the player to close
 // and the steps of options_steps.h. Each step waits until the player has
@@ -128,12 +135,36 @@ int playlistEntries(HWND player) {
 }
 
 template <typename Condition>
-bool waitFor(Condition condition) {
-    for (int i = 0; i < 200; ++i) {
+bool waitFor(Condition condition, int tenths = 200) {
+    for (int i = 0; i < tenths; ++i) {
         if (condition()) return true;
         Sleep(100);
     }
     return false;
+}
+
+constexpr int kLongWaitTenths = 20 * 60 * 10;
+
+bool waitStopped(HWND player, DWORD milliseconds) {
+    DWORD since = GetTickCount();
+    return waitFor(
+        [&] {
+            if (stateOf(player) != 0) since = GetTickCount();
+            return GetTickCount() - since >= milliseconds;
+        },
+        kLongWaitTenths);
+}
+
+int skipEndless(HWND player, const std::string& prefix, DWORD milliseconds, int count) {
+    int skipped = 0;
+    for (; skipped < count; ++skipped) {
+        if (!waitFor([&] { return captionOf(player).rfind(prefix, 0) == 0; }, kLongWaitTenths)) break;
+        const std::string caption = captionOf(player);
+        Sleep(milliseconds);
+        postKey(player, "B");
+        if (!waitFor([&] { return captionOf(player) != caption; })) break;
+    }
+    return skipped;
 }
 
 }  // namespace
@@ -192,6 +223,14 @@ int main(int argc, char** argv) {
             const bool wanted = std::atoi(next()) != 0;
             waitFor([&] { return windowShown(title) == wanted; });
             std::printf("window %s %d\n", title.c_str(), windowShown(title) ? 1 : 0);
+        } else if (step == "wait-stopped") {
+            const DWORD milliseconds = static_cast<DWORD>(std::atoi(next()));
+            std::printf("stopped %d\n", waitStopped(player, milliseconds) ? 1 : 0);
+        } else if (step == "skip-endless") {
+            const std::string prefix = next();
+            const DWORD milliseconds = static_cast<DWORD>(std::atoi(next()));
+            const int count = std::atoi(next());
+            std::printf("skipped %d\n", skipEndless(player, prefix, milliseconds, count));
         } else if (step == "sleep") {
             Sleep(static_cast<DWORD>(std::atoi(next())));
         } else if (step == "close") {
