@@ -2,6 +2,8 @@
 #   make run   builds the player and plays the bundled demo playlist (headless: to files)
 #   make test  builds both targets and runs every test, native and under Wine,
 #              and the threaded code's tests under ThreadSanitizer (make test-tsan)
+#   make soak  plays SOAK_ENTRIES (1000) entries through the player under Wine, then
+#              SOAK_ACTIONS (40) random actions (make test runs 30 and 6)
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
 #   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module, tracker library)
 #   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
@@ -19,8 +21,10 @@ BENCH_DIR  := $(BUILD)/bench
 JOBS       ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 600
+SOAK_ENTRIES ?= 1000
+SOAK_ACTIONS ?= 40
 
-.PHONY: all deps host win32 installer test test-host test-win32 test-tsan run fuzz fuzz-long bench bench-engine bench-mpa bench-trk screenshots clean
+.PHONY: all deps host win32 installer test test-host test-win32 test-tsan soak run fuzz fuzz-long bench bench-engine bench-mpa bench-trk screenshots clean
 
 all: host win32
 
@@ -64,6 +68,12 @@ test-tsan: deps
 	for test in $(TSAN_TESTS); do TSAN_OPTIONS=halt_on_error=1 $(TSAN_DIR)/bin/$$test || exit 1; done
 
 test: test-host test-win32 test-tsan
+
+# The soak test in full (its seed from SOAK_SEED, else from the clock; printed).
+soak: host win32
+	xvfb-run -a -s "-screen 0 1024x768x24" \
+	  scripts/with-wine.sh $(WIN32_DIR) tests/e2e/soak.sh $(WIN32_DIR)/bin $(WIN32_DIR)/e2e/soak \
+	  $(HOST_DIR)/bin $(SOAK_ENTRIES) $(SOAK_ACTIONS)
 
 # The main window with the default design and with a generated classic skin.
 screenshots: win32
