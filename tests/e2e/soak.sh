@@ -43,7 +43,8 @@ capture_config() {
   } > "$1"
 }
 
-# ---- the material: every format, several variants of each (more for longer runs)
+# ---- the material: every format, several variants of each (more for longer
+# runs). A new format: make its files here and add their names to material.
 variants=$(( entries >= 300 ? 3 : 1 ))
 mkdir -p material && cd material
 material=()  # locations, relative to material/ unless tone://
@@ -195,17 +196,19 @@ cat check.log
 grep -q "^$entries entries .*: $entries matched;" check.log || fail "the captured sound is not the entries' sound"
 
 # ---- flat memory: the highest sample while the second tenth of the entries
-# played against the highest while the last tenth did.
+# played against the highest while the last tenth did (tenths of at least 10
+# entries, so that short lists compare more than a moment).
 awk -v entries="$entries" -v margin="$margin_kb" '
   FNR == NR { end[++count] = $2; next }
+  FNR == 1 { width = int(entries / 10) < 10 ? 10 : int(entries / 10); from = int(entries / 10) }
   {
     while (entry < count && end[entry + 1] <= $4) entry++
-    if (entry >= entries / 10 && entry < entries / 5) { if ($2 > rss1) rss1 = $2; if ($3 > anon1) anon1 = $3 }
-    if (entry >= entries * 9 / 10 && entry < entries) { if ($2 > rss2) rss2 = $2; if ($3 > anon2) anon2 = $3 }
+    if (entry >= from && entry < from + width) { if ($2 > rss1) rss1 = $2; if ($3 > anon1) anon1 = $3 }
+    if (entry >= entries - width && entry < entries) { if ($2 > rss2) rss2 = $2; if ($3 > anon2) anon2 = $3 }
   }
   END {
     printf "memory: resident %d kB -> %d kB, anonymous %d kB -> %d kB (entries %d-%d against %d-%d)\n",
-      rss1, rss2, anon1, anon2, entries / 10 + 1, entries / 5, entries * 9 / 10 + 1, entries
+      rss1, rss2, anon1, anon2, from + 1, from + width, entries - width + 1, entries
     if (!rss1 || !rss2) { print "memory: too few samples"; exit 1 }
     exit (rss2 > rss1 + margin || anon2 > anon1 + margin) ? 1 : 0
   }' offsets.tsv memory.tsv || fail "memory grew by more than $margin_kb kB"
@@ -258,6 +261,7 @@ random_phase() {
     esac
     echo "action $a: ${action[*]}$([ $pick -eq 9 ] && echo " hand-over $(basename "$file")")$([ $pick -eq 10 ] && echo " close")" >> random.log
     answer=$(drive "${action[@]}") || fail "action $a (${action[*]}): no answer in time"
+    echo "  $(tr '\n' ' ' <<< "$answer")" >> random.log
     state=$(sed -n 's/^state //p' <<< "$answer" | tail -1)
     case $pick in
       0) [ "$state" = 0 ] || fail "action $a: V did not stop: $answer" ;;
