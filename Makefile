@@ -5,14 +5,13 @@
 #   make soak  plays SOAK_ENTRIES (1000) entries through the player under Wine, then
 #              SOAK_ACTIONS (40) random actions (make test runs 30 and 6)
 #   make fuzz  runs each fuzz target for FUZZ_SECONDS (default 60)
-#   make bench builds without sanitizers and runs the benchmarks (engine, MPEG module, tracker library)
+#   make bench builds without sanitizers and runs the benchmark program (bench/run_bench.sh):
+#              the tracker library, the MPEG module, the engine and the player under Wine
 #   make screenshots shows the main window under Wine and saves PNGs in build/win32/screenshots
 #   make installer builds build/win32/TumborSetup.exe, the installer carrying the win32 build
 
 BUILD      ?= build
 HOST_DIR   := $(BUILD)/host
-MPA_BENCH_DIR := $(BUILD)/bench-mpa
-TRK_BENCH_DIR := $(BUILD)/bench-trk
 WIN32_DIR  := $(BUILD)/win32
 TSAN_DIR   := $(BUILD)/tsan
 # The tests of the code that runs on several threads, under ThreadSanitizer.
@@ -90,29 +89,44 @@ fuzz: host
 fuzz-long: host
 	scripts/run-fuzzers.sh $(HOST_DIR) $(FUZZ_LONG_SECONDS)
 
-bench: bench-engine bench-mpa bench-trk
+# The benchmark program (bench/run_bench.sh): the tracker library against xmp
+# and openmpt123 in every output mode, the MPEG module against libmpg123 and
+# mpg123, the engine, and the player's CPU under Wine; over generated songs, those
+# fetched into $(BUILD)/real-modules (scripts/fetch-real-modules.sh) and BENCH_FILES.
+BENCH_TARGETS := engine_bench mpa_decode_bench tumbor-render make-test-modules make-layer1 \
+  Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
+BENCH_WIN32_TARGETS := Tumbor Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK tumbor_driver vis_scope vis_null \
+  tumborr_design tumbor_help
+BENCH_FILES ?=
 
-bench-engine: deps
+$(BENCH_DIR)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+
+bench: deps $(BENCH_DIR)/build.ninja $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
+	scripts/install-deps.sh xmp openmpt123
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(BENCH_TARGETS)
+	cmake --build $(WIN32_DIR) -j$(JOBS) --target $(BENCH_WIN32_TARGETS)
+	bench/run_bench.sh $(BENCH_DIR) --win32 $(WIN32_DIR) $(wildcard $(BUILD)/real-modules) $(BENCH_FILES)
+
+# Parts of it alone.
+bench-engine: deps $(BENCH_DIR)/build.ninja
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target engine_bench
 	$(BENCH_DIR)/bin/engine_bench
 
-bench-mpa: deps
-	CC=clang CXX=clang++ cmake -S . -B $(MPA_BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(MPA_BENCH_DIR) -j$(JOBS) --target mpa_decode_bench
-	mkdir -p $(MPA_BENCH_DIR)/input
-	sox -n -r 44100 -c 2 -b 16 $(MPA_BENCH_DIR)/input/song.wav synth 60 sine 440 sine 660 tremolo 3 40
-	lame --quiet -b 192 $(MPA_BENCH_DIR)/input/song.wav $(MPA_BENCH_DIR)/input/song.mp3
-	$(MPA_BENCH_DIR)/bin/mpa_decode_bench $(MPA_BENCH_DIR)/input/song.mp3
+bench-mpa: deps $(BENCH_DIR)/build.ninja
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target mpa_decode_bench
+	mkdir -p $(BENCH_DIR)/input
+	sox -n -r 44100 -c 2 -b 16 $(BENCH_DIR)/input/song.wav synth 60 sine 440 sine 660 tremolo 3 40
+	lame --quiet -b 192 $(BENCH_DIR)/input/song.wav $(BENCH_DIR)/input/song.mp3
+	$(BENCH_DIR)/bin/mpa_decode_bench $(BENCH_DIR)/input/song.mp3
 
 # Render time of the generated modules (and any in $(BUILD)/real-modules)
 # against xmp and openmpt123, which are installed when missing.
-bench-trk: deps
+bench-trk: deps $(BENCH_DIR)/build.ninja
 	scripts/install-deps.sh xmp openmpt123
-	CC=clang CXX=clang++ cmake -S . -B $(TRK_BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(TRK_BENCH_DIR) -j$(JOBS) --target tumbor-render make-test-modules \
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target tumbor-render make-test-modules \
 	  Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
-	bench/trk/trk_bench.sh $(TRK_BENCH_DIR) $(BUILD)/real-modules
+	bench/trk/trk_bench.sh $(BENCH_DIR) $(BUILD)/real-modules
 
 clean:
 	rm -rf $(BUILD)
