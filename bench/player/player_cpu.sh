@@ -3,9 +3,9 @@
 # plays a long 44.1 kHz 16-bit stereo WAV file (decoding it is a copy) into the
 # captured sound device three times: without a visualization plug-in, with
 # vis_null (asks for what the example plug-in asks for and draws nothing: the
-# host's frames and spectra) and with the example plug-in vis_scope.dll (the
-# host and the plug-in's drawing); then it sits stopped, for the window's idle
-# cost. For each it prints the CPU time (user + sys) of the Wine process while
+# host's frames and spectra), with the example plug-in vis_scope.dll (the
+# host and the plug-in's drawing) and minimised without a plug-in (the window
+# not drawn); then it sits stopped, for the window's idle cost. For each it prints the CPU time (user + sys) of the Wine process while
 # the sound of the measured stretch went to the device, per minute of audio
 # and as a share of one core over the wall time, split by thread (the window
 # thread; Wine's audio threads; the rest: the output thread, the plug-in's
@@ -37,14 +37,15 @@ captured() { stat -c %s capture.raw 2>/dev/null || echo 0; }
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 # The X server of this display, and the wineserver of this prefix (its
-# working folder is the prefix's server folder).
+# working folder is named after the prefix folder's device and inode).
 xserver=$(pgrep -f "^Xvfb :${DISPLAY#:}( |$)" | head -1 || true)
 read -r device inode <<< "$(stat -c '%d %i' "$WINEPREFIX")"
-server_dir=/tmp/.wine-$(id -u)/server-$(printf '%x-%x' "$device" "$inode")
+server_dir=server-$(printf '%x-%x' "$device" "$inode")
 wineserver=
-for pid in $(pgrep -x wineserver || true); do
-  [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$server_dir" ] && wineserver=$pid
+for pid in $(pgrep wineserver || true); do
+  [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$server_dir" ] && wineserver=$pid
 done
+echo "(X server ${xserver:-not found}, wineserver ${wineserver:-not found})"
 
 # thread_ticks PID: "TID NAME TICKS" for each of the process's threads.
 thread_ticks() {
@@ -70,21 +71,39 @@ report() {
       total = window + audio_threads + rest
       minutes = audio / 176400 / 60
       printf "%-30s %7.0f ms CPU over %6.1f s wall, %5.2f min of audio: %7.1f ms per audio minute, %6.3f %% of one core\n",
-        label, total, wall / 1000, minutes, minutes > 0 ? total / minutes : 0, total / wall * 100
+        label, total, wall / 1000, minutes, (minutes > 0 ? total / minutes : 0), total / wall * 100
       printf "%-30s   window thread %.0f ms, Wine audio threads %.0f ms, the rest %.0f ms; X server %.0f ms, wineserver %.0f ms\n",
         "", window, audio_threads, rest, x * 1000 / tick, s * 1000 / tick
+      printf "%s\t%.0f\t%.0f\t%.0f\t%.0f\t%.3f\n", label, window, audio_threads, rest, wall, minutes >> "results.tsv"
     }' <(echo "$before") <(echo "$after")
 }
 
-# measure LABEL LIBRARY: plays long.wav with the plug-in library (none if empty).
+# For playing in real time: what goes with the sound (the engine's and
+# Wine's audio threads) per audio minute spread over a minute, plus what goes
+# with the clock (the window thread, and the plug-in's thread: the rest beyond
+# the run without a plug-in, per minute of audio) as a share of the wall time.
+estimate() {
+  awk -F'\t' '
+    NR == 1 { base_rest = $4 / $6 }
+    {
+      clock = $2 + ($4 - base_rest * $6)
+      sound = $3 + base_rest * $6
+      printf "%-30s %6.3f %% of one core (with the sound %.3f %%, with the clock %.3f %%)\n",
+        $1, sound / ($6 * 60000) * 100 + clock / $5 * 100, sound / ($6 * 60000) * 100, clock / $5 * 100
+    }' results.tsv
+}
+
+# measure LABEL LIBRARY [KEY]: plays long.wav with the plug-in library (none
+# if empty), KEY pressed once it plays.
 measure() {
-  local label=$1 library=$2 pid before after t0 t1 a0 a1 x0 s0 wanted
+  local label=$1 library=$2 key=${3:-} pid before after t0 t1 a0 a1 x0 s0 wanted
   printf '[Playlist]\r\nRepeatX=0\r\n[Plugins]\r\nLibrary=%s\r\nModule=0\r\nAutoExecute=%d\r\n' \
     "$library" "$([ -n "$library" ] && echo 1 || echo 0)" > app/Tumbor.ini
   rm -f capture.raw
   wine app/Tumbor.exe "$(win "$work/long.wav")" > "$label.log" 2>&1 &
   pid=$!
   [ "$(drive wait-state 1)" = "state 1" ] || { echo "$label: the player did not play"; return 1; }
+  [ -z "$key" ] || drive key "$key" >/dev/null
   sleep 1
   # The measured stretch: from here until all but the last 2 s of the sound
   # went to the device, watched from outside so the player is not disturbed.
@@ -122,7 +141,11 @@ idle() {
 }
 
 echo "the player's CPU under Wine: a ${seconds} s 44.1 kHz stereo WAV file, the device at ~4x real time"
+: > results.tsv
 measure "playing, no plug-in" ""
 measure "playing, vis_null (no drawing)" vis_null.dll
 measure "playing, vis_scope" vis_scope.dll
+measure "playing, minimised (M)" "" M
+echo "estimated for playing in real time (an upper bound: at ~4x the display also changes faster):"
+estimate
 idle 20
