@@ -18,8 +18,8 @@ static int VIS_CALL nullRender(winampVisModule* module) {
 
 static void VIS_CALL nullQuit(winampVisModule* module) { (void)module; }
 
-static winampVisModule nullModule = {"Draws nothing", NULL, NULL, 0, 0, 25, 25, 2, 2, {{0}}, {{0}},
-                                     NULL, nullInit, nullRender, nullQuit, NULL};
+static winampVisModule nullModule = {"Draws nothing", NULL,  NULL, 0,        0,          25,       25,  2, 2,
+                                     {{0}},           {{0}}, NULL, nullInit, nullRender, nullQuit, NULL};
 
 static winampVisModule* VIS_CALL getModule(int index) { return index == 0 ? &nullModule : NULL; }
 

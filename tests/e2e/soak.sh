@@ -9,7 +9,7 @@
 #     buffers; tones, which never end, are skipped by B after a moment;
 #   - memory does not grow: the Wine process's resident and anonymous bytes,
 #     sampled as it plays, are no higher over the last tenth of the entries
-#     than over the second tenth (the first hundred of 1,000) plus a margin;
+#     than over the second tenth (entries 101-200 of 1,000) plus a margin;
 #   - stopping, pausing, stepping, seeking, hand-overs and closing at ACTIONS
 #     random moments (the seed is printed) never hang or crash the player.
 #   usage: soak.sh WIN32_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
@@ -20,7 +20,6 @@ bin=$(cd "$1" && pwd) work=$2 host_bin=$(cd "$3" && pwd) entries=$4 actions=$5
 [ "$entries" -ge 10 ] || { echo "soak: at least 10 entries"; exit 2; }
 seed=${6:-${SOAK_SEED:-$(( $(date +%s) % 32768 ))}}
 source "$(dirname "$0")/sound_checks.sh"
-here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd) && cd "$work"
 echo "soak: $entries entries, $actions random actions, seed $seed (SOAK_SEED=$seed repeats the choices)"
 RANDOM=$seed
@@ -183,7 +182,10 @@ stopped=$(drive wait-stopped 5000) || true
 unset DRIVE_TIMEOUT
 play_seconds=$((SECONDS - play_started))
 drive close >/dev/null || true
-timeout 60 tail --pid=$player -f /dev/null || fail "Tumbor.exe did not end after close"
+if ! timeout 60 tail --pid=$player -f /dev/null; then
+  fail "Tumbor.exe did not end after close"
+  kill "$player" 2>/dev/null || true
+fi
 wait $player || fail "Tumbor.exe ended with $? after playing the list"
 kill $sampler 2>/dev/null || true
 wait $sampler 2>/dev/null || true
