@@ -87,8 +87,10 @@ tones=(tone://443 tone://557p)
 cd "$work"
 
 # ---- the expected sound of each item: its render in the player's buffer size.
-# The MPEG streams and the tones come from the Windows build's own libraries
-# (libmpg123's decoder cores and the x87 sine differ natively by a step).
+# The MPEG streams and the tones come from the Windows build's tumbor-render.exe
+# and so from the player's own libraries: the native libmpg123 picks other
+# decoder cores and differs by a step, and minutes of tone are safest made by
+# the sine the player uses.
 mkdir -p expected
 declare -A format_of raw_of
 buffer_size() { echo $(( $1 * $2 * $3 / 8 * 8192 / 44100 <= 6144 ? 4096 : $1 * $2 * $3 / 8 * 8192 / 44100 <= 12288 ? 8192 : $1 * $2 * $3 / 8 * 8192 / 44100 <= 24576 ? 16384 : 32768 )); }
