@@ -26,7 +26,8 @@ files=("$work"/songs/*.mod)
 for extra in "$@"; do
   if [ -d "$extra" ]; then
     while IFS= read -r -d '' file; do files+=("$file"); done < \
-      <(find "$extra" -type f -not -name '*.tsv' -not -name '*.txt' -not -name '*.md' -print0 | sort -z)
+      <(find "$extra" -type f -not -name '.*' -not -name '*.tsv' -not -name '*.txt' -not -name '*.md' -print0 |
+        sort -z)
   elif [ -f "$extra" ]; then
     files+=("$(cd "$(dirname "$extra")" && pwd)/$(basename "$extra")")
   fi
