@@ -62,7 +62,7 @@ done
 i686-w64-mingw32-ar rcs libminizip.a ioapi.o unzip.o zip.o
 
 mkdir -p "$prefix/lib" "$prefix/include"
-cp libminizip.a "$prefix/lib/"
-cp source/unzip.h source/zip.h source/ioapi.h "$prefix/include/"
+install -m 644 libminizip.a "$prefix/lib/"
+install -m 644 source/unzip.h source/zip.h source/ioapi.h "$prefix/include/"
 cd "$prefix" && rm -rf "$work"
 echo "minizip for win32 is in $prefix"
