@@ -75,6 +75,10 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 constexpr unsigned kMaxNameLength = 1024;
 constexpr size_t kReadChunk = 64 * 1024;
 
+struct ArchiveCloser {
+    void operator()(void* archive) const { unzClose(archive); }
+};
+
 }  // namespace
 
 struct SkinArchive::Impl {
@@ -84,26 +88,24 @@ struct SkinArchive::Impl {
         unz64_file_pos position;
     };
 
-    ~Impl() {
-        if (file) unzClose(file);
-    }
     void indexMembers();
     const Member* find(const std::string& name) const;
     bool readCurrent(std::vector<uint8_t>& bytes);
 
     std::vector<uint8_t> bytes;
     MemoryStream stream;
-    unzFile file = nullptr;
+    std::unique_ptr<void, ArchiveCloser> archive;  // closed before the bytes it reads go
     std::vector<Member> members;
 };
 
 void SkinArchive::Impl::indexMembers() {
     std::vector<char> name(kMaxNameLength + 1);
-    int status = unzGoToFirstFile(file);
-    for (size_t seen = 0; status == UNZ_OK && seen < kMaxMembers; ++seen, status = unzGoToNextFile(file)) {
+    int status = unzGoToFirstFile(archive.get());
+    for (size_t seen = 0; status == UNZ_OK && seen < kMaxMembers;
+         ++seen, status = unzGoToNextFile(archive.get())) {
         unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
-                                    nullptr, 0) != UNZ_OK ||
+        if (unzGetCurrentFileInfo64(archive.get(), &info, name.data(), static_cast<uLong>(name.size()),
+                                    nullptr, 0, nullptr, 0) != UNZ_OK ||
             info.size_filename > kMaxNameLength)
             continue;
         const std::string full(name.data(), info.size_filename);
@@ -111,7 +113,7 @@ void SkinArchive::Impl::indexMembers() {
         Member member{lowerAscii(std::string(last, full.end())),
                       static_cast<int>(std::count_if(full.begin(), last, isSeparator)),
                       {}};
-        if (member.key.empty() || unzGetFilePos64(file, &member.position) != UNZ_OK) continue;
+        if (member.key.empty() || unzGetFilePos64(archive.get(), &member.position) != UNZ_OK) continue;
         members.push_back(std::move(member));
     }
 }
@@ -128,10 +130,11 @@ const SkinArchive::Impl::Member* SkinArchive::Impl::find(const std::string& name
 // its CRC must match, which minizip checks when the member is closed.
 bool SkinArchive::Impl::readCurrent(std::vector<uint8_t>& out) {
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    if (unzGetCurrentFileInfo64(archive.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
     const bool encrypted = (info.flag & 1) != 0;
     if (encrypted || info.uncompressed_size > kMaxMemberBytes) return false;
-    if (unzOpenCurrentFile(file) != UNZ_OK) return false;
+    if (unzOpenCurrentFile(archive.get()) != UNZ_OK) return false;
     // The buffer grows with what inflates, not with what the header claims.
     const size_t size = static_cast<size_t>(info.uncompressed_size);
     out.clear();
@@ -139,12 +142,12 @@ bool SkinArchive::Impl::readCurrent(std::vector<uint8_t>& out) {
     while (out.size() < size) {
         const size_t at = out.size(), wanted = std::min(size - at, kReadChunk);
         out.resize(at + wanted);
-        count = unzReadCurrentFile(file, out.data() + at, static_cast<unsigned>(wanted));
+        count = unzReadCurrentFile(archive.get(), out.data() + at, static_cast<unsigned>(wanted));
         out.resize(at + static_cast<size_t>(std::max(count, 0)));
         if (count <= 0) break;
     }
     const bool complete = out.size() == size && count >= 0;
-    const bool checked = unzCloseCurrentFile(file) == UNZ_OK;
+    const bool checked = unzCloseCurrentFile(archive.get()) == UNZ_OK;
     if (complete && checked) return true;
     out.clear();
     return false;
@@ -167,8 +170,8 @@ std::unique_ptr<SkinArchive> SkinArchive::open(std::vector<uint8_t> bytes) {
     functions.zclose_file = closeStream;
     functions.zerror_file = streamError;
     functions.opaque = &impl->stream;
-    impl->file = unzOpen2_64("", &functions);
-    if (!impl->file) return nullptr;
+    impl->archive.reset(unzOpen2_64("", &functions));
+    if (!impl->archive) return nullptr;
     impl->indexMembers();
     return std::unique_ptr<SkinArchive>(new SkinArchive(std::move(impl)));
 }
@@ -178,7 +181,7 @@ bool SkinArchive::read(const std::string& name, std::vector<uint8_t>& bytes) {
     const Impl::Member* member = impl_->find(name);
     if (!member) return false;
     unz64_file_pos position = member->position;
-    return unzGoToFilePos64(impl_->file, &position) == UNZ_OK && impl_->readCurrent(bytes);
+    return unzGoToFilePos64(impl_->archive.get(), &position) == UNZ_OK && impl_->readCurrent(bytes);
 }
 
 }  // namespace tumbor::window
