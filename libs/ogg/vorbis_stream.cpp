@@ -3,6 +3,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -16,9 +17,13 @@ constexpr size_t kSoundBytes = 16384;  // room for what one ov_read delivers, do
 
 const StreamInput& inputOf(void* source) { return *static_cast<const StreamInput*>(source); }
 
+// libvorbisfile takes a short read with errno set for a read error; the
+// player's services only know the end of the data.
 size_t readCallback(void* buffer, size_t size, size_t count, void* source) {
     if (size == 0) return 0;
-    return static_cast<size_t>(readOgg(inputOf(source), buffer, size * count)) / size;
+    size_t items = static_cast<size_t>(readOgg(inputOf(source), buffer, size * count)) / size;
+    errno = 0;
+    return items;
 }
 int seekCallback(void* source, ogg_int64_t offset, int whence) {
     return seekOgg(inputOf(source), offset, whence);
@@ -68,8 +73,9 @@ bool VorbisStream::open() {
         errorText_ = "Unable to find an Ogg Vorbis stream";
         return false;
     }
-    fileOpen_ = true;
-    vorbis_info* info = ov_test_open(file_.get()) == 0 ? ov_info(file_.get(), 0) : nullptr;
+    // A failing ov_test_open clears the file itself.
+    fileOpen_ = ov_test_open(file_.get()) == 0;
+    vorbis_info* info = fileOpen_ ? ov_info(file_.get(), 0) : nullptr;
     if (!info || info->rate <= 0 || info->channels <= 0) {
         close();
         errorText_ = "The Ogg Vorbis stream is damaged";

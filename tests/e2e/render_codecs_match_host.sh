@@ -86,6 +86,15 @@ expect_info opus48.opus "description: Opus decoder (48000 Hz stereo, chained str
 expect_info opus48.opus "sample rate: 48000"
 expect_info opus48.opus "length: 30"
 
+# No other library takes these files: without Strm_FLC and Strm_OGG they are unknown.
+mkdir others
+for library in "$host_bin"/*.so; do
+  case ${library##*/} in Strm_FLC.so | Strm_OGG.so) ;; *) cp "$library" others/ ;; esac
+done
+for file in files/*.flac files/*.oga files/*.ogg files/*.opus; do
+  if "$host_bin/tumbor-render" --libs others --info "$file" >/dev/null 2>&1; then fail "$file: taken by another library"; fi
+done
+
 # Refusals: six channels, with the module's message; a damaged stream.
 message="This FLAC file has 6 channels; only mono and stereo FLAC files can be played"
 for build in host wine; do
