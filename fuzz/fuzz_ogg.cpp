@@ -5,8 +5,8 @@
 
 extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
 
-// libvorbisfile 1.3.7 and libopusfile 0.12 lose a few bytes (a link's serial
-// numbers, a link's comments) when the headers of a chain's later link are
+// libvorbisfile 1.3.7 and libopusfile 0.12 lose memory (a link's serial
+// numbers, headers or comments) when the headers of a chain's later link are
 // damaged; nothing a caller can free. Debian builds them without frame
 // pointers, so the places are named only on stacks the slow unwinder takes.
 // Everything else they allocate, the file itself first, is still watched.

@@ -36,9 +36,11 @@ unpack() {
   # missing on the mirror, and dpkg-source -x fails over it; the tarballs are
   # downloaded all the same, so they are unpacked and patched by hand.
   apt-get source --download-only "$package" >download.log 2>&1 || true
-  local orig debian
-  orig=$(ls "${package}"_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -1)
-  debian=$(ls "${package}"_*.debian.tar.* 2>/dev/null | head -1)
+  local orig="" debian="" file
+  for file in "$package"_*.orig.tar.*; do
+    case $file in *.asc) ;; *) [ -f "$file" ] && orig=$file ;; esac
+  done
+  for file in "$package"_*.debian.tar.*; do [ -f "$file" ] && debian=$file; done
   if [ -z "$orig" ] || [ -z "$debian" ]; then
     cat download.log >&2
     echo "build-codecs-win32: could not fetch Debian's $package source package" >&2
@@ -48,8 +50,8 @@ unpack() {
   tar xf "$orig" -C source --strip-components=1
   tar xf "$debian" -C source
   if [ -f source/debian/patches/series ]; then
-    (cd source && for patch in $(grep -v '^#' debian/patches/series); do
-       patch -p1 -s < "debian/patches/$patch"
+    (cd source && grep -v '^#' debian/patches/series | while read -r patch; do
+       [ -z "$patch" ] || patch -p1 -s < "debian/patches/$patch" || exit 1
      done)
   fi
 }

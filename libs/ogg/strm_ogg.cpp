@@ -108,14 +108,9 @@ int STREAM_CALL opusConfigure() {
     return showModuleMessage("There is no configuration possible with Opus files");
 }
 
-StreamModule makeRecord(uint32_t rate, const char* filter, const char* description) {
-    StreamModule record = newModuleRecord(pcmOutput, rate, 2, 16, filter, description);
-    return record;
-}
-
 void initRecords() {
-    vorbisModule = makeRecord(44100, "Ogg Vorbis files (*.ogg;*.oga)|*.ogg;*.oga|",
-                              "Ogg Vorbis decoder (mono/stereo, chained streams) v1.10");
+    vorbisModule = newModuleRecord(pcmOutput, 44100, 2, 16, "Ogg Vorbis files (*.ogg;*.oga)|*.ogg;*.oga|",
+                                   "Ogg Vorbis decoder (mono/stereo, chained streams) v1.10");
     vorbisModule.open = vorbisOpen;
     vorbisModule.start = vorbisStart;
     vorbisModule.close = vorbisClose;
@@ -127,8 +122,8 @@ void initRecords() {
     vorbisModule.about = vorbisAbout;
     vorbisModule.configure = vorbisConfigure;
 
-    opusModule = makeRecord(kOpusRate, "Opus files (*.opus)|*.opus|",
-                            "Opus decoder (48000 Hz stereo, chained streams) v1.10");
+    opusModule = newModuleRecord(pcmOutput, kOpusRate, 2, 16, "Opus files (*.opus)|*.opus|",
+                                 "Opus decoder (48000 Hz stereo, chained streams) v1.10");
     opusModule.open = opusOpen;
     opusModule.start = opusStart;
     opusModule.close = opusClose;
