@@ -32,11 +32,9 @@ bool oggFlacAtStart(const StreamInput& input) {
         return false;
     uint8_t segments[255];
     uint8_t packet[5];
+    static const uint8_t kMappingHeader[5] = {0x7F, 'F', 'L', 'A', 'C'};
     return header[26] > 0 && input.readExact(segments, header[26]) && input.readExact(packet, 5) &&
-           std::memcmp(packet,
-                       "\x7F"
-                       "FLAC",
-                       5) == 0;
+           std::memcmp(packet, kMappingHeader, 5) == 0;
 }
 
 int64_t clampToBits(int32_t sample, uint32_t bits) {

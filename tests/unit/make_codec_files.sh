@@ -16,8 +16,10 @@ mkdir -p "$out" && cd "$out"
 tone() {  # tone FILE RATE CHANNELS BITS SECONDS
   sox -n -r "$2" -c "$3" -b "$4" "$1" synth "$5" sine 220-1760 pinknoise tremolo 3 50 vol 0.5
 }
-# flac says so when it passes the fact chunk of sox's 24-bit and 6-channel files.
-encode() { flac -s -f "$@" 2>&1 | { grep -v "skipping unknown chunk 'fact'" || true; } >&2; }
+# flac and oggenc say so when they pass the fact chunk of sox's 24-bit and
+# 6-channel files.
+without_fact_notes() { "$@" 2>&1 | { grep -v "chunk 'fact'\|chunk of type \"fact\"" || true; } >&2; }
+encode() { without_fact_notes flac -s -f "$@"; }
 
 tone stereo16.wav 44100 2 16 3
 tone mono8.wav 22050 1 8 2
@@ -41,6 +43,7 @@ oggenc -Q -q 3 -s 1 -t "Vorbis Title" -a "Vorbis Artist" -o vorbis44.ogg vorbis4
 oggenc -Q -q 3 -s 2 -o vorbis44again.ogg vorbis44.wav
 oggenc -Q -q 1 -s 3 -t "Mono $(printf '\342\202\254') Title" -o vorbis22.ogg vorbis22.wav
 oggenc -Q -q 2 -s 4 -o vorbis44mono.ogg vorbis44mono.wav
+without_fact_notes oggenc -Q -q 0 -s 10 -o six.ogg six.wav
 # Chains: the same format twice; a mono link after a stereo one; a link of
 # another rate, which ends the sound.
 cat vorbis44.ogg vorbis44again.ogg > chain_same.ogg

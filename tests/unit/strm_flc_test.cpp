@@ -2,9 +2,11 @@
 // from WAV files sox made: the sound must be the WAV's, sample for sample.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "libs/flc/flac_stream.h"
 #include "platform/recorded_dialogs.h"
 #include "tests/unit/codec_test_files.h"
 
@@ -202,6 +204,29 @@ TEST_F(StrmFlcTest, RefusesOtherFilesAndDamagedStreamInformation) {
     std::fill(scribbled.begin() + 4, scribbled.begin() + 42, 0xFF);
     EXPECT_EQ(offer(flac(), scribbled), 0);
     flac().close();
+}
+
+// Samples of any size FLAC allows, scaled to the output; values a damaged
+// frame holds beyond its size are clamped to it.
+TEST(FlacSampleTest, EverySampleSizeScalesToTheOutput) {
+    EXPECT_EQ(flacSampleTo16(-8, 4), -32768);
+    EXPECT_EQ(flacSampleTo16(7, 4), 7 << 12);
+    EXPECT_EQ(flacSampleTo16(-2048, 12), -32768);
+    EXPECT_EQ(flacSampleTo16(32767, 16), 32767);
+    EXPECT_EQ(flacSampleTo16(-524288, 20), -32768);
+    EXPECT_EQ(flacSampleTo16(0x7FFFFF, 24), 32767);
+    EXPECT_EQ(flacSampleTo16(-1, 24), -1);  // truncated towards minus infinity, not rounded
+    EXPECT_EQ(flacSampleTo16(INT32_MIN, 32), -32768);
+    EXPECT_EQ(flacSampleTo16(INT32_MAX, 32), 32767);
+    EXPECT_EQ(flacSampleTo16(1 << 20, 12), 2047 << 4);
+    EXPECT_EQ(flacSampleTo16(-(1 << 20), 12), -32768);
+
+    EXPECT_EQ(flacSampleTo8(-128, 8), 0);
+    EXPECT_EQ(flacSampleTo8(127, 8), 255);
+    EXPECT_EQ(flacSampleTo8(0, 8), 128);
+    EXPECT_EQ(flacSampleTo8(-8, 4), 0);
+    EXPECT_EQ(flacSampleTo8(3, 4), 128 + 48);
+    EXPECT_EQ(flacSampleTo8(1000, 8), 255);
 }
 
 // More than two channels: the file is a FLAC file, but start says why it

@@ -194,6 +194,16 @@ TEST_F(StrmOggTest, EachModuleRefusesTheOthersFilesAndDamagedOnes) {
     }
 }
 
+// More than two channels: the file is an Ogg Vorbis file, but start says why
+// it cannot be played.
+TEST_F(StrmOggTest, VorbisRefusesToStartMoreThanTwoChannels) {
+    ASSERT_EQ(offer(vorbis(), codecFile("six.ogg")), 1);
+    EXPECT_EQ(vorbis().start(), 0);
+    EXPECT_STREQ(vorbis().errorText,
+                 "This Ogg Vorbis file has 6 channels; only mono and stereo Ogg Vorbis files can be played");
+    EXPECT_EQ(vorbis().decode(nullptr, 4096), 0);
+}
+
 // Pages lost in the middle: the sound before them is the same, and the
 // module plays on to the end.
 TEST_F(StrmOggTest, PlaysOnPastDamagedPages) {
