@@ -13,7 +13,9 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick   # headless windows and screenshots
   sox lame twolame mpg123 libmpg123-dev   # MPEG decoding, making and checking test sounds
   zlib1g-dev libminizip-dev libz-mingw-w64-dev   # .wsz skins: zlib and minizip, natively and for win32
-  dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123 and minizip from their source packages
+  libflac-dev libvorbis-dev libogg-dev libopus-dev libopusfile-dev   # FLAC, Ogg Vorbis and Opus decoding
+  flac vorbis-tools opus-tools            # making and checking their test sounds
+  dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123, minizip and the codecs from their source packages
   ca-certificates
   "$@"
 )
