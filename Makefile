@@ -36,7 +36,17 @@ $(HOST_DIR)/build.ninja: | deps
 $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a: | deps
 	scripts/build-mpg123-win32.sh $(WIN32_DIR)/deps/mpg123
 
-$(WIN32_DIR)/build.ninja: | deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a
+$(WIN32_DIR)/deps/minizip/lib/libminizip.a: | deps
+	scripts/build-minizip-win32.sh $(WIN32_DIR)/deps/minizip
+
+# The codec libraries of Strm_FLC and Strm_OGG; libopusfile is built last.
+CODECS := $(WIN32_DIR)/deps/opusfile/lib/libopusfile.a
+$(CODECS): | deps
+	scripts/build-codecs-win32.sh $(WIN32_DIR)/deps
+
+WIN32_DEPS := $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/deps/minizip/lib/libminizip.a $(CODECS)
+
+$(WIN32_DIR)/build.ninja: | deps $(WIN32_DEPS)
 	cmake -S . -B $(WIN32_DIR) -G Ninja \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake \
 	  -DTUMBOR_HOST_BUILD_DIR=$(abspath $(HOST_DIR))
@@ -44,8 +54,8 @@ $(WIN32_DIR)/build.ninja: | deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a
 host: deps $(HOST_DIR)/build.ninja
 	cmake --build $(HOST_DIR) -j$(JOBS)
 
-# libmpg123 is cross-built from Debian's source package once per build tree.
-win32: deps $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
+# libmpg123, minizip and the codecs are cross-built from Debian's source packages once per build tree.
+win32: deps $(WIN32_DEPS) $(WIN32_DIR)/build.ninja
 	cmake --build $(WIN32_DIR) -j$(JOBS)
 
 test-host: host
@@ -53,7 +63,7 @@ test-host: host
 
 # The installer packs the win32 build's deliverables with the host build's
 # tumbor-pack, which its target builds first.
-installer: deps $(HOST_DIR)/build.ninja $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
+installer: deps $(HOST_DIR)/build.ninja $(WIN32_DEPS) $(WIN32_DIR)/build.ninja
 	cmake --build $(WIN32_DIR) -j$(JOBS) --target TumborSetup
 
 # The win32 tests compare against the host tools, so both are built first.

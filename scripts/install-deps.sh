@@ -12,7 +12,10 @@ packages=(
   wine wine32:i386                  # running the win32 build
   xvfb xauth x11-utils xdotool imagemagick   # headless windows and screenshots
   sox lame twolame mpg123 libmpg123-dev   # MPEG decoding, making and checking test sounds
-  dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123 from its source package
+  zlib1g-dev libminizip-dev libz-mingw-w64-dev   # .wsz skins: zlib and minizip, natively and for win32
+  libflac-dev libvorbis-dev libogg-dev libopus-dev libopusfile-dev   # FLAC, Ogg Vorbis and Opus decoding
+  flac vorbis-tools opus-tools            # making and checking their test sounds
+  dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123, minizip and the codecs from their source packages
   ca-certificates
   "$@"
 )

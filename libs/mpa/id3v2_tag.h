@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "libs/common/ansi_from_utf8.h"
 #include "libs/mpa/mpg123_reader.h"
 
 namespace tumbor {
@@ -30,9 +31,5 @@ std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd);
 
 // The same for a file on disk; empty when it cannot be read or has no title.
 std::string titleFromFrontTagsOfFile(const std::string& path);
-
-// UTF-8 as Windows-1252 text: characters it lacks, and bytes that are no
-// UTF-8, become '?'. Ends at the first zero byte.
-std::string ansiFromUtf8(const char* text, size_t length);
 
 }  // namespace tumbor

@@ -27,9 +27,9 @@ bool LookLoader::designParse(const std::string& path) {
     return buildDesign(model_, readPicture, painter_);
 }
 
-bool LookLoader::skinLoad(const std::string& folder) {
-    currentSkin = folder;
-    return window::skinLoad(folder, model_);
+bool LookLoader::skinLoad(const std::string& path) {
+    currentSkin = path;
+    return window::skinLoad(path, model_);
 }
 
 bool LookLoader::attempt(LookKind kind, const std::string& path) {

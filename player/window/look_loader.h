@@ -1,5 +1,5 @@
-// Loading the window's look: a design file or a skin folder into the
-// WindowModel, with the fall-back chain that ends only when some look loads.
+// Loading the window's look: a design file or a skin (folder or archive) into
+// the WindowModel, with the fall-back chain that ends only when some look loads.
 #pragma once
 
 #include <functional>
@@ -18,7 +18,8 @@ public:
 
     // Reads one design file (relative to the design folder) into the model and builds all images.
     bool designParse(const std::string& path);
-    bool skinLoad(const std::string& folder);
+    // A skin folder or skin archive (".wsz") at path.
+    bool skinLoad(const std::string& path);
 
     // Loads the requested look; on failure the look loaded before, then the
     // current design file; while that fails, the "Error loading design" box and
@@ -26,7 +27,7 @@ public:
     void designLoad(LookRequest kind, const std::string& path);
 
     std::string currentDesign;  // path of the current design file
-    std::string currentSkin;    // folder of the current skin
+    std::string currentSkin;    // folder or archive of the current skin
     std::string designFolder;   // folder relative design file names are taken from
     void* owner = nullptr;      // owner window of the box and dialog
     // Called before each attempt: the shell shrinks its window to 1 by 1 pixel.

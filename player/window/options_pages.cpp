@@ -293,7 +293,10 @@ void LookPage::fillNames() {
     if (look_ == 0) {
         names = platform::findFiles(folder, "*.design");
     } else {
+        // Skin folders, then skin archives.
         for (const std::string& name : platform::findFolders(folder))
+            if (name[0] != '.') names.push_back(name);
+        for (const std::string& name : platform::findFiles(folder, "*.wsz"))
             if (name[0] != '.') names.push_back(name);
     }
     selection = firstOrNone(names);

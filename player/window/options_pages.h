@@ -33,8 +33,8 @@ OptionsOpening openingFor(int page, const Settings& settings);
 class OptionsShell {
 public:
     virtual ~OptionsShell() = default;
-    // "ChangeGUI" to the main window: the design (look 0) or skin folder
-    // (look 1) at path has been loaded when it returns.
+    // "ChangeGUI" to the main window: the design (look 0) or skin folder or
+    // archive (look 1) at path has been loaded when it returns.
     virtual void changeLook(const std::string& path, int look) = 0;
     // "Toggleplugin" to the main window.
     virtual void togglePlugin() = 0;
@@ -73,7 +73,7 @@ struct OptionsContext {
     void* window = nullptr;   // the sheet's window, owner of the pages' boxes
     int requestedLook = 0;    // the sheet's one value of its own: 0 design, 1 skin
     std::string designInUse;  // full path of the design file loaded
-    std::string skinInUse;    // full path of the skin folder loaded
+    std::string skinInUse;    // full path of the skin folder or archive loaded
 };
 
 // A design file or skin folder name as a full path: name itself when it is
@@ -172,7 +172,7 @@ public:
     void apply();
 
     std::string folder;
-    std::vector<std::string> names;  // design files or skin folders
+    std::vector<std::string> names;  // design files, or skin folders and ".wsz" skin archives
     int selection = -1;
     std::string current;
     std::string author;  // design page only

@@ -1,8 +1,9 @@
-// The skin load, with the rectangles of every picture of a skin folder.
+// The skin load, with the rectangles of every picture of a skin.
 #include "player/window/skin_loader.h"
 
+#include <vector>
+
 #include "player/window/bmp_reader.h"
-#include "player/window/file_names.h"
 
 namespace tumbor::window {
 namespace {
@@ -11,7 +12,7 @@ struct SkinPictures {
     Surface main, buttons, titleBar, positionBar, volume, monoStereo, shuffleRepeat, text, numbers;
 };
 
-bool readPictures(const std::string& folder, SkinPictures& p) {
+bool readPictures(SkinSource& source, SkinPictures& p) {
     struct Entry {
         const char* name;
         Surface* picture;
@@ -25,8 +26,10 @@ bool readPictures(const std::string& folder, SkinPictures& p) {
                              {"ShufRep.bmp", &p.shuffleRepeat},
                              {"Text.bmp", &p.text},
                              {"Numbers.bmp", &p.numbers}};
+    std::vector<uint8_t> bytes;
     for (const Entry& entry : entries)
-        if (!bmpLoad(joinPath(folder, entry.name), *entry.picture)) return false;
+        if (!source.read(entry.name, bytes) || !bmpDecode(bytes.data(), bytes.size(), *entry.picture))
+            return false;
     return true;
 }
 
@@ -125,7 +128,12 @@ void cutToggles(WindowModel& model, const Surface& shuffleRepeat) {
 
 }  // namespace
 
-bool skinLoad(const std::string& folder, WindowModel& model) {
+bool skinLoad(const std::string& path, WindowModel& model) {
+    std::unique_ptr<SkinSource> source = openSkinSource(path);
+    return source && skinLoad(*source, model);
+}
+
+bool skinLoad(SkinSource& source, WindowModel& model) {
     model.kind = LookKind::skin;
     model.windowWidth = kSkinWidth;
     model.windowHeight = kSkinHeight;
@@ -133,7 +141,7 @@ bool skinLoad(const std::string& folder, WindowModel& model) {
     model.backBuffer = Surface(kSkinWidth, kSkinHeight);
 
     SkinPictures p;
-    if (!readPictures(folder, p)) return false;
+    if (!readPictures(source, p)) return false;
     blit(model.backBuffer, 0, 0, p.main, 0, 0, p.main.width(), p.main.height());
     cutTransportButtons(model, p.buttons);
     cutTitleBar(model, p.titleBar);

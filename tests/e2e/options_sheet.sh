@@ -2,7 +2,8 @@
 # Tumbor.exe under Wine on an X display, driven by tumbor_driver: Ctrl+P opens
 # the options sheet on the page shown last with its six pages; each page's
 # Apply changes the settings it owns, which "Tumbor.ini" shows after exit;
-# choosing the design in use again loads nothing; a classic skin folder and
+# choosing the design in use again loads nothing; a damaged skin archive
+# leaves the design, a .wsz skin archive and a classic skin folder load, and
 # back; the extension dialog registers the chosen extensions in the registry
 # (read back with "wine reg query") and lists one already the player's
 # unselected; minimised with Systray 5 the tray shows the main, Play and Next
@@ -21,6 +22,10 @@ for skin in Base Test; do
   wine "$bin/tumbor-design-gen.exe" testskin "$(winepath -w "$work/app/Skins/$skin")" >/dev/null 2>&1 ||
     fail "the skin $skin could not be written"
 done
+# The same skin zipped, and a damaged copy of it.
+wine "$bin/tumbor-design-gen.exe" testwsz "$(winepath -w "$work/app/Skins/Retro.wsz")" >/dev/null 2>&1 ||
+  fail "the skin archive could not be written"
+head -c 3000 app/Skins/Retro.wsz > app/Skins/Broken.wsz
 # A second design: the default one 300 pixels wide, by another designer.
 sed 's/^WindowWidth=.*/WindowWidth=300/; s/^NameOfTheDesigner=.*/NameOfTheDesigner=Another designer/' \
   app/TumborR.design > app/Other.design
@@ -58,9 +63,10 @@ expect "Ctrl+P" "options 6 4" "$(drive key ctrl+P options)"
 expect "skin box by Ctrl+P" "value 0" "$(drive options-get 2037)"
 skins=$(drive options-get 2033)
 skins=${skins#value }
-expect "skins listed" "Base|Test" "$(tr '|' '\n' <<< "${skins#list * }" | sort | paste -sd'|')"
+expect "skins listed" "Base|Broken.wsz|Retro.wsz|Test" "$(tr '|' '\n' <<< "${skins#list * }" | sort | paste -sd'|')"
 expect "no skin in use: the first" "list 0" "$(cut -d' ' -f1-2 <<< "$skins")"
-test_skin=$(line_index Test "$skins")
+test_skin=$(line_index Test "$skins") retro_skin=$(line_index Retro.wsz "$skins")
+broken_skin=$(line_index Broken.wsz "$skins")
 # Output: the devices, the modules; the first device chosen.
 expect "devices" "value combo 0 of 2 <Default windows driver>" "$(drive options-page 0 options-get 2001)"
 modules=$(drive options-get 2002)
@@ -113,6 +119,17 @@ drive options-ok >/dev/null
 drive key alt+D options options-set 2033 "$tumborr" options-apply >/dev/null
 expect "back to the design" "320" "$(width)"
 drive options-ok >/dev/null
+# A damaged skin archive leaves the design; the archive itself loads; the
+# skin folder again, and the design.
+drive key alt+S options options-set 2033 "$broken_skin" options-apply >/dev/null
+expect "damaged skin archive" "320" "$(width)"
+drive options-set 2033 "$retro_skin" options-apply >/dev/null
+expect "skin archive" "275" "$(width)"
+current=$(drive options-get 2035)
+[[ "$current" == *'\Skins\Retro.wsz' ]] || fail "current skin archive: $current"
+drive options-set 2033 "$test_skin" options-apply options-ok >/dev/null
+drive key alt+D options options-set 2033 "$tumborr" options-apply options-ok >/dev/null
+expect "the design again" "320" "$(width)"
 
 # The extension dialog: ours unselected, another program's and the rest
 # selected; only .m3u and .wav are left chosen.

@@ -3,7 +3,9 @@
 # for a generated classic skin folder, look_probe.exe shows the window; a
 # screenshot of it must equal the back buffer inside the window's outline
 # (except where the system draws text) and the screen behind it outside. The
-# screenshots are kept as WORK_DIR/design.png and WORK_DIR/skin.png.
+# same skin zipped as a .wsz archive must look pixel for pixel like the
+# folder, and a damaged archive must leave the design loaded before it. The
+# screenshots are kept as WORK_DIR/design.png, skin.png and skin-wsz.png.
 #   usage: window_look.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY set, Wine prefix ready)
 set -euo pipefail
 
@@ -13,14 +15,18 @@ rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
 magick() { /usr/bin/convert "$@"; }
 shot() { import -window root "png:$1"; }
 
-# show NAME LOOK-OPTION PATH: shows the window and checks the screen against what it dumped.
+# show NAME LOOK KIND PATH [KIND PATH]: shows the window with the looks
+# (--design FILE, --skin FOLDER or ARCHIVE) loaded in turn, checks that LOOK
+# is the kind it ends with, and the screen against what it dumped.
 show() {
-  local name=$1 option=$2 path=$3
-  local dump="$work/$name"
+  local name=$1 look=$2
+  shift 2
+  local dump="$work/$name" options=()
+  while [ $# -ge 2 ]; do options+=("$1" "$(winepath -w "$2")"); shift 2; done
   mkdir -p "$dump"
   shot "$work/$name-before.png"
   : > "$dump/probe.log"
-  wine "$bin/look_probe.exe" "$option" "$(winepath -w "$path")" --at 60 50 --seconds 4 \
+  wine "$bin/look_probe.exe" "${options[@]}" --at 60 50 --seconds 4 \
     --dump "$(winepath -w "$dump")" > "$dump/probe.log" 2>&1 &
   local probe=$!
   for _ in $(seq 150); do grep -q '^READY' "$dump/probe.log" && break; sleep 0.1; done
@@ -30,6 +36,7 @@ show() {
   sleep 0.5
   shot "$work/$name-after.png"
   wait $probe || fail "$name: look_probe failed"
+  grep -q "^LOOK $look" "$dump/probe.log" || fail "$name: the $look is not shown: $(cat "$dump/probe.log")"
   read -r _ x y width height < <(grep '^READY' "$dump/probe.log" | tr -d '\r')
   echo "$name: window at $x,$y, $width x $height"
   [ "$width" -eq "$(identify -format %w "$dump/backbuffer.bmp")" ] || fail "$name: width differs from the design"
@@ -47,7 +54,7 @@ show() {
   [ "$differing" = "0" ] || fail "$name: $differing pixels differ from the back buffer ($dump)"
 }
 
-show design --design "$bin/TumborR.design"
+show design design --design "$bin/TumborR.design"
 # The default design's outline has rounded corners: the corner pixel is outside.
 [ "$(magick "$work/design/region.bmp" -format '%[pixel:p{0,0}]' info:)" != "srgb(255,255,255)" ] ||
   fail "design: the outline is a plain rectangle"
@@ -56,6 +63,20 @@ show design --design "$bin/TumborR.design"
 
 wine "$bin/tumbor-design-gen.exe" testskin "$(winepath -w "$work/skin-folder")" > /dev/null 2>&1 ||
   fail "the test skin could not be written"
-show skin --skin "$work/skin-folder"
+show skin skin --skin "$work/skin-folder"
+
+# The same pictures zipped as a classic skin archive: in a sub-folder, their
+# names in another case. On the screen it is the folder, pixel for pixel.
+wine "$bin/tumbor-design-gen.exe" testwsz "$(winepath -w "$work/Test Skin.wsz")" > /dev/null 2>&1 ||
+  fail "the test skin archive could not be written"
+show skin-wsz skin --skin "$work/Test Skin.wsz"
+same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" = "0" ] || fail "$3"; }
+same "$work/skin/backbuffer.bmp" "$work/skin-wsz/backbuffer.bmp" "skin-wsz: the back buffer differs from the folder's"
+same "$work/skin.png" "$work/skin-wsz.png" "skin-wsz: the screen differs from the folder's"
+
+# A damaged archive: the design loaded before it stays, as it was shown alone.
+head -c 2000 "$work/Test Skin.wsz" > "$work/damaged.wsz"
+show damaged-wsz design --design "$bin/TumborR.design" --skin "$work/damaged.wsz"
+same "$work/design/seen.png" "$work/damaged-wsz/seen.png" "damaged-wsz: the design is not shown as before"
 
 finish

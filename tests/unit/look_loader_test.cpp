@@ -55,6 +55,23 @@ TEST_F(LookLoaderTest, FallsBackToTheLookLoadedBefore) {
     EXPECT_TRUE(platform::recordedMessageBoxes().empty());
 }
 
+TEST_F(LookLoaderTest, ASkinArchiveLoadsAndADamagedOneFallsBack) {
+    ASSERT_TRUE(tools::writeTestSkinArchive(folder_.path("good.wsz")));
+    folder_.write("bad.wsz", std::string("PK\x03\x04 and then nothing"));
+    folder_.write("plain.design", "[general]\nwindowwidth=10\nwindowheight=10\n");
+    loader_.designLoad(LookRequest::design, "plain.design");
+    loader_.designLoad(LookRequest::skin, folder_.path("bad.wsz"));
+    EXPECT_EQ(model_.kind, LookKind::design) << "back to the design loaded before";
+    EXPECT_EQ(model_.windowWidth, 10);
+    loader_.designLoad(LookRequest::skin, folder_.path("good.wsz"));
+    EXPECT_EQ(model_.kind, LookKind::skin);
+    EXPECT_EQ(loader_.currentSkin, folder_.path("good.wsz"));
+    loader_.designLoad(LookRequest::skin, folder_.path("bad.wsz"));
+    EXPECT_EQ(model_.kind, LookKind::skin) << "back to the archive loaded before";
+    EXPECT_EQ(loader_.currentSkin, folder_.path("good.wsz"));
+    EXPECT_TRUE(platform::recordedMessageBoxes().empty());
+}
+
 TEST_F(LookLoaderTest, AsksForADesignUntilOneLoads) {
     folder_.write("good.design", "[general]\nwindowwidth=10\nwindowheight=10\n");
     loader_.currentDesign = "TumborR.design";

@@ -363,6 +363,26 @@ TEST_F(OptionsPagesTest, SkinsPageOpenedByItsKeySwitchesEvenToTheSkinUsedLast) {
     EXPECT_EQ(shell_.looks.size(), 1u);
 }
 
+TEST_F(OptionsPagesTest, SkinsPageListsSkinArchivesAfterTheFolders) {
+    for (const char* name : {"Base", "Gold.wsz"}) fs::create_directories(folder_ / "Skins" / name);
+    for (const char* name : {"Retro.wsz", "LOUD.WSZ", ".hidden.wsz", "Retro.zip", "notes.wsz.txt"})
+        std::ofstream(folder_ / "Skins" / name) << "PK";
+    settings_.skinPath = path("Skins");
+    settings_.gui = 1;
+    context_.skinInUse = path("Skins/Retro.wsz");
+    context_.requestedLook = 1;
+    LookPage skins(context_, 1);
+    skins.load();
+    skins.activate();
+    EXPECT_EQ(skins.names, (Strings{"Base", "Gold.wsz", "LOUD.WSZ", "Retro.wsz"}))
+        << "a folder named like an archive is a folder";
+    EXPECT_EQ(skins.selection, 3) << "the archive in use";
+    skins.selection = 2;
+    skins.apply();
+    ASSERT_EQ(shell_.looks.size(), 1u);
+    EXPECT_EQ(shell_.looks[0], std::make_pair(path("Skins") + platform::pathSeparator() + "LOUD.WSZ", 1));
+}
+
 TEST_F(OptionsPagesTest, GeneralPageKeepsTheEncodings) {
     settings_.clear = 2;
     settings_.repeat = 1;

@@ -70,9 +70,9 @@ TEST(PayloadListTest, TheShippedListCarriesTheDefaultDesignSkinsPluginsLibraries
         "Shuffle2.bmp", "Eq1.bmp",   "Eq2.bmp",      "Playlist2.bmp", "Playlist1.bmp", "Numbers.bmp"};
     std::vector<std::string> expected = {"Designs\\", "TumborR\\"};
     expected.insert(expected.end(), pictures.begin(), pictures.end());
-    for (const char* record : {"..", "..", "Skins\\", "..", "Plugins\\", "vis_scope.dll", "..", "Strm_DSC.DLL",
-                               "Strm_TRK.DLL", "STRM_MPA.DLL", "Strm_PCM.DLL", "Strm_OSC.DLL", "Tumbor.exe",
-                               "Tumbor.html", "TumborR.design"})
+    for (const char* record : {"..", "..", "Skins\\", "..", "Plugins\\", "vis_scope.dll", "..",
+                               "Strm_DSC.DLL", "Strm_TRK.DLL", "STRM_MPA.DLL", "Strm_PCM.DLL", "Strm_OSC.DLL",
+                               "Strm_FLC.DLL", "Strm_OGG.DLL", "Tumbor.exe", "Tumbor.html", "TumborR.design"})
         expected.push_back(record);
     EXPECT_EQ(records, expected);
 

@@ -1,9 +1,10 @@
-// Skin folders: every rectangle lands where it belongs, the skin font's
-// character map, and folders that cannot be loaded.
+// Skin folders and archives: every rectangle lands where it belongs, the
+// skin font's character map, and folders and archives that cannot be loaded.
 #include "player/window/skin_loader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "player/window/skin_text.h"
@@ -90,6 +91,67 @@ TEST_F(SkinLoaderTest, EveryPictureIsRequired) {
     EXPECT_FALSE(skinLoad(folder_.path("nothing here"), model_));
     folder_.write("ShufRep.bmp", std::string("BM not a picture"));
     EXPECT_FALSE(skinLoad(folder_.path(), model_));
+}
+
+bool sameSurface(const Surface& a, const Surface& b) {
+    return a.width() == b.width() && a.height() == b.height() &&
+           (a.empty() || std::memcmp(a.bits(), b.bits(), static_cast<size_t>(a.stride()) * a.height()) == 0);
+}
+
+// Everything a skin load puts into the model, compared field by field.
+void expectSameSkin(const WindowModel& a, const WindowModel& b) {
+    EXPECT_EQ(a.kind, b.kind);
+    EXPECT_TRUE(sameSurface(a.backBuffer, b.backBuffer)) << "back buffer";
+    EXPECT_TRUE(sameSurface(a.skinFont, b.skinFont)) << "skin font";
+    EXPECT_TRUE(sameSurface(a.time.strip, b.time.strip)) << "digits";
+    for (int n = 1; n <= kControlCount; ++n) {
+        const ControlSlot &x = a.control(n), &y = b.control(n);
+        EXPECT_EQ(std::make_tuple(x.left, x.top, x.width, x.height),
+                  std::make_tuple(y.left, y.top, y.width, y.height))
+            << "control " << n;
+        for (int image = 0; image < 3; ++image)
+            EXPECT_TRUE(sameSurface(x.images[image], y.images[image]))
+                << "control " << n << " image " << image;
+    }
+}
+
+TEST_F(SkinLoaderTest, AnArchiveLoadsExactlyLikeTheFolder) {
+    const std::string archive = folder_.path("Test Skin.wsz");
+    ASSERT_TRUE(tools::writeTestSkinArchive(archive));
+    WindowModel fromArchive;
+    ASSERT_TRUE(skinLoad(folder_.path(), model_));
+    ASSERT_TRUE(skinLoad(archive, fromArchive));
+    expectSameSkin(model_, fromArchive);
+    expectBlock(fromArchive.backBuffer, 16, 88, 23, 18, kButtons, 0, 0);
+
+    // Drawn as the window draws them, they still agree.
+    testing::RecordingTextPainter painter;
+    testing::FakePlayer player;
+    WindowView folderView(model_, painter, player), archiveView(fromArchive, painter, player);
+    folderView.startLook();
+    archiveView.startLook();
+    EXPECT_TRUE(sameSurface(model_.backBuffer, fromArchive.backBuffer));
+}
+
+TEST_F(SkinLoaderTest, ADamagedOrIncompleteArchiveFailsTheLoad) {
+    std::vector<tools::ArchiveMember> members = tools::testSkinArchiveMembers();
+    members.pop_back();  // no Numbers.bmp
+    ASSERT_TRUE(tools::writeZipArchive(folder_.path("incomplete.wsz"), members));
+    EXPECT_FALSE(skinLoad(folder_.path("incomplete.wsz"), model_));
+
+    members = tools::testSkinArchiveMembers();
+    members[3].bytes.resize(members[3].bytes.size() / 2);  // a short Posbar.bmp
+    ASSERT_TRUE(tools::writeZipArchive(folder_.path("shortpicture.wsz"), members));
+    EXPECT_FALSE(skinLoad(folder_.path("shortpicture.wsz"), model_));
+
+    ASSERT_TRUE(tools::writeTestSkinArchive(folder_.path("whole.wsz")));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readWholeFile(folder_.path("whole.wsz"), kMaxSkinArchiveBytes, bytes));
+    bytes.resize(bytes.size() - 40);
+    folder_.write("truncated.wsz", bytes);
+    EXPECT_FALSE(skinLoad(folder_.path("truncated.wsz"), model_));
+    folder_.write("empty.wsz", std::string());
+    EXPECT_FALSE(skinLoad(folder_.path("empty.wsz"), model_));
 }
 
 TEST_F(SkinLoaderTest, SkinTextCutsPadsAndMapsCharacters) {

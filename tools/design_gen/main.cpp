@@ -3,6 +3,7 @@
 // or the tray buttons' icons.
 //   tumbor-design-gen tumborr FOLDER    FOLDER/TumborR.design, FOLDER/Designs/TumborR/*.bmp
 //   tumbor-design-gen testskin FOLDER   the nine skin pictures in FOLDER
+//   tumbor-design-gen testwsz FILE      the same pictures zipped as a skin archive
 //   tumbor-design-gen icon FILE         the program's icon
 //   tumbor-design-gen trayicons FOLDER  FOLDER/TrayPlay.ico, TrayStop, TrayPause, TrayPrevious, TrayNext
 #include <cstdio>
@@ -15,7 +16,8 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: tumbor-design-gen tumborr|testskin|trayicons FOLDER | icon FILE\n");
+        std::fprintf(stderr,
+                     "usage: tumbor-design-gen tumborr|testskin|trayicons FOLDER | icon|testwsz FILE\n");
         return 2;
     }
     const std::string mode = argv[1], folder = argv[2];
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
     } else if (mode == "testskin") {
         std::filesystem::create_directories(folder, error);
         ok = tumbor::tools::writeTestSkin(folder);
+    } else if (mode == "testwsz") {
+        ok = tumbor::tools::writeTestSkinArchive(folder);
     } else if (mode == "icon") {
         ok = tumbor::tools::writeIcon(folder);
     } else if (mode == "trayicons") {

@@ -1,9 +1,11 @@
 // look_probe: shows the main window with a design or a skin at a fixed place
 // on the screen, then writes what the window should show: the back buffer, a
 // mask of the window's outline and the rectangles where the system draws text.
-//   look_probe.exe --design FILE | --skin FOLDER  --at X Y  --dump FOLDER  --seconds S
-// It prints "READY x y width height" (client origin on the screen and size)
-// once the window is painted and closes itself after S seconds.
+//   look_probe.exe [--design FILE] [--skin FOLDER|ARCHIVE]  --at X Y  --dump FOLDER  --seconds S
+// With both, the design loads first and the skin after it, so a skin that
+// fails falls back to the design. It prints "LOOK design|skin", then
+// "READY x y width height" (client origin on the screen and size) once the
+// window is painted, and closes itself after S seconds.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -101,10 +103,8 @@ int main(int argc, char** argv) {
     IdlePlayer player;
     win32::MainWindow window(GetModuleHandleA(nullptr), player);
     if (!window.create()) return 1;
-    if (!skin.empty())
-        window.loadLook(LookRequest::skin, skin);
-    else
-        window.loadLook(LookRequest::design, design);
+    if (!design.empty()) window.loadLook(LookRequest::design, design);
+    if (!skin.empty()) window.loadLook(LookRequest::skin, skin);
     window.showAt(x, y);
     pumpMessages();
     Sleep(200);
@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
     ClientToScreen(window.handle(), &origin);
     RECT client;
     GetClientRect(window.handle(), &client);
+    std::printf("LOOK %s\n", model.kind == LookKind::skin ? "skin" : "design");
     std::printf("READY %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     std::fflush(stdout);
 
