@@ -112,7 +112,7 @@ BENCH_FILES ?=
 $(BENCH_DIR)/build.ninja: | deps
 	CC=clang CXX=clang++ cmake -S . -B $(BENCH_DIR) -G Ninja -DTUMBOR_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
 
-bench: deps $(BENCH_DIR)/build.ninja $(WIN32_DIR)/deps/mpg123/lib/libmpg123.a $(WIN32_DIR)/build.ninja
+bench: deps $(BENCH_DIR)/build.ninja $(WIN32_DEPS) $(WIN32_DIR)/build.ninja
 	scripts/install-deps.sh xmp openmpt123
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target $(BENCH_TARGETS)
 	cmake --build $(WIN32_DIR) -j$(JOBS) --target $(BENCH_WIN32_TARGETS)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The soak test. Tumbor.exe under Wine plays a playlist of ENTRIES short
 # entries of every format it reads (WAV 8/16-bit mono/stereo at several rates,
-# VOC, MPEG layers I-III, MOD, S3M, XM, IT, tone locations) with wave-out
-# captured into one file per opening of the device, and then:
+# VOC, MPEG layers I-III, FLAC, Ogg Vorbis, Opus, MOD, S3M, XM, IT, tone
+# locations) with wave-out captured into one file per opening of the device,
+# and then:
 #   - every buffer arrived once and in order: the captures equal the entries'
 #     renders by tumbor-render (tumbor-soak-check), where each run of entries
 #     of one format shares one opening and the device may add silence between
@@ -76,9 +77,14 @@ for v in $(seq "$variants"); do
   twolame --quiet -b 192 "s44-$v.wav" "mp2-$v.mp2"
   twolame --quiet -b 96 "m22-$v.wav" "mp2-lsf-$v.mp2"
   "$host_bin/make-layer1" "mp1-$v.mp1" 1
+  flac --silent -o "flac-s44-$v.flac" "s44-$v.wav"
+  flac --silent -o "flac-m22-$v.flac" "m22-$v.wav"
+  oggenc --quiet -q 3 -o "vorbis-$v.ogg" "s44-$v.wav"
+  opusenc --quiet --bitrate 64 "m22-$v.wav" "opus-$v.opus"
   rm -f "s44-$v.wav" "m22-$v.wav" "s11-$v.wav"
   material+=("voc-8000-$v.voc" "voc-11025-$v.voc" "mp3-cbr-$v.mp3" "mp3-vbr-$v.mp3" "mp3-mono22-$v.mp3"
-             "mp3-mpeg25-$v.mp3" "mp2-$v.mp2" "mp2-lsf-$v.mp2" "mp1-$v.mp1")
+             "mp3-mpeg25-$v.mp3" "mp2-$v.mp2" "mp2-lsf-$v.mp2" "mp1-$v.mp1"
+             "flac-s44-$v.flac" "flac-m22-$v.flac" "vorbis-$v.ogg" "opus-$v.opus")
 done
 "$host_bin/make-test-modules" --short $((2 * variants - 1)) .
 for module in short-*; do material+=("$module"); done
@@ -87,10 +93,10 @@ tones=(tone://443 tone://557p)
 cd "$work"
 
 # ---- the expected sound of each item: its render in the player's buffer size.
-# The MPEG streams and the tones come from the Windows build's tumbor-render.exe
-# and so from the player's own libraries: the native libmpg123 picks other
-# decoder cores and differs by a step, and minutes of tone are safest made by
-# the sine the player uses.
+# The MPEG, Vorbis and Opus streams and the tones come from the Windows build's
+# tumbor-render.exe and so from the player's own libraries: the native builds of
+# libmpg123, libvorbis and libopus pick other decoder cores and differ by a
+# step, and minutes of tone are safest made by the sine the player uses.
 mkdir -p expected
 declare -A format_of raw_of
 buffer_size() { echo $(( $1 * $2 * $3 / 8 * 8192 / 44100 <= 6144 ? 4096 : $1 * $2 * $3 / 8 * 8192 / 44100 <= 12288 ? 8192 : $1 * $2 * $3 / 8 * 8192 / 44100 <= 24576 ? 16384 : 32768 )); }
@@ -104,7 +110,7 @@ render_item() {  # render_item LOCATION RAW [SECONDS]
   [ -z "${3:-}" ] || limit=(--seconds "$3")
   case $location in
     tone://*) wine "$bin/tumbor-render.exe" "${limit[@]}" "$location" - </dev/null 2>/dev/null > "$raw" ;;
-    *.mp[123])
+    *.mp[123]|*.ogg|*.opus)
       wine "$bin/tumbor-render.exe" --buffer "$buffer" "$(win "$location")" - </dev/null 2>/dev/null > "$raw" ;;
     *) "$host_bin/tumbor-render" --buffer "$buffer" "$location" - > "$raw" ;;
   esac
