@@ -17,41 +17,13 @@ if [ ! -f /usr/i686-w64-mingw32/include/zlib.h ]; then
   exit 1
 fi
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-
-# apt-get source needs a deb-src entry beside the binary one.
-if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  echo "Adding a deb-src entry for Debian's source packages"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debsrc.sources >/dev/null
-  else
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
-      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debsrc.list >/dev/null
-  fi
-  "${sudo_cmd[@]}" apt-get update -qq
-fi
+source "$(dirname "$0")/debian-source.sh"
+ensure_deb_src
 
 work="$prefix/src"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-# The same source package as the host build's libminizip-dev; apt-get source
-# may exit non-zero over a missing signature although the files arrived.
-apt-get source --download-only minizip >download.log 2>&1 || true
-orig=$(ls minizip_*.orig.tar.* 2>/dev/null | head -1)
-debian=$(ls minizip_*.debian.tar.* 2>/dev/null | head -1)
-if [ -z "$orig" ] || [ -z "$debian" ]; then
-  cat download.log >&2
-  echo "build-minizip-win32: could not fetch Debian's minizip source package" >&2
-  exit 1
-fi
-
-mkdir source
-tar xf "$orig" -C source --strip-components=1
-tar xf "$debian" -C source
-(cd source && for patch in $(grep -v '^#' debian/patches/series); do
-   patch -p1 -s < "debian/patches/$patch"
- done)
+# The same source package as the host build's libminizip-dev.
+unpack_debian_source minizip
 
 # Three C files: no configure step is worth its time.
 echo "Building minizip for i686-w64-mingw32"

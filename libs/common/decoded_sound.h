@@ -56,6 +56,16 @@ public:
         return copied;
     }
 
+    // A decode call: up to count bytes as take() copies them, with the rest of
+    // destination (when there is one) filled with the silence byte. Nothing is
+    // copied before allocate(). Answers the bytes of sound copied.
+    template <typename Refill>
+    size_t takePadded(uint8_t* destination, size_t count, uint8_t silence, Refill refill) {
+        size_t copied = allocated() ? take(destination, count, refill) : 0;
+        if (destination && copied < count) std::memset(destination + copied, silence, count - copied);
+        return copied;
+    }
+
 private:
     std::unique_ptr<uint8_t[]> buffer_;
     size_t capacity_ = 0;

@@ -175,9 +175,8 @@ bool VorbisStream::refill() {
 
 bool VorbisStream::decode(uint8_t* destination, int count) {
     if (count <= 0) return true;
-    size_t wanted = static_cast<size_t>(count);
-    size_t copied = sound_.allocated() ? sound_.take(destination, wanted, [this] { return refill(); }) : 0;
-    if (destination && copied < wanted) std::memset(destination + copied, 0, wanted - copied);
+    size_t copied =
+        sound_.takePadded(destination, static_cast<size_t>(count), 0, [this] { return refill(); });
     bytesPlayed_ += static_cast<int64_t>(copied);
     return copied > 0;
 }
