@@ -105,7 +105,7 @@ fuzz-long: host
 # fetched into $(BUILD)/real-modules (scripts/fetch-real-modules.sh) and BENCH_FILES.
 BENCH_TARGETS := engine_bench mpa_decode_bench tumbor-render make-test-modules make-layer1 \
   Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
-BENCH_WIN32_TARGETS := Tumbor Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK tumbor_driver vis_scope vis_null \
+BENCH_WIN32_TARGETS := Tumbor Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK tumbor_driver vis_scope vis_null timer_window \
   tumborr_design tumbor_help
 BENCH_FILES ?=
 

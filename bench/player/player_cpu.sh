@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The player's own CPU while playing, under Wine on an X display. Tumbor.exe
 # plays a long 44.1 kHz 16-bit stereo WAV file (decoding it is a copy) into the
-# captured sound device three times: without a visualization plug-in, with
+# captured sound device four times: without a visualization plug-in, with
 # vis_null (asks for what the example plug-in asks for and draws nothing: the
 # host's frames and spectra), with the example plug-in vis_scope.dll (the
 # host and the plug-in's drawing) and minimised without a plug-in (the window
-# not drawn); then it sits stopped, for the window's idle cost. For each it prints the CPU time (user + sys) of the Wine process while
-# the sound of the measured stretch went to the device, per minute of audio
-# and as a share of one core over the wall time, split by thread (the window
-# thread; Wine's audio threads; the rest: the output thread, the plug-in's
-# thread, Wine's own), and what the X server and the wineserver spent
-# meanwhile (other processes, but work the player caused).
+# not drawn). Then it sits stopped, for the window's idle cost, which is set
+# against a bare window with the same 20 ms timer (timer_window.exe): under
+# Wine the timer alone costs a share of a core that a Windows machine would
+# not see. For each it prints the CPU time (user + sys) of the Wine process
+# while the sound of the measured stretch went to the device, per minute of
+# audio and as a share of one core over the wall time, split by thread (the
+# window thread; Wine's audio threads; the rest: the output thread, the
+# plug-in's thread, Wine's own), and what the X server and the wineserver
+# spent meanwhile (other processes, but work the player caused).
 # The captured device takes sound at about four times real time, so the
 # engine does four minutes of audio's work per wall minute while the window
 # timer and the plug-in run in wall time: the share of a core is an upper
@@ -122,22 +125,37 @@ measure() {
   wait "$pid" || true
 }
 
-# idle SECONDS: the player started without a file, stopped.
+# idle_stretch LABEL PID SECONDS: what the process spends over the next SECONDS.
+idle_stretch() {
+  local before after t0 x0 s0
+  before=$(thread_ticks "$2") t0=$(now_ms) x0=$(ticks "${xserver:-0}") s0=$(ticks "${wineserver:-0}")
+  sleep "$3"
+  after=$(thread_ticks "$2")
+  report "$1" "$2" "$before" "$after" $(($(now_ms) - t0)) 0 \
+    "$x0" "$(ticks "${xserver:-0}")" "$s0" "$(ticks "${wineserver:-0}")"
+}
+
+# idle SECONDS: the player started without a file, stopped; then the bare
+# window with the same timer.
 idle() {
-  local pid before after t0 x0 s0
+  local pid
   printf '[Playlist]\r\nRepeatX=0\r\n' > app/Tumbor.ini
   rm -f app/Tumbor.pls
   wine app/Tumbor.exe > idle.log 2>&1 &
   pid=$!
   drive wait-caption Tumbor >/dev/null
   sleep 1
-  before=$(thread_ticks "$pid") t0=$(now_ms) x0=$(ticks "${xserver:-0}") s0=$(ticks "${wineserver:-0}")
-  sleep "$1"
-  after=$(thread_ticks "$pid")
-  report "stopped (no sound)" "$pid" "$before" "$after" $(($(now_ms) - t0)) 0 \
-    "$x0" "$(ticks "${xserver:-0}")" "$s0" "$(ticks "${wineserver:-0}")"
+  idle_stretch "stopped (no sound)" "$pid" "$1"
   drive close >/dev/null || true
   wait "$pid" || true
+  wine "$bin/benchplugins/timer_window.exe" $(($1 + 3)) > timer_window.log 2>&1 &
+  pid=$!
+  sleep 2
+  idle_stretch "reference: a 20 ms timer window" "$pid" "$1"
+  wait "$pid" || true
+  awk -F'\t' '$1 == "stopped (no sound)" { player = $2 + $3 + $4 }
+    $1 ~ /^reference/ { bare = $2 + $3 + $4 }
+    END { printf "stopped player / bare timer window: %s\n", (bare > 0 ? sprintf("%.2f", player / bare) : "n/a") }' results.tsv
 }
 
 echo "the player's CPU under Wine: a ${seconds} s 44.1 kHz stereo WAV file, the device at ~4x real time"
