@@ -35,6 +35,10 @@ public:
     const char* errorText() const { return errorText_.empty() ? nullptr : errorText_.c_str(); }
     // "artist - title" from the first link's comments, or the title.
     const std::string& title() const { return title_; }
+    // Always 16-bit stereo at Opus's own rate.
+    uint32_t sampleRate() const { return kOpusRate; }
+    uint32_t channels() const { return 2; }
+    uint32_t outputBits() const { return 16; }
 
     // Tenths of a second: of the sound handed over, and of all links.
     int position() const;

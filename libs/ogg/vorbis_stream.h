@@ -38,6 +38,7 @@ public:
     const std::string& title() const { return title_; }
     uint32_t sampleRate() const { return sampleRate_; }
     uint32_t channels() const { return channels_; }
+    uint32_t outputBits() const { return 16; }
 
     // Tenths of a second: of the sound handed over, and of the links played.
     int position() const;
