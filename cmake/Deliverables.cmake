@@ -1,9 +1,10 @@
-# Helpers that give the stream libraries their deliverable names.
+# Helpers that give the plug-in libraries their deliverable names.
 
-# tumbor_stream_library(<target> <file name without extension> sources...)
-# builds Strm_X.DLL on Windows (runtime linked statically, only
-# tumborGetStreamHeader exported) and Strm_X.so natively.
-function(tumbor_stream_library target file_name)
+# tumbor_plugin_library(<target> <file name> <Windows suffix> sources...):
+# a shared library named <file name><Windows suffix> on Windows (runtime
+# linked statically, only the entry point exported) and <file name>.so
+# natively.
+function(tumbor_plugin_library target file_name windows_suffix)
   add_library(${target} SHARED ${ARGN})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${file_name}
@@ -12,27 +13,23 @@ function(tumbor_stream_library target file_name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   if(TUMBOR_WIN32)
-    set_target_properties(${target} PROPERTIES SUFFIX ".DLL")
+    set_target_properties(${target} PROPERTIES SUFFIX ${windows_suffix})
   else()
     set_target_properties(${target} PROPERTIES SUFFIX ".so")
   endif()
 endfunction()
 
+# tumbor_stream_library(<target> <file name without extension> sources...)
+# builds Strm_X.DLL on Windows (tumborGetStreamHeader exported) and
+# Strm_X.so natively.
+function(tumbor_stream_library target file_name)
+  tumbor_plugin_library(${target} ${file_name} ".DLL" ${ARGN})
+endfunction()
+
 # tumbor_vis_plugin(<target> <file name without extension> sources...)
-# builds a visualization plug-in: <name>.dll on Windows (runtime linked
-# statically, only winampVisGetHeader exported) and <name>.so natively.
+# builds a visualization plug-in: <name>.dll on Windows (winampVisGetHeader
+# exported) and <name>.so natively.
 function(tumbor_vis_plugin target file_name)
-  add_library(${target} SHARED ${ARGN})
+  tumbor_plugin_library(${target} ${file_name} ".dll" ${ARGN})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/include)
-  set_target_properties(${target} PROPERTIES
-    OUTPUT_NAME ${file_name}
-    PREFIX ""
-    C_VISIBILITY_PRESET hidden
-    CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON)
-  if(TUMBOR_WIN32)
-    set_target_properties(${target} PROPERTIES SUFFIX ".dll")
-  else()
-    set_target_properties(${target} PROPERTIES SUFFIX ".so")
-  endif()
 endfunction()
