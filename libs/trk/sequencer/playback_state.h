@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "libs/trk/model/song.h"
+#include "libs/trk/sequencer/auto_vibrato.h"
 #include "libs/trk/sequencer/pitch.h"
 
 namespace tumbor::trk {
@@ -82,6 +83,7 @@ struct ChannelState {
     int tremoloSpeed = 0;
     int tremoloDepth = 0;
     int waveControl = 0;  // low nibble vibrato, high nibble tremolo waveform
+    AutoVibrato autoVibrato;  // XM, IT
 
     int retriggerInterval = 0;
     int retriggerVolumeChange = 0;

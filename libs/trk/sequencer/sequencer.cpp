@@ -361,6 +361,7 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.fading = false;
     channel.keyOff = false;
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
+    channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
 
     int transposed = note + channel.noteTranspose;
     if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
@@ -424,7 +425,9 @@ void Sequencer::updatePeriodsAndFades() {
                 if (!xm) channel.stopVoice = true;
             }
         }
-        channel.frequency = periodToFrequency(s.pitchRule, channel.outputPeriod);
+        // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
+        int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);
+        channel.frequency = periodToFrequency(s.pitchRule, sounding);
         if (channel.fading) channel.fade = std::max(channel.fade - channel.fadeoutRate, 0);
     }
 }
