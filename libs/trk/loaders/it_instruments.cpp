@@ -64,7 +64,12 @@ void readKeyboard(const uint8_t* table, Instrument& instrument) {
     }
 }
 
-// 20 fadeout, 24 global volume, 25 panning (unless bit 7), 32 name,
+// An instrument's new-note action byte; unknown values cut.
+NewNoteAction newNoteAction(uint8_t value) {
+    return value <= 3 ? static_cast<NewNoteAction>(value) : NewNoteAction::cut;
+}
+
+// 17 new-note action, 20 fadeout, 24 global volume, 25 panning (unless bit 7), 32 name,
 // 64 keyboard, 304 volume and 386 panning envelope; the pitch envelope after
 // them is not read.
 bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
@@ -75,6 +80,7 @@ bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     instrument.panning = (bytes[25] & 0x80) ? -1 : bytes[25];
     readKeyboard(bytes + 64, instrument);
     instrument.fadeout = readU16le(bytes + 20) * 64;
+    instrument.newNoteAction = newNoteAction(bytes[17]);
     instrument.volumeEnvelope = expandItEnvelope(bytes + 304, false);
     instrument.panningEnvelope = expandItEnvelope(bytes + 304 + 82, true);
     return true;
@@ -98,7 +104,7 @@ EnvelopeRef oldVolumeEnvelope(const uint8_t* bytes) {
     return envelope;
 }
 
-// 17 envelope flags, 18 .. 21 loop and sustain nodes, 24 fadeout, 32 name,
+// 17 envelope flags, 18 .. 21 loop and sustain nodes, 24 fadeout, 26 new-note action, 32 name,
 // 64 keyboard, 504 envelope nodes.
 bool readOldInstrument(ModuleReader& reader, Instrument& instrument) {
     uint8_t bytes[kOldInstrumentSize];
@@ -106,6 +112,7 @@ bool readOldInstrument(ModuleReader& reader, Instrument& instrument) {
     instrument.name = trimmedName(bytes + 32, 25);
     readKeyboard(bytes + 64, instrument);
     instrument.fadeout = readU16le(bytes + 24) * 128;
+    instrument.newNoteAction = newNoteAction(bytes[26]);
     instrument.volumeEnvelope = oldVolumeEnvelope(bytes);
     return true;
 }

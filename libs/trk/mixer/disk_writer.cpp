@@ -237,7 +237,7 @@ std::string DiskWriter::description() const {
 }
 
 void DiskWriter::prepare(int channelCount) {
-    channelCount_ = std::clamp(channelCount, 1, kVoiceCount);
+    channelCount_ = std::clamp(channelCount, 1, kVoiceCount / 2);
     Tables& t = *tables_;
     t.amplitudeScale = 16777216 / channelCount_;
     for (int v = 0; v < kTableCount; ++v) {
@@ -278,8 +278,7 @@ uint32_t DiskWriter::render(uint8_t* out, uint32_t frames, TickSource& source) {
 void DiskWriter::updateVoicesAfterTick() {
     const uint32_t rate = mode_.rate != 0 ? mode_.rate : 1;
     const int32_t scale = tables_->amplitudeScale;
-    for (int i = 0; i < channelCount_; ++i) {
-        Voice& v = voices_[static_cast<size_t>(i)];
+    for (Voice& v : voices_) {
         if (v.trigger) {
             v.position = int64_t{v.start} * 1024;
             v.active = true;
@@ -301,8 +300,7 @@ void DiskWriter::mixPiece(uint8_t* out, uint32_t frames) {
     const uint32_t valuesPerFrame = mode_.stereo ? 2 : 1;
     const uint32_t values = frames * valuesPerFrame;
     std::memset(t.accumulator, 0, values * sizeof(int32_t));
-    for (int i = 0; i < channelCount_; ++i) {
-        Voice& v = voices_[static_cast<size_t>(i)];
+    for (Voice& v : voices_) {
         if (!v.active) continue;
         VoiceGains gains{};
         if (v.flags & kSample16Bit) {
@@ -365,6 +363,20 @@ void DiskWriter::setPanning(int voice, int panning) {
     if (voice >= 0 && voice < kVoiceCount) {
         voices_[static_cast<size_t>(voice)].panning = std::clamp(panning, 0, kMaxPanning);
     }
+}
+
+void DiskWriter::moveVoice(int from, int to) {
+    if (from < 0 || from >= kVoiceCount || to < 0 || to >= kVoiceCount || from == to) return;
+    Voice& source = voices_[static_cast<size_t>(from)];
+    voices_[static_cast<size_t>(to)] = source;
+    source.active = false;
+    source.trigger = false;
+}
+
+bool DiskWriter::voicePlaying(int voice) const {
+    if (voice < 0 || voice >= kVoiceCount) return false;
+    const Voice& v = voices_[static_cast<size_t>(voice)];
+    return v.active || v.trigger;
 }
 
 }  // namespace tumbor::trk

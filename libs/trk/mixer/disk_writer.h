@@ -1,4 +1,4 @@
-// The software mixer "Disk writer": 32 voices resampled into an accumulator
+// The software mixer "Disk writer": 64 voices resampled into an accumulator
 // and written as 8- or 16-bit, mono or stereo PCM. It produces sound only
 // when asked to render, running the sequencer's ticks as they fall due.
 #pragma once
@@ -14,7 +14,9 @@ namespace tumbor::trk {
 
 class DiskWriter final : public VoiceControl {
 public:
-    static constexpr int kVoiceCount = 32;
+    // A voice for each of the song's channels (up to 32), and as many for
+    // the notes channels leave sounding as they start new ones.
+    static constexpr int kVoiceCount = 64;
 
     struct Voice {
         bool trigger = false;  // started; applied at the next tick
@@ -46,7 +48,8 @@ public:
     std::string description() const;
 
     // Builds the volume tables and chooses the mixing routines for a song of
-    // channelCount channels (1 .. 32); the next render starts with a tick.
+    // channelCount channels (1 .. 32), which sets the loudness of each voice;
+    // the next render starts with a tick.
     void prepare(int channelCount);
 
     // Renders frames output frames into out, running source's ticks as they
@@ -59,6 +62,8 @@ public:
     void setVolume(int voice, int value) override;
     void setFrequency(int voice, int hz) override;
     void setPanning(int voice, int panning) override;
+    void moveVoice(int from, int to) override;
+    bool voicePlaying(int voice) const override;
 
     const Voice& voice(int index) const { return voices_[static_cast<size_t>(index)]; }
 

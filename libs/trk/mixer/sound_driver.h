@@ -23,6 +23,11 @@ public:
     virtual void setFrequency(int voice, int hz) = 0;
     // 0 left .. 255 right.
     virtual void setPanning(int voice, int panning) = 0;
+    // Voice to goes on from where voice from stands in its sample, with its
+    // settings; from falls silent.
+    virtual void moveVoice(int from, int to) = 0;
+    // Whether the voice still plays: started and not stopped or run out.
+    virtual bool voicePlaying(int voice) const = 0;
 };
 
 // The sequencer as the mixer sees it.

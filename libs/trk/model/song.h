@@ -93,6 +93,9 @@ struct Envelope {
 };
 using EnvelopeRef = std::shared_ptr<const Envelope>;
 
+// IT: what becomes of a note still sounding when its channel starts the next one.
+enum class NewNoteAction : uint8_t { cut = 0, carryOn = 1, release = 2, fade = 3 };
+
 struct Instrument {
     std::string name;  // trimmed; empty for none
     // For each note the sample it plays as a 0-based sample index, -1 none.
@@ -105,6 +108,7 @@ struct Instrument {
     EnvelopeRef panningEnvelope;
     EnvelopeRef pitchEnvelope;
     int fadeout = 0;  // added to the sample's fadeout at note start
+    NewNoteAction newNoteAction = NewNoteAction::cut;
 
     // A record whose every note plays sampleIndex (0-based, -1 for none).
     explicit Instrument(int sampleIndex = -1) { noteMap.fill(static_cast<int16_t>(sampleIndex)); }

@@ -102,9 +102,18 @@ struct ChannelState {
     int fadeoutRate = 0;
     int sampleGlobalVolume = 64;       // IT
     int instrumentGlobalVolume = 128;  // IT
+    NewNoteAction newNoteAction = NewNoteAction::cut;  // IT: the playing note's instrument's
 
     bool hasSample() const { return data != nullptr && length > 0; }
 };
+
+// A note its channel left sounding when it started the next one (IT's
+// new-note actions), on a voice of its own until it fades out or runs out.
+struct BackgroundNote {
+    bool active = false;
+    ChannelState channel;
+};
+constexpr int kBackgroundNotes = 32;
 
 // Pending changes of the order, as the row advance carries them out.
 enum class OrderChange : uint8_t { none = 0, back = 1, stay = 2, next = 3 };
@@ -147,6 +156,8 @@ struct PlaybackState {
     int rowCount = kDefaultRows;  // rows of the current pattern
 
     std::array<ChannelState, kMaxChannels> channels;
+    // Note k sounds on voice kMaxChannels + k.
+    std::array<BackgroundNote, kBackgroundNotes> background;
 };
 
 }  // namespace tumbor::trk

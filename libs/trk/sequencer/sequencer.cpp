@@ -71,6 +71,7 @@ Sequencer::Sequencer(const Song& song, VoiceControl& voices) : song_(song), voic
 
 void Sequencer::start() {
     state_ = PlaybackState{};
+    hasLeavingNote_.fill(false);
     PlaybackState& s = state_;
     s.speed = song_.initialSpeed;
     s.tempo = song_.initialTempo;
@@ -277,6 +278,7 @@ void Sequencer::readRow() {
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
+    if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
     if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
         song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;
@@ -338,6 +340,8 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     const Sample* sample = song_.findSample(channel.sample);
     if (!sample) return;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
+    if (isSongFormat(song_, SongFormat::it))
+        channel.newNoteAction = instrument ? instrument->newNoteAction : NewNoteAction::cut;
     channel.data = sample->data.get();
     channel.length = static_cast<int32_t>(sample->length);
     channel.c4Speed = sample->c4Speed;
@@ -377,59 +381,102 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     if (!(channel.waveControl & 0x80)) channel.tremoloPosition = 0;
 }
 
+// IT: the note is kept only when its instrument lets it sound on.
+void Sequencer::keepLeavingNote(ChannelState& channel) {
+    const size_t index = static_cast<size_t>(&channel - state_.channels.data());
+    hasLeavingNote_[index] = channel.newNoteAction != NewNoteAction::cut && channel.hasSample() &&
+                             !channel.stopVoice && voices_.voicePlaying(static_cast<int>(index));
+    if (hasLeavingNote_[index]) leavingNotes_[index] = channel;
+}
+
+void Sequencer::pushToBackground(int index) {
+    const int slot = freeBackgroundSlot();
+    BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
+    note.active = true;
+    note.channel = leavingNotes_[static_cast<size_t>(index)];
+    if (note.channel.newNoteAction == NewNoteAction::release)
+        releaseNote(song_, note.channel);
+    else if (note.channel.newNoteAction == NewNoteAction::fade)
+        note.channel.fading = true;
+    voices_.moveVoice(index, kMaxChannels + slot);
+}
+
+// A free slot, else one whose voice has run out, else the quietest note's.
+int Sequencer::freeBackgroundSlot() const {
+    int quietest = 0;
+    int quietestVolume = 512;
+    for (int slot = 0; slot < kBackgroundNotes; ++slot) {
+        const BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
+        if (!note.active || !voices_.voicePlaying(kMaxChannels + slot)) return slot;
+        int volume = voiceVolume(note.channel);
+        if (volume < quietestVolume) {
+            quietest = slot;
+            quietestVolume = volume;
+        }
+    }
+    return quietest;
+}
+
 void Sequencer::advanceEnvelopes() {
-    bool xmStyle = isSongFormat(song_, SongFormat::xm) || isSongFormat(song_, SongFormat::mdl);
-    bool itStyle = isSongFormat(song_, SongFormat::it);
-    if (!xmStyle && !itStyle) return;
-    for (int index = 0; index < song_.channelCount; ++index) {
-        ChannelState& channel = state_.channels[static_cast<size_t>(index)];
-        for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope}) {
-            if (!run->enabled()) continue;
-            const Envelope& envelope = *run->envelope;
-            if (xmStyle) {
-                if (run->position >= 512) continue;
-                if (envelope.loops && run->position >= envelope.loopEnd)
-                    run->position = envelope.loopBegin;
-                else if (!(run->sustainHeld && envelope.sustains && run->position == envelope.sustainBegin))
-                    run->position = std::min(run->position + 1, 511);
-                continue;
-            }
-            // Only running past the table's end stops it (and starts the
-            // volume fade); a loop or sustain ending on the last node goes
-            // round (Sequencer.ItEnvelopeLoopEndingOnTheLastNodeGoesRoundWithoutFading).
-            int size = static_cast<int>(envelope.values.size());
-            ++run->position;
-            if (run->sustainHeld && envelope.sustains) {
-                if (run->position > envelope.sustainEnd) run->position = envelope.sustainBegin;
-            } else if (envelope.loops && run->position > envelope.loopEnd) {
+    if (!isSongFormat(song_, SongFormat::xm) && !isSongFormat(song_, SongFormat::mdl) &&
+        !isSongFormat(song_, SongFormat::it))
+        return;
+    for (int index = 0; index < song_.channelCount; ++index)
+        advanceEnvelopes(state_.channels[static_cast<size_t>(index)]);
+    for (BackgroundNote& note : state_.background)
+        if (note.active) advanceEnvelopes(note.channel);
+}
+
+void Sequencer::advanceEnvelopes(ChannelState& channel) {
+    const bool xmStyle = !isSongFormat(song_, SongFormat::it);
+    for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope}) {
+        if (!run->enabled()) continue;
+        const Envelope& envelope = *run->envelope;
+        if (xmStyle) {
+            if (run->position >= 512) continue;
+            if (envelope.loops && run->position >= envelope.loopEnd)
                 run->position = envelope.loopBegin;
-            }
-            if (run->position >= size) {
-                run->position = std::max(size - 1, 0);
-                if (run == &channel.volumeEnvelope) channel.fading = true;
-            }
+            else if (!(run->sustainHeld && envelope.sustains && run->position == envelope.sustainBegin))
+                run->position = std::min(run->position + 1, 511);
+            continue;
+        }
+        // Only running past the table's end stops it (and starts the
+        // volume fade); a loop or sustain ending on the last node goes
+        // round (Sequencer.ItEnvelopeLoopEndingOnTheLastNodeGoesRoundWithoutFading).
+        int size = static_cast<int>(envelope.values.size());
+        ++run->position;
+        if (run->sustainHeld && envelope.sustains) {
+            if (run->position > envelope.sustainEnd) run->position = envelope.sustainBegin;
+        } else if (envelope.loops && run->position > envelope.loopEnd) {
+            run->position = envelope.loopBegin;
+        }
+        if (run->position >= size) {
+            run->position = std::max(size - 1, 0);
+            if (run == &channel.volumeEnvelope) channel.fading = true;
         }
     }
 }
 
 void Sequencer::updatePeriodsAndFades() {
+    for (int index = 0; index < song_.channelCount; ++index)
+        updatePeriodAndFade(state_.channels[static_cast<size_t>(index)]);
+    for (BackgroundNote& note : state_.background)
+        if (note.active) updatePeriodAndFade(note.channel);
+}
+
+void Sequencer::updatePeriodAndFade(ChannelState& channel) {
     PlaybackState& s = state_;
-    bool it = isSongFormat(song_, SongFormat::it);
-    bool xm = isSongFormat(song_, SongFormat::xm);
-    for (int index = 0; index < song_.channelCount; ++index) {
-        ChannelState& channel = s.channels[static_cast<size_t>(index)];
-        if (!it) {
-            int32_t clamped = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
-            if (clamped != channel.outputPeriod) {
-                channel.outputPeriod = clamped;
-                if (!xm) channel.stopVoice = true;
-            }
+    if (!isSongFormat(song_, SongFormat::it)) {
+        int32_t clamped = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
+        if (clamped != channel.outputPeriod) {
+            channel.outputPeriod = clamped;
+            if (!isSongFormat(song_, SongFormat::xm)) channel.stopVoice = true;
         }
-        // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
-        int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);
-        channel.frequency = periodToFrequency(s.pitchRule, sounding);
-        if (channel.fading) channel.fade = std::max(channel.fade - channel.fadeoutRate, 0);
     }
+    // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
+    int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);
+    channel.frequency = periodToFrequency(s.pitchRule, sounding);
+    if (channel.fading) channel.fade = std::max(channel.fade - channel.fadeoutRate, 0);
 }
 
 int Sequencer::voiceVolume(const ChannelState& channel) const {
@@ -479,6 +526,10 @@ void Sequencer::sendToVoices() {
             channel.stopVoice = false;
         }
         int panning = voicePanning(channel);
+        if (hasLeavingNote_[static_cast<size_t>(index)] && !channel.noteDelayed) {
+            if (channel.noteOn) pushToBackground(index);
+            hasLeavingNote_[static_cast<size_t>(index)] = false;
+        }
         if (channel.noteOn) {
             channel.noteOn = false;
             if (!channel.hasSample()) continue;
@@ -499,6 +550,32 @@ void Sequencer::sendToVoices() {
         }
         voices_.setFrequency(index, channel.frequency);
     }
+    sendBackgroundNotes();
+}
+
+void Sequencer::sendBackgroundNotes() {
+    for (int slot = 0; slot < kBackgroundNotes; ++slot) {
+        BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
+        if (!note.active) continue;
+        const int voice = kMaxChannels + slot;
+        // A note ends when it has faded out or its sample has run out.
+        if (!voices_.voicePlaying(voice) || (note.channel.fading && note.channel.fade == 0)) {
+            voices_.stopVoice(voice);
+            note.active = false;
+            continue;
+        }
+        voices_.setVolume(voice, voiceVolume(note.channel));
+        voices_.setPanning(voice, voicePanning(note.channel));
+        voices_.setFrequency(voice, note.channel.frequency);
+    }
+}
+
+void Sequencer::stopBackgroundNotes() {
+    for (int slot = 0; slot < kBackgroundNotes; ++slot) {
+        voices_.stopVoice(kMaxChannels + slot);
+        state_.background[static_cast<size_t>(slot)].active = false;
+    }
+    hasLeavingNote_.fill(false);
 }
 
 void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
@@ -511,6 +588,7 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
         channel.noteDelayed = false;
         channel.stopVoice = false;
     }
+    stopBackgroundNotes();
     s.globalVolume = entry.globalVolume;
     s.speed = entry.speed;
     s.tempo = entry.tempo;

@@ -3,6 +3,7 @@
 // commands and sends each channel's volume, panning and frequency.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -60,9 +61,20 @@ private:
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
+    // IT: keeps the channel's sounding note, as a note start is about to
+    // replace it, for its instrument's new-note action.
+    void keepLeavingNote(ChannelState& channel);
+    // Hands the kept note of channel index over to a background note when the
+    // new note does start (a tone portamento takes it as its target instead).
+    void pushToBackground(int index);
+    int freeBackgroundSlot() const;
     void advanceEnvelopes();
+    void advanceEnvelopes(ChannelState& channel);
     void updatePeriodsAndFades();
+    void updatePeriodAndFade(ChannelState& channel);
     void sendToVoices();
+    void sendBackgroundNotes();
+    void stopBackgroundNotes();
     int voiceVolume(const ChannelState& channel) const;
     int voicePanning(const ChannelState& channel) const;
     void publishPosition();
@@ -71,6 +83,8 @@ private:
     VoiceControl& voices_;
     PlaybackState state_;
     const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    std::array<ChannelState, kMaxChannels> leavingNotes_;
+    std::array<bool, kMaxChannels> hasLeavingNote_{};
     bool silent_ = false;
     uint32_t rowsPlayed_ = 0;
     uint32_t rowLimit_ = 0xFFFFFFFF;

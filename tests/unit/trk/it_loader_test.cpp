@@ -277,6 +277,7 @@ TEST(ItLoader, NewFormatInstruments) {
     Bytes lead = instrument(2);
     putText(lead, 32, "lead");
     putU16(lead, 20, 100);
+    lead[17] = 3;  // new notes fade it
     lead[24] = 96;
     lead[25] = 40;
     lead[64 + 2 * 60] = 67;  // key 60 plays note 67 of sample 5
@@ -288,6 +289,7 @@ TEST(ItLoader, NewFormatInstruments) {
     putEnvelope(lead, 304 + 164, 1, {{10, 0}, {20, 5}});  // pitch: not read
     file.instruments.push_back(lead);
     Bytes plain = instrument(1);
+    plain[17] = 9;                                              // no such action: cut
     putEnvelope(plain, kVolumeEnvelope, 0, {{0, 0}, {64, 4}});  // off
     putEnvelope(plain, kPanningEnvelope, 1, {{0, 0}});          // one node
     file.instruments.push_back(plain);
@@ -300,6 +302,7 @@ TEST(ItLoader, NewFormatInstruments) {
     EXPECT_EQ(first.fadeout, 6400);
     EXPECT_EQ(first.globalVolume, 96);
     EXPECT_EQ(first.panning, 40);
+    EXPECT_EQ(first.newNoteAction, NewNoteAction::fade);
     EXPECT_EQ(first.noteMap[59], 1);
     EXPECT_EQ(first.noteMap[60], 4);
     EXPECT_EQ(first.noteTranspose[60], 7);
@@ -318,6 +321,7 @@ TEST(ItLoader, NewFormatInstruments) {
 
     const Instrument& second = *song.findInstrument(2);
     EXPECT_EQ(second.panning, -1) << "bit 7: no override";
+    EXPECT_EQ(second.newNoteAction, NewNoteAction::cut);
     EXPECT_EQ(second.volumeEnvelope, nullptr) << "an envelope that is off";
     EXPECT_EQ(second.panningEnvelope, nullptr) << "an envelope of one node";
 }
@@ -327,6 +331,7 @@ TEST(ItLoader, OldFormatInstruments) {
     putU16(file.header, 42, 0x1FF);
     Bytes old = instrument(3, true);
     putU16(old, 24, 3);
+    old[26] = 1;  // new notes leave it playing
     old[17] = 1 | 2;
     old[19] = 1;  // loop from node 0 to node 1
     const uint8_t nodes[] = {0, 64, 2, 0, 3, 10, 255, 50};
@@ -340,6 +345,7 @@ TEST(ItLoader, OldFormatInstruments) {
     ASSERT_TRUE(load(file.bytes(), song));
     const Instrument& first = *song.findInstrument(1);
     EXPECT_EQ(first.fadeout, 3 * 128);
+    EXPECT_EQ(first.newNoteAction, NewNoteAction::carryOn);
     EXPECT_EQ(first.globalVolume, -1);
     EXPECT_EQ(first.panning, -1);
     EXPECT_EQ(first.noteMap[30], 2);

@@ -361,6 +361,17 @@ TEST(TrkMixerTest, FrequencyZeroSilencesAfterTheNextTick) {
     EXPECT_FALSE(solo.voice().active);
 }
 
+// A note moved to a voice past the song's channels goes on where it stood.
+TEST(TrkMixerTest, MovedVoiceContinuesOnAVoiceOfItsOwn) {
+    auto data = sampleBytes({1, 2, 3, 4, 5, 6, 7, 8});
+    Solo solo(data, 8, kRate);
+    EXPECT_EQ(solo.render(3), (std::vector<int>{1 * 256, 2 * 256, 3 * 256}));
+    solo.writer.moveVoice(0, 40);
+    EXPECT_FALSE(solo.writer.voicePlaying(0));
+    EXPECT_TRUE(solo.writer.voicePlaying(40));
+    EXPECT_EQ(solo.render(3), (std::vector<int>{4 * 256, 5 * 256, 6 * 256}));
+}
+
 TEST(TrkMixerTest, NonLoopingSampleStopsAtItsEnd) {
     auto data = sampleBytes({1, 2, 3, 4, 5, 6, 7, 8});
     Solo solo(data, 8, kRate);

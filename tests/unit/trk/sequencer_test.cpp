@@ -160,6 +160,53 @@ TEST(Sequencer, ItEnvelopeRunningPastItsEndHoldsTheLastValueAndFades) {
     EXPECT_EQ(rig.channel(0).fade, 65536 - 2 * 1024);
 }
 
+// An IT song whose instrument 1 has this new-note action, notes on rows 0
+// and 1 of channel 0 (the second with this effect).
+SequencerRig newNoteActionRig(NewNoteAction action, int secondEffect = 0) {
+    SequencerRig rig(SongFormat::it, 1);
+    addSample(*rig.song, 1, 5000);
+    Instrument& instrument = *rig.song->instrument(1);
+    instrument.newNoteAction = action;
+    instrument.fadeout = 16384;
+    setCell(*rig.song, 0, 0, 0, 60, 1);
+    setCell(*rig.song, 0, 1, 0, 64, 1, secondEffect, 0x10);
+    rig.begin();
+    return rig;
+}
+
+TEST(Sequencer, ItNewNoteActionsLeaveTheOldNoteOnAVoiceOfItsOwn) {
+    constexpr int kFirstBackgroundVoice = kMaxChannels;
+    SequencerRig carried = newNoteActionRig(NewNoteAction::carryOn);
+    carried.rows(1);
+    const int firstNoteHz = carried.voice(0).frequency;
+    carried.ticks(1);
+    EXPECT_EQ(carried.voice(0).starts, 2);
+    EXPECT_TRUE(carried.voice(kFirstBackgroundVoice).playing);
+    EXPECT_EQ(carried.voice(kFirstBackgroundVoice).frequency, firstNoteHz);
+    EXPECT_EQ(carried.voice(kFirstBackgroundVoice).volume, carried.voice(0).volume);
+    carried.ticks(20);
+    EXPECT_TRUE(carried.voice(kFirstBackgroundVoice).playing) << "carrying on never fades";
+
+    SequencerRig faded = newNoteActionRig(NewNoteAction::fade);
+    faded.rows(1);
+    faded.ticks(2);
+    EXPECT_LT(faded.voice(kFirstBackgroundVoice).volume, faded.voice(0).volume);
+    faded.ticks(3);
+    EXPECT_FALSE(faded.voice(kFirstBackgroundVoice).playing) << "65536 / 16384: gone after four ticks";
+
+    SequencerRig cut = newNoteActionRig(NewNoteAction::cut);
+    cut.rows(1);
+    cut.ticks(1);
+    EXPECT_FALSE(cut.voice(kFirstBackgroundVoice).playing);
+    EXPECT_EQ(cut.voice(kFirstBackgroundVoice).volume, -1) << "never sent anything";
+
+    SequencerRig slid = newNoteActionRig(NewNoteAction::carryOn, kTonePortamento);
+    slid.rows(1);
+    slid.ticks(1);
+    EXPECT_EQ(slid.voice(0).starts, 1) << "the tone portamento's note is a target";
+    EXPECT_FALSE(slid.voice(kFirstBackgroundVoice).playing);
+}
+
 TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     // MOD C-2 (Amiga period 428) and IT's C-5 with a 8363 Hz sample.
     EXPECT_EQ(noteToPeriod(PitchRule::amiga, false, 48, 8363, 0), 1712);

@@ -63,6 +63,18 @@ void VoiceRecorder::stopVoice(int voice) {
     v.playing = false;
 }
 
+// The target takes over the source's sample and settings; each voice keeps
+// its own counts of starts and stops.
+void VoiceRecorder::moveVoice(int from, int to) {
+    Voice& source = voices[static_cast<size_t>(from)];
+    Voice& target = voices[static_cast<size_t>(to)];
+    Voice moved = source;
+    moved.starts = target.starts;
+    moved.stops = target.stops;
+    target = moved;
+    source.playing = false;
+}
+
 ModFile::ModFile(std::string signature, int channels)
     : signature_(std::move(signature)), channels_(channels) {}
 

@@ -45,8 +45,10 @@ public:
     void setVolume(int voice, int value) override { voices[static_cast<size_t>(voice)].volume = value; }
     void setFrequency(int voice, int hz) override { voices[static_cast<size_t>(voice)].frequency = hz; }
     void setPanning(int voice, int panning) override { voices[static_cast<size_t>(voice)].panning = panning; }
+    void moveVoice(int from, int to) override;
+    bool voicePlaying(int voice) const override { return voices[static_cast<size_t>(voice)].playing; }
 
-    std::array<Voice, 32> voices{};
+    std::array<Voice, 64> voices{};
 };
 
 // A 31-sample MOD file, built up and then written out.
