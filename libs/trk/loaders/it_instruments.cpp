@@ -64,14 +64,17 @@ void readKeyboard(const uint8_t* table, Instrument& instrument) {
     }
 }
 
-// An instrument's new-note action byte; unknown values cut.
-NewNoteAction newNoteAction(uint8_t value) {
-    return value <= 3 ? static_cast<NewNoteAction>(value) : NewNoteAction::cut;
+// An instrument's new-note action and duplicate check bytes; unknown
+// values cut, or check nothing.
+void readNoteActions(uint8_t action, uint8_t check, uint8_t checkAction, Instrument& instrument) {
+    instrument.newNoteAction = action <= 3 ? static_cast<NewNoteAction>(action) : NewNoteAction::cut;
+    instrument.duplicateCheck = check <= 3 ? static_cast<DuplicateCheck>(check) : DuplicateCheck::off;
+    instrument.duplicateAction =
+        checkAction <= 2 ? static_cast<DuplicateAction>(checkAction) : DuplicateAction::cut;
 }
 
-// 17 new-note action, 20 fadeout, 24 global volume, 25 panning (unless bit 7), 32 name,
-// 64 keyboard, 304 volume and 386 panning envelope; the pitch envelope after
-// them is not read.
+// 17 new-note action, 18 duplicate check, 19 its action, 20 fadeout, 24 global volume, 25 panning (unless bit
+// 7), 32 name, 64 keyboard, 304 volume and 386 panning envelope; the pitch envelope after them is not read.
 bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     uint8_t bytes[kNewInstrumentSize];
     if (!reader.read(bytes, sizeof bytes)) return false;
@@ -80,7 +83,7 @@ bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     instrument.panning = (bytes[25] & 0x80) ? -1 : bytes[25];
     readKeyboard(bytes + 64, instrument);
     instrument.fadeout = readU16le(bytes + 20) * 64;
-    instrument.newNoteAction = newNoteAction(bytes[17]);
+    readNoteActions(bytes[17], bytes[18], bytes[19], instrument);
     instrument.volumeEnvelope = expandItEnvelope(bytes + 304, false);
     instrument.panningEnvelope = expandItEnvelope(bytes + 304 + 82, true);
     return true;
@@ -104,15 +107,16 @@ EnvelopeRef oldVolumeEnvelope(const uint8_t* bytes) {
     return envelope;
 }
 
-// 17 envelope flags, 18 .. 21 loop and sustain nodes, 24 fadeout, 26 new-note action, 32 name,
-// 64 keyboard, 504 envelope nodes.
+// 17 envelope flags, 18 .. 21 loop and sustain nodes, 24 fadeout, 26 new-note
+// action, 27 duplicate note check, 32 name, 64 keyboard, 504 envelope nodes.
 bool readOldInstrument(ModuleReader& reader, Instrument& instrument) {
     uint8_t bytes[kOldInstrumentSize];
     if (!reader.read(bytes, sizeof bytes)) return false;
     instrument.name = trimmedName(bytes + 32, 25);
     readKeyboard(bytes + 64, instrument);
     instrument.fadeout = readU16le(bytes + 24) * 128;
-    instrument.newNoteAction = newNoteAction(bytes[26]);
+    // The old format's duplicate check is on or off, for notes, and cuts.
+    readNoteActions(bytes[26], bytes[27] ? 1 : 0, 0, instrument);
     instrument.volumeEnvelope = oldVolumeEnvelope(bytes);
     return true;
 }

@@ -95,6 +95,10 @@ using EnvelopeRef = std::shared_ptr<const Envelope>;
 
 // IT: what becomes of a note still sounding when its channel starts the next one.
 enum class NewNoteAction : uint8_t { cut = 0, carryOn = 1, release = 2, fade = 3 };
+// IT: which earlier notes of the same instrument on the channel a new note
+// repeats, and what then becomes of them.
+enum class DuplicateCheck : uint8_t { off = 0, note = 1, sample = 2, instrument = 3 };
+enum class DuplicateAction : uint8_t { cut = 0, release = 1, fade = 2 };
 
 struct Instrument {
     std::string name;  // trimmed; empty for none
@@ -109,6 +113,8 @@ struct Instrument {
     EnvelopeRef pitchEnvelope;
     int fadeout = 0;  // added to the sample's fadeout at note start
     NewNoteAction newNoteAction = NewNoteAction::cut;
+    DuplicateCheck duplicateCheck = DuplicateCheck::off;
+    DuplicateAction duplicateAction = DuplicateAction::cut;
 
     // A record whose every note plays sampleIndex (0-based, -1 for none).
     explicit Instrument(int sampleIndex = -1) { noteMap.fill(static_cast<int16_t>(sampleIndex)); }

@@ -111,6 +111,7 @@ struct ChannelState {
 // new-note actions), on a voice of its own until it fades out or runs out.
 struct BackgroundNote {
     bool active = false;
+    int channelIndex = 0;  // the channel it left
     ChannelState channel;
 };
 constexpr int kBackgroundNotes = 32;

@@ -71,6 +71,7 @@ Sequencer::Sequencer(const Song& song, VoiceControl& voices) : song_(song), voic
 
 void Sequencer::start() {
     state_ = PlaybackState{};
+    noteStarting_.fill(false);
     hasLeavingNote_.fill(false);
     PlaybackState& s = state_;
     s.speed = song_.initialSpeed;
@@ -381,18 +382,70 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     if (!(channel.waveControl & 0x80)) channel.tremoloPosition = 0;
 }
 
-// IT: the note is kept only when its instrument lets it sound on.
+// The note is kept only when its instrument lets it sound on.
 void Sequencer::keepLeavingNote(ChannelState& channel) {
     const size_t index = static_cast<size_t>(&channel - state_.channels.data());
+    noteStarting_[index] = true;
     hasLeavingNote_[index] = channel.newNoteAction != NewNoteAction::cut && channel.hasSample() &&
                              !channel.stopVoice && voices_.voicePlaying(static_cast<int>(index));
     if (hasLeavingNote_[index]) leavingNotes_[index] = channel;
+}
+
+void Sequencer::leaveNotes(int index) {
+    const ChannelState& channel = state_.channels[static_cast<size_t>(index)];
+    for (int slot = 0; slot < kBackgroundNotes; ++slot) {
+        BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
+        if (!note.active || note.channelIndex != index || !repeats(note.channel, channel)) continue;
+        if (!takeDuplicateAction(note.channel)) {
+            voices_.stopVoice(kMaxChannels + slot);
+            note.active = false;
+        }
+    }
+    if (!hasLeavingNote_[static_cast<size_t>(index)]) return;
+    ChannelState& leaving = leavingNotes_[static_cast<size_t>(index)];
+    if (repeats(leaving, channel) && !takeDuplicateAction(leaving)) return;
+    pushToBackground(index);
+}
+
+// Whether the channel's new note repeats an earlier one, by the rule of the
+// earlier note's instrument; only notes of the same instrument can.
+bool Sequencer::repeats(const ChannelState& earlier, const ChannelState& channel) const {
+    const Instrument* instrument = song_.findInstrument(earlier.instrument);
+    if (!instrument || earlier.instrument != channel.instrument) return false;
+    switch (instrument->duplicateCheck) {
+        case DuplicateCheck::note:
+            return earlier.lastNote == channel.lastNote;
+        case DuplicateCheck::sample:
+            return earlier.sample == channel.sample;
+        case DuplicateCheck::instrument:
+            return true;
+        case DuplicateCheck::off:
+            break;
+    }
+    return false;
+}
+
+// The earlier note's instrument's duplicate action; false when it cuts the note.
+bool Sequencer::takeDuplicateAction(ChannelState& earlier) const {
+    const Instrument* instrument = song_.findInstrument(earlier.instrument);
+    switch (instrument ? instrument->duplicateAction : DuplicateAction::cut) {
+        case DuplicateAction::cut:
+            return false;
+        case DuplicateAction::release:
+            releaseNote(song_, earlier);
+            break;
+        case DuplicateAction::fade:
+            earlier.fading = true;
+            break;
+    }
+    return true;
 }
 
 void Sequencer::pushToBackground(int index) {
     const int slot = freeBackgroundSlot();
     BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
     note.active = true;
+    note.channelIndex = index;
     note.channel = leavingNotes_[static_cast<size_t>(index)];
     if (note.channel.newNoteAction == NewNoteAction::release)
         releaseNote(song_, note.channel);
@@ -526,8 +579,9 @@ void Sequencer::sendToVoices() {
             channel.stopVoice = false;
         }
         int panning = voicePanning(channel);
-        if (hasLeavingNote_[static_cast<size_t>(index)] && !channel.noteDelayed) {
-            if (channel.noteOn) pushToBackground(index);
+        if (noteStarting_[static_cast<size_t>(index)] && !channel.noteDelayed) {
+            if (channel.noteOn) leaveNotes(index);
+            noteStarting_[static_cast<size_t>(index)] = false;
             hasLeavingNote_[static_cast<size_t>(index)] = false;
         }
         if (channel.noteOn) {
@@ -575,6 +629,7 @@ void Sequencer::stopBackgroundNotes() {
         voices_.stopVoice(kMaxChannels + slot);
         state_.background[static_cast<size_t>(slot)].active = false;
     }
+    noteStarting_.fill(false);
     hasLeavingNote_.fill(false);
 }
 

@@ -61,13 +61,17 @@ private:
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
-    // IT: keeps the channel's sounding note, as a note start is about to
-    // replace it, for its instrument's new-note action.
+    // IT: as a cell's note is about to replace the channel's sounding note,
+    // keeps that note for its instrument's new-note action.
     void keepLeavingNote(ChannelState& channel);
-    // Hands the kept note of channel index over to a background note when the
-    // new note does start (a tone portamento takes it as its target instead).
+    // When the cell's note does start (a tone portamento takes it as its
+    // target instead): the duplicate checks on the channel's earlier notes,
+    // and the kept note handed over to a background note.
+    void leaveNotes(int index);
     void pushToBackground(int index);
     int freeBackgroundSlot() const;
+    bool repeats(const ChannelState& earlier, const ChannelState& channel) const;
+    bool takeDuplicateAction(ChannelState& earlier) const;
     void advanceEnvelopes();
     void advanceEnvelopes(ChannelState& channel);
     void updatePeriodsAndFades();
@@ -82,7 +86,8 @@ private:
     const Song& song_;
     VoiceControl& voices_;
     PlaybackState state_;
-    const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    const Pattern* pattern_ = nullptr;               // the current order's pattern; null plays empty rows
+    std::array<bool, kMaxChannels> noteStarting_{};  // IT: a cell's note, until it starts or not
     std::array<ChannelState, kMaxChannels> leavingNotes_;
     std::array<bool, kMaxChannels> hasLeavingNote_{};
     bool silent_ = false;

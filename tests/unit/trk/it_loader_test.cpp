@@ -278,6 +278,8 @@ TEST(ItLoader, NewFormatInstruments) {
     putText(lead, 32, "lead");
     putU16(lead, 20, 100);
     lead[17] = 3;  // new notes fade it
+    lead[18] = 2;  // duplicates: notes of the same sample, released
+    lead[19] = 1;
     lead[24] = 96;
     lead[25] = 40;
     lead[64 + 2 * 60] = 67;  // key 60 plays note 67 of sample 5
@@ -303,6 +305,8 @@ TEST(ItLoader, NewFormatInstruments) {
     EXPECT_EQ(first.globalVolume, 96);
     EXPECT_EQ(first.panning, 40);
     EXPECT_EQ(first.newNoteAction, NewNoteAction::fade);
+    EXPECT_EQ(first.duplicateCheck, DuplicateCheck::sample);
+    EXPECT_EQ(first.duplicateAction, DuplicateAction::release);
     EXPECT_EQ(first.noteMap[59], 1);
     EXPECT_EQ(first.noteMap[60], 4);
     EXPECT_EQ(first.noteTranspose[60], 7);
@@ -331,7 +335,8 @@ TEST(ItLoader, OldFormatInstruments) {
     putU16(file.header, 42, 0x1FF);
     Bytes old = instrument(3, true);
     putU16(old, 24, 3);
-    old[26] = 1;  // new notes leave it playing
+    old[26] = 1;  // new notes leave it playing, but not a repeated note
+    old[27] = 1;
     old[17] = 1 | 2;
     old[19] = 1;  // loop from node 0 to node 1
     const uint8_t nodes[] = {0, 64, 2, 0, 3, 10, 255, 50};
@@ -346,6 +351,8 @@ TEST(ItLoader, OldFormatInstruments) {
     const Instrument& first = *song.findInstrument(1);
     EXPECT_EQ(first.fadeout, 3 * 128);
     EXPECT_EQ(first.newNoteAction, NewNoteAction::carryOn);
+    EXPECT_EQ(first.duplicateCheck, DuplicateCheck::note);
+    EXPECT_EQ(first.duplicateAction, DuplicateAction::cut);
     EXPECT_EQ(first.globalVolume, -1);
     EXPECT_EQ(first.panning, -1);
     EXPECT_EQ(first.noteMap[30], 2);

@@ -161,15 +161,17 @@ TEST(Sequencer, ItEnvelopeRunningPastItsEndHoldsTheLastValueAndFades) {
 }
 
 // An IT song whose instrument 1 has this new-note action, notes on rows 0
-// and 1 of channel 0 (the second with this effect).
-SequencerRig newNoteActionRig(NewNoteAction action, int secondEffect = 0) {
+// and 1 of channel 0 (the second with this effect and note).
+SequencerRig newNoteActionRig(NewNoteAction action, int secondEffect = 0, int secondNote = 64,
+                              DuplicateCheck check = DuplicateCheck::off) {
     SequencerRig rig(SongFormat::it, 1);
     addSample(*rig.song, 1, 5000);
     Instrument& instrument = *rig.song->instrument(1);
     instrument.newNoteAction = action;
+    instrument.duplicateCheck = check;
     instrument.fadeout = 16384;
     setCell(*rig.song, 0, 0, 0, 60, 1);
-    setCell(*rig.song, 0, 1, 0, 64, 1, secondEffect, 0x10);
+    setCell(*rig.song, 0, 1, 0, secondNote, 1, secondEffect, 0x10);
     rig.begin();
     return rig;
 }
@@ -205,6 +207,16 @@ TEST(Sequencer, ItNewNoteActionsLeaveTheOldNoteOnAVoiceOfItsOwn) {
     slid.ticks(1);
     EXPECT_EQ(slid.voice(0).starts, 1) << "the tone portamento's note is a target";
     EXPECT_FALSE(slid.voice(kFirstBackgroundVoice).playing);
+
+    // A duplicate check for notes whose action cuts: only another note carries on.
+    SequencerRig repeated = newNoteActionRig(NewNoteAction::carryOn, 0, 60, DuplicateCheck::note);
+    repeated.rows(1);
+    repeated.ticks(1);
+    EXPECT_FALSE(repeated.voice(kFirstBackgroundVoice).playing);
+    SequencerRig other = newNoteActionRig(NewNoteAction::carryOn, 0, 64, DuplicateCheck::note);
+    other.rows(1);
+    other.ticks(1);
+    EXPECT_TRUE(other.voice(kFirstBackgroundVoice).playing);
 }
 
 TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
