@@ -73,8 +73,9 @@ void readNoteActions(uint8_t action, uint8_t check, uint8_t checkAction, Instrum
         checkAction <= 2 ? static_cast<DuplicateAction>(checkAction) : DuplicateAction::cut;
 }
 
-// 17 new-note action, 18 duplicate check, 19 its action, 20 fadeout, 24 global volume, 25 panning (unless bit
-// 7), 32 name, 64 keyboard, 304 volume and 386 panning envelope; the pitch envelope after them is not read.
+// 17 new-note action, 18 duplicate check, 19 its action, 20 fadeout,
+// 24 global volume, 25 panning (unless bit 7), 32 name, 64 keyboard,
+// 304 volume and 386 panning envelope; the pitch envelope after them is not read.
 bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     uint8_t bytes[kNewInstrumentSize];
     if (!reader.read(bytes, sizeof bytes)) return false;

@@ -25,8 +25,8 @@ private:
     int32_t applyIt(int32_t period, PitchRule rule);
 
     bool xm_ = false;
-    int type_ =
-        0;  // XM: 0 sine, 1 square, 2 ramp up, 3 ramp down; IT: 0 sine, 1 ramp down, 2 square, 3 random
+    // XM: 0 sine, 1 square, 2 ramp up, 3 ramp down; IT: 0 sine, 1 ramp down, 2 square, 3 random.
+    int type_ = 0;
     int depth_ = 0;
     int rate_ = 0;
     int sweep_ = 0;

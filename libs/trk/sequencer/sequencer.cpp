@@ -72,7 +72,7 @@ Sequencer::Sequencer(const Song& song, VoiceControl& voices) : song_(song), voic
 void Sequencer::start() {
     state_ = PlaybackState{};
     noteStarting_.fill(false);
-    hasLeavingNote_.fill(false);
+    leavingNotes_.fill(std::nullopt);
     PlaybackState& s = state_;
     s.speed = song_.initialSpeed;
     s.tempo = song_.initialTempo;
@@ -386,9 +386,11 @@ void Sequencer::startNote(ChannelState& channel, int note) {
 void Sequencer::keepLeavingNote(ChannelState& channel) {
     const size_t index = static_cast<size_t>(&channel - state_.channels.data());
     noteStarting_[index] = true;
-    hasLeavingNote_[index] = channel.newNoteAction != NewNoteAction::cut && channel.hasSample() &&
-                             !channel.stopVoice && voices_.voicePlaying(static_cast<int>(index));
-    if (hasLeavingNote_[index]) leavingNotes_[index] = channel;
+    if (channel.newNoteAction != NewNoteAction::cut && channel.hasSample() && !channel.stopVoice &&
+        voices_.voicePlaying(static_cast<int>(index)))
+        leavingNotes_[index] = channel;
+    else
+        leavingNotes_[index].reset();
 }
 
 void Sequencer::leaveNotes(int index) {
@@ -401,10 +403,9 @@ void Sequencer::leaveNotes(int index) {
             note.active = false;
         }
     }
-    if (!hasLeavingNote_[static_cast<size_t>(index)]) return;
-    ChannelState& leaving = leavingNotes_[static_cast<size_t>(index)];
-    if (repeats(leaving, channel) && !takeDuplicateAction(leaving)) return;
-    pushToBackground(index);
+    std::optional<ChannelState>& leaving = leavingNotes_[static_cast<size_t>(index)];
+    if (!leaving || (repeats(*leaving, channel) && !takeDuplicateAction(*leaving))) return;
+    pushToBackground(index, *leaving);
 }
 
 // Whether the channel's new note repeats an earlier one, by the rule of the
@@ -441,12 +442,12 @@ bool Sequencer::takeDuplicateAction(ChannelState& earlier) const {
     return true;
 }
 
-void Sequencer::pushToBackground(int index) {
+void Sequencer::pushToBackground(int index, const ChannelState& leaving) {
     const int slot = freeBackgroundSlot();
     BackgroundNote& note = state_.background[static_cast<size_t>(slot)];
     note.active = true;
     note.channelIndex = index;
-    note.channel = leavingNotes_[static_cast<size_t>(index)];
+    note.channel = leaving;
     if (note.channel.newNoteAction == NewNoteAction::release)
         releaseNote(song_, note.channel);
     else if (note.channel.newNoteAction == NewNoteAction::fade)
@@ -582,7 +583,7 @@ void Sequencer::sendToVoices() {
         if (noteStarting_[static_cast<size_t>(index)] && !channel.noteDelayed) {
             if (channel.noteOn) leaveNotes(index);
             noteStarting_[static_cast<size_t>(index)] = false;
-            hasLeavingNote_[static_cast<size_t>(index)] = false;
+            leavingNotes_[static_cast<size_t>(index)].reset();
         }
         if (channel.noteOn) {
             channel.noteOn = false;
@@ -630,7 +631,7 @@ void Sequencer::stopBackgroundNotes() {
         state_.background[static_cast<size_t>(slot)].active = false;
     }
     noteStarting_.fill(false);
-    hasLeavingNote_.fill(false);
+    leavingNotes_.fill(std::nullopt);
 }
 
 void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "libs/trk/mixer/sound_driver.h"
 #include "libs/trk/model/song.h"
@@ -68,7 +69,7 @@ private:
     // target instead): the duplicate checks on the channel's earlier notes,
     // and the kept note handed over to a background note.
     void leaveNotes(int index);
-    void pushToBackground(int index);
+    void pushToBackground(int index, const ChannelState& leaving);
     int freeBackgroundSlot() const;
     bool repeats(const ChannelState& earlier, const ChannelState& channel) const;
     bool takeDuplicateAction(ChannelState& earlier) const;
@@ -86,10 +87,11 @@ private:
     const Song& song_;
     VoiceControl& voices_;
     PlaybackState state_;
-    const Pattern* pattern_ = nullptr;               // the current order's pattern; null plays empty rows
-    std::array<bool, kMaxChannels> noteStarting_{};  // IT: a cell's note, until it starts or not
-    std::array<ChannelState, kMaxChannels> leavingNotes_;
-    std::array<bool, kMaxChannels> hasLeavingNote_{};
+    const Pattern* pattern_ = nullptr;  // the current order's pattern; null plays empty rows
+    // IT, by channel: a cell's note until it starts or not, and the sounding
+    // note it replaces, kept for its new-note action.
+    std::array<bool, kMaxChannels> noteStarting_{};
+    std::array<std::optional<ChannelState>, kMaxChannels> leavingNotes_;
     bool silent_ = false;
     uint32_t rowsPlayed_ = 0;
     uint32_t rowLimit_ = 0xFFFFFFFF;
