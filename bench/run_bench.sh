@@ -9,21 +9,21 @@
 #      (mpa_decode_bench), and tumbor-render's (STRM_MPA alone, to a WAV
 #      file) against mpg123 decoding to a WAV file, both as whole programs;
 #   3. the playback engine's own CPU per minute of audio (engine_bench);
-#   4. with --win32, the player's CPU while playing under Wine with the
+#   4. with --windows, the player's CPU while playing under Wine with the
 #      example plug-in (bench/player/player_cpu.sh, on a headless X server).
 # Every comparison is a ratio of CPU times (user + sys) measured in the same
 # run, the fastest of several passes; the machine's load is printed at the
 # start and the end, since other work on it still slows caches and memory.
-#   usage: run_bench.sh BENCH_BUILD_DIR [--win32 WIN32_BUILD_DIR] [FILE...]
+#   usage: run_bench.sh BENCH_BUILD_DIR [--windows WINDOWS_BUILD_DIR] [FILE...]
 #   (BENCH_BUILD_DIR: a native build without sanitizers; MPA_BENCH_PASSES, default 5)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 shift
-win32=
-if [ "${1:-}" = --win32 ]; then
-  win32=$(cd "$2" && pwd)
+windows=
+if [ "${1:-}" = --windows ]; then
+  windows=$(cd "$2" && pwd)
   shift 2
 fi
 mpeg=() modules=()
@@ -85,11 +85,11 @@ echo
 echo "== 3. The playback engine alone, natively"
 "$build/bin/engine_bench"
 
-if [ -n "$win32" ]; then
+if [ -n "$windows" ]; then
   echo
   echo "== 4. The player under Wine"
-  xvfb-run -a -s "-screen 0 1024x768x24" "$here/../scripts/with-wine.sh" "$win32" \
-    "$here/player/player_cpu.sh" "$win32/bin" "$win32/bench-player" "${PLAYER_CPU_SECONDS:-240}"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$here/../scripts/with-wine.sh" "$windows" \
+    "$here/player/player_cpu.sh" "$windows/bin" "$windows/bench-player" "${PLAYER_CPU_SECONDS:-240}"
 fi
 
 echo

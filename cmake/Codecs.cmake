@@ -1,8 +1,8 @@
 # The codec libraries behind Strm_FLC and Strm_OGG, as the targets tb_libflac
 # (libFLAC with libogg), tb_vorbisfile (libvorbisfile, libvorbis, libogg) and
 # tb_opusfile (libopusfile, libopus, libogg). Natively they are Debian's -dev
-# packages; for win32 they are the static libraries that
-# scripts/build-codecs-win32.sh cross-builds into the build tree.
+# packages; for Windows they are the static libraries that
+# scripts/build-codecs-windows.sh cross-builds into the build tree.
 if(TUMBOR_WIN32)
   set(TUMBOR_CODECS_DIR ${CMAKE_BINARY_DIR}/deps)
   set(codec_archives ogg/lib/libogg.a flac/lib/libFLAC.a vorbis/lib/libvorbis.a vorbis/lib/libvorbisfile.a
@@ -16,10 +16,10 @@ if(TUMBOR_WIN32)
   if(codecs_missing)
     message(STATUS "Cross-building the codec libraries into ${TUMBOR_CODECS_DIR}")
     execute_process(
-      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-codecs-win32.sh ${TUMBOR_CODECS_DIR}
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-codecs-windows.sh ${TUMBOR_MINGW_TRIPLET} ${TUMBOR_CODECS_DIR}
       RESULT_VARIABLE codecs_result)
     if(NOT codecs_result EQUAL 0)
-      message(FATAL_ERROR "Could not cross-build the codec libraries (scripts/build-codecs-win32.sh)")
+      message(FATAL_ERROR "Could not cross-build the codec libraries (scripts/build-codecs-windows.sh)")
     endif()
   endif()
 

@@ -1,10 +1,10 @@
 # Helpers that give the plug-in libraries their deliverable names.
 
-# tumbor_plugin_library(<target> <file name> <Windows suffix> sources...):
+# tumbor_plugin_library(<target> <file name> <Windows suffix> <export> sources...):
 # a shared library named <file name><Windows suffix> on Windows (runtime
-# linked statically, only the entry point exported) and <file name>.so
-# natively.
-function(tumbor_plugin_library target file_name windows_suffix)
+# linked statically, only the entry point <export> exported, which each
+# build checks) and <file name>.so natively.
+function(tumbor_plugin_library target file_name windows_suffix export)
   add_library(${target} SHARED ${ARGN})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${file_name}
@@ -14,6 +14,10 @@ function(tumbor_plugin_library target file_name windows_suffix)
     VISIBILITY_INLINES_HIDDEN ON)
   if(TUMBOR_WIN32)
     set_target_properties(${target} PROPERTIES SUFFIX ${windows_suffix})
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DLIBRARY=$<TARGET_FILE:${target}> -DEXPORT=${export}
+              -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake
+      VERBATIM)
   else()
     set_target_properties(${target} PROPERTIES SUFFIX ".so")
   endif()
@@ -23,13 +27,13 @@ endfunction()
 # builds Strm_X.DLL on Windows (tumborGetStreamHeader exported) and
 # Strm_X.so natively.
 function(tumbor_stream_library target file_name)
-  tumbor_plugin_library(${target} ${file_name} ".DLL" ${ARGN})
+  tumbor_plugin_library(${target} ${file_name} ".DLL" tumborGetStreamHeader ${ARGN})
 endfunction()
 
 # tumbor_vis_plugin(<target> <file name without extension> sources...)
 # builds a visualization plug-in: <name>.dll on Windows (winampVisGetHeader
 # exported) and <name>.so natively.
 function(tumbor_vis_plugin target file_name)
-  tumbor_plugin_library(${target} ${file_name} ".dll" ${ARGN})
+  tumbor_plugin_library(${target} ${file_name} ".dll" winampVisGetHeader ${ARGN})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/include)
 endfunction()

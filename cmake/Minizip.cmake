@@ -1,7 +1,7 @@
 # zlib and its minizip, the zip archive reader behind .wsz skins, as the
 # target tb_minizip. Natively they are Debian's zlib1g-dev and libminizip-dev;
-# for win32 zlib is Debian's libz-mingw-w64-dev and minizip the static library
-# that scripts/build-minizip-win32.sh cross-builds into the build tree.
+# for Windows zlib is Debian's libz-mingw-w64-dev and minizip the static library
+# that scripts/build-minizip-windows.sh cross-builds into the build tree.
 if(TUMBOR_WIN32)
   find_library(TUMBOR_ZLIB_STATIC NAMES libz.a)
   if(NOT TUMBOR_ZLIB_STATIC)
@@ -11,10 +11,10 @@ if(TUMBOR_WIN32)
   if(NOT EXISTS ${TUMBOR_MINIZIP_DIR}/lib/libminizip.a)
     message(STATUS "Cross-building minizip into ${TUMBOR_MINIZIP_DIR}")
     execute_process(
-      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-minizip-win32.sh ${TUMBOR_MINIZIP_DIR}
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-minizip-windows.sh ${TUMBOR_MINGW_TRIPLET} ${TUMBOR_MINIZIP_DIR}
       RESULT_VARIABLE minizip_result)
     if(NOT minizip_result EQUAL 0)
-      message(FATAL_ERROR "Could not cross-build minizip (scripts/build-minizip-win32.sh)")
+      message(FATAL_ERROR "Could not cross-build minizip (scripts/build-minizip-windows.sh)")
     endif()
   endif()
   add_library(tb_minizip STATIC IMPORTED)

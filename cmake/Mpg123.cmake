@@ -1,15 +1,15 @@
 # libmpg123, the MPEG audio decoder behind STRM_MPA, as the target tb_mpg123.
-# Natively it is Debian's libmpg123-dev; for win32 it is the static library
-# that scripts/build-mpg123-win32.sh cross-builds into the build tree.
+# Natively it is Debian's libmpg123-dev; for Windows it is the static library
+# that scripts/build-mpg123-windows.sh cross-builds into the build tree.
 if(TUMBOR_WIN32)
   set(TUMBOR_MPG123_DIR ${CMAKE_BINARY_DIR}/deps/mpg123)
   if(NOT EXISTS ${TUMBOR_MPG123_DIR}/lib/libmpg123.a)
     message(STATUS "Cross-building libmpg123 into ${TUMBOR_MPG123_DIR}")
     execute_process(
-      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-mpg123-win32.sh ${TUMBOR_MPG123_DIR}
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-mpg123-windows.sh ${TUMBOR_MINGW_TRIPLET} ${TUMBOR_MPG123_DIR}
       RESULT_VARIABLE mpg123_result)
     if(NOT mpg123_result EQUAL 0)
-      message(FATAL_ERROR "Could not cross-build libmpg123 (scripts/build-mpg123-win32.sh)")
+      message(FATAL_ERROR "Could not cross-build libmpg123 (scripts/build-mpg123-windows.sh)")
     endif()
   endif()
   add_library(tb_mpg123 STATIC IMPORTED)

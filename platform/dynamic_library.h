@@ -9,7 +9,9 @@ namespace platform {
 
 class DynamicLibrary {
 public:
-    // The loaded library, or null when it cannot be loaded.
+    // The loaded library, or null when it cannot be loaded. On Windows a
+    // library built for another machine (a 32-bit DLL in the 64-bit
+    // program) is never handed to the system's loader.
     static std::unique_ptr<DynamicLibrary> load(const std::string& path);
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary&) = delete;

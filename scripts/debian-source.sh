@@ -1,5 +1,5 @@
-# Fetching and unpacking Debian's source packages for the win32 cross-builds;
-# sourced by scripts/build-*-win32.sh.
+# Fetching and unpacking Debian's source packages for the Windows cross-builds;
+# sourced by scripts/build-*-windows.sh.
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi

@@ -8,11 +8,13 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev          # host build: ASan, UBSan, libFuzzer
   googletest
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
-  wine wine32:i386                  # running the win32 build
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686     # the win32 build
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 # the win64 build
+  mingw-w64-tools
+  wine wine32:i386 wine64           # running the win32 build (where the kernel runs 32-bit programs) and the win64 build
   xvfb xauth x11-utils xdotool imagemagick   # headless windows and screenshots
   sox lame twolame mpg123 libmpg123-dev   # MPEG decoding, making and checking test sounds
-  zlib1g-dev libminizip-dev libz-mingw-w64-dev   # .wsz skins: zlib and minizip, natively and for win32
+  zlib1g-dev libminizip-dev libz-mingw-w64-dev   # .wsz skins: zlib and minizip, natively and for Windows
   libflac-dev libvorbis-dev libogg-dev libopus-dev libopusfile-dev   # FLAC, Ogg Vorbis and Opus decoding
   flac vorbis-tools opus-tools            # making and checking their test sounds
   dpkg-dev patch bzip2 xz-utils make      # cross-building libmpg123, minizip and the codecs from their source packages

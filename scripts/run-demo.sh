@@ -3,7 +3,7 @@
 # the player opens in a real window and runs until it is closed; without one
 # it runs on a virtual display, plays the demo to its end, and leaves a
 # screenshot of its window and the sound it sent to wave-out in the build tree.
-#   usage: scripts/run-demo.sh WIN32_BUILD_DIR
+#   usage: scripts/run-demo.sh WINDOWS_BUILD_DIR
 set -euo pipefail
 
 scripts=$(cd "$(dirname "$0")" && pwd)

@@ -18,7 +18,7 @@
 # engine does four minutes of audio's work per wall minute while the window
 # timer and the plug-in run in wall time: the share of a core is an upper
 # bound for playing in real time, the time per minute of audio a lower one.
-#   usage: player_cpu.sh WIN32_BIN_DIR WORK_DIR [AUDIO_SECONDS]   (DISPLAY set, under scripts/with-wine.sh)
+#   usage: player_cpu.sh WINDOWS_BIN_DIR WORK_DIR [AUDIO_SECONDS]   (DISPLAY set, under scripts/with-wine.sh)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2 seconds=${3:-240}

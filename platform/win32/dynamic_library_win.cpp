@@ -1,11 +1,34 @@
 // DLLs through LoadLibraryA, and the directory search through FindFirstFileA.
 #include <windows.h>
 
+#include <fstream>
+
 #include "platform/dynamic_library.h"
+#include "platform/pe_image.h"
 
 namespace platform {
+namespace {
+
+#if defined(_WIN64)
+constexpr std::uint16_t kThisMachine = kPeMachineAmd64;
+#else
+constexpr std::uint16_t kThisMachine = kPeMachineI386;
+#endif
+
+// Whether the file is an image built for this program's machine: a 32-bit
+// DLL beside the 64-bit player (or the other way round) is left alone
+// instead of being handed to the loader.
+bool builtForThisMachine(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char head[kPeHeadBytes];
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    return peImageMachine(head, static_cast<std::size_t>(file.gcount())) == kThisMachine;
+}
+
+}  // namespace
 
 std::unique_ptr<DynamicLibrary> DynamicLibrary::load(const std::string& path) {
+    if (!builtForThisMachine(path)) return nullptr;
     HMODULE handle = LoadLibraryA(path.c_str());
     if (!handle) return nullptr;
     return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle));

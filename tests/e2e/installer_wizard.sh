@@ -9,7 +9,7 @@
 # shortcuts; the installed player playing a file (wave-out captured); then an
 # update over the same folder that keeps the user's settings and playlists
 # and starts the player.
-#   usage: installer_wizard.sh WIN32_BIN_DIR WORK_DIR SETUP_EXE LIST HOST_BIN_DIR
+#   usage: installer_wizard.sh WINDOWS_BIN_DIR WORK_DIR SETUP_EXE LIST HOST_BIN_DIR
 #          (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
@@ -22,7 +22,8 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" && work=$(pwd)
 # The prefix of this test only: its registry and C: drive are the
 # installer's to change, and its desktop lies in its own home, not in ours.
 wine_dir="$work.wine"
-export WINEPREFIX="$wine_dir/prefix" HOME="$wine_dir/home" WINEARCH=win32 WINEDEBUG=-all
+# The prefix is of the word size scripts/with-wine.sh chose for the build.
+export WINEPREFIX="$wine_dir/prefix" HOME="$wine_dir/home" WINEARCH=${WINEARCH:?run under scripts/with-wine.sh} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ ! -f "$wine_dir/ready" ]; then
   rm -rf "$wine_dir" && mkdir -p "$HOME"

@@ -5,15 +5,15 @@
 # - a CD track fails to start the same way in both: Wine has no CD drive and
 #   the native build's simulated drive is empty, so MCI's message for the
 #   failed open is the error, and nothing waits for a device.
-#   usage: locations_match_host.sh HOST_BIN_DIR WIN32_BIN_DIR WORK_DIR
+#   usage: locations_match_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
 
-host_bin=$1 win32_bin=$2 work=$3
+host_bin=$1 windows_bin=$2 work=$3
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-run_wine() { timeout 60 wine "$win32_bin/tumbor-render.exe" "$@" </dev/null; }
+run_wine() { timeout 60 wine "$windows_bin/tumbor-render.exe" "$@" </dev/null; }
 
 render_tone() {  # render_tone NAME SECONDS ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1 seconds=$2; shift 2

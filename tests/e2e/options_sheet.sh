@@ -8,7 +8,7 @@
 # (read back with "wine reg query") and lists one already the player's
 # unselected; minimised with Systray 5 the tray shows the main, Play and Next
 # icons, which play, stop and restore the player.
-#   usage: options_sheet.sh WIN32_BIN_DIR WORK_DIR ICON_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
+#   usage: options_sheet.sh WINDOWS_BIN_DIR WORK_DIR ICON_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2 icons=$(cd "$3" && pwd)

@@ -4,10 +4,10 @@
 # padding, with no buffer lost, repeated or reordered; also across a pause,
 # and after a seek the sound carries on from the position the module computes;
 # a tone location (a module reading no file) plays until stopped.
-#   usage: play_captured.sh WIN32_BIN_DIR WORK_DIR   (TUMBOR_CAPTURE_FILE set)
+#   usage: play_captured.sh WINDOWS_BIN_DIR WORK_DIR   (TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
-win32_bin=$1 work=$2
+windows_bin=$1 work=$2
 capture=${TUMBOR_CAPTURE_FILE:?the capture file is not set}
 source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
@@ -15,7 +15,7 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work"
 play() {  # play NAME FILE [ACTION...]: plays and keeps the captured bytes in NAME.captured
   local name=$1; shift
   rm -f "$capture"
-  wine "$win32_bin/tumbor-play.exe" "$@" </dev/null > "$name.log" 2>&1 || fail "$name: tumbor-play failed"
+  wine "$windows_bin/tumbor-play.exe" "$@" </dev/null > "$name.log" 2>&1 || fail "$name: tumbor-play failed"
   grep -q '^played' "$name.log" || fail "$name: $(cat "$name.log")"
   cp "$capture" "$name.captured" 2>/dev/null || : > "$name.captured"
 }
@@ -51,7 +51,7 @@ fi
 # A tone never ends by itself: what was played before the stop is the start
 # of what tumbor-render makes of the same location.
 play tone tone://440 --seconds 1
-wine "$win32_bin/tumbor-render.exe" --seconds 20 tone://440 tone.wav </dev/null 2>/dev/null
+wine "$windows_bin/tumbor-render.exe" --seconds 20 tone://440 tone.wav </dev/null 2>/dev/null
 # The device may add a moment of its own silence after the stop: the last
 # tenth of a second is left out of the comparison.
 tone_bytes=$(( $(stat -c %s tone.captured) - 17640 ))

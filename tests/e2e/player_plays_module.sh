@@ -4,7 +4,7 @@
 # player's settings have no tracker section, so both play 44100 Hz 16-bit
 # stereo without interpolation), up to where the device stopped; the caption
 # shows the song's title.
-#   usage: player_plays_module.sh WIN32_BIN_DIR WORK_DIR HOST_BIN_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
+#   usage: player_plays_module.sh WINDOWS_BIN_DIR WORK_DIR HOST_BIN_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2 host_bin=$(cd "$3" && pwd)

@@ -7,7 +7,7 @@
 # playlist of 10,000 entries and an over-long line plays and steps;
 # closing writes every settings key and the playlist, and a restart restores
 # them; the playlist window's keys edit the list.
-#   usage: player_program.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
+#   usage: player_program.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2

@@ -5,10 +5,10 @@
 # bytes in both builds and exactly the WAV they were encoded from, and the Ogg
 # files match oggdec's and opusdec's decodes within 2 steps a sample (the
 # cross-built decoders compute in floating point on another instruction set).
-#   usage: render_codecs_match_host.sh HOST_BIN_DIR WIN32_BIN_DIR WORK_DIR
+#   usage: render_codecs_match_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
 
-host_bin=$1 win32_bin=$2 work=$3
+host_bin=$1 windows_bin=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 "$here/../unit/make_codec_files.sh" files
@@ -19,7 +19,7 @@ compare() { "$host_bin/pcm-compare" "$@" >/dev/null; }
 render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1; shift
   "$host_bin/tumbor-render" "$@" "$name.host.wav" || fail "$name: native render failed"
-  wine "$win32_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null || fail "$name: Wine render failed"
+  wine "$windows_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null || fail "$name: Wine render failed"
 }
 
 # FLAC: lossless, so the same bytes in both builds, and the WAV's sound.
@@ -65,7 +65,7 @@ compare --skip-a 44 --skip-b $((72000 * 4)) --prefix --tolerance 2 seek_opus.win
 # --info: the module, rate, length, bit rate and title, the same in both builds.
 for file in stereo16.flac stereo16.oga mono8.flac vorbis44.ogg vorbis22.ogg opus48.opus; do
   "$host_bin/tumbor-render" --info "files/$file" > "$file.info.host"
-  wine "$win32_bin/tumbor-render.exe" --info "files/$file" 2>/dev/null </dev/null | tr -d '\r' > "$file.info.wine"
+  wine "$windows_bin/tumbor-render.exe" --info "files/$file" 2>/dev/null </dev/null | tr -d '\r' > "$file.info.wine"
   cmp -s "$file.info.host" "$file.info.wine" || fail "$file: --info differs"
 done
 expect_info() {  # expect_info FILE LINE
@@ -98,7 +98,7 @@ done
 # Refusals: six channels, with the module's message; a damaged stream.
 message="This FLAC file has 6 channels; only mono and stereo FLAC files can be played"
 for build in host wine; do
-  if [ $build = host ]; then render=("$host_bin/tumbor-render"); else render=(wine "$win32_bin/tumbor-render.exe"); fi
+  if [ $build = host ]; then render=("$host_bin/tumbor-render"); else render=(wine "$windows_bin/tumbor-render.exe"); fi
   if "${render[@]}" files/six.flac out.wav 2> err.$build </dev/null; then fail "six.flac played ($build)"; fi
   grep -qF "$message" err.$build || fail "six.flac: $build message: $(cat err.$build)"
 done

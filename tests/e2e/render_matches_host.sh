@@ -3,17 +3,17 @@
 # and VOC files (written by sox, not by us) into the same bytes: the files'
 # own sound bytes, then silence up to the end of the last decode buffer.
 # Refused files give the player's message and a non-zero exit in both.
-#   usage: render_matches_host.sh HOST_BIN_DIR WIN32_BIN_DIR WORK_DIR
+#   usage: render_matches_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
 
-host_bin=$1 win32_bin=$2 work=$3
+host_bin=$1 windows_bin=$2 work=$3
 source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 
 render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1; shift
   "$host_bin/tumbor-render" "$@" "$name.host.wav"
-  wine "$win32_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null
+  wine "$windows_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null
   cmp "$name.host.wav" "$name.wine.wav" || fail "$name: Wine and native output differ"
 }
 
@@ -41,7 +41,7 @@ cmp -i 44:$((44 + 5 * 17640)) -n 52920 part.host.wav stereo16.wav || fail "part:
 
 # --info reports the same in both.
 "$host_bin/tumbor-render" --info voice.voc > info.host
-wine "$win32_bin/tumbor-render.exe" --info voice.voc 2>/dev/null </dev/null | tr -d '\r' > info.wine
+wine "$windows_bin/tumbor-render.exe" --info voice.voc 2>/dev/null </dev/null | tr -d '\r' > info.wine
 cmp info.host info.wine || fail "--info differs"
 grep -qx "sample rate: 10989" info.host || fail "--info: wrong rate"
 
@@ -51,7 +51,7 @@ sox -n -r 48000 -c 2 -b 24 deep.wav synth 0.1 sine 440
 sox -n -r 8000 -c 1 -b 8 tiny.wav trim 0 3s
 for file in noise.wav deep.wav tiny.wav; do
   if "$host_bin/tumbor-render" "$file" out.wav 2> err.host; then fail "$file accepted natively"; fi
-  if wine "$win32_bin/tumbor-render.exe" "$file" out.wav 2> err.wine </dev/null; then fail "$file accepted under Wine"; fi
+  if wine "$windows_bin/tumbor-render.exe" "$file" out.wav 2> err.wine </dev/null; then fail "$file accepted under Wine"; fi
   grep -qx "Unknown file format : $file" err.host || fail "$file: native message: $(cat err.host)"
   tr -d '\r' < err.wine | grep -qx "Unknown file format : $file" || fail "$file: Wine message"
 done

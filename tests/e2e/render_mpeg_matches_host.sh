@@ -5,10 +5,10 @@
 # one step of the other: the cross-built libmpg123 picks other decoder cores
 # than Debian's, whose rounding differs by one. Both match mpg123's own
 # decode from the first sample to the last, then silence to the block's end.
-#   usage: render_mpeg_matches_host.sh HOST_BIN_DIR WIN32_BIN_DIR WORK_DIR
+#   usage: render_mpeg_matches_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
 
-host_bin=$1 win32_bin=$2 work=$3
+host_bin=$1 windows_bin=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 "$here/../unit/make_mpeg_files.sh" files "$host_bin/make-layer1"
@@ -19,7 +19,7 @@ compare() { "$host_bin/pcm-compare" "$@" >/dev/null; }
 render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1; shift
   "$host_bin/tumbor-render" "$@" "$name.host.wav"
-  wine "$win32_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null
+  wine "$windows_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null
   [ "$(stat -c %s "$name.host.wav")" -eq "$(stat -c %s "$name.wine.wav")" ] ||
     fail "$name: Wine and native lengths differ"
   compare --skip-a 44 --skip-b 44 --same-length --tolerance 1 "$name.wine.wav" "$name.host.wav" ||
@@ -57,7 +57,7 @@ compare --skip-a 44 --skip-b $((191 * 1152 * 4)) --prefix --tolerance 2 seek_vbr
 # and the title from the ID3v2 tag.
 for file in mono22.mp3 vbrlong.mp3 vbr22.mp3 twotags.mp2; do
   "$host_bin/tumbor-render" --info "files/$file" > "$file.info.host"
-  wine "$win32_bin/tumbor-render.exe" --info "files/$file" 2>/dev/null </dev/null | tr -d '\r' > "$file.info.wine"
+  wine "$windows_bin/tumbor-render.exe" --info "files/$file" 2>/dev/null </dev/null | tr -d '\r' > "$file.info.wine"
   cmp "$file.info.host" "$file.info.wine" || fail "$file: --info differs"
 done
 grep -qx "sample rate: 22050" mono22.mp3.info.host || fail "--info: wrong rate"
@@ -77,7 +77,7 @@ cmp id3v2.host.wav cbr128.host.wav || fail "id3v2: not the sound of the file beh
 head -c 4000 files/cbr128.mp3 > short.mp3
 for file in short.mp3 short_tagged.mp3; do
   if "$host_bin/tumbor-render" "$file" out.wav 2> err.host; then fail "$file accepted natively"; fi
-  if wine "$win32_bin/tumbor-render.exe" "$file" out.wav 2> err.wine </dev/null; then fail "$file accepted under Wine"; fi
+  if wine "$windows_bin/tumbor-render.exe" "$file" out.wav 2> err.wine </dev/null; then fail "$file accepted under Wine"; fi
   grep -qx "Unknown file format : $file" err.host || fail "$file: native message: $(cat err.host)"
 done
 

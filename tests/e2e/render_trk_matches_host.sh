@@ -3,10 +3,10 @@
 # of make-test-modules to exactly the same bytes, with the default settings
 # and with interpolation, mono and 8 bits from a settings file (--ini); the
 # length --info reports agrees with the rendered sound.
-#   usage: render_trk_matches_host.sh HOST_BIN_DIR WIN32_BIN_DIR WORK_DIR
+#   usage: render_trk_matches_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
 
-host_bin=$1 win32_bin=$2 work=$3
+host_bin=$1 windows_bin=$2 work=$3
 source "$(dirname "$0")/sound_checks.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 mkdir songs && "$host_bin/make-test-modules" songs
@@ -14,7 +14,7 @@ mkdir songs && "$host_bin/make-test-modules" songs
 render_both() {  # render_both NAME ARGS... -> NAME.host.wav, NAME.wine.wav
   local name=$1; shift
   "$host_bin/tumbor-render" "$@" "$name.host.wav" || fail "$name: native render failed"
-  wine "$win32_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null ||
+  wine "$windows_bin/tumbor-render.exe" "$@" "$name.wine.wav" </dev/null 2>/dev/null ||
     fail "$name: render under Wine failed"
   cmp "$name.host.wav" "$name.wine.wav" || fail "$name: Wine and native bytes differ"
 }
@@ -26,7 +26,7 @@ start_delay=140  # 7 ticks at the initial tempo 125
 for song in four six eight; do
   render_both "$song" "songs/$song.mod"
   "$host_bin/tumbor-render" --info "songs/$song.mod" > "$song.info"
-  wine "$win32_bin/tumbor-render.exe" --info "songs/$song.mod" 2>/dev/null </dev/null | tr -d '\r' > "$song.info.wine"
+  wine "$windows_bin/tumbor-render.exe" --info "songs/$song.mod" 2>/dev/null </dev/null | tr -d '\r' > "$song.info.wine"
   cmp "$song.info" "$song.info.wine" || fail "$song: --info differs"
   # Small buffers, so that the sound runs on past the end by little. The
   # length is whole tenths, truncated.

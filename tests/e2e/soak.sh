@@ -13,7 +13,7 @@
 #     than over the second tenth (entries 101-200 of 1,000) plus a margin;
 #   - stopping, pausing, stepping, seeking, hand-overs and closing at ACTIONS
 #     random moments (the seed is printed) never hang or crash the player.
-#   usage: soak.sh WIN32_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
+#   usage: soak.sh WINDOWS_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
 #   (DISPLAY set, under scripts/with-wine.sh; SOAK_SEED also sets the seed)
 set -euo pipefail
 

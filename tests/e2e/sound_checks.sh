@@ -22,7 +22,7 @@ finish() {
   exit $failures
 }
 
-# install_player WIN32_BIN_DIR FOLDER: the player, its stream libraries, its
+# install_player WINDOWS_BIN_DIR FOLDER: the player, its stream libraries, its
 # default design and its visualization plug-ins (when built) in a folder of
 # their own, where it keeps its settings and playlist.
 install_player() {

@@ -2,7 +2,7 @@
 # Tumbor.exe under Wine on an X display, with wave-out captured: started with a
 # WAV file it shows the default design, plays the file, names it in the window
 # caption ("Tumbor - tone.wav"), and a click on the close button ends it.
-#   usage: tumbor_window.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
+#   usage: tumbor_window.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2

@@ -7,7 +7,7 @@
 # window's thread, and closing the player runs its quit. Then the example
 # plug-in vis_scope.dll shows its window while the tone plays, and
 # "Toggleplugin", Ctrl+Shift+K and closing the player hide and show it.
-#   usage: vis_plugin.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
+#   usage: vis_plugin.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2

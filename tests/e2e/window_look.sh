@@ -6,7 +6,7 @@
 # same skin zipped as a .wsz archive must look pixel for pixel like the
 # folder, and a damaged archive must leave the design loaded before it. The
 # screenshots are kept as WORK_DIR/design.png, skin.png and skin-wsz.png.
-#   usage: window_look.sh WIN32_BIN_DIR WORK_DIR   (DISPLAY set, Wine prefix ready)
+#   usage: window_look.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY set, Wine prefix ready)
 set -euo pipefail
 
 bin=$(cd "$1" && pwd) work=$2

@@ -25,7 +25,8 @@ std::string builtPlugin() {
 }
 
 // A folder holding the test plug-in under a mixed-case name, a stream library
-// (no visualization export) and a file that is no library at all.
+// (no visualization export), a file that is no library at all and, on
+// Windows, the test plug-in built for the other word size.
 class VisPluginLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,6 +41,9 @@ protected:
             platform::programFolder() + "fakelibs" + platform::pathSeparator() + "Strm_FAKE" + kSuffix;
         fs::copy_file(streamLibrary, folder_ / (std::string("stream") + kSuffix));
         std::ofstream(folder_ / (std::string("broken") + kSuffix)) << "not a library";
+#if defined(_WIN32)
+        fs::copy_file(platform::programFolder() + "otherplugins\\vis_test_plugin.dll", folder_ / "other_word_size.dll");
+#endif
     }
     void TearDown() override {
         std::error_code ignored;

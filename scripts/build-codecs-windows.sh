@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the codec libraries behind Strm_FLC and Strm_OGG as static
-# i686-w64-mingw32 libraries from Debian's source packages, each into a cache
+# mingw-w64 libraries for the target triplet (i686-w64-mingw32 or
+# x86_64-w64-mingw32) from Debian's source packages, each into a cache
 # folder of the build tree: DEPS/ogg, DEPS/flac, DEPS/vorbis, DEPS/opus and
 # DEPS/opusfile, each with lib/ and include/. A library whose cache is
 # complete is not built again. Only the libraries are built: no programs,
 # documentation, examples or tests.
-#   usage: scripts/build-codecs-win32.sh DEPS
+#   usage: scripts/build-codecs-windows.sh TRIPLET DEPS
 set -euo pipefail
 
-deps=$(mkdir -p "$1" && cd "$1" && pwd)
-host=i686-w64-mingw32
+host=$1
+deps=$(mkdir -p "$2" && cd "$2" && pwd)
 cc=$host-gcc-posix
 
 source "$(dirname "$0")/debian-source.sh"
@@ -17,7 +18,7 @@ source "$(dirname "$0")/debian-source.sh"
 # run LOG COMMAND...: runs the command quietly, showing its log's end if it fails.
 run() {
   local log=$1; shift
-  "$@" >"$log" 2>&1 || { tail -40 "$log" >&2; echo "build-codecs-win32: failed: $*" >&2; exit 1; }
+  "$@" >"$log" 2>&1 || { tail -40 "$log" >&2; echo "build-codecs-windows: failed: $*" >&2; exit 1; }
 }
 
 # configure_source ARGS...: configures ./source in ./build for the cross target.
