@@ -25,6 +25,7 @@ constexpr int kOrderBlockSize = 771;
 constexpr int kSongLengthAt = 257;
 constexpr int kPatternSizesAt = 259;
 constexpr int kPatternSlots = 256;
+constexpr uint16_t kSkippedOrder = 254;  // a marker playback passes over
 
 // Sample header fields (48 bytes).
 constexpr int kSampleSlots = 64;
@@ -171,6 +172,10 @@ bool loadFar(ModuleReader& reader, Song& song) {
         sizes[number] = readU16le(block + kPatternSizesAt + number * 2);
         if (sizes[number]) song.patternCount = number + 1;
     }
+    // Orders naming a pattern the file does not store are passed over, as
+    // the reference player does, rather than played as 64 empty rows.
+    for (uint16_t& order : song.orders)
+        if (order <= kLastPatternOrder && sizes[order] == 0) order = kSkippedOrder;
 
     if (!reader.seek(readU16le(header + kHeaderLengthAt))) return false;
     for (int number = 0; number < song.patternCount; ++number)

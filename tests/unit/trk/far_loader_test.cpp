@@ -97,6 +97,11 @@ TEST(FarLoader, PatternsFromTheirSizes) {
     EXPECT_EQ(song.patternCount, 4) << "the highest pattern with data + 1";
     EXPECT_EQ(song.findPattern(0)->rows, 64);
     EXPECT_EQ(song.findPattern(1), nullptr);
+    file.orders = {0, 1, 3};
+    Song skipping;
+    ASSERT_TRUE(loadWith(loadFar, file.bytes(), skipping));
+    EXPECT_EQ(skipping.orders[1], 254) << "an order naming a pattern not stored is passed over";
+    EXPECT_EQ(RowTimeTable::build(skipping).entries().size(), 64u + 16u);
     const Pattern& third = *song.findPattern(3);
     EXPECT_EQ(third.rows, 16) << "break byte + 2";
     const uint8_t* cell = cellAt(song, 3, 15, 2);
