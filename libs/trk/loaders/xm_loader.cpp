@@ -184,7 +184,8 @@ struct InstrumentBlock {
         parameters.vibratoSweep = bytes[203];
         parameters.vibratoDepth = bytes[204];
         parameters.vibratoRate = bytes[205];
-        parameters.fadeout = readU16le(bytes + 206);
+        // The fade takes the fadeout off 32768 a tick; here it counts from 65536.
+        parameters.fadeout = readU16le(bytes + 206) * 2;
         parameters.volumeEnvelope = expandEnvelope(volume());
         parameters.panningEnvelope = expandEnvelope(panning());
         return parameters;

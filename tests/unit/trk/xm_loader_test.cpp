@@ -317,7 +317,7 @@ TEST(XmLoader, InstrumentsSamplesAndEnvelopes) {
     EXPECT_EQ(low.fineTune, -16);
     EXPECT_EQ(low.c4Speed, 112);
     EXPECT_EQ(static_cast<int8_t>(low.data[3]), 30) << "delta-coded data summed";
-    EXPECT_EQ(low.noteStart.fadeout, 300);
+    EXPECT_EQ(low.noteStart.fadeout, 600) << "a fade from 32768 counted from 65536";
     ASSERT_TRUE(low.noteStart.volumeEnvelope);
     const Envelope& envelope = *low.noteStart.volumeEnvelope;
     EXPECT_EQ(envelope.values[0], 64);
