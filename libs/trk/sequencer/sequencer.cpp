@@ -360,11 +360,18 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
                                              ? instrument->panningEnvelope
                                              : sample->noteStart.panningEnvelope;
-    channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
-    channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
-    channel.fade = 65536;
-    channel.fading = false;
-    channel.keyOff = false;
+    // XM: a tone portamento slides the sounding note on without restarting
+    // its envelopes, unless an instrument number comes with it while the
+    // note is held; a released note stays released.
+    bool slidesOn = isSongFormat(song_, SongFormat::xm) && isTonePortamento(channel.cell[kCellEffect]) &&
+                    (!channel.cell[kCellInstrument] || channel.keyOff);
+    if (!slidesOn) {
+        channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
+        channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+        channel.fade = 65536;
+        channel.fading = false;
+        channel.keyOff = false;
+    }
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
 

@@ -457,5 +457,36 @@ TEST(XmLoader, LoadedNotesPlayThroughTheirEnvelope) {
     EXPECT_EQ(voices.voices[0].frequency, 8363) << "C-4 of a sample without fine-tune or transpose";
 }
 
+// XM tone portamento and the envelopes, as openmpt123 plays them: a held
+// note restarts its envelope only with an instrument number; a released one
+// fades on either way.
+TEST(XmLoader, TonePortamentoRestartsTheEnvelopeOnlyOfAHeldNoteWithItsInstrument) {
+    struct Case {
+        bool keyOff;
+        int instrument;
+        bool restarts;
+    };
+    for (const Case& c :
+         {Case{false, 0, false}, Case{false, 1, true}, Case{true, 0, false}, Case{true, 1, false}}) {
+        XmFile file;
+        file.instruments = {twoSampleInstrument()};
+        file.instruments[0].volumeType = 1;  // no sustain: the envelope runs on
+        file.patterns[0].packed =
+            packRows({{{49, 1, 0, 0, 0}, {}, {}, {}},
+                      {c.keyOff ? std::vector<int>{0x81, 97} : std::vector<int>{}, {}, {}, {}},
+                      {{0x9B, 61, c.instrument, 3, 0x10}, {}, {}, {}}});
+        file.patterns[0].rows = 3;
+        Song song;
+        ASSERT_TRUE(load(file.bytes(), song));
+        test::VoiceRecorder voices;
+        Sequencer sequencer(song, voices);
+        sequencer.start();
+        for (int i = 0; i < 7 + 6 * 2 + 1; ++i) sequencer.runTick(44100);
+        const ChannelState& channel = sequencer.state().channels[0];
+        EXPECT_EQ(channel.keyOff, c.keyOff) << c.keyOff << c.instrument;
+        EXPECT_EQ(channel.volumeEnvelope.position < 6, c.restarts) << c.keyOff << c.instrument;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk
