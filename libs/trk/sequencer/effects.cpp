@@ -262,8 +262,34 @@ void finePortamento(Effect& e, int& memory, int direction) {
 void finePortamentoDown(Effect& e) { finePortamento(e, e.channel.finePortamentoDown, 1); }
 void finePortamentoUp(Effect& e) { finePortamento(e, e.channel.finePortamentoUp, -1); }
 
+// XM: on for x + 1 and off for y + 1 of the ticks after the first of a
+// row; the phase runs on from row to row and from one tremor to the next.
+void xmTremor(Effect& e) {
+    ChannelState& c = e.channel;
+    if (e.firstTick()) {
+        remembered(c.tremorParameter, e.parameter);
+        c.tremorRunning = true;
+        return;
+    }
+    if (c.tremorFresh) {
+        c.tremorFresh = false;
+        c.tremorOn = false;
+        c.tremorCounter = 0;
+    }
+    if (c.tremorCounter > 0) {
+        --c.tremorCounter;
+    } else {
+        c.tremorOn = !c.tremorOn;
+        c.tremorCounter = c.tremorOn ? c.tremorParameter >> 4 : c.tremorParameter & 15;
+    }
+}
+
 void tremor(Effect& e) {
     ChannelState& c = e.channel;
+    if (e.is(SongFormat::xm)) {
+        xmTremor(e);
+        return;
+    }
     int on = e.x() + 1;
     int cycle = e.x() + e.y() + 2;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
@@ -686,6 +712,7 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
             applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
     }
     if (!channel.volumeChanged) channel.outputVolume = channel.volume;
+    if (channel.tremorRunning && !channel.tremorOn && !channel.tremorFresh) channel.outputVolume = 0;
     if (!channel.periodChanged) channel.outputPeriod = channel.basePeriod;
 }
 

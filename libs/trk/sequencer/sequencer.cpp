@@ -300,6 +300,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
         channel.retriggerCounter = 0;
         channel.tremorCounter = 0;
+        channel.tremorRunning = false;
+        channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
     }
     if (note >= 1 && note <= kLastNote) {
