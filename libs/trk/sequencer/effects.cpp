@@ -329,7 +329,12 @@ void tonePortamentoFineVolumeSlide(Effect& e) {
 }
 
 void keyOffAt(Effect& e) {
-    if (e.state().tick == e.parameter) releaseNote(e.song(), e.channel);
+    if (e.state().tick != e.parameter) return;
+    // XM: K00 beside an instrument number or a volume column only releases.
+    bool spared = e.parameter == 0 &&
+                  (e.channel.cell[kCellInstrument] || e.channel.cell[kCellVolume] != kNoVolume);
+    if (e.is(SongFormat::xm) && !e.channel.volumeEnvelope.enabled() && !spared) e.channel.volume = 0;
+    releaseNote(e.song(), e.channel);
 }
 
 void setGlobalVolume(Effect& e) {

@@ -61,7 +61,8 @@ void releaseNote(const Song& song, ChannelState& channel) {
     channel.panningEnvelope.sustainHeld = false;
     if (channel.volumeEnvelope.enabled()) {
         channel.volumeEnvelope.sustainHeld = false;
-    } else if (song.format != SongFormat::it && song.format != SongFormat::mdl) {
+    } else if (song.format != SongFormat::it && song.format != SongFormat::mdl &&
+               song.format != SongFormat::xm) {
         channel.stopVoice = true;
         channel.volume = 0;
     }
@@ -279,6 +280,10 @@ void Sequencer::readRow() {
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
+    // XM: a K00 beside them passes over the cell's note and instrument.
+    if (isSongFormat(song_, SongFormat::xm) && channel.cell[kCellEffect] == kKeyOff &&
+        channel.cell[kCellParameter] == 0)
+        return;
     if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
     if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
         song_.findInstrument(instrumentNumber))
@@ -306,6 +311,18 @@ void Sequencer::triggerNote(ChannelState& channel) {
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
+    } else if (note == kNoteOff && isSongFormat(song_, SongFormat::xm)) {
+        // A key off without a volume envelope silences the note (it sounds
+        // again at the next volume), unless an instrument number or a set
+        // volume comes with it: then it only releases the note.
+        int volume = channel.cell[kCellVolume];
+        bool spared = instrumentNumber || volume <= 64 || channel.cell[kCellEffect] == kSetVolume;
+        if (!channel.volumeEnvelope.enabled() && !spared) {
+            channel.volume = 0;
+            channel.fading = true;
+        } else {
+            releaseNote(song_, channel);
+        }
     } else if (note == kNoteOff) {
         releaseNote(song_, channel);
     } else if (note == kNoteCut) {

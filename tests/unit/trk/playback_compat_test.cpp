@@ -43,5 +43,39 @@ TEST(PlaybackCompat, XmTremorPhaseOutlivesTheEffectUntilAnInstrumentNumber) {
                                                 0,  0,  0,  0,  0,  0,  64, 64, 64, 64, 64, 64}));
 }
 
+// XM key off on a note without a volume envelope: alone it silences the
+// note (which sounds on, so the next volume brings it back); an instrument
+// number (reloading the sample's volume) or a set volume beside it leaves
+// only the release; K00 passes over the note and instrument beside it.
+TEST(PlaybackCompat, XmKeyOffWithoutEnvelope) {
+    struct Case {
+        const char* what;
+        int note, instrument, effect, parameter, volumeColumn;
+        int volume;
+        bool keyOff;
+    };
+    const Case cases[] = {
+        {"key off", kNoteOff, 0, 0, 0, kNoVolume, 0, false},
+        {"with an instrument", kNoteOff, 1, 0, 0, kNoVolume, 64, true},
+        {"with a volume", kNoteOff, 0, 0, 0, 20, 20, true},
+        {"with Cxx", kNoteOff, 0, kSetVolume, 20, kNoVolume, 20, true},
+        {"K02", 0, 0, kKeyOff, 2, kNoVolume, 0, true},
+        {"K00 with a volume", 0, 0, kKeyOff, 0, 20, 20, true},
+        {"K00 passes over note and instrument", 60, 1, kKeyOff, 0, kNoVolume, 50, true},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.cell(0, 48, 1, 0, 0, 50);
+        rig.cell(1, c.note, c.instrument, c.effect, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
+        EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
+        EXPECT_EQ(rig.channel(0).lastNote, 48) << c.what;
+        EXPECT_TRUE(rig.voice(0).playing) << c.what;
+        EXPECT_EQ(rig.voice(0).starts, 1) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
