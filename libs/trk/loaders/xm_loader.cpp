@@ -51,7 +51,6 @@ void translateEffect(int command, int p, uint8_t* out) {
         code = kSetEnvelopePosition;
     } else if (command == 27) {  // R: multi retrigger
         code = kRetrigger;
-        if ((p & 15) == 0) parameter = p | 1;
     } else if (command == 29) {  // T: tremor
         code = kTremor;
     } else if (command == 33) {  // X: extra fine portamento

@@ -146,8 +146,8 @@ void tremolo(Effect& e) {
 int retriggerVolume(int volume, int change) {
     static const int kSteps[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
     switch (change) {
-        case 6:
-            volume = volume * 2 / 3;
+        case 6:  // 10/16, as the reference player has it, not 2/3
+            volume = volume * 10 / 16;
             break;
         case 7:
             volume /= 2;
@@ -331,8 +331,8 @@ void tonePortamentoFineVolumeSlide(Effect& e) {
 void keyOffAt(Effect& e) {
     if (e.state().tick != e.parameter) return;
     // XM: K00 beside an instrument number or a volume column only releases.
-    bool spared = e.parameter == 0 &&
-                  (e.channel.cell[kCellInstrument] || e.channel.cell[kCellVolume] != kNoVolume);
+    bool spared =
+        e.parameter == 0 && (e.channel.cell[kCellInstrument] || e.channel.cell[kCellVolume] != kNoVolume);
     if (e.is(SongFormat::xm) && !e.channel.volumeEnvelope.enabled() && !spared) e.channel.volume = 0;
     releaseNote(e.song(), e.channel);
 }
@@ -404,15 +404,35 @@ void panningSlideRight(Effect& e) {
     if (!e.firstTick()) e.channel.panning = std::min(e.channel.panning + p, 255);
 }
 
+// XM's Rxy: each nibble 0 takes the last one given. A tick counter runs
+// on across rows; it reaches the interval and the note restarts, but not
+// on a first tick that has a note of its own. On the first tick an
+// instrument number sets the counter to 1, and a set volume above 0 holds
+// it there; a retriggered note keeps a volume set in its cell.
 void retriggerSecondForm(Effect& e) {
     ChannelState& c = e.channel;
-    if (!e.parameter) return;
-    if (c.retriggerCounter == 0) {
-        retrigger(e);
-        c.retriggerCounter = e.y();
-        c.volume = retriggerVolume(c.volume, e.x());
+    int p = e.parameter;
+    if (!(p & 0xF0)) p |= c.retriggerParameter & 0xF0;
+    if (!(p & 0x0F)) p |= c.retriggerParameter & 0x0F;
+    c.retriggerParameter = p;
+    const int note = c.cell[kCellNote];
+    const int volumeColumn = c.cell[kCellVolume];
+    const bool setsVolume = volumeColumn <= 64;
+    const bool realNote = note >= 1 && note <= kLastNote;
+    int count = c.retriggerCounter;
+    if (e.firstTick()) {
+        if (c.cell[kCellInstrument] && (note == 0 || realNote)) count = 1;
+        if (setsVolume && volumeColumn > 0) {
+            c.retriggerCounter = count;
+            return;
+        }
     }
-    --c.retriggerCounter;
+    if (count >= (p & 15) && (!e.firstTick() || !realNote)) {
+        retrigger(e);
+        if (!setsVolume) c.volume = retriggerVolume(c.volume, p >> 4);
+        count = 0;
+    }
+    c.retriggerCounter = count + 1;
 }
 
 void tempoSlide(Effect& e) {
@@ -557,6 +577,29 @@ const EffectEntry kEffects[kEffectCodeCount] = {
 
 // ---- extended sub-commands ------------------------------------------------------
 
+// E9y counts the ticks of its own row. XM: on ticks y, 2y, ... after the
+// first (E90: the first tick alone), restarting the envelopes too. Other
+// formats: on the ticks that are multiples of y, the first tick only when
+// the row has no note of its own.
+void retriggerEvery(Effect& e, int y) {
+    ChannelState& c = e.channel;
+    const int tick = e.state().tick;
+    if (e.is(SongFormat::xm)) {
+        if (y ? tick == 0 || tick % y : tick != 0) return;
+        retrigger(e);
+        c.volumeEnvelope.position = 0;
+        c.volumeEnvelope.sustainHeld = true;
+        c.panningEnvelope.position = 0;
+        c.panningEnvelope.sustainHeld = true;
+        c.keyOff = false;
+        c.fade = 65536;
+        return;
+    }
+    const int note = c.cell[kCellNote];
+    if (!y || tick % y || (tick == 0 && note >= 1 && note <= kLastNote)) return;
+    retrigger(e);
+}
+
 void extended(Effect& e) {
     if (e.parameter >= 240) return;
     ChannelState& c = e.channel;
@@ -583,12 +626,7 @@ void extended(Effect& e) {
             c.panning = kPanningSteps[y];
             break;
         case kRetriggerEvery:
-            if (!y) break;
-            if (c.retriggerCounter <= 0) {
-                retrigger(e);
-                c.retriggerCounter = y;
-            }
-            --c.retriggerCounter;
+            retriggerEvery(e, y);
             break;
         case kFineVolumeUp:
             if (!e.firstTick()) break;

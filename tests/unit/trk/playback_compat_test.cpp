@@ -28,6 +28,17 @@ struct PlaybackRig : SequencerRig {
         }
         return seen;
     }
+    // The ticks (counted from the first of row 0) on which channel 0's
+    // voice started, over the next rows.
+    std::vector<int> starts(int rowCount) {
+        std::vector<int> seen;
+        for (int i = 0; i < rowCount * state().speed; ++i) {
+            int before = voice(0).starts;
+            ticks(1);
+            if (voice(0).starts != before) seen.push_back(i);
+        }
+        return seen;
+    }
 };
 
 // XM tremor: on x + 1, off y + 1 of the ticks after a row's first; the
@@ -39,8 +50,8 @@ TEST(PlaybackCompat, XmTremorPhaseOutlivesTheEffectUntilAnInstrumentNumber) {
     rig.cell(1, 0, 0, kTremor, 0);  // the memory
     rig.cell(3, 0, 1);
     rig.begin();
-    EXPECT_EQ(rig.volumes(4), (std::vector<int>{64, 64, 64, 0,  0,  0,  0,  64, 64, 0,  0,  0,
-                                                0,  0,  0,  0,  0,  0,  64, 64, 64, 64, 64, 64}));
+    EXPECT_EQ(rig.volumes(4), (std::vector<int>{64, 64, 64, 0, 0, 0, 0,  64, 64, 0,  0,  0,
+                                                0,  0,  0,  0, 0, 0, 64, 64, 64, 64, 64, 64}));
 }
 
 // XM key off on a note without a volume envelope: alone it silences the
@@ -74,6 +85,38 @@ TEST(PlaybackCompat, XmKeyOffWithoutEnvelope) {
         EXPECT_EQ(rig.channel(0).lastNote, 48) << c.what;
         EXPECT_TRUE(rig.voice(0).playing) << c.what;
         EXPECT_EQ(rig.voice(0).starts, 1) << c.what;
+    }
+}
+
+// XM Rxy: a tick counter running on across rows, set to 1 by an
+// instrument number on the first tick and held there by a set volume.
+TEST(PlaybackCompat, XmMultiRetriggerCountsOnAcrossRows) {
+    PlaybackRig rig(SongFormat::xm);
+    rig.cell(0, 48, 1, kRetrigger, 0x04);
+    rig.cell(1, 0, 0, kRetrigger, 0);
+    rig.cell(2, 0, 1, kRetrigger, 0);
+    rig.cell(3, 0, 0, kRetrigger, 0, 40);
+    rig.cell(4, 0, 0, kRetrigger, 0);
+    rig.begin();
+    EXPECT_EQ(rig.starts(5), (std::vector<int>{0, 3, 7, 11, 15, 20, 24, 28}));
+}
+
+// E9y counts the ticks of its own row: XM leaves out the first tick, the
+// others leave it out only when the row has a note of its own; E90
+// retriggers on the first tick in XM alone.
+TEST(PlaybackCompat, RetriggerEveryTicksOfItsRow) {
+    struct Case {
+        SongFormat format;
+        std::vector<int> starts;
+    };
+    for (const Case& c :
+         {Case{SongFormat::xm, {0, 2, 4, 8, 10, 12}}, Case{SongFormat::mod, {0, 2, 4, 6, 8, 10}}}) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1, kExtended, 0x92);
+        rig.cell(1, 0, 0, kExtended, 0x92);
+        rig.cell(2, 0, 0, kExtended, 0x90);
+        rig.begin();
+        EXPECT_EQ(rig.starts(3), c.starts) << static_cast<int>(c.format);
     }
 }
 

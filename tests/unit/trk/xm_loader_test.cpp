@@ -245,7 +245,7 @@ TEST(XmLoader, CellsAndEffects) {
                           {17, 0x22, 0, 0},
                           {20, 3, kKeyOff, 3},
                           {21, 9, kSetEnvelopePosition, 9},
-                          {27, 0x50, kRetrigger, 0x51},
+                          {27, 0x50, kRetrigger, 0x50},  // a 0 nibble takes the last one given
                           {29, 0x12, kTremor, 0x12},
                           {33, 0x15, kExtraFinePortamento, 0x15},
                           {35, 1, kNoEffect40, 1},
