@@ -42,9 +42,7 @@ void translateEffect(int command, int p, uint8_t* out) {
         code = kSetGlobalVolume;
         parameter = p > 62 ? 255 : p * 4;
     } else if (command == 17) {  // H: global volume slide
-        int x = p >> 4, y = p & 15;
-        if (x > y) code = kGlobalVolumeSlideUp, parameter = (x - y) * 4;
-        if (y > x) code = kGlobalVolumeSlideDown, parameter = (y - x) * 4;
+        code = kXmGlobalVolumeSlide;
     } else if (command == 20) {  // K: key off at a tick
         code = kKeyOff;
     } else if (command == 21) {  // L: envelope position

@@ -511,6 +511,15 @@ void globalVolumeSlide(Effect& e) {
     e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
 }
 
+// XM's Hxy: the parameter remembered whole; x, when given, slides up by
+// 4x on other ticks, otherwise y slides down by 4y.
+void xmGlobalVolumeSlide(Effect& e) {
+    int p = remembered(e.channel.globalVolumeSlide, e.parameter);
+    if (e.firstTick()) return;
+    int amount = (p >> 4) ? 4 * (p >> 4) : -4 * (p & 15);
+    e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
+}
+
 void extended(Effect& e);
 
 void nothing(Effect&) {}
@@ -573,6 +582,7 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {fineVolumeSlide, false},                 // 49
     {linearTonePortamentoVolumeSlide, true},  // 50
     {globalVolumeSlide, false},               // 51
+    {xmGlobalVolumeSlide, false},             // 52
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -718,6 +728,7 @@ bool changesTiming(int code, int parameter) {
         case kGlobalVolumeSlideUp:
         case kGlobalVolumeSlideDown:
         case kGlobalVolumeSlide:
+        case kXmGlobalVolumeSlide:
             return true;
         case kExtended:
             return (parameter >> 4) == kPatternDelay;

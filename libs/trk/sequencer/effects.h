@@ -63,7 +63,8 @@ enum EffectCode : uint8_t {
     kItVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
-    kEffectCodeCount = 52,
+    kXmGlobalVolumeSlide = 52,
+    kEffectCodeCount = 53,
 };
 
 // Sub-commands of kExtended, by the parameter's high nibble.

@@ -120,5 +120,21 @@ TEST(PlaybackCompat, RetriggerEveryTicksOfItsRow) {
     }
 }
 
+// XM Hxy: remembered whole; x, when given, slides up by 4x a tick after the
+// first, else y slides down by 4y.
+TEST(PlaybackCompat, XmGlobalVolumeSlideRemembersItsParameter) {
+    PlaybackRig rig(SongFormat::xm);
+    const int parameters[] = {0x02, 0, 0x30, 0, 0x21};
+    rig.cell(0, 0, 0, kSetGlobalVolume, 128);
+    for (int row = 0; row < 5; ++row) rig.cell(row + 1, 0, 0, kXmGlobalVolumeSlide, parameters[row]);
+    rig.begin();
+    std::vector<int> seen;
+    for (int row = 0; row < 6; ++row) {
+        rig.rows(1);
+        seen.push_back(rig.state().globalVolume);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{128, 88, 48, 108, 168, 208}));
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test

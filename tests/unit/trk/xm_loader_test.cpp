@@ -240,9 +240,9 @@ TEST(XmLoader, CellsAndEffects) {
                           {8, 0x80, kSetPanning, 0x80},
                           {16, 0x40, kSetGlobalVolume, 255},
                           {16, 0x20, kSetGlobalVolume, 128},
-                          {17, 0x31, kGlobalVolumeSlideUp, 8},
-                          {17, 0x14, kGlobalVolumeSlideDown, 12},
-                          {17, 0x22, 0, 0},
+                          {17, 0x31, kXmGlobalVolumeSlide, 0x31},
+                          {17, 0x14, kXmGlobalVolumeSlide, 0x14},
+                          {17, 0, kXmGlobalVolumeSlide, 0},  // the memory
                           {20, 3, kKeyOff, 3},
                           {21, 9, kSetEnvelopePosition, 9},
                           {27, 0x50, kRetrigger, 0x50},  // a 0 nibble takes the last one given
