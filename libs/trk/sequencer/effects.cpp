@@ -704,6 +704,13 @@ void volumeColumn(Effect& e, int v) {
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];
+    } else if (v >= kXmVolumeTonePortamento) {
+        // XM's Mx: speed 16x, shared with 3xx; a 3xx beside it is passed
+        // over and doubles it.
+        int speed = (v & 15) * 16 * 4;
+        if (c.cell[kCellEffect] == kTonePortamento) speed *= 2;
+        if (speed) c.tonePortamentoSpeed = speed;
+        if (c.hasSample()) tonePortamento(e);
     }
 }
 
@@ -737,6 +744,11 @@ bool changesTiming(int code, int parameter) {
     }
 }
 
+bool slidesToNote(const Song& song, const uint8_t* cell) {
+    return isTonePortamento(cell[kCellEffect]) ||
+           (song.format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento);
+}
+
 bool isTonePortamento(int code) {
     return code == kTonePortamento || code == kTonePortamentoVolumeSlide ||
            code == kTonePortamentoFineVolumeSlide || code == kLinearTonePortamento ||
@@ -760,7 +772,8 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
         else
             volumeColumn(effect, v);
     }
-    if (format != SongFormat::dmf) {
+    bool volumeColumnSlides = format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento;
+    if (format != SongFormat::dmf && !(volumeColumnSlides && cell[kCellEffect] == kTonePortamento)) {
         applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
         if (format == SongFormat::mdl)
             applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);

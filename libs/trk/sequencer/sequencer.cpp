@@ -382,7 +382,7 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     // XM: a tone portamento slides the sounding note on without restarting
     // its envelopes, unless an instrument number comes with it while the
     // note is held; a released note stays released.
-    bool slidesOn = isSongFormat(song_, SongFormat::xm) && isTonePortamento(channel.cell[kCellEffect]) &&
+    bool slidesOn = isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
                     (!channel.cell[kCellInstrument] || channel.keyOff);
     if (!slidesOn) {
         channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};

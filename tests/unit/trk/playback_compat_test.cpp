@@ -136,5 +136,26 @@ TEST(PlaybackCompat, XmGlobalVolumeSlideRemembersItsParameter) {
     EXPECT_EQ(seen, (std::vector<int>{128, 88, 48, 108, 168, 208}));
 }
 
+// XM's volume column Mx slides to the cell's note at 16x (64x in periods),
+// sharing its speed with 3xx; a 3xx beside it is passed over and doubles it.
+TEST(PlaybackCompat, XmVolumeColumnTonePortamento) {
+    struct Case {
+        int volumeColumn, effect, parameter;
+        int perTick;
+    };
+    for (const Case& c : {Case{0xF1, 0, 0, 64}, Case{0xF1, kTonePortamento, 0x01, 128},
+                          Case{0xF0, kTonePortamento, 0x08, 0}}) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.cell(0, 48, 1);
+        rig.cell(1, 72, 0, c.effect, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(1);
+        const int32_t from = rig.channel(0).basePeriod;
+        rig.rows(1);
+        EXPECT_EQ(rig.channel(0).basePeriod, from - 5 * c.perTick) << c.volumeColumn << " " << c.effect;
+        EXPECT_EQ(rig.voice(0).starts, 1) << "the note is slid to, not started";
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
