@@ -127,7 +127,12 @@ int waveformValue(int waveform, int position) {
     }
 }
 
+// ProTracker neither applies nor advances vibrato and tremolo on a row's
+// first tick.
+bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e.firstTick(); }
+
 void vibrato(Effect& e) {
+    if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int delta = ((c.vibratoDepth * waveformValue(c.waveControl, c.vibratoPosition)) >> 5) & ~3;
     c.outputPeriod = c.basePeriod + (c.vibratoPosition < 128 ? delta : -delta);
@@ -136,6 +141,7 @@ void vibrato(Effect& e) {
 }
 
 void tremolo(Effect& e) {
+    if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int delta = (waveformValue(c.waveControl >> 4, c.tremoloPosition) * c.tremoloDepth) >> 6;
     c.outputVolume = clampInt(c.volume + (c.tremoloPosition < 128 ? delta : -delta), 0, e.state().maxVolume);

@@ -151,6 +151,7 @@ struct PlaybackState {
 
     int32_t minPeriod = 50;
     int32_t maxPeriod = 55000;
+    bool periodLimitsHoldBase = false;  // the slides' period is held at the limits too
     int startDelay = 7;
     bool songEnded = false;
 

@@ -29,7 +29,9 @@ std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
     return cell;
 }
 
+// The limits the reference player keeps periods in (4 x Amiga periods).
 void setPeriodLimits(const Song& song, PlaybackState& state) {
+    state.periodLimitsHoldBase = false;
     if (song.format == SongFormat::xm && song.linearFrequencies) {
         state.minPeriod = 64;
         state.maxPeriod = 7744;
@@ -39,6 +41,15 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
     } else if (song.format == SongFormat::mdl) {
         state.minPeriod = 1;
         state.maxPeriod = 65535;
+    } else if (song.format == SongFormat::mod) {
+        // ProTracker's B-3 to C-1; other MODs only have a lowest period.
+        state.minPeriod = song.protrackerRules ? 113 * 4 : 14 * 4;
+        state.maxPeriod = song.protrackerRules ? 856 * 4 : 1 << 20;  // far below hearing
+        state.periodLimitsHoldBase = true;
+    } else if (song.format == SongFormat::s3m || song.format == SongFormat::stm ||
+               song.format == SongFormat::mtm) {
+        state.minPeriod = 64;
+        state.maxPeriod = 32767;
     } else {
         state.minPeriod = 50;
         state.maxPeriod = 55000;
@@ -546,12 +557,11 @@ void Sequencer::updatePeriodsAndFades() {
 
 void Sequencer::updatePeriodAndFade(ChannelState& channel) {
     PlaybackState& s = state_;
+    // A period beyond the limits is held at them; the note plays on.
     if (!isSongFormat(song_, SongFormat::it)) {
-        int32_t clamped = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
-        if (clamped != channel.outputPeriod) {
-            channel.outputPeriod = clamped;
-            if (!isSongFormat(song_, SongFormat::xm)) channel.stopVoice = true;
-        }
+        channel.outputPeriod = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
+        if (s.periodLimitsHoldBase && channel.basePeriod)
+            channel.basePeriod = std::clamp(channel.basePeriod, s.minPeriod, s.maxPeriod);
     }
     // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
     int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);

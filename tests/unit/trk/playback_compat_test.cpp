@@ -157,5 +157,36 @@ TEST(PlaybackCompat, XmVolumeColumnTonePortamento) {
     }
 }
 
+// Periods are held at the limits and the note plays on. ProTracker's MODs
+// keep to B-3 .. C-1 (113 .. 856, times 4), the slides' period too; other
+// MODs only have a lowest period, S3M a lowest output period.
+TEST(PlaybackCompat, PeriodLimitsHoldTheNote) {
+    struct Case {
+        SongFormat format;
+        bool protracker;
+        int note, effect;
+        int32_t base, output;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, true, 71, kPortamentoUp, 452, 452},
+        {SongFormat::mod, true, 36, kPortamentoDown, 3424, 3424},
+        {SongFormat::mod, false, 71, kPortamentoUp, 56, 56},
+        {SongFormat::mod, false, 36, kPortamentoDown, 3424 + 15 * 32, 3424 + 15 * 32},
+        {SongFormat::s3m, false, 71, kPortamentoUp, 453 - 15 * 32, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.song->protrackerRules = c.protracker;
+        rig.cell(0, c.note, 1, c.effect, 8);
+        rig.cell(1, 0, 0, c.effect, 8);
+        rig.cell(2, 0, 0, c.effect, 8);
+        rig.begin();
+        rig.rows(3);
+        EXPECT_EQ(rig.channel(0).basePeriod, c.base) << c.protracker << " " << c.note;
+        EXPECT_EQ(rig.channel(0).outputPeriod, c.output) << c.protracker << " " << c.note;
+        EXPECT_TRUE(rig.voice(0).playing) << c.protracker << " " << c.note;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
