@@ -58,6 +58,11 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
 
 int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 
+bool hasNoteDelay(const uint8_t* cell) {
+    return cell[kCellEffect] == kExtended && (cell[kCellParameter] >> 4) == kNoteDelay &&
+           (cell[kCellParameter] & 15) != 0;
+}
+
 }  // namespace
 
 int EnvelopeRun::value() const {
@@ -163,10 +168,14 @@ void Sequencer::tick() {
     if (s.tick >= s.speed) {
         advanceRow();
         readRow();
-        if (s.patternDelay == 0 && !silent_)
+        if (!silent_)
             for (int index = 0; index < song_.channelCount; ++index) {
                 ChannelState& channel = s.channels[static_cast<size_t>(index)];
-                if (isSongFormat(song_, SongFormat::dmf))
+                // A delayed row's notes sound once, but a delayed note
+                // (EDx) again on each repetition.
+                bool dmf = isSongFormat(song_, SongFormat::dmf);
+                if (s.patternDelay != 0 && (dmf || !hasNoteDelay(channel.cell.data()))) continue;
+                if (dmf)
                     playDmfCell(channel);
                 else
                     triggerNote(channel);

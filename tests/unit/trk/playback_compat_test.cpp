@@ -188,5 +188,18 @@ TEST(PlaybackCompat, PeriodLimitsHoldTheNote) {
     }
 }
 
+// A row held by a pattern delay sounds its notes once, but a delayed note
+// (EDx) again on each repetition, in every format.
+TEST(PlaybackCompat, PatternDelayRepeatsADelayedNote) {
+    for (SongFormat format : {SongFormat::mod, SongFormat::s3m, SongFormat::xm, SongFormat::it}) {
+        PlaybackRig rig(format);
+        rig.cell(0, 48, 1, kExtended, 0xD3);
+        setCell(*rig.song, 0, 0, 1, 48, 1, kExtended, 0xE2);
+        rig.begin();
+        EXPECT_EQ(rig.starts(3), (std::vector<int>{3, 9, 15})) << static_cast<int>(format);
+        EXPECT_EQ(rig.voice(1).starts, 1) << static_cast<int>(format);
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
