@@ -169,6 +169,14 @@ class EnvelopeTest(unittest.TestCase):
         self.assertEqual(len(skipped), 3)
         self.assertAlmostEqual(skipped[0], 0.5, places=3)
 
+    def test_window_can_be_ten_milliseconds(self):
+        path = os.path.join(self.folder.name, "short.wav")
+        write_wav(path, [(0, 0)] * 441 + [(16384, 16384)] * 882)
+        envelope, _ = mc.read_envelope(path, window_seconds=0.01)
+        self.assertEqual(len(envelope), 3)
+        self.assertEqual(envelope[0], 0.0)
+        self.assertAlmostEqual(envelope[2], 0.5, places=3)
+
     def test_eight_bit_silence_is_silent(self):
         path = os.path.join(self.folder.name, "eight.wav")
         write_wav(path, [(128,)] * 4410 + [(192,)] * 4410, channels=1, width=1)
@@ -214,6 +222,15 @@ class VerdictTest(unittest.TestCase):
         result = mc.Result("song.mod", "mod")
         result.values.update(ours=ours, mpt=mpt, xmp=xmp, row=0.12, reported=ours)
         return result
+
+    def test_follows_by_format_threshold_and_length_within_a_row(self):
+        for fmt, value, follows in (("mod", 0.89, False), ("mod", 0.90, True), ("xm", 0.86, True),
+                                    ("s3m", 0.84, False), ("it", float("nan"), False)):
+            result = mc.Result("song", fmt)
+            result["follow_mpt"] = value
+            self.assertEqual(mc.follows(result), follows, (fmt, value))
+        self.assertTrue(mc.lasts_as_mpt(self.result(10.1, 10.0, 12.0)))
+        self.assertFalse(mc.lasts_as_mpt(self.result(10.2, 10.0, 10.2)))
 
     def test_length_needs_every_reference_to_disagree(self):
         status, notes = mc.length_verdict(self.result(100.0, 160.0, 100.05), ["mpt", "xmp"], 0.12, 1200)

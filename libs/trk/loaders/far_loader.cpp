@@ -25,6 +25,7 @@ constexpr int kOrderBlockSize = 771;
 constexpr int kSongLengthAt = 257;
 constexpr int kPatternSizesAt = 259;
 constexpr int kPatternSlots = 256;
+constexpr uint16_t kSkippedOrder = 254;  // a marker playback passes over
 
 // Sample header fields (48 bytes).
 constexpr int kSampleSlots = 64;
@@ -55,7 +56,8 @@ void addMessage(Song& song, const std::vector<uint8_t>& text) {
 }
 
 // Effect bytes above 15, by their high nibble. Effect 8 slides the volume
-// down by a fixed 8 whatever its parameter.
+// down by a fixed 8 whatever its parameter. The fine tempo changes (13 and
+// 14) are not played: reference players time songs without them.
 void translateEffect(uint8_t w, uint8_t* cell) {
     if (w <= 15) return;
     int y = w & 15;
@@ -83,10 +85,6 @@ void translateEffect(uint8_t w, uint8_t* cell) {
             cell[kCellEffect] = kExtended;
             cell[kCellParameter] = static_cast<uint8_t>(0xD0 | w >> 4);
             break;
-        case 14:
-            cell[kCellEffect] = kSpeedTempo;
-            cell[kCellParameter] = static_cast<uint8_t>(88 + y);
-            break;
         default:
             break;
     }
@@ -101,12 +99,16 @@ void convertCell(const uint8_t* in, uint8_t* out) {
     translateEffect(in[3], out);
 }
 
+// The rows stored, cut after row b + 1 by a break byte b that falls inside
+// them; a break byte of 0 (or at or past the last two rows) plays them all.
 bool readPattern(ModuleReader& reader, Song& song, int number, uint32_t size) {
     std::vector<uint8_t> bytes;
     if (size < 2 || !readBlock(reader, size, bytes)) return false;
+    int stored = static_cast<int>((size - 2) / kRowSize);
+    int breakRow = bytes[0];
+    int rows = breakRow > 0 && breakRow + 2 < stored ? breakRow + 2 : stored;
     Pattern* pattern = song.pattern(number);
-    pattern->rows = bytes[0] + 2;
-    int rows = std::min<int>(pattern->rows, static_cast<int>((size - 2) / kRowSize));
+    pattern->rows = rows;
     for (int channel = 0; channel < kChannels; ++channel) {
         uint8_t* track = song.track(*pattern, channel, kNoVolume);
         for (int row = 0; row < rows; ++row)
@@ -150,8 +152,10 @@ bool loadFar(ModuleReader& reader, Song& song) {
     song.cellSize = cellSizeOf(SongFormat::far);
     song.name = trimmedName(header + kNameAt, 40);
     song.channelCount = kChannels;
-    song.initialSpeed = header[kSpeedAt];
-    song.initialTempo = 88;
+    // The header's tempo counts ticks a row at 80 beats a minute: the default
+    // 4 plays eight rows a second. 0 stands for 6.
+    song.initialSpeed = header[kSpeedAt] ? header[kSpeedAt] : 6;
+    song.initialTempo = 80;
     for (int channel = 0; channel < kChannels; ++channel)
         song.channelPanning[static_cast<size_t>(channel)] = panningOfNibble(header[kPanningAt + channel]);
 
@@ -168,6 +172,10 @@ bool loadFar(ModuleReader& reader, Song& song) {
         sizes[number] = readU16le(block + kPatternSizesAt + number * 2);
         if (sizes[number]) song.patternCount = number + 1;
     }
+    // Orders naming a pattern the file does not store are passed over, as
+    // the reference player does, rather than played as 64 empty rows.
+    for (uint16_t& order : song.orders)
+        if (order <= kLastPatternOrder && sizes[order] == 0) order = kSkippedOrder;
 
     if (!reader.seek(readU16le(header + kHeaderLengthAt))) return false;
     for (int number = 0; number < song.patternCount; ++number)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "libs/trk/loaders/loader_support.h"
@@ -14,7 +15,10 @@
 namespace tumbor::trk {
 namespace {
 
-constexpr uint8_t kFirstVersion = 0x10;
+// Digitrakker 2.0 to 2.2 wrote version 0.0, later versions 1.0 and 1.1; a
+// new major version (the high nibble) would change the layouts.
+constexpr uint8_t kFirstNewerVersion = 0x10;
+constexpr uint8_t kFirstUnknownVersion = 0x20;
 
 // "IN" fields (91 bytes, then the orders).
 constexpr int kInfoSize = 91;
@@ -25,14 +29,14 @@ constexpr int kTempoAt = 58;
 constexpr int kChannelsAt = 59;
 constexpr int kMostOrders = 255;
 
-// "IS" records (59 bytes).
-constexpr int kSampleInfoSize = 59;
+// "IS" records: number, name (32), file name (8), then the C4 speed (32 bits
+// from version 1.0, 16 before), length, loop start, loop length, the
+// sample's volume (used before version 1.0 only) and flags.
 constexpr int kSampleNameAt = 1;
 constexpr int kC4SpeedAt = 41;
-constexpr int kLengthAt = 45;
-constexpr int kLoopStartAt = 49;
-constexpr int kLoopLengthAt = 53;
-constexpr int kSampleFlagsAt = 58;
+
+// Version 0.0 patterns: 32 track numbers each, 64 rows.
+constexpr int kOldPatternChannels = 32;
 
 // "II" records: 34 bytes, then 14 bytes for each of the instrument's samples.
 constexpr int kInstrumentHeaderSize = 34;
@@ -57,10 +61,28 @@ struct Chunks {
 
 struct SampleInfo {
     bool present = false;
-    const uint8_t* record = nullptr;
+    std::string name;
+    uint32_t c4Speed = 0, length = 0, loopStart = 0, loopLength = 0;
+    int volume = 0;  // the sample's own default volume (version 0.0)
+    uint8_t flags = 0;
     uint32_t fileOffset = 0;
     bool loadable = false;  // its data were found in "SA"
 };
+
+// One "IS" record, whose C4 speed field is 2 bytes wide in version 0.0 and 4 later.
+SampleInfo parseSampleInfo(const uint8_t* record, int c4SpeedSize) {
+    SampleInfo info;
+    info.present = true;
+    info.name = trimmedName(record + kSampleNameAt, 32);
+    info.c4Speed = c4SpeedSize == 2 ? readU16le(record + kC4SpeedAt) : readU32le(record + kC4SpeedAt);
+    const uint8_t* fields = record + kC4SpeedAt + c4SpeedSize;
+    info.length = readU32le(fields);
+    info.loopStart = readU32le(fields + 4);
+    info.loopLength = readU32le(fields + 8);
+    if (c4SpeedSize == 2) info.volume = fields[12];
+    info.flags = fields[13];
+    return info;
+}
 
 using Envelopes = std::array<EnvelopeRef, kEnvelopeSlots>;
 
@@ -267,7 +289,9 @@ bool indexTracks(const std::vector<uint8_t>& bytes, std::vector<TrackSpan>& trac
     return cursor.ok();
 }
 
-bool readPatterns(const Chunks& chunks, Song& song) {
+// Patterns: from version 1.0 a channel count, the last row and a name
+// before the track numbers; version 0.0 has 32 track numbers and 64 rows.
+bool readPatterns(const Chunks& chunks, bool old, Song& song) {
     std::vector<TrackSpan> tracks;
     if (!indexTracks(chunks.tracks, tracks)) return false;
     if (chunks.patterns.empty()) return true;
@@ -275,9 +299,12 @@ bool readPatterns(const Chunks& chunks, Song& song) {
     int count = cursor.u8();
     TrackRows rows{};
     for (int number = 0; number < count; ++number) {
-        int channels = cursor.u8();
-        int lastRow = cursor.u8();
-        cursor.skip(16);
+        int channels = kOldPatternChannels, lastRow = kDefaultRows - 1;
+        if (!old) {
+            channels = cursor.u8();
+            lastRow = cursor.u8();
+            cursor.skip(16);
+        }
         const uint8_t* numbers = cursor.take(size_t(channels) * 2);
         if (!numbers) return false;
         Pattern* pattern = song.pattern(number);
@@ -347,26 +374,28 @@ void readEnvelopes(const std::vector<uint8_t>& bytes, Envelopes& envelopes) {
 // The sample information records by sample number, and where each sample's
 // data lie in "SA": in number order, a packed sample as its 4-byte packed
 // length and the stream, a plain one as its bytes.
-void readSampleInfo(ModuleReader& reader, const Chunks& chunks, std::array<SampleInfo, kSampleSlots>& infos) {
+void readSampleInfo(ModuleReader& reader, const Chunks& chunks, bool old,
+                    std::array<SampleInfo, kSampleSlots>& infos) {
+    int c4SpeedSize = old ? 2 : 4;
+    size_t recordSize = kC4SpeedAt + c4SpeedSize + 14;
     ByteCursor cursor(chunks.sampleInfo);
     int count = chunks.sampleInfo.empty() ? 0 : cursor.u8();
     for (int i = 0; i < count; ++i) {
-        const uint8_t* record = cursor.take(kSampleInfoSize);
+        const uint8_t* record = cursor.take(recordSize);
         if (!record) break;
-        infos[record[0]] = SampleInfo{true, record, 0, false};
+        infos[record[0]] = parseSampleInfo(record, c4SpeedSize);
     }
     uint64_t at = chunks.samplesAt;
     uint64_t end = uint64_t(chunks.samplesAt) + chunks.samplesSize;
     for (SampleInfo& info : infos) {
         if (!info.present) continue;
-        uint32_t length = readU32le(info.record + kLengthAt);
-        int packing = info.record[kSampleFlagsAt] >> 2 & 3;
-        if (length == 0) continue;
+        int packing = info.flags >> 2 & 3;
+        if (info.length == 0) continue;
         if (chunks.samplesAt == 0 || at >= end || packing == 3) break;  // nothing after this can be found
         info.fileOffset = static_cast<uint32_t>(at);
         if (packing == 0) {
             info.loadable = true;
-            at += length;
+            at += info.length;
             continue;
         }
         if (at + 4 > end || !reader.seek(at)) break;
@@ -378,14 +407,13 @@ void readSampleInfo(ModuleReader& reader, const Chunks& chunks, std::array<Sampl
 }
 
 void fillSample(Sample& sample, const SampleInfo& info) {
-    const uint8_t* record = info.record;
-    sample.name = trimmedName(record + kSampleNameAt, 32);
-    sample.c4Speed = static_cast<int>(std::min<uint32_t>(readU32le(record + kC4SpeedAt), 0x7FFFFFFF));
+    sample.name = info.name;
+    sample.c4Speed = static_cast<int>(std::min<uint32_t>(info.c4Speed, 0x7FFFFFFF));
+    sample.volume = info.volume;
     if (!info.loadable) return;
-    uint8_t flags = record[kSampleFlagsAt];
-    uint64_t loopStart = readU32le(record + kLoopStartAt);
-    uint64_t loopLength = readU32le(record + kLoopLengthAt);
-    sample.length = readU32le(record + kLengthAt);
+    uint8_t flags = info.flags;
+    uint64_t loopStart = info.loopStart, loopLength = info.loopLength;
+    sample.length = info.length;
     sample.loopStart = static_cast<uint32_t>(loopStart);
     sample.loopEnd = static_cast<uint32_t>(std::min<uint64_t>(loopStart + loopLength, 0xFFFFFFFF));
     if (loopLength) sample.flags |= kSampleLooped;
@@ -414,13 +442,23 @@ void readInstrumentSample(const uint8_t* record, Sample& sample, const SampleInf
     sample.noteStart.vibratoType = record[11];
 }
 
-bool readInstruments(ModuleReader& reader, const Chunks& chunks, Song& song) {
+bool readInstruments(ModuleReader& reader, const Chunks& chunks, bool old, Song& song) {
     Envelopes volumeEnvelopes, panningEnvelopes;
     readEnvelopes(chunks.volumeEnvelopes, volumeEnvelopes);
     readEnvelopes(chunks.panningEnvelopes, panningEnvelopes);
     std::array<SampleInfo, kSampleSlots> infos{};
-    readSampleInfo(reader, chunks, infos);
-    if (chunks.instruments.empty()) return true;
+    readSampleInfo(reader, chunks, old, infos);
+    if (chunks.instruments.empty()) {
+        // Without instruments (version 0.0 has none) a cell's instrument
+        // number names a sample, which plays on every key.
+        for (int number = 1; number < kSampleSlots; ++number) {
+            if (!infos[number].present) continue;
+            fillSample(*song.sample(number), infos[number]);
+            song.instrument(number, number - 1)->name = infos[number].name;
+            song.instrumentCount = number;
+        }
+        return true;
+    }
 
     ByteCursor cursor(chunks.instruments);
     int count = cursor.u8();
@@ -456,13 +494,15 @@ bool readInstruments(ModuleReader& reader, const Chunks& chunks, Song& song) {
 
 bool loadMdl(ModuleReader& reader, Song& song) {
     uint8_t signature[5];
-    if (!reader.read(signature, sizeof signature) || signature[4] < kFirstVersion) return false;
+    if (!reader.read(signature, sizeof signature) || signature[4] >= kFirstUnknownVersion) return false;
+    bool old = signature[4] < kFirstNewerVersion;
     song.format = SongFormat::mdl;
     song.cellSize = cellSizeOf(SongFormat::mdl);
     song.maxChannelVolume = 255;
     Chunks chunks;
     if (!readChunks(reader, chunks)) return false;
-    return readInfo(chunks.info, song) && readPatterns(chunks, song) && readInstruments(reader, chunks, song);
+    return readInfo(chunks.info, song) && readPatterns(chunks, old, song) &&
+           readInstruments(reader, chunks, old, song);
 }
 
 }  // namespace tumbor::trk

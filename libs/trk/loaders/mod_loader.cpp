@@ -39,7 +39,17 @@ int channelsOfSignature(const uint8_t* s, bool& multichannel) {
     return 4;
 }
 
-bool readSampleHeaders(ModuleReader& reader, Song& song, int count) {
+// ProTracker's three octaves: Amiga periods 856 (C-1) to 113 (B-3).
+constexpr int kFirstAmigaNote = 36;
+constexpr int kLastAmigaNote = 71;
+
+bool isProtrackerSignature(const uint8_t* s) {
+    for (const char* known : {"M.K.", "M!K!", "PATT"})
+        if (std::equal(s, s + 4, known)) return true;
+    return false;
+}
+
+bool readSampleHeaders(ModuleReader& reader, Song& song, int count, bool& loopLengthZero) {
     for (int i = 0; i < count; ++i) {
         uint8_t header[kSampleHeaderSize];
         if (!reader.read(header, sizeof header)) return false;
@@ -54,6 +64,7 @@ bool readSampleHeaders(ModuleReader& reader, Song& song, int count) {
         sample->loopStart = loopStart;
         sample->loopEnd = std::min(loopStart + 2 * loopWords, sample->length);
         if (loopWords > 1) sample->flags |= kSampleLooped;
+        if (sample->length && loopWords == 0) loopLengthZero = true;
     }
     song.instrumentCount = count;
     return true;
@@ -80,7 +91,8 @@ bool loadModWith(ModuleReader& reader, Song& song, int sampleCount) {
     song.name = trimmedName(name, 20);
     song.initialSpeed = 6;
     song.initialTempo = 125;
-    if (!readSampleHeaders(reader, song, sampleCount)) return false;
+    bool loopLengthZero = false;
+    if (!readSampleHeaders(reader, song, sampleCount, loopLengthZero)) return false;
 
     uint8_t lengthAndRestart[2];
     uint8_t orders[128];
@@ -91,25 +103,33 @@ bool loadModWith(ModuleReader& reader, Song& song, int sampleCount) {
     song.patternCount = *std::max_element(orders, orders + 128) + 1;
 
     int channels = 4;
+    bool protrackerSignature = false;
     if (sampleCount == 31) {
         uint8_t signature[4];
         if (!reader.read(signature, 4)) return false;
         channels = channelsOfSignature(signature, song.multichannelMod);
+        protrackerSignature = isProtrackerSignature(signature);
     }
     if (channels < 1 || channels > kMaxChannels) return false;
     song.channelCount = channels;
 
     std::vector<uint8_t> patternBytes(static_cast<size_t>(channels) * 4 * kDefaultRows);
+    bool amigaNotesOnly = true;
     for (int number = 0; number < song.patternCount; ++number) {
         if (!reader.read(patternBytes.data(), patternBytes.size())) return false;
         Pattern* pattern = song.pattern(number);
         for (int channel = 0; channel < channels; ++channel) {
             uint8_t* track = song.track(*pattern, channel);
-            for (int row = 0; row < kDefaultRows; ++row)
-                convertCell(&patternBytes[static_cast<size_t>((row * channels + channel) * 4)],
-                            track + row * 4, song.multichannelMod);
+            for (int row = 0; row < kDefaultRows; ++row) {
+                uint8_t* cell = track + row * 4;
+                convertCell(&patternBytes[static_cast<size_t>((row * channels + channel) * 4)], cell,
+                            song.multichannelMod);
+                int note = cell[kCellNote];
+                if (note && (note < kFirstAmigaNote || note > kLastAmigaNote)) amigaNotesOnly = false;
+            }
         }
     }
+    song.protrackerRules = protrackerSignature && amigaNotesOnly && !loopLengthZero;
     return true;
 }
 

@@ -12,8 +12,14 @@ namespace tumbor::trk {
 namespace {
 
 constexpr int kHeaderSize = 80;
-constexpr int kInstrumentHeaderSize = 29;
-constexpr int kSampleHeaderSize = 40;
+// The header size field counts from offset 60: 20 bytes of fields, then the orders.
+constexpr uint32_t kHeaderSizeAt = 60;
+constexpr uint32_t kHeaderFieldsSize = 20;
+constexpr uint32_t kMostOrders = 256;
+constexpr uint32_t kInstrumentHeaderSize = 29;
+// The classic instrument header: the 29 bytes, the sample header size and the block.
+constexpr uint32_t kClassicInstrumentHeaderSize = 263;
+constexpr uint32_t kSampleHeaderSize = 40;
 constexpr int kSamplesPerInstrument = 16;
 constexpr int kMostRows = 256;
 
@@ -36,16 +42,13 @@ void translateEffect(int command, int p, uint8_t* out) {
         code = kSetGlobalVolume;
         parameter = p > 62 ? 255 : p * 4;
     } else if (command == 17) {  // H: global volume slide
-        int x = p >> 4, y = p & 15;
-        if (x > y) code = kGlobalVolumeSlideUp, parameter = (x - y) * 4;
-        if (y > x) code = kGlobalVolumeSlideDown, parameter = (y - x) * 4;
+        code = kXmGlobalVolumeSlide;
     } else if (command == 20) {  // K: key off at a tick
         code = kKeyOff;
     } else if (command == 21) {  // L: envelope position
         code = kSetEnvelopePosition;
     } else if (command == 27) {  // R: multi retrigger
         code = kRetrigger;
-        if ((p & 15) == 0) parameter = p | 1;
     } else if (command == 29) {  // T: tremor
         code = kTremor;
     } else if (command == 33) {  // X: extra fine portamento
@@ -74,13 +77,17 @@ void convertCell(const uint8_t* in, uint8_t* out) {
     translateEffect(in[3], in[4], out);
 }
 
-bool readPattern(ModuleReader& reader, Song& song, int number) {
+bool readPattern(ModuleReader& reader, Song& song, const XmHeader& xm, int number) {
     uint32_t start = reader.tell();
     uint32_t headerLength = reader.u32le();
     reader.u8();  // packing type
-    int rows = headerLength == 9 ? reader.u16le() : reader.u8() + 1;
+    // Version 1.02 stores the row count less one in a byte.
+    int rows = xm.version <= 0x102 ? reader.u8() + 1 : reader.u16le();
     uint16_t packedSize = reader.u16le();
-    if (!reader.ok() || headerLength < 8 || !reader.seek(uint64_t(start) + headerLength)) return false;
+    // A stated header length longer than the fields is skipped; a shorter
+    // one cannot overlap them, so the data then follow the fields.
+    uint64_t dataStart = std::max<uint64_t>(uint64_t(start) + headerLength, reader.tell());
+    if (!reader.ok() || !reader.seek(dataStart)) return false;
     Pattern* pattern = song.pattern(number);
     pattern->rows = std::min(rows, kMostRows);
     if (packedSize == 0) return true;
@@ -174,7 +181,8 @@ struct InstrumentBlock {
         parameters.vibratoSweep = bytes[203];
         parameters.vibratoDepth = bytes[204];
         parameters.vibratoRate = bytes[205];
-        parameters.fadeout = readU16le(bytes + 206);
+        // The fade takes the fadeout off 32768 a tick; here it counts from 65536.
+        parameters.fadeout = readU16le(bytes + 206) * 2;
         parameters.volumeEnvelope = expandEnvelope(volume());
         parameters.panningEnvelope = expandEnvelope(panning());
         return parameters;
@@ -222,28 +230,36 @@ void readSampleHeader(const uint8_t* header, const NoteStartParameters& noteStar
 
 enum class InstrumentRead { ok, missing, broken };
 
+// The instrument header holds what its stated size covers (size 0 stands
+// for the classic 263 bytes): the 29 bytes always, then as much of the
+// sample header size and the block as fits, the rest read as zeros.
+// Bytes past what is read are skipped.
 InstrumentRead readInstrument(ModuleReader& reader, Song& song, const XmHeader& xm, int index) {
     uint32_t start = reader.tell();
     uint8_t header[kInstrumentHeaderSize];
     if (!reader.read(header, sizeof header)) return InstrumentRead::missing;
     uint32_t headerSize = readU32le(header);
+    if (headerSize == 0) headerSize = kClassicInstrumentHeaderSize;
     int sampleCount = readU16le(header + 27);
     Instrument& instrument = *song.instrument(index + 1);
     instrument.noteMap.fill(-1);
     instrument.name = trimmedName(header + 4, 22);
 
+    // What the stated size covers past the 29 bytes: the sample header size, then the block.
+    uint32_t covered = std::max(headerSize, kInstrumentHeaderSize) - kInstrumentHeaderSize;
+    uint8_t sizeField[4] = {};
     InstrumentBlock block;
-    bool hasBlock = headerSize > kInstrumentHeaderSize;
-    if (hasBlock) reader.u32le();  // the sample header size, always 40
-    if (hasBlock && sampleCount > 0) {
-        if (!reader.read(block.bytes, xm.version < 0x103 ? 210 : 230)) return InstrumentRead::broken;
-        mapNotes(instrument, index, block.noteMap());
-    }
-    if (!reader.ok()) return InstrumentRead::broken;
-    // The header may be longer than what is read of it.
-    if (headerSize > reader.tell() - start && !reader.seek(uint64_t(start) + headerSize))
+    uint32_t sizeRead = std::min<uint32_t>(covered, sizeof sizeField);
+    uint32_t blockRead = std::min(covered - sizeRead, xm.version < 0x103 ? 210u : 230u);
+    if (!reader.read(sizeField, sizeRead) || !reader.read(block.bytes, blockRead) ||
+        !reader.seek(uint64_t(start) + kInstrumentHeaderSize + covered))
         return InstrumentRead::broken;
-    NoteStartParameters noteStart = hasBlock && sampleCount > 0 ? block.noteStart() : NoteStartParameters{};
+    if (sampleCount > 0) mapNotes(instrument, index, block.noteMap());
+    NoteStartParameters noteStart = sampleCount > 0 ? block.noteStart() : NoteStartParameters{};
+    // Sample headers are 40 bytes; a larger stated size is skipped past. A
+    // smaller one (some trackers write 0) still has the 40 bytes.
+    uint32_t sampleHeaderSkip =
+        std::max<uint32_t>(readU32le(sizeField), kSampleHeaderSize) - kSampleHeaderSize;
 
     int first = kSamplesPerInstrument * index + 1;
     if (sampleCount == 0) song.sample(first);  // one empty slot
@@ -251,7 +267,8 @@ InstrumentRead readInstrument(ModuleReader& reader, Song& song, const XmHeader& 
     std::vector<uint32_t> lengths;
     for (int j = 0; j < sampleCount; ++j) {
         uint8_t sampleHeader[kSampleHeaderSize];
-        if (!reader.read(sampleHeader, sizeof sampleHeader)) return InstrumentRead::broken;
+        if (!reader.read(sampleHeader, sizeof sampleHeader) || !reader.skip(sampleHeaderSkip))
+            return InstrumentRead::broken;
         // Slots past the 16 are read for their data's length only.
         Sample scratch;
         Sample& sample = j < kSamplesPerInstrument ? *song.sample(first + j) : scratch;
@@ -299,8 +316,15 @@ std::string twoHexDigits(int value) {
 
 bool loadXm(ModuleReader& reader, Song& song) {
     uint8_t header[kHeaderSize];
-    uint8_t orders[256];
-    if (!reader.read(header, sizeof header) || !reader.read(orders, sizeof orders)) return false;
+    if (!reader.read(header, sizeof header)) return false;
+    // The orders fill the header past its fields: 256 in the classic
+    // 276-byte header, just the song's in compact ones. The patterns follow.
+    uint32_t headerSize = readU32le(header + kHeaderSizeAt);
+    if (headerSize < kHeaderFieldsSize) return false;
+    uint8_t orders[kMostOrders] = {};
+    if (!reader.read(orders, std::min(headerSize - kHeaderFieldsSize, kMostOrders)) ||
+        !reader.seek(uint64_t(kHeaderSizeAt) + headerSize))
+        return false;
     XmHeader xm;
     xm.version = readU16le(header + 58);
     xm.channels = readU16le(header + 68);
@@ -318,10 +342,7 @@ bool loadXm(ModuleReader& reader, Song& song) {
     song.patternCount = xm.patterns;
     song.initialSpeed = readU16le(header + 76);
     song.initialTempo = readU16le(header + 78);
-    song.orders.assign(orders, orders + 256);
-    // The patterns follow the header, whose stated size may exceed what is read of it.
-    uint32_t headerEnd = 60 + readU32le(header + 60);
-    if (headerEnd > reader.tell() && !reader.seek(headerEnd)) return false;
+    song.orders.assign(orders, orders + kMostOrders);
 
     song.message = {"FastTracker II module (XM)", "",
                     "Version     : " + std::to_string(xm.version >> 8) + "." + twoHexDigits(xm.version),
@@ -331,7 +352,7 @@ bool loadXm(ModuleReader& reader, Song& song) {
     bool instrumentsFirst = xm.version < 0x104;
     if (instrumentsFirst && !readInstruments(reader, song, xm)) return false;
     for (int number = 0; number < xm.patterns; ++number)
-        if (!readPattern(reader, song, number)) return false;
+        if (!readPattern(reader, song, xm, number)) return false;
     if (!instrumentsFirst && !readInstruments(reader, song, xm)) return false;
     return true;
 }

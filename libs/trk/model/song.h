@@ -200,6 +200,10 @@ struct Song {
     bool linearFrequencies = false;  // XM frequency table, IT linear slides
     bool fastSlides = false;         // S3M flag bit 6
     bool multichannelMod = false;
+    // A 4-channel MOD that keeps to ProTracker's three octaves and loops:
+    // played by ProTracker's rules (Amiga period limits, no vibrato or
+    // tremolo on a row's first tick, sample swap).
+    bool protrackerRules = false;
     bool compressedSamples = false;  // IT
     // Per channel at start; the loaders that store them override the defaults.
     std::array<int, kMaxChannels> channelPanning{};

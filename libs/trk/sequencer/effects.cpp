@@ -127,7 +127,12 @@ int waveformValue(int waveform, int position) {
     }
 }
 
+// ProTracker neither applies nor advances vibrato and tremolo on a row's
+// first tick.
+bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e.firstTick(); }
+
 void vibrato(Effect& e) {
+    if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int delta = ((c.vibratoDepth * waveformValue(c.waveControl, c.vibratoPosition)) >> 5) & ~3;
     c.outputPeriod = c.basePeriod + (c.vibratoPosition < 128 ? delta : -delta);
@@ -136,6 +141,7 @@ void vibrato(Effect& e) {
 }
 
 void tremolo(Effect& e) {
+    if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int delta = (waveformValue(c.waveControl >> 4, c.tremoloPosition) * c.tremoloDepth) >> 6;
     c.outputVolume = clampInt(c.volume + (c.tremoloPosition < 128 ? delta : -delta), 0, e.state().maxVolume);
@@ -146,8 +152,8 @@ void tremolo(Effect& e) {
 int retriggerVolume(int volume, int change) {
     static const int kSteps[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
     switch (change) {
-        case 6:
-            volume = volume * 2 / 3;
+        case 6:  // 10/16, as the reference player has it, not 2/3
+            volume = volume * 10 / 16;
             break;
         case 7:
             volume /= 2;
@@ -262,8 +268,34 @@ void finePortamento(Effect& e, int& memory, int direction) {
 void finePortamentoDown(Effect& e) { finePortamento(e, e.channel.finePortamentoDown, 1); }
 void finePortamentoUp(Effect& e) { finePortamento(e, e.channel.finePortamentoUp, -1); }
 
+// XM: on for x + 1 and off for y + 1 of the ticks after the first of a
+// row; the phase runs on from row to row and from one tremor to the next.
+void xmTremor(Effect& e) {
+    ChannelState& c = e.channel;
+    if (e.firstTick()) {
+        remembered(c.tremorParameter, e.parameter);
+        c.tremorRunning = true;
+        return;
+    }
+    if (c.tremorFresh) {
+        c.tremorFresh = false;
+        c.tremorOn = false;
+        c.tremorCounter = 0;
+    }
+    if (c.tremorCounter > 0) {
+        --c.tremorCounter;
+    } else {
+        c.tremorOn = !c.tremorOn;
+        c.tremorCounter = c.tremorOn ? c.tremorParameter >> 4 : c.tremorParameter & 15;
+    }
+}
+
 void tremor(Effect& e) {
     ChannelState& c = e.channel;
+    if (e.is(SongFormat::xm)) {
+        xmTremor(e);
+        return;
+    }
     int on = e.x() + 1;
     int cycle = e.x() + e.y() + 2;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
@@ -303,7 +335,12 @@ void tonePortamentoFineVolumeSlide(Effect& e) {
 }
 
 void keyOffAt(Effect& e) {
-    if (e.state().tick == e.parameter) releaseNote(e.song(), e.channel);
+    if (e.state().tick != e.parameter) return;
+    // XM: K00 beside an instrument number or a volume column only releases.
+    bool spared =
+        e.parameter == 0 && (e.channel.cell[kCellInstrument] || e.channel.cell[kCellVolume] != kNoVolume);
+    if (e.is(SongFormat::xm) && !e.channel.volumeEnvelope.enabled() && !spared) e.channel.volume = 0;
+    releaseNote(e.song(), e.channel);
 }
 
 void setGlobalVolume(Effect& e) {
@@ -373,15 +410,35 @@ void panningSlideRight(Effect& e) {
     if (!e.firstTick()) e.channel.panning = std::min(e.channel.panning + p, 255);
 }
 
+// XM's Rxy: each nibble 0 takes the last one given. A tick counter runs
+// on across rows; it reaches the interval and the note restarts, but not
+// on a first tick that has a note of its own. On the first tick an
+// instrument number sets the counter to 1, and a set volume above 0 holds
+// it there; a retriggered note keeps a volume set in its cell.
 void retriggerSecondForm(Effect& e) {
     ChannelState& c = e.channel;
-    if (!e.parameter) return;
-    if (c.retriggerCounter == 0) {
-        retrigger(e);
-        c.retriggerCounter = e.y();
-        c.volume = retriggerVolume(c.volume, e.x());
+    int p = e.parameter;
+    if (!(p & 0xF0)) p |= c.retriggerParameter & 0xF0;
+    if (!(p & 0x0F)) p |= c.retriggerParameter & 0x0F;
+    c.retriggerParameter = p;
+    const int note = c.cell[kCellNote];
+    const int volumeColumn = c.cell[kCellVolume];
+    const bool setsVolume = volumeColumn <= 64;
+    const bool realNote = note >= 1 && note <= kLastNote;
+    int count = c.retriggerCounter;
+    if (e.firstTick()) {
+        if (c.cell[kCellInstrument] && (note == 0 || realNote)) count = 1;
+        if (setsVolume && volumeColumn > 0) {
+            c.retriggerCounter = count;
+            return;
+        }
     }
-    --c.retriggerCounter;
+    if (count >= (p & 15) && (!e.firstTick() || !realNote)) {
+        retrigger(e);
+        if (!setsVolume) c.volume = retriggerVolume(c.volume, p >> 4);
+        count = 0;
+    }
+    c.retriggerCounter = count + 1;
 }
 
 void tempoSlide(Effect& e) {
@@ -460,6 +517,15 @@ void globalVolumeSlide(Effect& e) {
     e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
 }
 
+// XM's Hxy: the parameter remembered whole; x, when given, slides up by
+// 4x on other ticks, otherwise y slides down by 4y.
+void xmGlobalVolumeSlide(Effect& e) {
+    int p = remembered(e.channel.globalVolumeSlide, e.parameter);
+    if (e.firstTick()) return;
+    int amount = (p >> 4) ? 4 * (p >> 4) : -4 * (p & 15);
+    e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
+}
+
 void extended(Effect& e);
 
 void nothing(Effect&) {}
@@ -522,9 +588,33 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {fineVolumeSlide, false},                 // 49
     {linearTonePortamentoVolumeSlide, true},  // 50
     {globalVolumeSlide, false},               // 51
+    {xmGlobalVolumeSlide, false},             // 52
 };
 
 // ---- extended sub-commands ------------------------------------------------------
+
+// E9y counts the ticks of its own row. XM: on ticks y, 2y, ... after the
+// first (E90: the first tick alone), restarting the envelopes too. Other
+// formats: on the ticks that are multiples of y, the first tick only when
+// the row has no note of its own.
+void retriggerEvery(Effect& e, int y) {
+    ChannelState& c = e.channel;
+    const int tick = e.state().tick;
+    if (e.is(SongFormat::xm)) {
+        if (y ? tick == 0 || tick % y : tick != 0) return;
+        retrigger(e);
+        c.volumeEnvelope.position = 0;
+        c.volumeEnvelope.sustainHeld = true;
+        c.panningEnvelope.position = 0;
+        c.panningEnvelope.sustainHeld = true;
+        c.keyOff = false;
+        c.fade = 65536;
+        return;
+    }
+    const int note = c.cell[kCellNote];
+    if (!y || tick % y || (tick == 0 && note >= 1 && note <= kLastNote)) return;
+    retrigger(e);
+}
 
 void extended(Effect& e) {
     if (e.parameter >= 240) return;
@@ -552,12 +642,7 @@ void extended(Effect& e) {
             c.panning = kPanningSteps[y];
             break;
         case kRetriggerEvery:
-            if (!y) break;
-            if (c.retriggerCounter <= 0) {
-                retrigger(e);
-                c.retriggerCounter = y;
-            }
-            --c.retriggerCounter;
+            retriggerEvery(e, y);
             break;
         case kFineVolumeUp:
             if (!e.firstTick()) break;
@@ -625,6 +710,13 @@ void volumeColumn(Effect& e, int v) {
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];
+    } else if (v >= kXmVolumeTonePortamento) {
+        // XM's Mx: speed 16x, shared with 3xx; a 3xx beside it is passed
+        // over and doubles it.
+        int speed = (v & 15) * 16 * 4;
+        if (c.cell[kCellEffect] == kTonePortamento) speed *= 2;
+        if (speed) c.tonePortamentoSpeed = speed;
+        if (c.hasSample()) tonePortamento(e);
     }
 }
 
@@ -649,12 +741,18 @@ bool changesTiming(int code, int parameter) {
         case kGlobalVolumeSlideUp:
         case kGlobalVolumeSlideDown:
         case kGlobalVolumeSlide:
+        case kXmGlobalVolumeSlide:
             return true;
         case kExtended:
             return (parameter >> 4) == kPatternDelay;
         default:
             return false;
     }
+}
+
+bool slidesToNote(const Song& song, const uint8_t* cell) {
+    return isTonePortamento(cell[kCellEffect]) ||
+           (song.format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento);
 }
 
 bool isTonePortamento(int code) {
@@ -680,12 +778,14 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
         else
             volumeColumn(effect, v);
     }
-    if (format != SongFormat::dmf) {
+    bool volumeColumnSlides = format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento;
+    if (format != SongFormat::dmf && !(volumeColumnSlides && cell[kCellEffect] == kTonePortamento)) {
         applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
         if (format == SongFormat::mdl)
             applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
     }
     if (!channel.volumeChanged) channel.outputVolume = channel.volume;
+    if (channel.tremorRunning && !channel.tremorOn && !channel.tremorFresh) channel.outputVolume = 0;
     if (!channel.periodChanged) channel.outputPeriod = channel.basePeriod;
 }
 

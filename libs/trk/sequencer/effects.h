@@ -63,7 +63,8 @@ enum EffectCode : uint8_t {
     kItVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
-    kEffectCodeCount = 52,
+    kXmGlobalVolumeSlide = 52,
+    kEffectCodeCount = 53,
 };
 
 // Sub-commands of kExtended, by the parameter's high nibble.
@@ -113,5 +114,10 @@ void applyGlobalTrack(EffectContext& context, int command, int argument, int pat
 
 // True for the codes that slide to this row's note instead of starting it.
 bool isTonePortamento(int code);
+// Whether a cell slides to its note: by its effect, or XM's volume column.
+bool slidesToNote(const Song& song, const uint8_t* cell);
+
+// XM volume-column bytes from here on are tone portamento (Mx).
+constexpr uint8_t kXmVolumeTonePortamento = 0xF0;
 
 }  // namespace tumbor::trk

@@ -88,7 +88,14 @@ struct ChannelState {
     int retriggerInterval = 0;
     int retriggerVolumeChange = 0;
     int retriggerCounter = 0;
+    int retriggerParameter = 0;  // XM: the last non-zero nibbles
     int tremorCounter = 0;
+    // XM tremor: once a tremor has run it keeps muting its off phase, on
+    // any row, until an instrument number; the first step after one is free.
+    int tremorParameter = 0;
+    bool tremorRunning = false;
+    bool tremorOn = false;
+    bool tremorFresh = false;
 
     bool periodChanged = false;
     bool volumeChanged = false;
@@ -144,6 +151,7 @@ struct PlaybackState {
 
     int32_t minPeriod = 50;
     int32_t maxPeriod = 55000;
+    bool periodLimitsHoldBase = false;  // the slides' period is held at the limits too
     int startDelay = 7;
     bool songEnded = false;
 

@@ -29,7 +29,9 @@ std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
     return cell;
 }
 
+// The limits the reference player keeps periods in (4 x Amiga periods).
 void setPeriodLimits(const Song& song, PlaybackState& state) {
+    state.periodLimitsHoldBase = false;
     if (song.format == SongFormat::xm && song.linearFrequencies) {
         state.minPeriod = 64;
         state.maxPeriod = 7744;
@@ -39,6 +41,15 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
     } else if (song.format == SongFormat::mdl) {
         state.minPeriod = 1;
         state.maxPeriod = 65535;
+    } else if (song.format == SongFormat::mod) {
+        // ProTracker's B-3 to C-1; other MODs only have a lowest period.
+        state.minPeriod = song.protrackerRules ? 113 * 4 : 14 * 4;
+        state.maxPeriod = song.protrackerRules ? 856 * 4 : 1 << 20;  // far below hearing
+        state.periodLimitsHoldBase = true;
+    } else if (song.format == SongFormat::s3m || song.format == SongFormat::stm ||
+               song.format == SongFormat::mtm) {
+        state.minPeriod = 64;
+        state.maxPeriod = 32767;
     } else {
         state.minPeriod = 50;
         state.maxPeriod = 55000;
@@ -46,6 +57,11 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
 }
 
 int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+bool hasNoteDelay(const uint8_t* cell) {
+    return cell[kCellEffect] == kExtended && (cell[kCellParameter] >> 4) == kNoteDelay &&
+           (cell[kCellParameter] & 15) != 0;
+}
 
 }  // namespace
 
@@ -61,7 +77,8 @@ void releaseNote(const Song& song, ChannelState& channel) {
     channel.panningEnvelope.sustainHeld = false;
     if (channel.volumeEnvelope.enabled()) {
         channel.volumeEnvelope.sustainHeld = false;
-    } else if (song.format != SongFormat::it && song.format != SongFormat::mdl) {
+    } else if (song.format != SongFormat::it && song.format != SongFormat::mdl &&
+               song.format != SongFormat::xm) {
         channel.stopVoice = true;
         channel.volume = 0;
     }
@@ -151,10 +168,14 @@ void Sequencer::tick() {
     if (s.tick >= s.speed) {
         advanceRow();
         readRow();
-        if (s.patternDelay == 0 && !silent_)
+        if (!silent_)
             for (int index = 0; index < song_.channelCount; ++index) {
                 ChannelState& channel = s.channels[static_cast<size_t>(index)];
-                if (isSongFormat(song_, SongFormat::dmf))
+                // A delayed row's notes sound once, but a delayed note
+                // (EDx) again on each repetition.
+                bool dmf = isSongFormat(song_, SongFormat::dmf);
+                if (s.patternDelay != 0 && (dmf || !hasNoteDelay(channel.cell.data()))) continue;
+                if (dmf)
                     playDmfCell(channel);
                 else
                     triggerNote(channel);
@@ -279,6 +300,10 @@ void Sequencer::readRow() {
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
+    // XM: a K00 beside them passes over the cell's note and instrument.
+    if (isSongFormat(song_, SongFormat::xm) && channel.cell[kCellEffect] == kKeyOff &&
+        channel.cell[kCellParameter] == 0)
+        return;
     if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
     if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
         song_.findInstrument(instrumentNumber))
@@ -300,10 +325,24 @@ void Sequencer::triggerNote(ChannelState& channel) {
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
         channel.retriggerCounter = 0;
         channel.tremorCounter = 0;
+        channel.tremorRunning = false;
+        channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
+    } else if (note == kNoteOff && isSongFormat(song_, SongFormat::xm)) {
+        // A key off without a volume envelope silences the note (it sounds
+        // again at the next volume), unless an instrument number or a set
+        // volume comes with it: then it only releases the note.
+        int volume = channel.cell[kCellVolume];
+        bool spared = instrumentNumber || volume <= 64 || channel.cell[kCellEffect] == kSetVolume;
+        if (!channel.volumeEnvelope.enabled() && !spared) {
+            channel.volume = 0;
+            channel.fading = true;
+        } else {
+            releaseNote(song_, channel);
+        }
     } else if (note == kNoteOff) {
         releaseNote(song_, channel);
     } else if (note == kNoteCut) {
@@ -360,11 +399,18 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
                                              ? instrument->panningEnvelope
                                              : sample->noteStart.panningEnvelope;
-    channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
-    channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
-    channel.fade = 65536;
-    channel.fading = false;
-    channel.keyOff = false;
+    // XM: a tone portamento slides the sounding note on without restarting
+    // its envelopes, unless an instrument number comes with it while the
+    // note is held; a released note stays released.
+    bool slidesOn = isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
+                    (!channel.cell[kCellInstrument] || channel.keyOff);
+    if (!slidesOn) {
+        channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
+        channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+        channel.fade = 65536;
+        channel.fading = false;
+        channel.keyOff = false;
+    }
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
 
@@ -520,12 +566,11 @@ void Sequencer::updatePeriodsAndFades() {
 
 void Sequencer::updatePeriodAndFade(ChannelState& channel) {
     PlaybackState& s = state_;
+    // A period beyond the limits is held at them; the note plays on.
     if (!isSongFormat(song_, SongFormat::it)) {
-        int32_t clamped = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
-        if (clamped != channel.outputPeriod) {
-            channel.outputPeriod = clamped;
-            if (!isSongFormat(song_, SongFormat::xm)) channel.stopVoice = true;
-        }
+        channel.outputPeriod = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
+        if (s.periodLimitsHoldBase && channel.basePeriod)
+            channel.basePeriod = std::clamp(channel.basePeriod, s.minPeriod, s.maxPeriod);
     }
     // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
     int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);

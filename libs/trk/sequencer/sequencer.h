@@ -100,7 +100,7 @@ private:
 };
 
 // Note 127 and effect 25: releases the envelopes' sustain and starts the
-// fade; without a volume envelope the note stops (but not in IT and MDL).
+// fade; without a volume envelope the note stops (but not in IT, MDL and XM).
 void releaseNote(const Song& song, ChannelState& channel);
 
 }  // namespace tumbor::trk

@@ -108,14 +108,14 @@ TEST(Effects, TremorCountsOnAndOffTicks) {
 
 TEST(Effects, RetriggerFormsRestartTheNoteAndChangeTheVolume) {
     EffectRig rig;
-    setCell(*rig.song, 0, 0, 0, 48, 1, kRetriggerVolume, 0x62);  // every 2 ticks, volume x 2/3
-    setCell(*rig.song, 0, 0, 1, 48, 1, kRetrigger, 0x12);        // every 2 ticks, volume - 1
+    setCell(*rig.song, 0, 0, 0, 48, 1, kRetriggerVolume, 0x62);  // every 2 ticks, volume x 10/16
+    setCell(*rig.song, 0, 0, 1, 48, 1, kRetrigger, 0x12);        // on ticks 1, 3, 5, volume - 1
     setCell(*rig.song, 0, 0, 2, 48, 1, kRetrigger, 0x82);        // 8: no change
     rig.begin();
     rig.rows(1);
     EXPECT_EQ(rig.voice(0).starts, 3);
-    EXPECT_EQ(rig.channel(0).volume, 28) << "64, then 42 and 28: not on the first tick";
-    EXPECT_EQ(rig.voice(1).starts, 3);
+    EXPECT_EQ(rig.channel(0).volume, 25) << "64, then 40 and 25: not on the first tick";
+    EXPECT_EQ(rig.voice(1).starts, 4) << "an instrument number starts the counter at 1";
     EXPECT_EQ(rig.channel(1).volume, 61);
     EXPECT_EQ(rig.channel(2).volume, 64);
 }

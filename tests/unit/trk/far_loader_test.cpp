@@ -72,16 +72,18 @@ TEST(FarLoader, HeaderAndMessage) {
     EXPECT_EQ(song.name, "far song");
     EXPECT_EQ(song.channelCount, 16);
     EXPECT_EQ(song.initialSpeed, 4);
-    EXPECT_EQ(song.initialTempo, 88);
+    EXPECT_EQ(song.initialTempo, 80);
     EXPECT_EQ(song.length, 2);
     EXPECT_EQ(song.channelPanning[1], 14 * 17);
     std::vector<std::string> lines = {"Farandole module", "", "\xFF", "", "first line", "second"};
     EXPECT_EQ(song.message, lines);
 
     file.message.clear();
+    file.speed = 0;
     Song plain;
     ASSERT_TRUE(loadWith(loadFar, file.bytes(), plain));
     EXPECT_EQ(plain.message, std::vector<std::string>({"Farandole module", ""}));
+    EXPECT_EQ(plain.initialSpeed, 6) << "tempo 0 stands for 6";
 }
 
 TEST(FarLoader, PatternsFromTheirSizes) {
@@ -95,6 +97,11 @@ TEST(FarLoader, PatternsFromTheirSizes) {
     EXPECT_EQ(song.patternCount, 4) << "the highest pattern with data + 1";
     EXPECT_EQ(song.findPattern(0)->rows, 64);
     EXPECT_EQ(song.findPattern(1), nullptr);
+    file.orders = {0, 1, 3};
+    Song skipping;
+    ASSERT_TRUE(loadWith(loadFar, file.bytes(), skipping));
+    EXPECT_EQ(skipping.orders[1], 254) << "an order naming a pattern not stored is passed over";
+    EXPECT_EQ(RowTimeTable::build(skipping).entries().size(), 64u + 16u);
     const Pattern& third = *song.findPattern(3);
     EXPECT_EQ(third.rows, 16) << "break byte + 2";
     const uint8_t* cell = cellAt(song, 3, 15, 2);
@@ -102,6 +109,19 @@ TEST(FarLoader, PatternsFromTheirSizes) {
     EXPECT_EQ(cell[kCellInstrument], 5);
     EXPECT_EQ(cell[kCellVolume], (7 << 2) | 1);
     EXPECT_EQ(third.tracks[2].size(), 16u * 5) << "stored rows beyond the break are not kept";
+}
+
+// A break byte ends the pattern only inside its stored rows, as the reference
+// player times it; 0 plays every stored row.
+TEST(FarLoader, BreakByteInsideTheStoredRows) {
+    const int cases[][2] = {{14, 16}, {17, 19}, {0, 20}, {18, 20}, {80, 20}};
+    for (const auto& [breakByte, rows] : cases) {
+        FarFile file;
+        file.patterns[0] = {breakByte, std::vector<uint8_t>(20 * 64)};
+        Song song;
+        ASSERT_TRUE(loadWith(loadFar, file.bytes(), song));
+        EXPECT_EQ(song.findPattern(0)->rows, rows) << "break byte " << breakByte;
+    }
 }
 
 TEST(FarLoader, EffectTranslation) {
@@ -118,7 +138,7 @@ TEST(FarLoader, EffectTranslation) {
                  {0x85, 0, kVolumeSlide, 8},  // fixed parameter 8
                  {0xB2, 0x23, kSetVolume, (3 << 2) | 0},
                  {0xC4, 0, kExtended, 0xDC},
-                 {0xE2, 0, kSpeedTempo, 90},
+                 {0xE2, 0, 0, 0},
                  {0xF6, 0, kSpeedTempo, 6},
                  {0xD1, 0, 0, 0}};
     int row = 0;
@@ -173,8 +193,8 @@ TEST(FarLoader, PlaysThroughTheSequencer) {
     file.setCell(0, 0, 0, 13, 0, 0, 0);  // note 48, instrument 1
     LoadedSongRig rig;
     ASSERT_TRUE(rig.load(loadFar, file.bytes()));
-    // 64 rows of 6 ticks of 2.5 / 88 s.
-    EXPECT_EQ(RowTimeTable::build(rig.song).lengthTenths(), 109);
+    // 64 rows of 6 ticks of 2.5 / 80 s, 12 s as the reference player has it.
+    EXPECT_NEAR(RowTimeTable::build(rig.song).lengthTenths(), 120, 1);
     rig.begin();
     EXPECT_EQ(rig.voice(0).starts, 1);
     EXPECT_EQ(rig.voice(0).frequency, 8363);

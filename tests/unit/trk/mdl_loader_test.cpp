@@ -116,9 +116,9 @@ TEST(MdlLoader, SongInformation) {
     EXPECT_EQ(song.length, 3);
     EXPECT_EQ(song.orders[1], 1);
 
-    file.version = 0x0F;
-    Song old;
-    EXPECT_FALSE(loadWith(loadMdl, file.bytes(), old)) << "versions before 1.0";
+    file.version = 0x20;
+    Song newer;
+    EXPECT_FALSE(loadWith(loadMdl, file.bytes(), newer)) << "a major version after 1";
     Song none;
     EXPECT_FALSE(loadWith(loadMdl, {'D', 'M', 'D', 'L', 0x11}, none)) << "no song information";
 }
@@ -294,6 +294,39 @@ TEST(MdlLoader, InstrumentsSamplesAndEnvelopes) {
     EXPECT_EQ(envelope.loopBegin, 0);
     EXPECT_EQ(envelope.loopEnd, 6);
     EXPECT_FALSE(plain.noteStart.volumeEnvelope) << "no envelope flag";
+}
+
+// Version 0.0 (Digitrakker 2.0 to 2.2): patterns of 32 track numbers and
+// 64 rows, sample records with a 16-bit C4 speed and a volume of their own,
+// and no instruments: a cell's instrument number plays that sample on every key.
+TEST(MdlLoader, Version0Layout) {
+    MdlFile file;
+    file.version = 0x00;
+    file.info({0}, {0x40, 0x40});
+    file.tracks({fullRow(49, 3, 0, 0, 0, 0)});
+    FileBuilder patterns;
+    patterns.u8(1).u16(0).u16(1).zeros(2 * 30);
+    file.chunk("PA", patterns.bytes);
+    FileBuilder infos;
+    infos.u8(1).u8(3).text("old sample", 32).text("file", 8).u16(16000).u32(4).u32(0).u32(0).u8(180).u8(0);
+    file.chunk("IS", infos.bytes);
+    file.chunk("SA", {1, 2, 3, 4});
+    LoadedSongRig rig;
+    ASSERT_TRUE(rig.load(loadMdl, file.bytes()));
+    EXPECT_EQ(rig.song.findPattern(0)->rows, 64);
+    EXPECT_EQ(cellAt(rig.song, 0, 0, 1)[kCellNote], 48);
+    const Sample& sample = *rig.song.findSample(3);
+    EXPECT_EQ(sample.name, "old sample");
+    EXPECT_EQ(sample.c4Speed, 16000);
+    EXPECT_EQ(sample.volume, 180);
+    EXPECT_EQ(sample.length, 4u);
+    EXPECT_EQ(sample.data[3], 4);
+    EXPECT_EQ(rig.song.instrumentCount, 3);
+    EXPECT_EQ(rig.song.findInstrument(3)->noteMap[0], 2);
+    EXPECT_EQ(rig.song.findInstrument(3)->noteMap[119], 2);
+    rig.begin();
+    EXPECT_EQ(rig.voice(1).starts, 1);
+    EXPECT_EQ(rig.channel(1).volume, 180);
 }
 
 TEST(MdlLoader, TruncatedFiles) {

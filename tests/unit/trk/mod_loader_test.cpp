@@ -240,5 +240,26 @@ TEST(SampleStage, ReportsDamageWithItsMessages) {
     EXPECT_EQ(loadSampleData(bigReader, huge), kOutOfSampleMemory);
 }
 
+// ProTracker's rules hold for a 4-channel MOD whose notes keep to its three
+// octaves and whose samples all have a loop length (1 word for none).
+TEST(ModLoader, ProtrackerRulesFollowSignatureNotesAndLoops) {
+    struct Case {
+        const char* signature;
+        int period;
+        int loopWords;
+        bool protracker;
+    };
+    const Case cases[] = {{"M.K.", 856, 1, true},  {"M!K!", 113, 1, true},  {"FLT4", 428, 1, false},
+                          {"M.K.", 907, 1, false}, {"M.K.", 108, 1, false}, {"M.K.", 428, 0, false}};
+    for (const Case& c : cases) {
+        ModFile file(c.signature);
+        file.setSample(1, std::vector<int8_t>(8, 1), 64, 0, 0, c.loopWords);
+        file.setCell(0, 0, 0, c.period, 1);
+        Song song;
+        ASSERT_TRUE(load(file.bytes(), song)) << c.signature;
+        EXPECT_EQ(song.protrackerRules, c.protracker) << c.signature << " " << c.period << " " << c.loopWords;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test

@@ -49,7 +49,8 @@ struct XmPattern {
     std::vector<uint8_t> packed;  // as stored
 };
 
-// An XM file of version 1.04 (or older, instruments first).
+// An XM file of version 1.04 (or older, instruments first), with the
+// classic header sizes unless told otherwise.
 struct XmFile {
     int version = 0x104;
     std::string name = "xm song", tracker = "TrackerName";
@@ -57,6 +58,10 @@ struct XmFile {
     std::vector<uint8_t> orders{0};
     std::vector<XmPattern> patterns{XmPattern{}};
     std::vector<XmInstrument> instruments;
+    bool compactHeader = false;           // header size 20 + song length, not 276
+    uint32_t patternHeaderLength = 9;     // the fields are written whatever it says
+    uint32_t instrumentHeaderSize = 263;  // of instruments with samples: cut or padded
+    uint32_t sampleHeaderSize = 40;       // padded when longer
 
     std::vector<uint8_t> bytes() const {
         std::vector<uint8_t> out;
@@ -65,7 +70,7 @@ struct XmFile {
         out.push_back(0x1A);
         putText(out, tracker, 20);
         put16(out, static_cast<uint32_t>(version));
-        put32(out, 276);
+        put32(out, compactHeader ? 20 + static_cast<uint32_t>(orders.size()) : 276);
         put16(out, static_cast<uint32_t>(orders.size()));
         put16(out, 0);
         put16(out, static_cast<uint32_t>(channels));
@@ -74,16 +79,20 @@ struct XmFile {
         put16(out, static_cast<uint32_t>(flags));
         put16(out, static_cast<uint32_t>(speed));
         put16(out, static_cast<uint32_t>(tempo));
-        std::vector<uint8_t> table(256, 0);
+        std::vector<uint8_t> table(compactHeader ? orders.size() : 256, 0);
         std::copy(orders.begin(), orders.end(), table.begin());
         out.insert(out.end(), table.begin(), table.end());
         std::vector<uint8_t> data;
         if (version < 0x104) writeInstruments(out, data);
         for (const XmPattern& pattern : patterns) {
-            put32(out, 9);
+            put32(out, patternHeaderLength);
             out.push_back(0);
-            put16(out, static_cast<uint32_t>(pattern.rows));
+            if (version <= 0x102)
+                out.push_back(static_cast<uint8_t>(pattern.rows - 1));
+            else
+                put16(out, static_cast<uint32_t>(pattern.rows));
             put16(out, static_cast<uint32_t>(pattern.packed.size()));
+            out.resize(out.size() + (patternHeaderLength > 9 ? patternHeaderLength - 9 : 0), 0);
             out.insert(out.end(), pattern.packed.begin(), pattern.packed.end());
         }
         if (version >= 0x104) writeInstruments(out, data);
@@ -95,12 +104,13 @@ struct XmFile {
     void writeInstruments(std::vector<uint8_t>& out, std::vector<uint8_t>& data) const {
         for (const XmInstrument& instrument : instruments) {
             bool block = !instrument.samples.empty();
-            put32(out, block ? 263 : 29);
+            size_t headerStart = out.size();
+            put32(out, block ? instrumentHeaderSize : 29);
             putText(out, instrument.name, 22);
             out.push_back(0);
             put16(out, static_cast<uint32_t>(instrument.samples.size()));
             if (block) {
-                put32(out, 40);
+                put32(out, sampleHeaderSize);
                 out.insert(out.end(), instrument.map.begin(), instrument.map.end());
                 for (size_t i = 0; i < 12; ++i) {
                     std::pair<int, int> p = i < instrument.volumePoints.size() ? instrument.volumePoints[i]
@@ -116,7 +126,8 @@ struct XmFile {
                                        static_cast<uint8_t>(instrument.volumeLoopEnd), 0, 0, 0,
                                        static_cast<uint8_t>(instrument.volumeType), 0, 0, 0, 0, 0});
                 put16(out, static_cast<uint32_t>(instrument.fadeout));
-                out.resize(out.size() + 22, 0);
+                // Cut or padded to the stated size.
+                out.resize(headerStart + instrumentHeaderSize, 0);
             }
             std::vector<uint8_t> samples;
             for (const XmSample& sample : instrument.samples) {
@@ -131,6 +142,7 @@ struct XmFile {
                 out.push_back(static_cast<uint8_t>(sample.relativeNote));
                 out.push_back(0);
                 putText(out, sample.name, 22);
+                out.resize(out.size() + (sampleHeaderSize > 40 ? sampleHeaderSize - 40 : 0), 0);
                 int16_t previous = 0;
                 for (int16_t point : sample.points) {
                     int16_t delta = static_cast<int16_t>(point - previous);
@@ -228,12 +240,12 @@ TEST(XmLoader, CellsAndEffects) {
                           {8, 0x80, kSetPanning, 0x80},
                           {16, 0x40, kSetGlobalVolume, 255},
                           {16, 0x20, kSetGlobalVolume, 128},
-                          {17, 0x31, kGlobalVolumeSlideUp, 8},
-                          {17, 0x14, kGlobalVolumeSlideDown, 12},
-                          {17, 0x22, 0, 0},
+                          {17, 0x31, kXmGlobalVolumeSlide, 0x31},
+                          {17, 0x14, kXmGlobalVolumeSlide, 0x14},
+                          {17, 0, kXmGlobalVolumeSlide, 0},  // the memory
                           {20, 3, kKeyOff, 3},
                           {21, 9, kSetEnvelopePosition, 9},
-                          {27, 0x50, kRetrigger, 0x51},
+                          {27, 0x50, kRetrigger, 0x50},  // a 0 nibble takes the last one given
                           {29, 0x12, kTremor, 0x12},
                           {33, 0x15, kExtraFinePortamento, 0x15},
                           {35, 1, kNoEffect40, 1},
@@ -305,7 +317,7 @@ TEST(XmLoader, InstrumentsSamplesAndEnvelopes) {
     EXPECT_EQ(low.fineTune, -16);
     EXPECT_EQ(low.c4Speed, 112);
     EXPECT_EQ(static_cast<int8_t>(low.data[3]), 30) << "delta-coded data summed";
-    EXPECT_EQ(low.noteStart.fadeout, 300);
+    EXPECT_EQ(low.noteStart.fadeout, 600) << "a fade from 32768 counted from 65536";
     ASSERT_TRUE(low.noteStart.volumeEnvelope);
     const Envelope& envelope = *low.noteStart.volumeEnvelope;
     EXPECT_EQ(envelope.values[0], 64);
@@ -361,6 +373,59 @@ TEST(XmLoader, CutInTheInstrumentsKeepsThoseBefore) {
     EXPECT_FALSE(load(std::vector<uint8_t>(old.begin(), old.begin() + 400), oldSong));
 }
 
+// Stated header sizes other than the classic ones place what follows them:
+// longer headers are skipped, shorter ones hold what they cover.
+TEST(XmLoader, StoredHeaderSizesPlaceWhatFollows) {
+    struct Case {
+        const char* what;
+        int version;
+        bool compact;
+        uint32_t pattern, instrument, sample;
+        bool envelope;  // the instrument header reaches the envelopes
+    };
+    const Case cases[] = {{"classic", 0x104, false, 9, 263, 40, true},
+                          {"compact header", 0x104, true, 9, 263, 40, true},
+                          {"longer pattern header", 0x104, true, 12, 263, 40, true},
+                          {"short pattern header", 0x104, true, 5, 263, 40, true},
+                          {"version 1.02 pattern header", 0x102, true, 8, 263, 40, true},
+                          {"longer instrument header", 0x104, true, 9, 300, 40, true},
+                          {"instrument header without envelopes", 0x104, true, 9, 129, 40, false},
+                          {"longer sample header", 0x104, true, 9, 263, 48, true},
+                          {"sample header size 0", 0x104, true, 9, 263, 0, true}};
+    for (const Case& c : cases) {
+        XmFile file;
+        file.version = c.version;
+        file.compactHeader = c.compact;
+        file.patternHeaderLength = c.pattern;
+        file.instrumentHeaderSize = c.instrument;
+        file.sampleHeaderSize = c.sample;
+        file.orders = {1, 0, 1};
+        file.patterns = {XmPattern{2, packRows({{{}, {}, {}, {}}, {{}, {}, {}, {}}})},
+                         XmPattern{3, packRows({{{49, 2, 0, 0, 0}, {}, {}, {}}})}};
+        file.instruments = {twoSampleInstrument(), twoSampleInstrument()};
+        Song song;
+        ASSERT_TRUE(load(file.bytes(), song)) << c.what;
+        EXPECT_EQ(song.length, 3) << c.what;
+        EXPECT_EQ(std::vector<uint16_t>(song.orders.begin(), song.orders.begin() + 4),
+                  (std::vector<uint16_t>{1, 0, 1, 0}))
+            << c.what;
+        EXPECT_EQ(song.findPattern(1)->rows, 3) << c.what;
+        EXPECT_EQ(cellAt(song, 1, 0, 0)[kCellNote], 48) << c.what;
+        EXPECT_EQ(cellAt(song, 1, 0, 0)[kCellInstrument], 2) << c.what;
+        EXPECT_EQ(song.findInstrument(2)->noteMap[48], 17) << c.what;
+        EXPECT_EQ(song.findSample(18)->noteStart.volumeEnvelope != nullptr, c.envelope) << c.what;
+        int16_t last;
+        std::memcpy(&last, song.findSample(18)->data.get() + 4, 2);
+        EXPECT_EQ(last, 3000) << c.what;
+    }
+    // A header too short for its own fields is broken.
+    XmFile file;
+    std::vector<uint8_t> bytes = file.bytes();
+    bytes[60] = 19;
+    Song song;
+    EXPECT_FALSE(load(bytes, song));
+}
+
 TEST(XmLoader, EveryPrefixLoadsOrFailsCleanly) {
     XmFile file;
     file.instruments = {twoSampleInstrument(), XmInstrument{}};
@@ -390,6 +455,37 @@ TEST(XmLoader, LoadedNotesPlayThroughTheirEnvelope) {
     EXPECT_EQ(voices.voices[0].starts, 1);
     EXPECT_EQ(channel.volumeEnvelope.position, 4) << "held at the sustain tick";
     EXPECT_EQ(voices.voices[0].frequency, 8363) << "C-4 of a sample without fine-tune or transpose";
+}
+
+// XM tone portamento and the envelopes, as openmpt123 plays them: a held
+// note restarts its envelope only with an instrument number; a released one
+// fades on either way.
+TEST(XmLoader, TonePortamentoRestartsTheEnvelopeOnlyOfAHeldNoteWithItsInstrument) {
+    struct Case {
+        bool keyOff;
+        int instrument;
+        bool restarts;
+    };
+    for (const Case& c :
+         {Case{false, 0, false}, Case{false, 1, true}, Case{true, 0, false}, Case{true, 1, false}}) {
+        XmFile file;
+        file.instruments = {twoSampleInstrument()};
+        file.instruments[0].volumeType = 1;  // no sustain: the envelope runs on
+        file.patterns[0].packed =
+            packRows({{{49, 1, 0, 0, 0}, {}, {}, {}},
+                      {c.keyOff ? std::vector<int>{0x81, 97} : std::vector<int>{}, {}, {}, {}},
+                      {{0x9B, 61, c.instrument, 3, 0x10}, {}, {}, {}}});
+        file.patterns[0].rows = 3;
+        Song song;
+        ASSERT_TRUE(load(file.bytes(), song));
+        test::VoiceRecorder voices;
+        Sequencer sequencer(song, voices);
+        sequencer.start();
+        for (int i = 0; i < 7 + 6 * 2 + 1; ++i) sequencer.runTick(44100);
+        const ChannelState& channel = sequencer.state().channels[0];
+        EXPECT_EQ(channel.keyOff, c.keyOff) << c.keyOff << c.instrument;
+        EXPECT_EQ(channel.volumeEnvelope.position < 6, c.restarts) << c.keyOff << c.instrument;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,205 @@
+// Behaviours decided against the reference player (openmpt123), each on a
+// song built in code and followed tick by tick: what real songs rely on and
+// the plain reading of the effect table gets wrong.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "libs/trk/sequencer/effects.h"
+#include "tests/unit/trk/sequencer_rig.h"
+
+namespace tumbor::trk::test {
+namespace {
+
+// One channel that matters, one long sample on instrument 1.
+struct PlaybackRig : SequencerRig {
+    explicit PlaybackRig(SongFormat format, int rows = 64) : SequencerRig(format, 4, 1, rows) {
+        addSample(*song, 1, 100000);
+    }
+    void cell(int row, int note, int instrument, int effect = 0, int parameter = 0, int volume = -1) {
+        setCell(*song, 0, row, 0, note, instrument, effect, parameter, volume);
+    }
+    // Channel 0's output volume after each of the ticks of the next rows.
+    std::vector<int> volumes(int rowCount) {
+        std::vector<int> seen;
+        for (int i = 0; i < rowCount * state().speed; ++i) {
+            ticks(1);
+            seen.push_back(channel(0).outputVolume);
+        }
+        return seen;
+    }
+    // The ticks (counted from the first of row 0) on which channel 0's
+    // voice started, over the next rows.
+    std::vector<int> starts(int rowCount) {
+        std::vector<int> seen;
+        for (int i = 0; i < rowCount * state().speed; ++i) {
+            int before = voice(0).starts;
+            ticks(1);
+            if (voice(0).starts != before) seen.push_back(i);
+        }
+        return seen;
+    }
+};
+
+// XM tremor: on x + 1, off y + 1 of the ticks after a row's first; the
+// phase runs on across rows and keeps muting after the effect has gone,
+// until an instrument number.
+TEST(PlaybackCompat, XmTremorPhaseOutlivesTheEffectUntilAnInstrumentNumber) {
+    PlaybackRig rig(SongFormat::xm);
+    rig.cell(0, 48, 1, kTremor, 0x12);
+    rig.cell(1, 0, 0, kTremor, 0);  // the memory
+    rig.cell(3, 0, 1);
+    rig.begin();
+    EXPECT_EQ(rig.volumes(4), (std::vector<int>{64, 64, 64, 0, 0, 0, 0,  64, 64, 0,  0,  0,
+                                                0,  0,  0,  0, 0, 0, 64, 64, 64, 64, 64, 64}));
+}
+
+// XM key off on a note without a volume envelope: alone it silences the
+// note (which sounds on, so the next volume brings it back); an instrument
+// number (reloading the sample's volume) or a set volume beside it leaves
+// only the release; K00 passes over the note and instrument beside it.
+TEST(PlaybackCompat, XmKeyOffWithoutEnvelope) {
+    struct Case {
+        const char* what;
+        int note, instrument, effect, parameter, volumeColumn;
+        int volume;
+        bool keyOff;
+    };
+    const Case cases[] = {
+        {"key off", kNoteOff, 0, 0, 0, kNoVolume, 0, false},
+        {"with an instrument", kNoteOff, 1, 0, 0, kNoVolume, 64, true},
+        {"with a volume", kNoteOff, 0, 0, 0, 20, 20, true},
+        {"with Cxx", kNoteOff, 0, kSetVolume, 20, kNoVolume, 20, true},
+        {"K02", 0, 0, kKeyOff, 2, kNoVolume, 0, true},
+        {"K00 with a volume", 0, 0, kKeyOff, 0, 20, 20, true},
+        {"K00 passes over note and instrument", 60, 1, kKeyOff, 0, kNoVolume, 50, true},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.cell(0, 48, 1, 0, 0, 50);
+        rig.cell(1, c.note, c.instrument, c.effect, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
+        EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
+        EXPECT_EQ(rig.channel(0).lastNote, 48) << c.what;
+        EXPECT_TRUE(rig.voice(0).playing) << c.what;
+        EXPECT_EQ(rig.voice(0).starts, 1) << c.what;
+    }
+}
+
+// XM Rxy: a tick counter running on across rows, set to 1 by an
+// instrument number on the first tick and held there by a set volume.
+TEST(PlaybackCompat, XmMultiRetriggerCountsOnAcrossRows) {
+    PlaybackRig rig(SongFormat::xm);
+    rig.cell(0, 48, 1, kRetrigger, 0x04);
+    rig.cell(1, 0, 0, kRetrigger, 0);
+    rig.cell(2, 0, 1, kRetrigger, 0);
+    rig.cell(3, 0, 0, kRetrigger, 0, 40);
+    rig.cell(4, 0, 0, kRetrigger, 0);
+    rig.begin();
+    EXPECT_EQ(rig.starts(5), (std::vector<int>{0, 3, 7, 11, 15, 20, 24, 28}));
+}
+
+// E9y counts the ticks of its own row: XM leaves out the first tick, the
+// others leave it out only when the row has a note of its own; E90
+// retriggers on the first tick in XM alone.
+TEST(PlaybackCompat, RetriggerEveryTicksOfItsRow) {
+    struct Case {
+        SongFormat format;
+        std::vector<int> starts;
+    };
+    for (const Case& c :
+         {Case{SongFormat::xm, {0, 2, 4, 8, 10, 12}}, Case{SongFormat::mod, {0, 2, 4, 6, 8, 10}}}) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1, kExtended, 0x92);
+        rig.cell(1, 0, 0, kExtended, 0x92);
+        rig.cell(2, 0, 0, kExtended, 0x90);
+        rig.begin();
+        EXPECT_EQ(rig.starts(3), c.starts) << static_cast<int>(c.format);
+    }
+}
+
+// XM Hxy: remembered whole; x, when given, slides up by 4x a tick after the
+// first, else y slides down by 4y.
+TEST(PlaybackCompat, XmGlobalVolumeSlideRemembersItsParameter) {
+    PlaybackRig rig(SongFormat::xm);
+    const int parameters[] = {0x02, 0, 0x30, 0, 0x21};
+    rig.cell(0, 0, 0, kSetGlobalVolume, 128);
+    for (int row = 0; row < 5; ++row) rig.cell(row + 1, 0, 0, kXmGlobalVolumeSlide, parameters[row]);
+    rig.begin();
+    std::vector<int> seen;
+    for (int row = 0; row < 6; ++row) {
+        rig.rows(1);
+        seen.push_back(rig.state().globalVolume);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{128, 88, 48, 108, 168, 208}));
+}
+
+// XM's volume column Mx slides to the cell's note at 16x (64x in periods),
+// sharing its speed with 3xx; a 3xx beside it is passed over and doubles it.
+TEST(PlaybackCompat, XmVolumeColumnTonePortamento) {
+    struct Case {
+        int volumeColumn, effect, parameter;
+        int perTick;
+    };
+    for (const Case& c : {Case{0xF1, 0, 0, 64}, Case{0xF1, kTonePortamento, 0x01, 128},
+                          Case{0xF0, kTonePortamento, 0x08, 0}}) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.cell(0, 48, 1);
+        rig.cell(1, 72, 0, c.effect, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(1);
+        const int32_t from = rig.channel(0).basePeriod;
+        rig.rows(1);
+        EXPECT_EQ(rig.channel(0).basePeriod, from - 5 * c.perTick) << c.volumeColumn << " " << c.effect;
+        EXPECT_EQ(rig.voice(0).starts, 1) << "the note is slid to, not started";
+    }
+}
+
+// Periods are held at the limits and the note plays on. ProTracker's MODs
+// keep to B-3 .. C-1 (113 .. 856, times 4), the slides' period too; other
+// MODs only have a lowest period, S3M a lowest output period.
+TEST(PlaybackCompat, PeriodLimitsHoldTheNote) {
+    struct Case {
+        SongFormat format;
+        bool protracker;
+        int note, effect;
+        int32_t base, output;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, true, 71, kPortamentoUp, 452, 452},
+        {SongFormat::mod, true, 36, kPortamentoDown, 3424, 3424},
+        {SongFormat::mod, false, 71, kPortamentoUp, 56, 56},
+        {SongFormat::mod, false, 36, kPortamentoDown, 3424 + 15 * 32, 3424 + 15 * 32},
+        {SongFormat::s3m, false, 71, kPortamentoUp, 453 - 15 * 32, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.song->protrackerRules = c.protracker;
+        rig.cell(0, c.note, 1, c.effect, 8);
+        rig.cell(1, 0, 0, c.effect, 8);
+        rig.cell(2, 0, 0, c.effect, 8);
+        rig.begin();
+        rig.rows(3);
+        EXPECT_EQ(rig.channel(0).basePeriod, c.base) << c.protracker << " " << c.note;
+        EXPECT_EQ(rig.channel(0).outputPeriod, c.output) << c.protracker << " " << c.note;
+        EXPECT_TRUE(rig.voice(0).playing) << c.protracker << " " << c.note;
+    }
+}
+
+// A row held by a pattern delay sounds its notes once, but a delayed note
+// (EDx) again on each repetition, in every format.
+TEST(PlaybackCompat, PatternDelayRepeatsADelayedNote) {
+    for (SongFormat format : {SongFormat::mod, SongFormat::s3m, SongFormat::xm, SongFormat::it}) {
+        PlaybackRig rig(format);
+        rig.cell(0, 48, 1, kExtended, 0xD3);
+        setCell(*rig.song, 0, 0, 1, 48, 1, kExtended, 0xE2);
+        rig.begin();
+        EXPECT_EQ(rig.starts(3), (std::vector<int>{3, 9, 15})) << static_cast<int>(format);
+        EXPECT_EQ(rig.voice(1).starts, 1) << static_cast<int>(format);
+    }
+}
+
+}  // namespace
+}  // namespace tumbor::trk::test
