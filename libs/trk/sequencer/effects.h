@@ -63,7 +63,27 @@ enum EffectCode : uint8_t {
     kItVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
-    kEffectCodeCount = 52,
+    kMidiMacro = 52,        // IT Zxx: the filter messages of the channel's or a fixed macro
+    kNoteActionCommand = 53,  // IT S7x: past notes, new-note action, envelopes on and off
+    kSelectMacro = 54,      // IT SFx: the macro Z00 .. Z7F run
+    kEffectCodeCount = 55,
+};
+
+// kNoteActionCommand's parameters.
+enum NoteActionCommand : uint8_t {
+    kPastNotesCut = 0,
+    kPastNotesOff = 1,
+    kPastNotesFade = 2,
+    kNewNoteCut = 3,
+    kNewNoteContinue = 4,
+    kNewNoteOff = 5,
+    kNewNoteFade = 6,
+    kVolumeEnvelopeOff = 7,
+    kVolumeEnvelopeOn = 8,
+    kPanningEnvelopeOff = 9,
+    kPanningEnvelopeOn = 10,
+    kPitchEnvelopeOff = 11,
+    kPitchEnvelopeOn = 12,
 };
 
 // Sub-commands of kExtended, by the parameter's high nibble.
