@@ -41,7 +41,8 @@ std::shared_ptr<Envelope> expandNodes(const Node* nodes, int count) {
         const int p = nodes[i].tick, q = nodes[i + 1].tick;
         const int a = nodes[i].value, b = nodes[i + 1].value;
         for (int j = p; j < q && static_cast<size_t>(j) < size; ++j)
-            envelope->values[static_cast<size_t>(j)] = static_cast<int16_t>(a + ((j - p) * (b - a)) / (q - p));
+            envelope->values[static_cast<size_t>(j)] =
+                static_cast<int16_t>(a + ((j - p) * (b - a)) / (q - p));
         if (static_cast<size_t>(q) < size) envelope->values[static_cast<size_t>(q)] = static_cast<int16_t>(b);
     }
     return envelope;

@@ -206,7 +206,8 @@ void readMacros(ModuleReader& reader, const ItHeader& header, Song& song) {
     if (header.hasEditHistory() && reader.remaining() >= 2) {
         const uint32_t at = reader.tell();
         const uint32_t entries = reader.u16le();
-        if (uint64_t(entries) * 8 > reader.remaining() || !reader.skip(uint64_t(entries) * 8)) reader.seek(at);
+        if (uint64_t(entries) * 8 > reader.remaining() || !reader.skip(uint64_t(entries) * 8))
+            reader.seek(at);
     }
     if (header.hasMidiMacros() && reader.remaining() >= kMacroBlockSize) {
         std::vector<char> text(kMacroBlockSize);
@@ -225,7 +226,8 @@ void readMacros(ModuleReader& reader, const ItHeader& header, Song& song) {
 // Whether a Zxx acts on the filter: Z00 .. Z7F through whichever
 // parametered macro SFx has chosen.
 bool zxxFilters(const MidiMacros& macros, int parameter) {
-    if (parameter >= 0x80) return macros.fixed[static_cast<size_t>(parameter - 0x80)].target != MacroTarget::none;
+    if (parameter >= 0x80)
+        return macros.fixed[static_cast<size_t>(parameter - 0x80)].target != MacroTarget::none;
     return std::any_of(macros.parametered.begin(), macros.parametered.end(),
                        [](const FilterMacro& macro) { return macro.target != MacroTarget::none; });
 }
@@ -234,9 +236,11 @@ bool instrumentsFilter(const Song& song) {
     for (int number = 1; number <= song.instrumentCount; ++number) {
         const Instrument* instrument = song.findInstrument(number);
         if (!instrument) continue;
-        if ((instrument->filterCutoff >= 0 && instrument->filterCutoff < 127) || instrument->filterResonance > 0)
+        if ((instrument->filterCutoff >= 0 && instrument->filterCutoff < 127) ||
+            instrument->filterResonance > 0)
             return true;
-        if (instrument->pitchEnvelope && instrument->pitchEnvelope->filters && instrument->pitchEnvelope->enabled)
+        if (instrument->pitchEnvelope && instrument->pitchEnvelope->filters &&
+            instrument->pitchEnvelope->enabled)
             return true;
     }
     return false;

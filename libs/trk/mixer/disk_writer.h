@@ -35,7 +35,7 @@ public:
         int32_t step = 0;      // per output frame, same format; negative backwards
         int32_t leftAmplitude = 0;
         int32_t rightAmplitude = 0;
-        VoiceFilter filter;        // as the sequencer set it
+        VoiceFilter filter;          // as the sequencer set it
         bool filterChanged = false;  // coefficients due at the next tick
         FilterState filterState;
     };

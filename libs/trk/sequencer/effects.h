@@ -63,9 +63,9 @@ enum EffectCode : uint8_t {
     kItVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
-    kMidiMacro = 52,        // IT Zxx: the filter messages of the channel's or a fixed macro
+    kMidiMacro = 52,          // IT Zxx: the filter messages of the channel's or a fixed macro
     kNoteActionCommand = 53,  // IT S7x: past notes, new-note action, envelopes on and off
-    kSelectMacro = 54,      // IT SFx: the macro Z00 .. Z7F run
+    kSelectMacro = 54,        // IT SFx: the macro Z00 .. Z7F run
     kEffectCodeCount = 55,
 };
 

@@ -577,7 +577,8 @@ void Sequencer::updateFilter(ChannelState& channel) const {
     if (noteStarts) {
         const Instrument* instrument = song_.findInstrument(channel.instrument);
         if (instrument && instrument->filterCutoff >= 0) channel.filterCutoff = instrument->filterCutoff;
-        if (instrument && instrument->filterResonance >= 0) channel.filterResonance = instrument->filterResonance;
+        if (instrument && instrument->filterResonance >= 0)
+            channel.filterResonance = instrument->filterResonance;
         channel.voiceFilter.on = false;
         setUpFilter(channel, true, 256, true);
     }

@@ -291,8 +291,8 @@ TEST(ItLoader, NewFormatInstruments) {
     putEnvelope(lead, kVolumeEnvelope, 1 | 2 | 4, {{0, 0}, {64, 4}, {32, 6}}, {1, 2, 0, 1});
     putEnvelope(lead, kPanningEnvelope, 1, {{-32, 0}, {32, 2}});
     putEnvelope(lead, 304 + 164, 1 | 0x80, {{10, 0}, {20, 5}});  // pitch, as a filter envelope
-    lead[58] = 0x80 | 40;                                      // cutoff 40
-    lead[59] = 0x80 | 100;                                     // resonance 100
+    lead[58] = 0x80 | 40;                                        // cutoff 40
+    lead[59] = 0x80 | 100;                                       // resonance 100
     file.instruments.push_back(lead);
     Bytes plain = instrument(1);
     plain[17] = 9;                                              // no such action: cut
@@ -386,7 +386,8 @@ TEST(ItLoader, EnvelopeEdgeForms) {
     // Ticks out of order: the next node's value lands on its own tick, and
     // nothing is written past the table; a loop to a missing node is none.
     putEnvelope(block, 0, 1 | 2, {{10, 0}, {50, 3000}, {20, 2}, {30, 4}}, {1, 9, 0, 0});
-    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)), (std::vector<int>{10, 10, 20, 25, 30}));
+    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)),
+              (std::vector<int>{10, 10, 20, 25, 30}));
     EXPECT_FALSE(expandItEnvelope(block.data(), ItEnvelope::volume)->loops);
     putEnvelope(block, 0, 1, {{200, 0}, {100, 1}});
     EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)), (std::vector<int>{64, 64}));
@@ -493,8 +494,12 @@ Bytes macroBlock(const std::vector<std::pair<int, std::string>>& macros) {
 }
 
 TEST(ItLoader, MidiMacros) {
-    const Bytes embedded = macroBlock({{0, "F0F001z"}, {1, "F0 F0 00 40"}, {0x80, "F0F000z"}, {0x81, "F0F0017F"},
-                                       {0x82, "9c n v"}, {0x83, "F0F000v"}});
+    const Bytes embedded = macroBlock({{0, "F0F001z"},
+                                       {1, "F0 F0 00 40"},
+                                       {0x80, "F0F000z"},
+                                       {0x81, "F0F0017F"},
+                                       {0x82, "9c n v"},
+                                       {0x83, "F0F000v"}});
     Bytes history = {2, 0};
     history.resize(2 + 16, 0x33);  // two 8-byte entries
     history.insert(history.end(), embedded.begin(), embedded.end());
@@ -506,7 +511,7 @@ TEST(ItLoader, MidiMacros) {
         std::vector<std::pair<Target, int>> expected;  // SF0, SF1, Z80, Z81, Z82, Z83, Z8F
     };
     const std::vector<std::pair<Target, int>> defaults = {
-        {Target::cutoff, -1},    {Target::none, -1},     {Target::resonance, 0},  {Target::resonance, 8},
+        {Target::cutoff, -1},    {Target::none, -1},      {Target::resonance, 0},  {Target::resonance, 8},
         {Target::resonance, 16}, {Target::resonance, 24}, {Target::resonance, 120}};
     const std::vector<std::pair<Target, int>> read = {
         {Target::resonance, -1}, {Target::cutoff, 0x40}, {Target::cutoff, -1}, {Target::resonance, 0x7F},
@@ -532,7 +537,8 @@ TEST(ItLoader, MidiMacros) {
                                    m.fixed[2],       m.fixed[3],       m.fixed[15]};
         for (size_t i = 0; i < 7; ++i) {
             EXPECT_EQ(got[i].target, c.expected[i].first) << c.name << " macro " << i;
-            if (got[i].target != Target::none) EXPECT_EQ(got[i].value, c.expected[i].second) << c.name << " " << i;
+            if (got[i].target != Target::none)
+                EXPECT_EQ(got[i].value, c.expected[i].second) << c.name << " " << i;
         }
         EXPECT_FALSE(song.usesFilters) << c.name << ": no instrument or Zxx filters";
     }

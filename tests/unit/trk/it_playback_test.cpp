@@ -22,7 +22,8 @@ SequencerRig itRig(bool linear = true) {
     rig.song->linearFrequencies = linear;
     addSample(*rig.song, 1, 50000);
     rig.song->macros.parametered[0] = {MacroTarget::cutoff, -1};
-    for (int i = 0; i < 16; ++i) rig.song->macros.fixed[static_cast<size_t>(i)] = {MacroTarget::resonance, 8 * i};
+    for (int i = 0; i < 16; ++i)
+        rig.song->macros.fixed[static_cast<size_t>(i)] = {MacroTarget::resonance, 8 * i};
     return rig;
 }
 
@@ -65,8 +66,11 @@ TEST(ItPlayback, FilterFollowsNotesMacrosAndInstruments) {
           {0, 0, kMidiMacro, 0x10, true, 0x10, 60, false},
           {60, 1, 0, 0, true, 40, 60, true},
           {60, 1, kMidiMacro, 0x30, true, 0x30, 60, true}}},
-        {"a tone portamento starts no note and keeps the filter", -1, -1,
-         {{60, 1, kMidiMacro, 0x20, true, 0x20, 0, true}, {64, 1, kLinearTonePortamento, 4, true, 0x20, 0, false}}},
+        {"a tone portamento starts no note and keeps the filter",
+         -1,
+         -1,
+         {{60, 1, kMidiMacro, 0x20, true, 0x20, 0, true},
+          {64, 1, kLinearTonePortamento, 4, true, 0x20, 0, false}}},
     };
     for (const Case& c : cases) {
         SequencerRig rig = itRig();
@@ -74,7 +78,8 @@ TEST(ItPlayback, FilterFollowsNotesMacrosAndInstruments) {
         rig.song->instrument(1)->filterResonance = c.instrumentResonance;
         for (size_t r = 0; r < c.rows.size(); ++r) {
             const Row& row = c.rows[r];
-            setCell(*rig.song, 0, static_cast<int>(r), 0, row.note, row.instrument, row.effect, row.parameter);
+            setCell(*rig.song, 0, static_cast<int>(r), 0, row.note, row.instrument, row.effect,
+                    row.parameter);
         }
         rig.begin();
         for (size_t r = 0; r < c.rows.size(); ++r) {
@@ -165,7 +170,8 @@ SequencerRig pastNotesRig(int command) {
 TEST(ItPlayback, S7xCommandsActOnPastNotesNewNoteActionsAndEnvelopes) {
     auto playing = [](SequencerRig& rig) {
         int count = 0;
-        for (int slot = 0; slot < kBackgroundNotes; ++slot) count += rig.voice(kFirstBackgroundVoice + slot).playing;
+        for (int slot = 0; slot < kBackgroundNotes; ++slot)
+            count += rig.voice(kFirstBackgroundVoice + slot).playing;
         return count;
     };
     SequencerRig none = pastNotesRig(kNewNoteContinue);
@@ -183,13 +189,14 @@ TEST(ItPlayback, S7xCommandsActOnPastNotesNewNoteActionsAndEnvelopes) {
         int command;
         NewNoteAction action;
     };
-    for (auto [command, action] : {Override{kNewNoteCut, NewNoteAction::cut},
-                                   Override{kNewNoteOff, NewNoteAction::release},
-                                   Override{kNewNoteFade, NewNoteAction::fade}}) {
+    for (auto [command, action] :
+         {Override{kNewNoteCut, NewNoteAction::cut}, Override{kNewNoteOff, NewNoteAction::release},
+          Override{kNewNoteFade, NewNoteAction::fade}}) {
         SequencerRig rig = pastNotesRig(command);
         EXPECT_EQ(rig.channel(0).newNoteAction, action) << command;
         rig.ticks(rig.state().speed);
-        EXPECT_EQ(playing(rig), command == kNewNoteCut ? 2 : 3) << command << ": what becomes of row 2's note";
+        EXPECT_EQ(playing(rig), command == kNewNoteCut ? 2 : 3)
+            << command << ": what becomes of row 2's note";
     }
 
     // S77 .. S7C switch the note's envelopes; S78 turns on one the

@@ -559,8 +559,8 @@ TEST(TrkMixerTest, ResonantFilterShapesTheSpectrumAsTheReferenceInEveryMode) {
                 if (tick != 0) return;
                 writer.setPanning(0, 128);
                 writer.setFilter(0, filter, true);
-                play(writer, 0, wide ? points : bytes, wide ? 512 : 256, 8363, kSampleLooped | (wide ? kSample16Bit : 0),
-                     0, wide ? 512 : 256);
+                play(writer, 0, wide ? points : bytes, wide ? 512 : 256, 8363,
+                     kSampleLooped | (wide ? kSample16Bit : 0), 0, wide ? 512 : 256);
             });
             writer.open(modeOf(stereo, sixteenBitOut, interpolation));
             writer.prepare(1);
