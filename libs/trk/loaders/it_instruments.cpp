@@ -11,7 +11,8 @@ namespace {
 
 constexpr int kMaxNodes = 25;
 constexpr int kKeys = 120;
-constexpr size_t kNewInstrumentSize = 304 + 2 * 82;
+constexpr size_t kEnvelopeSize = 82;
+constexpr size_t kNewInstrumentSize = 304 + 2 * kEnvelopeSize;
 constexpr size_t kOldInstrumentSize = 554;
 constexpr int kOldNodesAt = 504;
 
@@ -40,8 +41,9 @@ std::shared_ptr<Envelope> expandNodes(const Node* nodes, int count) {
         const int p = nodes[i].tick, q = nodes[i + 1].tick;
         const int a = nodes[i].value, b = nodes[i + 1].value;
         for (int j = p; j < q && static_cast<size_t>(j) < size; ++j)
-            envelope->values[static_cast<size_t>(j)] = static_cast<int8_t>(a + ((j - p) * (b - a)) / (q - p));
-        if (static_cast<size_t>(q) < size) envelope->values[static_cast<size_t>(q)] = static_cast<int8_t>(b);
+            envelope->values[static_cast<size_t>(j)] =
+                static_cast<int16_t>(a + ((j - p) * (b - a)) / (q - p));
+        if (static_cast<size_t>(q) < size) envelope->values[static_cast<size_t>(q)] = static_cast<int16_t>(b);
     }
     return envelope;
 }
@@ -74,19 +76,26 @@ void readNoteActions(uint8_t action, uint8_t check, uint8_t checkAction, Instrum
 }
 
 // 17 new-note action, 18 duplicate check, 19 its action, 20 fadeout,
-// 24 global volume, 25 panning (unless bit 7), 32 name, 64 keyboard,
-// 304 volume and 386 panning envelope; the pitch envelope after them is not read.
+// 24 global volume, 25 panning (unless bit 7), 32 name, 58 and 59 filter
+// cutoff and resonance (when bit 7), 64 keyboard, 304 volume and 386
+// panning envelope, then the pitch envelope, which a file cut short there
+// goes without.
 bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     uint8_t bytes[kNewInstrumentSize];
     if (!reader.read(bytes, sizeof bytes)) return false;
     instrument.name = trimmedName(bytes + 32, 25);
     instrument.globalVolume = std::min<int>(bytes[24], 128);
     instrument.panning = (bytes[25] & 0x80) ? -1 : bytes[25];
+    instrument.filterCutoff = (bytes[58] & 0x80) ? bytes[58] & 0x7F : -1;
+    instrument.filterResonance = (bytes[59] & 0x80) ? bytes[59] & 0x7F : -1;
     readKeyboard(bytes + 64, instrument);
     instrument.fadeout = readU16le(bytes + 20) * 64;
     readNoteActions(bytes[17], bytes[18], bytes[19], instrument);
-    instrument.volumeEnvelope = expandItEnvelope(bytes + 304, false);
-    instrument.panningEnvelope = expandItEnvelope(bytes + 304 + 82, true);
+    instrument.volumeEnvelope = expandItEnvelope(bytes + 304, ItEnvelope::volume);
+    instrument.panningEnvelope = expandItEnvelope(bytes + 304 + 82, ItEnvelope::panning);
+    uint8_t pitch[kEnvelopeSize];
+    if (reader.remaining() >= sizeof pitch && reader.read(pitch, sizeof pitch))
+        instrument.pitchEnvelope = expandItEnvelope(pitch, ItEnvelope::pitch);
     return true;
 }
 
@@ -124,20 +133,23 @@ bool readOldInstrument(ModuleReader& reader, Instrument& instrument) {
 
 }  // namespace
 
-EnvelopeRef expandItEnvelope(const uint8_t* block, bool panning) {
+EnvelopeRef expandItEnvelope(const uint8_t* block, ItEnvelope kind) {
     const uint8_t flags = block[0];
     const int count = block[1];
-    if (!(flags & 1) || count < 2 || count > kMaxNodes) return nullptr;
+    if (count < 2 || count > kMaxNodes) return nullptr;
     Node nodes[kMaxNodes];
     for (int i = 0; i < count; ++i) {
         const uint8_t* node = block + 6 + 3 * i;
-        // Volumes run 0 .. 64, panning -32 .. 32.
-        const int value =
-            panning ? std::clamp<int>(static_cast<int8_t>(node[0]), -32, 32) : std::min<int>(node[0], 64);
-        nodes[i] = {readU16le(node + 1), value};
+        // Volumes run 0 .. 64, panning and pitch -32 .. 32; pitch is kept
+        // in eighths, so that slow bends move smoothly.
+        const int value = kind == ItEnvelope::volume ? std::min<int>(node[0], 64)
+                                                     : std::clamp<int>(static_cast<int8_t>(node[0]), -32, 32);
+        nodes[i] = {readU16le(node + 1), kind == ItEnvelope::pitch ? value * 8 : value};
     }
     std::shared_ptr<Envelope> envelope = expandNodes(nodes, count);
     setLoops(*envelope, nodes, count, flags & 2, block[2], block[3], flags & 4, block[4], block[5]);
+    envelope->enabled = (flags & 1) != 0;
+    envelope->filters = kind == ItEnvelope::pitch && (flags & 0x80) != 0;
     return envelope;
 }
 

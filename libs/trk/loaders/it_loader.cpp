@@ -41,6 +41,9 @@ struct ItHeader {
     uint32_t messageOffset;  // where it lies
 
     bool instrumentMode() const { return (flags & 4) != 0; }
+    bool hasEditHistory() const { return (special & 2) != 0; }
+    // Flags bit 7 asks for the macros, special bit 3 says they are there.
+    bool hasMidiMacros() const { return (flags & 0x80) || (special & 8); }
 };
 
 ItHeader parseHeader(const uint8_t* h) {
@@ -141,6 +144,108 @@ bool readSamples(ModuleReader& reader, Song& song, const std::vector<uint32_t>& 
     return true;
 }
 
+// IT's own macros: SF0 sets the cutoff from Z00 .. Z7F, Z80 .. Z8F set the
+// resonance in steps of 8.
+MidiMacros defaultMacros() {
+    MidiMacros macros;
+    macros.parametered[0] = {MacroTarget::cutoff, -1};
+    for (int i = 0; i < 16; ++i) macros.fixed[static_cast<size_t>(i)] = {MacroTarget::resonance, 8 * i};
+    return macros;
+}
+
+// Digits are upper case; lower-case letters name values.
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A macro's text (hex digit pairs, 'z' for the Zxx parameter, other letters
+// for values this player has none of) as the first filter message in it:
+// F0 F0 00 v sets the cutoff, F0 F0 01 v the resonance.
+FilterMacro parseMacro(const char* text, size_t size) {
+    constexpr int kParameter = 256, kUnknown = 257;
+    int bytes[32];
+    int count = 0;
+    int high = -1;  // a digit waiting for its pair
+    for (size_t at = 0; at < size && text[at] && count < 32; ++at) {
+        const char c = text[at];
+        const int digit = hexDigit(c);
+        if (digit >= 0) {
+            if (high < 0) {
+                high = digit;
+            } else {
+                bytes[count++] = high << 4 | digit;
+                high = -1;
+            }
+        } else if (c == 'z') {
+            bytes[count++] = kParameter;
+            high = -1;
+        } else if (c != ' ') {
+            bytes[count++] = kUnknown;
+            high = -1;
+        }
+    }
+    for (int i = 0; i + 3 < count; ++i) {
+        if (bytes[i] != 0xF0 || bytes[i + 1] != 0xF0 || bytes[i + 3] == kUnknown) continue;
+        const int value = bytes[i + 3] == kParameter ? -1 : bytes[i + 3];
+        if (bytes[i + 2] == 0) return {MacroTarget::cutoff, value};
+        if (bytes[i + 2] == 1) return {MacroTarget::resonance, value};
+    }
+    return {};
+}
+
+// What follows the offset tables: the edit history (a count of 8-byte
+// entries, skipped when it fits the file) and the macros, 9 global ones,
+// 16 parametered and 128 fixed of 32 characters each. Songs made before
+// IT 2.14 had no Zxx, whatever their macros say.
+void readMacros(ModuleReader& reader, const ItHeader& header, Song& song) {
+    constexpr size_t kMacroSize = 32;
+    constexpr size_t kMacroBlockSize = (9 + 16 + 128) * kMacroSize;
+    song.macros = defaultMacros();
+    if (header.hasEditHistory() && reader.remaining() >= 2) {
+        const uint32_t at = reader.tell();
+        const uint32_t entries = reader.u16le();
+        if (uint64_t(entries) * 8 > reader.remaining() || !reader.skip(uint64_t(entries) * 8))
+            reader.seek(at);
+    }
+    if (header.hasMidiMacros() && reader.remaining() >= kMacroBlockSize) {
+        std::vector<char> text(kMacroBlockSize);
+        if (reader.read(text.data(), text.size())) {
+            const char* parametered = text.data() + 9 * kMacroSize;
+            const char* fixed = parametered + 16 * kMacroSize;
+            for (size_t i = 0; i < 16; ++i)
+                song.macros.parametered[i] = parseMacro(parametered + i * kMacroSize, kMacroSize);
+            for (size_t i = 0; i < 128; ++i)
+                song.macros.fixed[i] = parseMacro(fixed + i * kMacroSize, kMacroSize);
+        }
+    }
+    if (header.createdWith < 0x214) song.macros = MidiMacros{};
+}
+
+// Whether a Zxx acts on the filter: Z00 .. Z7F through whichever
+// parametered macro SFx has chosen.
+bool zxxFilters(const MidiMacros& macros, int parameter) {
+    if (parameter >= 0x80)
+        return macros.fixed[static_cast<size_t>(parameter - 0x80)].target != MacroTarget::none;
+    return std::any_of(macros.parametered.begin(), macros.parametered.end(),
+                       [](const FilterMacro& macro) { return macro.target != MacroTarget::none; });
+}
+
+bool instrumentsFilter(const Song& song) {
+    for (int number = 1; number <= song.instrumentCount; ++number) {
+        const Instrument* instrument = song.findInstrument(number);
+        if (!instrument) continue;
+        if ((instrument->filterCutoff >= 0 && instrument->filterCutoff < 127) ||
+            instrument->filterResonance > 0)
+            return true;
+        if (instrument->pitchEnvelope && instrument->pitchEnvelope->filters &&
+            instrument->pitchEnvelope->enabled)
+            return true;
+    }
+    return false;
+}
+
 // Sample mode: instrument i + 1 plays sample i + 1 on every note.
 void makeSampleInstruments(Song& song, int sampleCount) {
     const int count = std::min(sampleCount, kMaxInstruments);
@@ -171,6 +276,9 @@ ItCommand extendedCommand(int parameter) {
             return extended(kVibratoWaveform, y);
         case 0x4:
             return extended(kTremoloWaveform, y);
+        case 0x7:
+            if (y > kPitchEnvelopeOn) return {};
+            return ItCommand{kNoteActionCommand, static_cast<uint8_t>(y)};
         case 0x8:
             return ItCommand{kSetPanning, kItPanningSteps[y]};
         case 0xA:
@@ -183,6 +291,8 @@ ItCommand extendedCommand(int parameter) {
             return extended(kNoteDelay, y);
         case 0xE:
             return extended(kPatternDelay, y);
+        case 0xF:
+            return ItCommand{kSelectMacro, static_cast<uint8_t>(y)};
         default:
             return {};
     }
@@ -243,6 +353,8 @@ private:
                 translateItCommand(last.command, last.parameter, song_.linearFrequencies);
             cell[kCellEffect] = command.code;
             cell[kCellParameter] = command.parameter;
+            if (command.code == kMidiMacro && zxxFilters(song_.macros, command.parameter))
+                song_.usesFilters = true;
         }
         song_.channelCount = std::max(song_.channelCount, channel + 1);
         return true;
@@ -348,6 +460,8 @@ ItCommand translateItCommand(int command, int parameter, bool linear) {
             return as(kGlobalVolumeSlide);
         case 24:  // X
             return ItCommand{kSetPanning, static_cast<uint8_t>(p >> 2)};
+        case 26:  // Z
+            return as(kMidiMacro);
         default:
             return {};
     }
@@ -373,6 +487,7 @@ bool loadIt(ModuleReader& reader, Song& song) {
     const std::vector<uint32_t> sampleOffsets = readOffsets(reader, header.sampleCount);
     const std::vector<uint32_t> patternOffsets = readOffsets(reader, header.patternCount);
     if (!reader.ok()) return false;
+    readMacros(reader, header, song);
 
     if (!readSamples(reader, song, sampleOffsets)) return false;
     if (header.instrumentMode()) {
@@ -382,6 +497,8 @@ bool loadIt(ModuleReader& reader, Song& song) {
     }
     if (!readPatterns(reader, song, patternOffsets)) return false;
     if (song.compressedSamples) song.message.push_back("Module uses compressed samples.");
+    song.usesFilters = song.usesFilters || instrumentsFilter(song);
+    if (song.usesFilters) song.message.push_back("Module uses resonant filters.");
     if ((header.special & 1) && !readMessage(reader, song, header)) return false;
     return true;
 }

@@ -20,9 +20,12 @@ struct ItCommand {
 // plays it; linear is the song's linear-slides flag.
 ItCommand translateItCommand(int command, int parameter, bool linear);
 
-// IT's 82-byte envelope block as a table of one value a tick; null when the
-// envelope is off or has too few or too many nodes. Panning values are signed.
-EnvelopeRef expandItEnvelope(const uint8_t* block, bool panning);
+enum class ItEnvelope : uint8_t { volume, panning, pitch };
+
+// IT's 82-byte envelope block as a table of one value a tick; null when it
+// has too few or too many nodes. An envelope that is off is kept, not
+// enabled. Panning and pitch values are signed; pitch ones in eighths.
+EnvelopeRef expandItEnvelope(const uint8_t* block, ItEnvelope kind);
 
 // The instruments at the given file offsets (IT 2.00 and later unless
 // oldFormat); false when one cannot be read.

@@ -136,7 +136,7 @@ EnvelopeRef expandEnvelope(const EnvelopePoints& in) {
     auto tick = [&](int i) { return static_cast<int>(readU16le(in.points + 4 * i)); };
     auto value = [&](int i) { return std::min<int>(readU16le(in.points + 4 * i + 2), 64); };
     auto envelope = std::make_shared<Envelope>();
-    std::vector<int8_t>& table = envelope->values;
+    std::vector<int16_t>& table = envelope->values;
     table.assign(512, static_cast<int8_t>(count == 1 ? value(0) : 0));
     for (int i = 0; i + 1 < count; ++i) {
         int x0 = tick(i), x1 = tick(i + 1), y0 = value(i), y1 = value(i + 1);

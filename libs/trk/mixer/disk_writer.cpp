@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 #include "libs/trk/mixer/mix_routines.h"
@@ -43,6 +44,7 @@ struct VoiceGains {
     const int32_t* rightTable;
     int32_t leftGain;
     int32_t rightGain;
+    FilterState* filter;
 };
 
 bool isLooped(const Voice& v) { return (v.flags & kSampleLooped) != 0; }
@@ -175,6 +177,7 @@ void renderVoice(Voice& v, int32_t* out, uint32_t frames, uint32_t valuesPerFram
             span.rightTable = gains.rightTable;
             span.leftGain = gains.leftGain;
             span.rightGain = gains.rightGain;
+            span.filter = gains.filter;
             gains.mixer(span);
         }
         v.position += int64_t{n} * v.step;
@@ -193,6 +196,28 @@ int32_t stepFor(const Voice& v, uint32_t rate) {
     return isBackwards(v) ? -signedStep : signedStep;
 }
 
+// IT's resonant low-pass at the output rate. The cutoff, scaled by the
+// envelope, rises 24 steps an octave from 110 * 2^(1/4) Hz (whole Hz, at
+// least 120, at most 20000 and half the rate); each step of resonance
+// lowers the damping by 24/128 dB.
+FilterState filterCoefficients(const VoiceFilter& filter, uint32_t rate) {
+    constexpr double kPi = 3.14159265358979323846;
+    const double steps = filter.cutoff * (filter.envelope + 256) / 512.0;
+    double hz = std::floor(110.0 * std::pow(2.0, 0.25 + steps / 24.0));
+    hz = std::clamp(hz, 120.0, 20000.0);
+    hz = std::min(hz, static_cast<double>(rate / 2));
+    const double damping = std::pow(10.0, -filter.resonance * (24.0 / 128.0) / 20.0);
+    const double r = rate / (2.0 * kPi * hz);
+    const double d = damping * r + damping - 1.0;
+    const double e = r * r;
+    const double scale = static_cast<double>(1 << FilterState::kShift);
+    FilterState state;
+    state.a = static_cast<int32_t>(std::lround(scale / (1.0 + d + e)));
+    state.b = static_cast<int32_t>(std::lround(scale * (d + e + e) / (1.0 + d + e)));
+    state.c = static_cast<int32_t>(std::lround(scale * -e / (1.0 + d + e)));
+    return state;
+}
+
 void resetVoice(Voice& v, int index) {
     v = Voice{};
     v.panning = index % 2 == 0 ? kMaxPanning : 0;
@@ -206,6 +231,8 @@ struct DiskWriter::Tables {
     uint32_t chunkFrames = kAccumulatorValues;
     SpanMixer mix8 = nullptr;
     SpanMixer mix16 = nullptr;
+    SpanMixer mixFiltered8 = nullptr;
+    SpanMixer mixFiltered16 = nullptr;
     int32_t volume[kTableCount][256];
     // Last, so that the sanitizers see any write past it.
     alignas(16) int32_t accumulator[kAccumulatorValues];
@@ -248,6 +275,8 @@ void DiskWriter::prepare(int channelCount) {
     const int mode = (mode_.stereo ? kMixStereo : 0) | (mode_.interpolation ? kMixInterpolate : 0);
     t.mix8 = spanMixer(mode);
     t.mix16 = spanMixer(mode | kMix16BitData);
+    t.mixFiltered8 = spanMixer(mode | kMixFilter);
+    t.mixFiltered16 = spanMixer(mode | kMixFilter | kMix16BitData);
     t.chunkFrames = mode_.stereo ? kAccumulatorValues / 2 : kAccumulatorValues;
     framesUntilTick_ = 0;
 }
@@ -286,6 +315,14 @@ void DiskWriter::updateVoicesAfterTick() {
         }
         if (v.frequency == 0) v.active = false;
         if (v.active) v.step = stepFor(v, rate);
+        if (v.filterChanged) {
+            // The pow calls run only when a filtered voice's settings move.
+            const FilterState coefficients = filterCoefficients(v.filter, rate);
+            v.filterState.a = coefficients.a;
+            v.filterState.b = coefficients.b;
+            v.filterState.c = coefficients.c;
+            v.filterChanged = false;
+        }
         if (mode_.stereo) {
             v.leftAmplitude = (kMaxPanning - v.panning) * v.volume / 255 * scale / 64;
             v.rightAmplitude = v.volume * v.panning / 255 * scale / 64;
@@ -303,7 +340,12 @@ void DiskWriter::mixPiece(uint8_t* out, uint32_t frames) {
     for (Voice& v : voices_) {
         if (!v.active) continue;
         VoiceGains gains{};
-        if (v.flags & kSample16Bit) {
+        if (v.filter.on) {
+            gains.mixer = (v.flags & kSample16Bit) ? t.mixFiltered16 : t.mixFiltered8;
+            gains.leftGain = v.leftAmplitude >> 8;
+            gains.rightGain = v.rightAmplitude >> 8;
+            gains.filter = &v.filterState;
+        } else if (v.flags & kSample16Bit) {
             gains.mixer = t.mix16;
             gains.leftGain = v.leftAmplitude >> 8;
             gains.rightGain = v.rightAmplitude >> 8;
@@ -363,6 +405,14 @@ void DiskWriter::setPanning(int voice, int panning) {
     if (voice >= 0 && voice < kVoiceCount) {
         voices_[static_cast<size_t>(voice)].panning = std::clamp(panning, 0, kMaxPanning);
     }
+}
+
+void DiskWriter::setFilter(int voice, const VoiceFilter& filter, bool clearHistory) {
+    if (voice < 0 || voice >= kVoiceCount) return;
+    Voice& v = voices_[static_cast<size_t>(voice)];
+    if (filter.on && filter != v.filter) v.filterChanged = true;
+    v.filter = filter;
+    if (clearHistory) v.filterState.y1 = v.filterState.y2 = 0;
 }
 
 void DiskWriter::moveVoice(int from, int to) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "libs/trk/mixer/mix_routines.h"
 #include "libs/trk/mixer/sound_driver.h"
 
 namespace tumbor::trk {
@@ -34,6 +35,9 @@ public:
         int32_t step = 0;      // per output frame, same format; negative backwards
         int32_t leftAmplitude = 0;
         int32_t rightAmplitude = 0;
+        VoiceFilter filter;          // as the sequencer set it
+        bool filterChanged = false;  // coefficients due at the next tick
+        FilterState filterState;
     };
     static constexpr uint32_t kBackwards = 1u << 15;
 
@@ -62,6 +66,7 @@ public:
     void setVolume(int voice, int value) override;
     void setFrequency(int voice, int hz) override;
     void setPanning(int voice, int panning) override;
+    void setFilter(int voice, const VoiceFilter& filter, bool clearHistory) override;
     void moveVoice(int from, int to) override;
     bool voicePlaying(int voice) const override;
 

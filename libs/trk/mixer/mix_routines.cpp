@@ -38,6 +38,35 @@ inline int32_t pointAt(const uint8_t* base, uint32_t p) {
     }
 }
 
+// The point at position p on the 16-bit scale, whatever the data's width.
+template <bool kSixteenBit, bool kInterpolate>
+inline int32_t scaledPointAt(const uint8_t* base, uint32_t p) {
+    if constexpr (kSixteenBit) {
+        return pointAt<kInterpolate>(base, p);
+    } else {
+        const uint8_t* at = base + (p >> 10);
+        const int32_t a = static_cast<int8_t>(at[0]) * 256;
+        if constexpr (!kInterpolate) {
+            return a;
+        } else {
+            const int32_t b = static_cast<int8_t>(at[1]) * 256;
+            return a + (((b - a) * static_cast<int32_t>(p & 1023)) >> 10);
+        }
+    }
+}
+
+// One step of the low-pass, rounded. Its history is held to twice the
+// 16-bit range, what it hands on to the mix to that range, so that a voice
+// adds no more than an unfiltered one can.
+inline int32_t filterStep(FilterState& f, int32_t x) {
+    const int64_t sum = int64_t{f.a} * x + int64_t{f.b} * f.y1 + int64_t{f.c} * f.y2 +
+                        (int64_t{1} << (FilterState::kShift - 1));
+    const int64_t y = sum >> FilterState::kShift;
+    f.y2 = f.y1;
+    f.y1 = static_cast<int32_t>(y < -65536 ? -65536 : y > 65534 ? 65534 : y);
+    return y < -32768 ? -32768 : y > 32767 ? 32767 : static_cast<int32_t>(y);
+}
+
 // The one shape of every inner loop. The caller guarantees that no point
 // read lies outside the sample (plus its guard bytes) and that the sums fit:
 // each of at most C voices adds at most 2^31 / C in magnitude.
@@ -46,6 +75,7 @@ void mixSpan(const MixSpan& span) {
     constexpr bool kSixteenBit = (kMode & kMix16BitData) != 0;
     constexpr bool kStereo = (kMode & kMixStereo) != 0;
     constexpr bool kInterpolate = (kMode & kMixInterpolate) != 0;
+    constexpr bool kFilter = (kMode & kMixFilter) != 0;
     constexpr uint32_t kValuesPerFrame = kStereo ? 2 : 1;
 
     int32_t* out = span.out;
@@ -53,7 +83,17 @@ void mixSpan(const MixSpan& span) {
     const uint8_t* const base = span.base;
     const uint32_t step = span.step;
     uint32_t p = span.position;
-    if constexpr (!kSixteenBit) {
+    if constexpr (kFilter) {
+        FilterState f = *span.filter;  // in registers for the loop
+        const int32_t left = span.leftGain;
+        const int32_t right = span.rightGain;
+        for (; out != end; out += kValuesPerFrame, p += step) {
+            const int32_t y = filterStep(f, scaledPointAt<kSixteenBit, kInterpolate>(base, p));
+            out[0] += y * left;
+            if constexpr (kStereo) out[1] += y * right;
+        }
+        *span.filter = f;
+    } else if constexpr (!kSixteenBit) {
         const int32_t* const left = span.leftTable;
         const int32_t* const right = span.rightTable;
         for (; out != end; out += kValuesPerFrame, p += step) {
@@ -73,7 +113,8 @@ void mixSpan(const MixSpan& span) {
 }
 
 constexpr SpanMixer kSpanMixers[kMixModeCount] = {
-    mixSpan<0>, mixSpan<1>, mixSpan<2>, mixSpan<3>, mixSpan<4>, mixSpan<5>, mixSpan<6>, mixSpan<7>,
+    mixSpan<0>, mixSpan<1>, mixSpan<2>,  mixSpan<3>,  mixSpan<4>,  mixSpan<5>,  mixSpan<6>,  mixSpan<7>,
+    mixSpan<8>, mixSpan<9>, mixSpan<10>, mixSpan<11>, mixSpan<12>, mixSpan<13>, mixSpan<14>, mixSpan<15>,
 };
 
 }  // namespace

@@ -11,13 +11,29 @@ namespace tumbor::trk {
 //   bit 0  kMix16BitData    16-bit sample points (else signed bytes)
 //   bit 1  kMixStereo       left and right accumulator values per frame
 //   bit 2  kMixInterpolate  linear interpolation between neighbouring points
-// The mixer picks its two routines (8- and 16-bit data) once per preparation.
+//   bit 3  kMixFilter       through the voice's resonant low-pass
+// The mixer picks its four routines (8- and 16-bit data, plain and
+// filtered) once per preparation.
 enum MixModeBit : int {
     kMix16BitData = 1,
     kMixStereo = 2,
     kMixInterpolate = 4,
+    kMixFilter = 8,
 };
-constexpr int kMixModeCount = 8;
+constexpr int kMixModeCount = 16;
+
+// A voice's resonant low-pass as the span routines run it: a two-pole
+// recursion y = a x + b y1 + c y2 with coefficients in 8.24 fixed point,
+// on the scale of 16-bit points. y1 and y2, its last two outputs, are held
+// to twice that range, so resonance cannot run away.
+struct FilterState {
+    static constexpr int kShift = 24;
+    int32_t a = 1 << kShift;
+    int32_t b = 0;
+    int32_t c = 0;
+    int32_t y1 = 0;
+    int32_t y2 = 0;
+};
 
 // A stretch of one voice that crosses no loop or end boundary. The position
 // is relative to base so it stays within 32 bits however long the sample is;
@@ -31,9 +47,11 @@ struct MixSpan {
     // 8-bit data: volume tables indexed by the sample byte taken as unsigned.
     const int32_t* leftTable = nullptr;
     const int32_t* rightTable = nullptr;
-    // 16-bit data: multipliers of the sample points.
+    // 16-bit data, and filtered data of either width: multipliers of the
+    // (16-bit scale) sample points.
     int32_t leftGain = 0;
     int32_t rightGain = 0;
+    FilterState* filter = nullptr;  // filtered routines: the voice's, carried from span to span
 };
 
 using SpanMixer = void (*)(const MixSpan& span);

@@ -8,6 +8,21 @@
 
 namespace tumbor::trk {
 
+// A voice's resonant low-pass (IT): cutoff and resonance 0 .. 127, and the
+// filter envelope's scaling of the cutoff, -256 .. 256 (256 keeps it whole).
+struct VoiceFilter {
+    bool on = false;
+    int cutoff = 127;
+    int resonance = 0;
+    int envelope = 256;
+
+    bool operator==(const VoiceFilter& other) const {
+        return on == other.on && cutoff == other.cutoff && resonance == other.resonance &&
+               envelope == other.envelope;
+    }
+    bool operator!=(const VoiceFilter& other) const { return !(*this == other); }
+};
+
 // Voice commands. They only store values; the mixer applies them when the
 // tick that sent them has finished.
 class VoiceControl {
@@ -23,6 +38,8 @@ public:
     virtual void setFrequency(int voice, int hz) = 0;
     // 0 left .. 255 right.
     virtual void setPanning(int voice, int panning) = 0;
+    // The voice's filter from now on; clearHistory starts it from silence.
+    virtual void setFilter(int voice, const VoiceFilter& filter, bool clearHistory) = 0;
     // Voice to goes on from where voice from stands in its sample, with its
     // settings; from falls silent.
     virtual void moveVoice(int from, int to) = 0;

@@ -79,17 +79,23 @@ enum class SampleEncoding : uint8_t {
 };
 
 // An envelope expanded into one value a tick: volume 0 .. 64; panning
-// 0 .. 64 with 32 the centre, or -32 .. 32 in IT. XM and MDL tables have
-// 512 entries and a single sustain tick (sustainBegin); IT tables end at the
-// last node and sustain over a range.
+// 0 .. 64 with 32 the centre, or -32 .. 32 in IT; IT's pitch envelope
+// -256 .. 256, in eighths of its unit (half a semitone, or a 32nd of the
+// cutoff when it filters). XM and MDL tables have 512 entries and a single
+// sustain tick (sustainBegin); IT tables end at the last node and sustain
+// over a range.
 struct Envelope {
-    std::vector<int8_t> values;
+    std::vector<int16_t> values;
     bool loops = false;
     bool sustains = false;
     int loopBegin = 0;
     int loopEnd = 511;
     int sustainBegin = 0;
     int sustainEnd = 0;
+    // IT keeps envelopes that are off, for S78 .. S7C to turn on.
+    bool enabled = true;
+    // IT's pitch envelope scales the filter cutoff instead of the pitch.
+    bool filters = false;
 };
 using EnvelopeRef = std::shared_ptr<const Envelope>;
 
@@ -115,6 +121,9 @@ struct Instrument {
     NewNoteAction newNoteAction = NewNoteAction::cut;
     DuplicateCheck duplicateCheck = DuplicateCheck::off;
     DuplicateAction duplicateAction = DuplicateAction::cut;
+    // IT: the filter cutoff and resonance 0 .. 127 each new note sets; -1 none.
+    int filterCutoff = -1;
+    int filterResonance = -1;
 
     // A record whose every note plays sampleIndex (0-based, -1 for none).
     explicit Instrument(int sampleIndex = -1) { noteMap.fill(static_cast<int16_t>(sampleIndex)); }
@@ -164,6 +173,18 @@ struct Sample {
     bool loops() const { return (flags & kSampleLooped) != 0; }
 };
 
+// What an IT MIDI macro does to the channel's resonant filter, the one kind
+// of message a player without MIDI output acts on.
+enum class MacroTarget : uint8_t { none, cutoff, resonance };
+struct FilterMacro {
+    MacroTarget target = MacroTarget::none;
+    int value = -1;  // 0 .. 127, or -1 for the Zxx parameter
+};
+struct MidiMacros {
+    std::array<FilterMacro, 16> parametered;  // SF0 .. SFF select which Z00 .. Z7F run
+    std::array<FilterMacro, 128> fixed;       // Z80 .. ZFF
+};
+
 struct Pattern {
     int rows = kDefaultRows;
     // One track a channel: rows × cell size bytes, empty until first used.
@@ -205,6 +226,8 @@ struct Song {
     // tremolo on a row's first tick, sample swap).
     bool protrackerRules = false;
     bool compressedSamples = false;  // IT
+    bool usesFilters = false;        // IT: instruments, envelopes or Zxx set the resonant filter
+    MidiMacros macros;               // IT
     // Per channel at start; the loaders that store them override the defaults.
     std::array<int, kMaxChannels> channelPanning{};
     std::array<int, kMaxChannels> channelVolume{};

@@ -526,6 +526,67 @@ void xmGlobalVolumeSlide(Effect& e) {
     e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
 }
 
+// Zxx on the first tick: the macro's filter message, for the channel to
+// take once this tick's note has started.
+void midiMacro(Effect& e) {
+    if (!e.firstTick()) return;
+    const MidiMacros& macros = e.song().macros;
+    const FilterMacro& macro = e.parameter < 0x80
+                                   ? macros.parametered[static_cast<size_t>(e.channel.activeMacro & 15)]
+                                   : macros.fixed[static_cast<size_t>(e.parameter - 0x80)];
+    const int value = macro.value < 0 ? e.parameter : macro.value;
+    if (value >= 0x80) return;
+    if (macro.target == MacroTarget::cutoff) e.channel.macroCutoff = value;
+    if (macro.target == MacroTarget::resonance) e.channel.macroResonance = value;
+}
+
+void switchEnvelope(EnvelopeRun& run, bool on) {
+    run.switched = on ? EnvelopeRun::Switch::on : EnvelopeRun::Switch::off;
+}
+
+// S7x on the first tick: the channel's earlier notes, its note's new-note
+// action, and its note's envelopes.
+void noteActionCommand(Effect& e) {
+    if (!e.firstTick()) return;
+    ChannelState& c = e.channel;
+    switch (e.parameter) {
+        case kPastNotesCut:
+        case kPastNotesOff:
+        case kPastNotesFade:
+            // Taken once this tick's note has left its predecessor behind.
+            c.pastNoteAction = e.parameter;
+            break;
+        case kNewNoteCut:
+            c.newNoteAction = NewNoteAction::cut;
+            break;
+        case kNewNoteContinue:
+            c.newNoteAction = NewNoteAction::carryOn;
+            break;
+        case kNewNoteOff:
+            c.newNoteAction = NewNoteAction::release;
+            break;
+        case kNewNoteFade:
+            c.newNoteAction = NewNoteAction::fade;
+            break;
+        case kVolumeEnvelopeOff:
+        case kVolumeEnvelopeOn:
+            switchEnvelope(c.volumeEnvelope, e.parameter == kVolumeEnvelopeOn);
+            break;
+        case kPanningEnvelopeOff:
+        case kPanningEnvelopeOn:
+            switchEnvelope(c.panningEnvelope, e.parameter == kPanningEnvelopeOn);
+            break;
+        case kPitchEnvelopeOff:
+        case kPitchEnvelopeOn:
+            switchEnvelope(c.pitchEnvelope, e.parameter == kPitchEnvelopeOn);
+            break;
+        default:
+            break;
+    }
+}
+
+void selectMacro(Effect& e) { e.channel.activeMacro = e.parameter & 15; }
+
 void extended(Effect& e);
 
 void nothing(Effect&) {}
@@ -589,6 +650,9 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {linearTonePortamentoVolumeSlide, true},  // 50
     {globalVolumeSlide, false},               // 51
     {xmGlobalVolumeSlide, false},             // 52
+    {midiMacro, false},                       // 53
+    {noteActionCommand, false},               // 54
+    {selectMacro, false},                     // 55
 };
 
 // ---- extended sub-commands ------------------------------------------------------

@@ -64,7 +64,27 @@ enum EffectCode : uint8_t {
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
     kXmGlobalVolumeSlide = 52,
-    kEffectCodeCount = 53,
+    kMidiMacro = 53,          // IT Zxx: the filter messages of the channel's or a fixed macro
+    kNoteActionCommand = 54,  // IT S7x: past notes, new-note action, envelopes on and off
+    kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
+    kEffectCodeCount = 56,
+};
+
+// kNoteActionCommand's parameters.
+enum NoteActionCommand : uint8_t {
+    kPastNotesCut = 0,
+    kPastNotesOff = 1,
+    kPastNotesFade = 2,
+    kNewNoteCut = 3,
+    kNewNoteContinue = 4,
+    kNewNoteOff = 5,
+    kNewNoteFade = 6,
+    kVolumeEnvelopeOff = 7,
+    kVolumeEnvelopeOn = 8,
+    kPanningEnvelopeOff = 9,
+    kPanningEnvelopeOn = 10,
+    kPitchEnvelopeOff = 11,
+    kPitchEnvelopeOn = 12,
 };
 
 // Sub-commands of kExtended, by the parameter's high nibble.

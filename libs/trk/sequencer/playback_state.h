@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "libs/trk/mixer/sound_driver.h"
 #include "libs/trk/model/song.h"
 #include "libs/trk/sequencer/auto_vibrato.h"
 #include "libs/trk/sequencer/pitch.h"
@@ -19,8 +20,15 @@ struct EnvelopeRun {
     const Envelope* envelope = nullptr;  // the song's; null for none
     int position = 0;                    // ticks
     bool sustainHeld = false;            // until key off
+    // IT's S77 .. S7C turn a note's envelope off or on, whatever the
+    // instrument says.
+    enum class Switch : uint8_t { asStored, off, on };
+    Switch switched = Switch::asStored;
 
-    bool enabled() const { return envelope != nullptr; }
+    bool enabled() const {
+        if (!envelope) return false;
+        return switched == Switch::asStored ? envelope->enabled : switched == Switch::on;
+    }
     int value() const;
 };
 
@@ -110,6 +118,19 @@ struct ChannelState {
     int sampleGlobalVolume = 64;       // IT
     int instrumentGlobalVolume = 128;  // IT
     NewNoteAction newNoteAction = NewNoteAction::cut;  // IT: the playing note's instrument's
+    EnvelopeRun pitchEnvelope;                         // IT: bends the pitch, or scales the cutoff
+    int pastNoteAction = -1;  // IT: S70 .. S72 for the channel's earlier notes this tick; -1 none
+
+    // IT's resonant filter: the channel's cutoff and resonance 0 .. 127,
+    // what a Zxx asked for this tick (-1 nothing), the macro SFx chose, and
+    // what the voice filters with.
+    int filterCutoff = 127;
+    int filterResonance = 0;
+    int macroCutoff = -1;
+    int macroResonance = -1;
+    int activeMacro = 0;
+    VoiceFilter voiceFilter;
+    bool clearFilterHistory = false;
 
     bool hasSample() const { return data != nullptr && length > 0; }
 };

@@ -50,6 +50,7 @@ public:
     void setVolume(int, int) override {}
     void setFrequency(int, int) override {}
     void setPanning(int, int) override {}
+    void setFilter(int, const VoiceFilter&, bool) override {}
     void moveVoice(int, int) override {}
     bool voicePlaying(int) const override { return false; }
 };

@@ -75,6 +75,7 @@ void releaseNote(const Song& song, ChannelState& channel) {
     channel.keyOff = true;
     channel.fading = true;
     channel.panningEnvelope.sustainHeld = false;
+    channel.pitchEnvelope.sustainHeld = false;
     if (channel.volumeEnvelope.enabled()) {
         channel.volumeEnvelope.sustainHeld = false;
     } else if (song.format != SongFormat::it && song.format != SongFormat::mdl &&
@@ -414,6 +415,8 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
 
+    channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
+
     int transposed = note + channel.noteTranspose;
     if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
     channel.lastNote = note;
@@ -494,6 +497,7 @@ void Sequencer::pushToBackground(int index, const ChannelState& leaving) {
     note.active = true;
     note.channelIndex = index;
     note.channel = leaving;
+    note.channel.noteOn = false;
     if (note.channel.newNoteAction == NewNoteAction::release)
         releaseNote(song_, note.channel);
     else if (note.channel.newNoteAction == NewNoteAction::fade)
@@ -529,7 +533,7 @@ void Sequencer::advanceEnvelopes() {
 
 void Sequencer::advanceEnvelopes(ChannelState& channel) {
     const bool xmStyle = !isSongFormat(song_, SongFormat::it);
-    for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope}) {
+    for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope, &channel.pitchEnvelope}) {
         if (!run->enabled()) continue;
         const Envelope& envelope = *run->envelope;
         if (xmStyle) {
@@ -572,10 +576,65 @@ void Sequencer::updatePeriodAndFade(ChannelState& channel) {
         if (s.periodLimitsHoldBase && channel.basePeriod)
             channel.basePeriod = std::clamp(channel.basePeriod, s.minPeriod, s.maxPeriod);
     }
-    // The effects' period, moved by the sample's auto-vibrato, sounds this tick.
-    int32_t sounding = channel.autoVibrato.apply(channel.outputPeriod, s.pitchRule, !channel.keyOff);
+    // The effects' period, moved by the pitch envelope and the sample's
+    // auto-vibrato, sounds this tick.
+    int32_t period = channel.outputPeriod;
+    if (isSongFormat(song_, SongFormat::it)) {
+        period = bendByPitchEnvelope(channel, period);
+        updateFilter(channel);
+    }
+    int32_t sounding = channel.autoVibrato.apply(period, s.pitchRule, !channel.keyOff);
     channel.frequency = periodToFrequency(s.pitchRule, sounding);
     if (channel.fading) channel.fade = std::max(channel.fade - channel.fadeoutRate, 0);
+}
+
+// Each unit of the envelope (an eighth in its table) is half a semitone.
+int32_t Sequencer::bendByPitchEnvelope(const ChannelState& channel, int32_t period) const {
+    const EnvelopeRun& run = channel.pitchEnvelope;
+    if (!run.enabled() || run.envelope->filters) return period;
+    const int value = run.value();
+    const int steps = std::min(std::abs(value), 255);
+    // Hz rise with the pitch; periods fall.
+    const bool raise = (value > 0) == (state_.pitchRule == PitchRule::itLinear);
+    return scalePeriod(period, raise ? kSlideUp192[steps] : kSlideDown192[steps]);
+}
+
+namespace {
+
+// IT's rule: a filter fully open without resonance is turned off only by a
+// note starting on this tick; otherwise the voice keeps filtering as it did.
+// clearHistory starts a filter from silence.
+void setUpFilter(ChannelState& channel, bool clearHistory, int envelope, bool noteStarts) {
+    if (channel.filterResonance == 0 && channel.filterCutoff * (envelope + 256) / 256 >= 254) {
+        if (noteStarts) channel.voiceFilter.on = false;
+        return;
+    }
+    channel.clearFilterHistory = channel.clearFilterHistory || clearHistory;
+    channel.voiceFilter = VoiceFilter{true, channel.filterCutoff, channel.filterResonance, envelope};
+}
+
+}  // namespace
+
+// In IT's order: a starting note's filter (the instrument's values, else
+// the channel's), this tick's Zxx, then the filter envelope.
+void Sequencer::updateFilter(ChannelState& channel) const {
+    const bool noteStarts = channel.noteOn && channel.hasSample();
+    if (noteStarts) {
+        const Instrument* instrument = song_.findInstrument(channel.instrument);
+        if (instrument && instrument->filterCutoff >= 0) channel.filterCutoff = instrument->filterCutoff;
+        if (instrument && instrument->filterResonance >= 0)
+            channel.filterResonance = instrument->filterResonance;
+        channel.voiceFilter.on = false;
+        setUpFilter(channel, true, 256, true);
+    }
+    if (channel.macroCutoff >= 0 || channel.macroResonance >= 0) {
+        if (channel.macroCutoff >= 0) channel.filterCutoff = channel.macroCutoff;
+        if (channel.macroResonance >= 0) channel.filterResonance = channel.macroResonance;
+        channel.macroCutoff = channel.macroResonance = -1;
+        setUpFilter(channel, !channel.voiceFilter.on, 256, noteStarts);
+    }
+    if (channel.pitchEnvelope.enabled() && channel.pitchEnvelope.envelope->filters)
+        setUpFilter(channel, !channel.voiceFilter.on, channel.pitchEnvelope.value(), noteStarts);
 }
 
 int Sequencer::voiceVolume(const ChannelState& channel) const {
@@ -630,11 +689,16 @@ void Sequencer::sendToVoices() {
             noteStarting_[static_cast<size_t>(index)] = false;
             leavingNotes_[static_cast<size_t>(index)].reset();
         }
+        if (channel.pastNoteAction >= 0) {
+            actOnPastNotes(index, channel.pastNoteAction);
+            channel.pastNoteAction = -1;
+        }
         if (channel.noteOn) {
             channel.noteOn = false;
             if (!channel.hasSample()) continue;
             int32_t loopEnd = std::min(channel.loopEnd, channel.length);
             voices_.stopVoice(index);
+            sendFilter(index, channel);
             voices_.setVolume(index, voiceVolume(channel));
             voices_.setPanning(index, panning);
             voices_.setFrequency(index, channel.frequency);
@@ -643,6 +707,7 @@ void Sequencer::sendToVoices() {
             channel.lastPanningSent = panning;
             continue;
         }
+        sendFilter(index, channel);
         voices_.setVolume(index, voiceVolume(channel));
         if (panning != channel.lastPanningSent) {
             voices_.setPanning(index, panning);
@@ -651,6 +716,27 @@ void Sequencer::sendToVoices() {
         voices_.setFrequency(index, channel.frequency);
     }
     sendBackgroundNotes();
+}
+
+// S70 .. S72: the notes the channel left sounding are cut, released or
+// faded out.
+void Sequencer::actOnPastNotes(int index, int action) {
+    for (BackgroundNote& note : state_.background) {
+        if (!note.active || note.channelIndex != index) continue;
+        if (action == kPastNotesOff) {
+            releaseNote(song_, note.channel);
+        } else {
+            note.channel.fading = true;
+            if (action == kPastNotesCut) note.channel.fade = 0;
+        }
+    }
+}
+
+// Only IT songs filter; the others' voices never hear of it.
+void Sequencer::sendFilter(int voice, ChannelState& channel) {
+    if (!isSongFormat(song_, SongFormat::it)) return;
+    voices_.setFilter(voice, channel.voiceFilter, channel.clearFilterHistory);
+    channel.clearFilterHistory = false;
 }
 
 void Sequencer::sendBackgroundNotes() {
@@ -664,6 +750,7 @@ void Sequencer::sendBackgroundNotes() {
             note.active = false;
             continue;
         }
+        sendFilter(voice, note.channel);
         voices_.setVolume(voice, voiceVolume(note.channel));
         voices_.setPanning(voice, voicePanning(note.channel));
         voices_.setFrequency(voice, note.channel.frequency);

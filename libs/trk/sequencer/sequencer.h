@@ -80,6 +80,12 @@ private:
     void sendToVoices();
     void sendBackgroundNotes();
     void stopBackgroundNotes();
+    // IT: the pitch envelope's bend of a period, and the channel's filter
+    // for this tick.
+    int32_t bendByPitchEnvelope(const ChannelState& channel, int32_t period) const;
+    void updateFilter(ChannelState& channel) const;
+    void sendFilter(int voice, ChannelState& channel);
+    void actOnPastNotes(int index, int action);
     int voiceVolume(const ChannelState& channel) const;
     int voicePanning(const ChannelState& channel) const;
     void publishPosition();

@@ -98,6 +98,7 @@ struct ItFile {
     std::vector<ItSample> samples;
     std::vector<Bytes> patterns;  // an empty one gets offset 0
     std::string message;
+    Bytes afterTables;  // edit history, macros
 
     explicit ItFile(int flags = 0) {
         putText(header, 0, "IMPM");
@@ -121,6 +122,7 @@ struct ItFile {
         file.insert(file.end(), orders.begin(), orders.end());
         size_t slot = file.size();
         file.resize(slot + 4 * (instruments.size() + samples.size() + patterns.size()));
+        file.insert(file.end(), afterTables.begin(), afterTables.end());
         auto place = [&](const Bytes& block) {
             putU32(file, slot, block.empty() ? 0 : static_cast<uint32_t>(file.size()));
             slot += 4;
@@ -134,7 +136,7 @@ struct ItFile {
         }
         for (const Bytes& block : patterns) place(block);
         if (!message.empty()) {
-            putU16(file, 46, 1);
+            file[46] |= 1;
             putU16(file, 54, static_cast<uint32_t>(message.size()));
             putU32(file, 56, static_cast<uint32_t>(file.size()));
             file.insert(file.end(), message.begin(), message.end());
@@ -288,10 +290,13 @@ TEST(ItLoader, NewFormatInstruments) {
     lead[64 + 2 * 10] = 200;  // past IT's notes: held at 119
     putEnvelope(lead, kVolumeEnvelope, 1 | 2 | 4, {{0, 0}, {64, 4}, {32, 6}}, {1, 2, 0, 1});
     putEnvelope(lead, kPanningEnvelope, 1, {{-32, 0}, {32, 2}});
-    putEnvelope(lead, 304 + 164, 1, {{10, 0}, {20, 5}});  // pitch: not read
+    putEnvelope(lead, 304 + 164, 1 | 0x80, {{10, 0}, {20, 5}});  // pitch, as a filter envelope
+    lead[58] = 0x80 | 40;                                        // cutoff 40
+    lead[59] = 0x80 | 100;                                       // resonance 100
     file.instruments.push_back(lead);
     Bytes plain = instrument(1);
     plain[17] = 9;                                              // no such action: cut
+    plain[58] = 40;                                             // no bit 7: no cutoff
     putEnvelope(plain, kVolumeEnvelope, 0, {{0, 0}, {64, 4}});  // off
     putEnvelope(plain, kPanningEnvelope, 1, {{0, 0}});          // one node
     file.instruments.push_back(plain);
@@ -321,12 +326,19 @@ TEST(ItLoader, NewFormatInstruments) {
     EXPECT_EQ(first.volumeEnvelope->sustainEnd, 4);
     EXPECT_EQ(values(first.panningEnvelope), (std::vector<int>{-32, 0, 32})) << "signed panning";
     EXPECT_FALSE(first.panningEnvelope->loops);
-    EXPECT_EQ(first.pitchEnvelope, nullptr);
+    EXPECT_EQ(values(first.pitchEnvelope), (std::vector<int>{80, 96, 112, 128, 144, 160})) << "in eighths";
+    EXPECT_TRUE(first.pitchEnvelope->filters);
+    EXPECT_EQ(first.filterCutoff, 40);
+    EXPECT_EQ(first.filterResonance, 100);
+    EXPECT_TRUE(song.usesFilters);
+    EXPECT_EQ(song.message.back(), "Module uses resonant filters.");
 
     const Instrument& second = *song.findInstrument(2);
     EXPECT_EQ(second.panning, -1) << "bit 7: no override";
     EXPECT_EQ(second.newNoteAction, NewNoteAction::cut);
-    EXPECT_EQ(second.volumeEnvelope, nullptr) << "an envelope that is off";
+    EXPECT_FALSE(second.volumeEnvelope->enabled) << "an envelope that is off, kept for S78";
+    EXPECT_EQ(second.filterCutoff, -1);
+    EXPECT_EQ(second.pitchEnvelope, nullptr) << "no nodes";
     EXPECT_EQ(second.panningEnvelope, nullptr) << "an envelope of one node";
 }
 
@@ -368,17 +380,18 @@ TEST(ItLoader, EnvelopeEdgeForms) {
     Nodes nodes;
     for (int i = 0; i < 25; ++i) nodes.push_back({i, i});
     putEnvelope(block, 0, 1, nodes);
-    EXPECT_EQ(values(expandItEnvelope(block.data(), false)).size(), 25u);
+    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)).size(), 25u);
     block[1] = 26;
-    EXPECT_EQ(expandItEnvelope(block.data(), false), nullptr) << "more than 25 nodes";
+    EXPECT_EQ(expandItEnvelope(block.data(), ItEnvelope::volume), nullptr) << "more than 25 nodes";
     // Ticks out of order: the next node's value lands on its own tick, and
     // nothing is written past the table; a loop to a missing node is none.
     putEnvelope(block, 0, 1 | 2, {{10, 0}, {50, 3000}, {20, 2}, {30, 4}}, {1, 9, 0, 0});
-    EXPECT_EQ(values(expandItEnvelope(block.data(), false)), (std::vector<int>{10, 10, 20, 25, 30}));
-    EXPECT_FALSE(expandItEnvelope(block.data(), false)->loops);
+    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)),
+              (std::vector<int>{10, 10, 20, 25, 30}));
+    EXPECT_FALSE(expandItEnvelope(block.data(), ItEnvelope::volume)->loops);
     putEnvelope(block, 0, 1, {{200, 0}, {100, 1}});
-    EXPECT_EQ(values(expandItEnvelope(block.data(), false)), (std::vector<int>{64, 64}));
-    EXPECT_EQ(values(expandItEnvelope(block.data(), true)), (std::vector<int>{-32, 32}));
+    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::volume)), (std::vector<int>{64, 64}));
+    EXPECT_EQ(values(expandItEnvelope(block.data(), ItEnvelope::panning)), (std::vector<int>{-32, 32}));
 }
 
 TEST(ItLoader, UnpacksChannelMaskPacking) {
@@ -453,20 +466,81 @@ TEST(ItLoader, CommandTranslation) {
         {17, 0x34, 0, kRetriggerVolume, 0x34}, {18, 0x56, 0, kTremolo, 0x56}, {20, 0x12, 0, kTempoSlide, 0x12},
         {22, 0x40, 0, kSetGlobalVolume, 0x80}, {22, 0x80, 0, kSetGlobalVolume, 255}, {22, 0x81, 0, 0, 0},
         {23, 0xF1, 0, kGlobalVolumeSlide, 0xF1}, {24, 0xFF, 0, kSetPanning, 63}, {24, 0x80, 0, kSetPanning, 32},
-        {16, 0x10, 0, 0, 0}, {21, 1, 0, 0, 0}, {25, 1, 0, 0, 0}, {26, 1, 0, 0, 0}, {0, 1, 0, 0, 0},
+        {16, 0x10, 0, 0, 0}, {21, 1, 0, 0, 0}, {25, 1, 0, 0, 0}, {26, 0x90, 0, kMidiMacro, 0x90}, {0, 1, 0, 0, 0},
         {27, 1, 0, 0, 0},
         // S: sub-commands renumbered, S8y through IT's panning table.
         {19, 0x05, 0, kExtended, 0x05}, {19, 0x13, 0, kExtended, 0x33}, {19, 0x23, 0, kExtended, 0x53},
         {19, 0x31, 0, kExtended, 0x41}, {19, 0x42, 0, kExtended, 0x72}, {19, 0x81, 0, kSetPanning, 4},
         {19, 0x87, 0, kSetPanning, 29}, {19, 0x8F, 0, kSetPanning, 63}, {19, 0xA2, 0, kExtended, 0xA2},
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
-        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, 0, 0}, {19, 0x71, 0, 0, 0},
-        {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, 0, 0}};
+        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, 0, 0},
+        {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
+        {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on
     for (const Case& c : cases) {
         ItCommand command = translateItCommand(c.command, c.parameter, c.linear);
         EXPECT_EQ(command.code, c.code) << c.command << " " << c.parameter << " linear " << c.linear;
         EXPECT_EQ(command.parameter, c.expected) << c.command << " " << c.parameter << " linear " << c.linear;
+    }
+}
+
+// The 4896-byte macro block with the given parametered (0 .. 15) and fixed
+// (0x80 .. 0xFF) macros.
+Bytes macroBlock(const std::vector<std::pair<int, std::string>>& macros) {
+    Bytes block((9 + 16 + 128) * 32, 0);
+    for (const auto& [number, text] : macros)
+        putText(block, static_cast<size_t>(9 * 32 + (number < 16 ? number : number - 0x80 + 16) * 32), text);
+    return block;
+}
+
+TEST(ItLoader, MidiMacros) {
+    const Bytes embedded = macroBlock({{0, "F0F001z"},
+                                       {1, "F0 F0 00 40"},
+                                       {0x80, "F0F000z"},
+                                       {0x81, "F0F0017F"},
+                                       {0x82, "9c n v"},
+                                       {0x83, "F0F000v"}});
+    Bytes history = {2, 0};
+    history.resize(2 + 16, 0x33);  // two 8-byte entries
+    history.insert(history.end(), embedded.begin(), embedded.end());
+    using Target = MacroTarget;
+    struct Case {
+        const char* name;
+        int flags, special, createdWith;
+        Bytes after;
+        std::vector<std::pair<Target, int>> expected;  // SF0, SF1, Z80, Z81, Z82, Z83, Z8F
+    };
+    const std::vector<std::pair<Target, int>> defaults = {
+        {Target::cutoff, -1},    {Target::none, -1},      {Target::resonance, 0},  {Target::resonance, 8},
+        {Target::resonance, 16}, {Target::resonance, 24}, {Target::resonance, 120}};
+    const std::vector<std::pair<Target, int>> read = {
+        {Target::resonance, -1}, {Target::cutoff, 0x40}, {Target::cutoff, -1}, {Target::resonance, 0x7F},
+        {Target::none, -1},      {Target::none, -1},     {Target::none, -1}};
+    const Case cases[] = {
+        {"none embedded: the defaults", 0, 0, 0x214, embedded, defaults},
+        {"special bit 3", 0, 8, 0x214, embedded, read},
+        {"flags bit 7, after the edit history", 0x80, 2, 0x214, history, read},
+        {"edit history longer than the file: not skipped", 0, 2 | 8, 0x214, Bytes{200, 0}, defaults},
+        {"a block the file cannot hold", 0, 8, 0x214, Bytes(100, 0), defaults},
+        {"before IT 2.14 no Zxx", 0, 8, 0x213, embedded, std::vector<std::pair<Target, int>>(7)},
+    };
+    for (const Case& c : cases) {
+        ItFile file(c.flags);
+        file.header[46] = static_cast<uint8_t>(c.special);
+        putU16(file.header, 40, static_cast<uint32_t>(c.createdWith));
+        file.afterTables = c.after;
+        file.samples.push_back(itSample(Bytes(4, 1)));
+        Song song;
+        ASSERT_TRUE(load(file.bytes(), song)) << c.name;
+        const MidiMacros& m = song.macros;
+        const FilterMacro got[] = {m.parametered[0], m.parametered[1], m.fixed[0], m.fixed[1],
+                                   m.fixed[2],       m.fixed[3],       m.fixed[15]};
+        for (size_t i = 0; i < 7; ++i) {
+            EXPECT_EQ(got[i].target, c.expected[i].first) << c.name << " macro " << i;
+            if (got[i].target != Target::none)
+                EXPECT_EQ(got[i].value, c.expected[i].second) << c.name << " " << i;
+        }
+        EXPECT_FALSE(song.usesFilters) << c.name << ": no instrument or Zxx filters";
     }
 }
 

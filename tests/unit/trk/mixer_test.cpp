@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "libs/trk/mixer/disk_writer.h"
@@ -513,6 +515,95 @@ TEST(TrkMixerTest, LongSamplePlaysPastTwoMebibytes) {
     values = Solo(large, 8 << 20, kRate * 2048).render(4100);
     for (size_t j = 0; j < 4096; ++j) ASSERT_EQ(values[j], static_cast<int>(j >> 5) * 256) << "frame " << j;
     for (size_t j = 4096; j < values.size(); ++j) ASSERT_EQ(values[j], 0) << "frame " << j;
+}
+
+}  // namespace
+}  // namespace tumbor::trk
+
+namespace tumbor::trk {
+namespace {
+
+// The amplitude at hz of every stride-th value (Goertzel over a plain sum).
+double amplitudeAt(const std::vector<int>& values, size_t stride, double hz, bool eightBit) {
+    double re = 0, im = 0;
+    size_t n = 0;
+    for (size_t i = 0; i < values.size(); i += stride, ++n) {
+        const double v = eightBit ? values[i] - 128 : values[i];
+        re += v * std::cos(2 * 3.14159265358979 * hz * static_cast<double>(n) / kRate);
+        im += v * std::sin(2 * 3.14159265358979 * hz * static_cast<double>(n) / kRate);
+    }
+    return 2 * std::sqrt(re * re + im * im) / static_cast<double>(n);
+}
+
+// A 261 Hz square wave (32 points of +-60 a period at 8363 Hz), as the
+// reference player filters it at Z20 and Z10: the fundamental and the
+// third and fifth harmonics, each against the unfiltered wave.
+TEST(TrkMixerTest, ResonantFilterShapesTheSpectrumAsTheReferenceInEveryMode) {
+    struct Cutoff {
+        int cutoff;
+        double harmonics[3];
+    };
+    const Cutoff references[] = {{0x20, {1.108, 0.183, 0.067}}, {0x10, {0.700, 0.070, 0.025}}};
+    std::vector<int> square;
+    for (int i = 0; i < 256; ++i) square.push_back(i % 32 < 16 ? 60 : -60);
+    std::vector<int> squarePoints;
+    for (int v : square) squarePoints.push_back(v * 256);
+    const std::vector<uint8_t> bytes = sampleBytes(square);
+    const std::vector<uint8_t> points = samplePoints(squarePoints);
+    constexpr uint32_t kSettle = 2000, kFrames = kRate / 2;
+    for (int mode = 0; mode < 16; ++mode) {
+        const bool stereo = mode & 1, sixteenBitOut = mode & 2, interpolation = mode & 4, wide = mode & 8;
+        auto render = [&](const VoiceFilter& filter) {
+            DiskWriter writer;
+            ScriptedTicks ticks(kFrames + kSettle, [&](int tick) {
+                if (tick != 0) return;
+                writer.setPanning(0, 128);
+                writer.setFilter(0, filter, true);
+                play(writer, 0, wide ? points : bytes, wide ? 512 : 256, 8363,
+                     kSampleLooped | (wide ? kSample16Bit : 0), 0, wide ? 512 : 256);
+            });
+            writer.open(modeOf(stereo, sixteenBitOut, interpolation));
+            writer.prepare(1);
+            std::vector<int> values = renderValues(writer, kFrames + kSettle, ticks);
+            return std::vector<int>(values.begin() + kSettle * (stereo ? 2 : 1), values.end());
+        };
+        const std::vector<int> plain = render(VoiceFilter{});
+        for (const Cutoff& reference : references) {
+            const std::vector<int> filtered = render(VoiceFilter{true, reference.cutoff, 0, 256});
+            for (int h = 0; h < 3; ++h) {
+                const double hz = 8363.0 / 32 * (2 * h + 1);
+                const double ratio = amplitudeAt(filtered, stereo ? 2 : 1, hz, !sixteenBitOut) /
+                                     amplitudeAt(plain, stereo ? 2 : 1, hz, !sixteenBitOut);
+                const double expected = reference.harmonics[h];
+                EXPECT_NEAR(ratio, expected, std::max(0.1 * expected, 0.012))
+                    << "mode " << mode << ", cutoff " << reference.cutoff << ", harmonic " << 2 * h + 1;
+            }
+        }
+    }
+}
+
+TEST(TrkMixerTest, FilterHistoryMovesWithTheVoiceUntilCleared) {
+    std::vector<int> square;
+    for (int i = 0; i < 64; ++i) square.push_back(i % 16 < 8 ? 90 : -90);
+    const std::vector<uint8_t> data = sampleBytes(square);
+    auto solo = [&]() {
+        auto rig = std::make_unique<Solo>(data, 64, kRate, kSampleLooped, 0, 64);
+        rig->writer.setFilter(0, VoiceFilter{true, 30, 100, 256}, true);
+        return rig;
+    };
+    auto straight = solo();
+    const std::vector<int> whole = straight->render(200);
+    auto moved = solo();
+    std::vector<int> pieces = moved->render(120);
+    moved->writer.moveVoice(0, 40);
+    const std::vector<int> rest = moved->render(80);
+    pieces.insert(pieces.end(), rest.begin(), rest.end());
+    EXPECT_EQ(pieces, whole) << "a note left sounding keeps its filter as it was";
+    EXPECT_NE(whole[3], 90 * 256) << "filtered";
+
+    moved->writer.setFilter(40, VoiceFilter{true, 30, 100, 256}, true);
+    EXPECT_EQ(moved->writer.voice(40).filterState.y1, 0);
+    EXPECT_EQ(moved->writer.voice(40).filterState.y2, 0);
 }
 
 }  // namespace

@@ -38,6 +38,8 @@ public:
         int32_t start = 0;
         int32_t end = 0;
         bool playing = false;
+        VoiceFilter filter;
+        int filterClears = 0;
     };
     void startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t,
                     uint32_t) override;
@@ -45,6 +47,10 @@ public:
     void setVolume(int voice, int value) override { voices[static_cast<size_t>(voice)].volume = value; }
     void setFrequency(int voice, int hz) override { voices[static_cast<size_t>(voice)].frequency = hz; }
     void setPanning(int voice, int panning) override { voices[static_cast<size_t>(voice)].panning = panning; }
+    void setFilter(int voice, const VoiceFilter& filter, bool clearHistory) override {
+        voices[static_cast<size_t>(voice)].filter = filter;
+        voices[static_cast<size_t>(voice)].filterClears += clearHistory ? 1 : 0;
+    }
     void moveVoice(int from, int to) override;
     bool voicePlaying(int voice) const override { return voices[static_cast<size_t>(voice)].playing; }
 
