@@ -111,20 +111,38 @@ void linearTonePortamento(Effect& e) {
         c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
 }
 
-// The waveform value at a vibrato or tremolo position; waveform 3 plays the
-// sine like waveform 0.
-int waveformValue(int waveform, int position) {
+// The signed waveform value (-255 .. 255) at a vibrato or tremolo position
+// (0 .. 255): sine, ramp, square or random. Scream Tracker's ramp runs the
+// other way; the random one is a fixed scramble of the position, so a song
+// plays the same each time.
+int waveformValue(const Effect& e, int waveform, int position) {
     int step = (position >> 2) & 31;
+    int magnitude;
     switch (waveform & 3) {
-        case 1: {
-            int ramp = step * 8;
-            return position >= 128 ? 255 - ramp : ramp;
-        }
+        case 1:
+            magnitude = position >= 128 ? 255 - step * 8 : step * 8;
+            if (e.is(SongFormat::s3m)) magnitude = -magnitude;
+            break;
         case 2:
-            return 255;
+            magnitude = 255;
+            break;
+        case 3:
+            return static_cast<int>(((position >> 2) * 0x9E3779B1u) >> 23 & 511) - 256;
         default:
-            return kVibratoSine[step];
+            magnitude = kVibratoSine[step];
     }
+    return position < 128 ? magnitude : -magnitude;
+}
+
+// MOD and XM tremolo's ramp takes its direction from the vibrato position,
+// as both trackers' code has it.
+int tremoloValue(const Effect& e, const ChannelState& c) {
+    int waveform = c.waveControl >> 4;
+    if ((waveform & 3) != 1 || !(e.is(SongFormat::mod) || e.is(SongFormat::xm)))
+        return waveformValue(e, waveform, c.tremoloPosition);
+    int ramp = ((c.tremoloPosition >> 2) & 31) * 8;
+    if (c.vibratoPosition >= 128) ramp = 255 - ramp;
+    return c.tremoloPosition < 128 ? ramp : -ramp;
 }
 
 // ProTracker neither applies nor advances vibrato and tremolo on a row's
@@ -134,8 +152,9 @@ bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e
 void vibrato(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
-    int delta = ((c.vibratoDepth * waveformValue(c.waveControl, c.vibratoPosition)) >> 5) & ~3;
-    c.outputPeriod = c.basePeriod + (c.vibratoPosition < 128 ? delta : -delta);
+    int value = waveformValue(e, c.waveControl, c.vibratoPosition);
+    int delta = ((c.vibratoDepth * (value < 0 ? -value : value)) >> 5) & ~3;
+    c.outputPeriod = c.basePeriod + (value < 0 ? -delta : delta);
     c.periodChanged = true;
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
 }
@@ -143,8 +162,9 @@ void vibrato(Effect& e) {
 void tremolo(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
-    int delta = (waveformValue(c.waveControl >> 4, c.tremoloPosition) * c.tremoloDepth) >> 6;
-    c.outputVolume = clampInt(c.volume + (c.tremoloPosition < 128 ? delta : -delta), 0, e.state().maxVolume);
+    int value = tremoloValue(e, c);
+    int delta = ((value < 0 ? -value : value) * c.tremoloDepth) >> 6;
+    c.outputVolume = clampInt(c.volume + (value < 0 ? -delta : delta), 0, e.state().maxVolume);
     c.volumeChanged = true;
     if (!e.firstTick()) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
 }
@@ -680,6 +700,14 @@ void retriggerEvery(Effect& e, int y) {
     retrigger(e);
 }
 
+// A vibrato or tremolo waveform setting: + 4 keeps the position at a new
+// note, which Scream Tracker has no bit for and IT ignores the setting for.
+int waveformSetting(const Effect& e, int y) {
+    if (e.is(SongFormat::s3m)) return y & 3;
+    if (e.is(SongFormat::it)) return y < 4 ? y : 0;
+    return y & 7;
+}
+
 void extended(Effect& e) {
     if (e.parameter >= 240) return;
     ChannelState& c = e.channel;
@@ -692,7 +720,7 @@ void extended(Effect& e) {
             if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
             break;
         case kVibratoWaveform:
-            c.waveControl = (c.waveControl & 0xF0) | y;
+            c.waveControl = (c.waveControl & 0xF0) | waveformSetting(e, y);
             break;
         case kSetFineTune:
             if (!c.hasSample()) break;
@@ -700,7 +728,7 @@ void extended(Effect& e) {
             c.basePeriod = periodOfNote(e, c.lastNote);
             break;
         case kTremoloWaveform:
-            c.waveControl = (c.waveControl & 0x0F) | y << 4;
+            c.waveControl = (c.waveControl & 0x0F) | waveformSetting(e, y) << 4;
             break;
         case kPanningStep:
             c.panning = kPanningSteps[y];

@@ -201,5 +201,61 @@ TEST(PlaybackCompat, PatternDelayRepeatsADelayedNote) {
     }
 }
 
+// Tremolo's ramp (at depth 4, from volume 32): MOD and XM ramp up, unless
+// the vibrato position has passed half way (their trackers read it there);
+// Scream Tracker ramps down.
+TEST(PlaybackCompat, TremoloRampDirection) {
+    struct Case {
+        SongFormat format;
+        bool vibratoPastHalf;
+        std::vector<int> volumes;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, false, {32, 32, 34, 36, 38, 40}},
+        {SongFormat::xm, false, {32, 32, 34, 36, 38, 40}},
+        {SongFormat::mod, true, {47, 47, 45, 43, 41, 39}},
+        {SongFormat::s3m, false, {32, 32, 30, 28, 26, 24}},
+        {SongFormat::s3m, true, {32, 32, 30, 28, 26, 24}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kExtended, 0x71);
+        if (c.vibratoPastHalf) rig.cell(1, 0, 0, kVibrato, 0x81);
+        rig.cell(2, 0, 0, kTremolo, 0x44);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.volumes(1), c.volumes) << static_cast<int>(c.format) << " " << c.vibratoPastHalf;
+    }
+}
+
+// A new note restarts the tremolo waveform unless its setting has + 4;
+// Scream Tracker has no such bit, IT ignores settings past 3 and never
+// restarts tremolo. Ramp (sine in IT) at depth 4 from volume 32; after one
+// row the position is 80.
+TEST(PlaybackCompat, TremoloPositionAtANewNote) {
+    struct Case {
+        SongFormat format;
+        int setting;
+        int volume;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, 1, 32}, {SongFormat::mod, 5, 42}, {SongFormat::xm, 5, 42},
+        {SongFormat::s3m, 5, 32}, {SongFormat::it, 4, 46},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kExtended, 0x70 | c.setting);
+        rig.cell(1, 0, 0, kTremolo, 0x44);
+        rig.cell(2, 48, 2, kTremolo, 0x44);
+        rig.begin();
+        rig.rows(2);
+        rig.ticks(1);
+        ASSERT_EQ(rig.voice(0).starts, 2);
+        EXPECT_EQ(rig.channel(0).outputVolume, c.volume) << static_cast<int>(c.format) << " " << c.setting;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
