@@ -194,10 +194,27 @@ void retrigger(Effect& e) {
     if (e.channel.hasSample()) e.channel.noteOn = true;
 }
 
+// An offset at or past the sample's end (a looped one's loop end): MOD
+// plays from the loop start, S3M wraps it into the loop, IT starts from the
+// beginning; XM, an S3M sample without a loop and the other formats stop
+// the note (a start at the end).
 void setSampleOffset(Effect& e, int32_t offset) {
     ChannelState& c = e.channel;
     if (offset) c.sampleOffset = offset;
-    c.startOffset = std::min(c.sampleOffset, c.length);
+    int32_t start = c.sampleOffset;
+    const bool looped = (c.flags & kSampleLooped) && c.loopEnd > c.loopStart;
+    const int32_t end = looped ? std::min(c.loopEnd, c.length) : c.length;
+    if (start >= end) {
+        if (looped && e.is(SongFormat::mod))
+            start = c.loopStart;
+        else if (looped && e.is(SongFormat::s3m) && end > c.loopStart)
+            start = (start - c.loopStart) % (end - c.loopStart) + c.loopStart;
+        else if (e.is(SongFormat::it))
+            start = 0;
+        else
+            start = c.length;
+    }
+    c.startOffset = start;
 }
 
 // ---- the codes ----------------------------------------------------------------

@@ -257,5 +257,37 @@ TEST(PlaybackCompat, TremoloPositionAtANewNote) {
     }
 }
 
+// A sample offset at or past the end of a 1024-byte sample (of its loop,
+// 256 .. 768, when looped): MOD plays from the loop start, S3M wraps into
+// the loop, IT starts from the beginning, XM and S3M without a loop stop
+// the note (-1).
+TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
+    struct Case {
+        SongFormat format;
+        bool looped;
+        int parameter;
+        int32_t start;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, true, 0x04, 256}, {SongFormat::mod, false, 0x04, -1}, {SongFormat::s3m, true, 0x04, 512},
+        {SongFormat::s3m, false, 0x05, -1}, {SongFormat::xm, true, 0x04, -1},   {SongFormat::xm, true, 0x02, 512},
+        {SongFormat::it, true, 0x04, 0},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        Sample& sample = addSample(*rig.song, 2, 1024);
+        if (c.looped) {
+            sample.flags |= kSampleLooped;
+            sample.loopStart = 256;
+            sample.loopEnd = 768;
+        }
+        rig.cell(0, 48, 2, kSampleOffset, c.parameter);
+        rig.begin();
+        rig.ticks(1);
+        const bool playing = rig.voice(0).playing;
+        EXPECT_EQ(playing ? rig.voice(0).start : -1, c.start) << static_cast<int>(c.format) << " " << c.parameter;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
