@@ -269,8 +269,9 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
         int32_t start;
     };
     const Case cases[] = {
-        {SongFormat::mod, true, 0x04, 256}, {SongFormat::mod, false, 0x04, -1}, {SongFormat::s3m, true, 0x04, 512},
-        {SongFormat::s3m, false, 0x05, -1}, {SongFormat::xm, true, 0x04, -1},   {SongFormat::xm, true, 0x02, 512},
+        {SongFormat::mod, true, 0x04, 256}, {SongFormat::mod, false, 0x04, -1},
+        {SongFormat::s3m, true, 0x04, 512}, {SongFormat::s3m, false, 0x05, -1},
+        {SongFormat::xm, true, 0x04, -1},   {SongFormat::xm, true, 0x02, 512},
         {SongFormat::it, true, 0x04, 0},
     };
     for (const Case& c : cases) {
@@ -285,7 +286,8 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
         rig.begin();
         rig.ticks(1);
         const bool playing = rig.voice(0).playing;
-        EXPECT_EQ(playing ? rig.voice(0).start : -1, c.start) << static_cast<int>(c.format) << " " << c.parameter;
+        EXPECT_EQ(playing ? rig.voice(0).start : -1, c.start)
+            << static_cast<int>(c.format) << " " << c.parameter;
     }
 }
 
