@@ -837,6 +837,31 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
     entry.apply(effect);
 }
 
+// Scream Tracker keeps one parameter memory a channel: every command's
+// non-zero parameter sets it (the letters whose internal form rescales the
+// parameter are left out), and D E F I K L Q R with 00 take it. J00 is
+// left alone: it is stored as an empty command.
+int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
+    switch (code) {
+        case kFineVolumeSlide:
+        case kFinePortamentoDown:
+        case kFinePortamentoUp:
+        case kTremor:
+        case kVibratoFineVolumeSlide:
+        case kTonePortamentoFineVolumeSlide:
+        case kRetriggerVolume:
+        case kTremolo:
+            return remembered(channel.sharedParameter, parameter);
+        case kExtended:
+        case kSetGlobalVolume:
+        case kSetPanning:
+            return parameter;
+        default:
+            if (parameter) channel.sharedParameter = parameter;
+            return parameter;
+    }
+}
+
 }  // namespace
 
 // The codes a silent run through the song applies.
@@ -889,7 +914,9 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
     }
     bool volumeColumnSlides = format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento;
     if (format != SongFormat::dmf && !(volumeColumnSlides && cell[kCellEffect] == kTonePortamento)) {
-        applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
+        int parameter = cell[kCellParameter];
+        if (format == SongFormat::s3m) parameter = sharedS3mParameter(channel, cell[kCellEffect], parameter);
+        applyEffect(context, channel, cell[kCellEffect], parameter);
         if (format == SongFormat::mdl)
             applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
     }

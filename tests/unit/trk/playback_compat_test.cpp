@@ -291,5 +291,27 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
     }
 }
 
+// Scream Tracker's D00 (volume slide down by 4 from 64 over a row's 5
+// slide ticks) takes the last non-zero parameter of any command, its own
+// or another's.
+TEST(PlaybackCompat, S3mCommandsShareOneParameterMemory) {
+    struct Case {
+        int effect, parameter;
+        int volume;
+    };
+    const Case cases[] = {
+        {kFineVolumeSlide, 0x04, 24}, {kFinePortamentoDown, 0x04, 44}, {kTremolo, 0x04, 44},
+        {kSampleOffset, 0x04, 44},    {kRetriggerVolume, 0x04, 44},    {0, 0, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(SongFormat::s3m);
+        rig.cell(0, 48, 1, c.effect, c.parameter);
+        rig.cell(1, 0, 0, kFineVolumeSlide, 0);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.effect;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
