@@ -57,9 +57,11 @@ void fineVolumeSlide(Effect& e) {
     } else if (x == 15 && y) {
         if (e.firstTick()) addVolume(e, -y);
     } else if (x == 0) {
-        if (slideTick) addVolume(e, -y);
+        if (slideTick || y == 15) addVolume(e, -y);  // D0F slides on the first tick too
     } else if (y == 0) {
-        if (slideTick) addVolume(e, x);
+        if (slideTick || x == 15) addVolume(e, x);  // and DF0
+    } else if (!e.is(SongFormat::it)) {
+        if (slideTick) addVolume(e, -y);  // both nibbles: down, IT ignores it
     }
 }
 

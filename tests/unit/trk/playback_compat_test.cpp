@@ -313,5 +313,31 @@ TEST(PlaybackCompat, S3mCommandsShareOneParameterMemory) {
     }
 }
 
+// Volume slides outside MOD and XM: D0F and DF0 slide on the first tick as
+// well; with both nibbles set (and neither F) S3M slides down, IT not.
+TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
+    struct Case {
+        SongFormat format;
+        int effect, parameter, from;
+        int afterFirstTick, afterRow;
+    };
+    const Case cases[] = {
+        {SongFormat::s3m, kFineVolumeSlide, 0x0F, 64, 49, 0},
+        {SongFormat::s3m, kFineVolumeSlide, 0xF0, 0, 15, 64},
+        {SongFormat::s3m, kFineVolumeSlide, 0x02, 64, 64, 54},
+        {SongFormat::s3m, kFineVolumeSlide, 0x32, 64, 64, 54},
+        {SongFormat::it, kItVolumeSlide, 0x32, 64, 64, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1, c.effect, c.parameter, c.from);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.channel(0).volume, c.afterFirstTick) << c.parameter;
+        rig.ticks(5);
+        EXPECT_EQ(rig.channel(0).volume, c.afterRow) << c.parameter;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
