@@ -161,14 +161,16 @@ void vibrato(Effect& e) {
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
 }
 
+// IT's tremolo is half as deep and moves on the first tick too.
 void tremolo(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
+    const bool it = e.is(SongFormat::it);
     int value = tremoloValue(e, c);
-    int delta = ((value < 0 ? -value : value) * c.tremoloDepth) >> 6;
+    int delta = ((value < 0 ? -value : value) * c.tremoloDepth) >> (it ? 7 : 6);
     c.outputVolume = clampInt(c.volume + (value < 0 ? -delta : delta), 0, e.state().maxVolume);
     c.volumeChanged = true;
-    if (!e.firstTick()) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
+    if (!e.firstTick() || it) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
 }
 
 int retriggerVolume(int volume, int change) {
