@@ -217,7 +217,8 @@ bool loadS3m(ModuleReader& reader, Song& song) {
     uint16_t orderCount = readU16le(header + 32);
     uint16_t instrumentCount = readU16le(header + 34);
     uint16_t patternCount = readU16le(header + 36);
-    song.fastSlides = (readU16le(header + 38) & 0x40) != 0;
+    // Scream Tracker 3.00 slid volumes on every tick; later versions by the flag.
+    song.fastSlides = (readU16le(header + 38) & 0x40) != 0 || readU16le(header + 40) == 0x1300;
     bool signedData = readU16le(header + 42) == 1;
     int globalVolume = header[48];
     song.initialGlobalVolume =

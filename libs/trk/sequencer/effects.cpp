@@ -57,9 +57,11 @@ void fineVolumeSlide(Effect& e) {
     } else if (x == 15 && y) {
         if (e.firstTick()) addVolume(e, -y);
     } else if (x == 0) {
-        if (slideTick) addVolume(e, -y);
+        if (slideTick || y == 15) addVolume(e, -y);  // D0F slides on the first tick too
     } else if (y == 0) {
-        if (slideTick) addVolume(e, x);
+        if (slideTick || x == 15) addVolume(e, x);  // and DF0
+    } else if (!e.is(SongFormat::it)) {
+        if (slideTick) addVolume(e, -y);  // both nibbles: down, IT ignores it
     }
 }
 
@@ -111,20 +113,38 @@ void linearTonePortamento(Effect& e) {
         c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
 }
 
-// The waveform value at a vibrato or tremolo position; waveform 3 plays the
-// sine like waveform 0.
-int waveformValue(int waveform, int position) {
+// The signed waveform value (-255 .. 255) at a vibrato or tremolo position
+// (0 .. 255): sine, ramp, square or random. Scream Tracker's ramp runs the
+// other way; the random one is a fixed scramble of the position, so a song
+// plays the same each time.
+int waveformValue(const Effect& e, int waveform, int position) {
     int step = (position >> 2) & 31;
+    int magnitude;
     switch (waveform & 3) {
-        case 1: {
-            int ramp = step * 8;
-            return position >= 128 ? 255 - ramp : ramp;
-        }
+        case 1:
+            magnitude = position >= 128 ? 255 - step * 8 : step * 8;
+            if (e.is(SongFormat::s3m)) magnitude = -magnitude;
+            break;
         case 2:
-            return 255;
+            magnitude = 255;
+            break;
+        case 3:
+            return static_cast<int>(((position >> 2) * 0x9E3779B1u) >> 23 & 511) - 256;
         default:
-            return kVibratoSine[step];
+            magnitude = kVibratoSine[step];
     }
+    return position < 128 ? magnitude : -magnitude;
+}
+
+// MOD and XM tremolo's ramp takes its direction from the vibrato position,
+// as both trackers' code has it.
+int tremoloValue(const Effect& e, const ChannelState& c) {
+    int waveform = c.waveControl >> 4;
+    if ((waveform & 3) != 1 || !(e.is(SongFormat::mod) || e.is(SongFormat::xm)))
+        return waveformValue(e, waveform, c.tremoloPosition);
+    int ramp = ((c.tremoloPosition >> 2) & 31) * 8;
+    if (c.vibratoPosition >= 128) ramp = 255 - ramp;
+    return c.tremoloPosition < 128 ? ramp : -ramp;
 }
 
 // ProTracker neither applies nor advances vibrato and tremolo on a row's
@@ -134,19 +154,23 @@ bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e
 void vibrato(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
-    int delta = ((c.vibratoDepth * waveformValue(c.waveControl, c.vibratoPosition)) >> 5) & ~3;
-    c.outputPeriod = c.basePeriod + (c.vibratoPosition < 128 ? delta : -delta);
+    int value = waveformValue(e, c.waveControl, c.vibratoPosition);
+    int delta = ((c.vibratoDepth * (value < 0 ? -value : value)) >> 5) & ~3;
+    c.outputPeriod = c.basePeriod + (value < 0 ? -delta : delta);
     c.periodChanged = true;
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
 }
 
+// IT's tremolo is half as deep and moves on the first tick too.
 void tremolo(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
-    int delta = (waveformValue(c.waveControl >> 4, c.tremoloPosition) * c.tremoloDepth) >> 6;
-    c.outputVolume = clampInt(c.volume + (c.tremoloPosition < 128 ? delta : -delta), 0, e.state().maxVolume);
+    const bool it = e.is(SongFormat::it);
+    int value = tremoloValue(e, c);
+    int delta = ((value < 0 ? -value : value) * c.tremoloDepth) >> (it ? 7 : 6);
+    c.outputVolume = clampInt(c.volume + (value < 0 ? -delta : delta), 0, e.state().maxVolume);
     c.volumeChanged = true;
-    if (!e.firstTick()) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
+    if (!e.firstTick() || it) c.tremoloPosition = (c.tremoloPosition + c.tremoloSpeed) & 255;
 }
 
 int retriggerVolume(int volume, int change) {
@@ -174,10 +198,27 @@ void retrigger(Effect& e) {
     if (e.channel.hasSample()) e.channel.noteOn = true;
 }
 
+// An offset at or past the sample's end (a looped one's loop end): MOD
+// plays from the loop start, S3M wraps it into the loop, IT starts from the
+// beginning; XM, an S3M sample without a loop and the other formats stop
+// the note (a start at the end).
 void setSampleOffset(Effect& e, int32_t offset) {
     ChannelState& c = e.channel;
     if (offset) c.sampleOffset = offset;
-    c.startOffset = std::min(c.sampleOffset, c.length);
+    int32_t start = c.sampleOffset;
+    const bool looped = (c.flags & kSampleLooped) && c.loopEnd > c.loopStart;
+    const int32_t end = looped ? std::min(c.loopEnd, c.length) : c.length;
+    if (start >= end) {
+        if (looped && e.is(SongFormat::mod))
+            start = c.loopStart;
+        else if (looped && e.is(SongFormat::s3m) && end > c.loopStart)
+            start = (start - c.loopStart) % (end - c.loopStart) + c.loopStart;
+        else if (e.is(SongFormat::it))
+            start = 0;
+        else
+            start = c.length;
+    }
+    c.startOffset = start;
 }
 
 // ---- the codes ----------------------------------------------------------------
@@ -680,6 +721,14 @@ void retriggerEvery(Effect& e, int y) {
     retrigger(e);
 }
 
+// A vibrato or tremolo waveform setting: + 4 keeps the position at a new
+// note, which Scream Tracker has no bit for and IT ignores the setting for.
+int waveformSetting(const Effect& e, int y) {
+    if (e.is(SongFormat::s3m)) return y & 3;
+    if (e.is(SongFormat::it)) return y < 4 ? y : 0;
+    return y & 7;
+}
+
 void extended(Effect& e) {
     if (e.parameter >= 240) return;
     ChannelState& c = e.channel;
@@ -692,7 +741,7 @@ void extended(Effect& e) {
             if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
             break;
         case kVibratoWaveform:
-            c.waveControl = (c.waveControl & 0xF0) | y;
+            c.waveControl = (c.waveControl & 0xF0) | waveformSetting(e, y);
             break;
         case kSetFineTune:
             if (!c.hasSample()) break;
@@ -700,7 +749,7 @@ void extended(Effect& e) {
             c.basePeriod = periodOfNote(e, c.lastNote);
             break;
         case kTremoloWaveform:
-            c.waveControl = (c.waveControl & 0x0F) | y << 4;
+            c.waveControl = (c.waveControl & 0x0F) | waveformSetting(e, y) << 4;
             break;
         case kPanningStep:
             c.panning = kPanningSteps[y];
@@ -792,6 +841,31 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
     entry.apply(effect);
 }
 
+// Scream Tracker keeps one parameter memory a channel: every command's
+// non-zero parameter sets it (the letters whose internal form rescales the
+// parameter are left out), and D E F I K L Q R with 00 take it. J00 is
+// left alone: it is stored as an empty command.
+int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
+    switch (code) {
+        case kFineVolumeSlide:
+        case kFinePortamentoDown:
+        case kFinePortamentoUp:
+        case kTremor:
+        case kVibratoFineVolumeSlide:
+        case kTonePortamentoFineVolumeSlide:
+        case kRetriggerVolume:
+        case kTremolo:
+            return remembered(channel.sharedParameter, parameter);
+        case kExtended:
+        case kSetGlobalVolume:
+        case kSetPanning:
+            return parameter;
+        default:
+            if (parameter) channel.sharedParameter = parameter;
+            return parameter;
+    }
+}
+
 }  // namespace
 
 // The codes a silent run through the song applies.
@@ -844,7 +918,9 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
     }
     bool volumeColumnSlides = format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento;
     if (format != SongFormat::dmf && !(volumeColumnSlides && cell[kCellEffect] == kTonePortamento)) {
-        applyEffect(context, channel, cell[kCellEffect], cell[kCellParameter]);
+        int parameter = cell[kCellParameter];
+        if (format == SongFormat::s3m) parameter = sharedS3mParameter(channel, cell[kCellEffect], parameter);
+        applyEffect(context, channel, cell[kCellEffect], parameter);
         if (format == SongFormat::mdl)
             applyEffect(context, channel, cell[kCellEffect2], cell[kCellParameter2]);
     }

@@ -74,7 +74,7 @@ int32_t periodToFrequency(PitchRule rule, int32_t period) {
     switch (rule) {
         case PitchRule::xmLinear: {
             // A 16.16 count of octaves above 8363 Hz, 6 - period / 768.
-            int32_t x = 0x60000 - static_cast<int32_t>((int64_t(period) << 18) / 3072);
+            int32_t x = 0x60000 - static_cast<int32_t>(int64_t(period) * 262144 / 3072);
             int32_t hz = ((kOctaveFraction[(x >> 8) & 255] * 8363) >> 16) * kFineFraction[x & 255] >> 16;
             int shift = x > 0 ? x >> 16 : (0xFFFF - x) >> 16;
             if (shift > 30) return 0;

@@ -83,6 +83,7 @@ struct ChannelState {
     int channelVolumeSlide = 0;
     int globalVolumeSlide = 0;
     int32_t sampleOffset = 0;
+    int sharedParameter = 0;  // S3M: every command's last non-zero parameter
 
     int vibratoPosition = 0;
     int vibratoSpeed = 0;

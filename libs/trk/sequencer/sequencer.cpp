@@ -427,8 +427,9 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
     channel.startOffset = 0;
-    if (!(channel.waveControl & 0x08)) channel.vibratoPosition = 0;
-    if (!(channel.waveControl & 0x80)) channel.tremoloPosition = 0;
+    // Waveform + 4 keeps the position; IT's tremolo always keeps it.
+    if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
+    if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
 }
 
 // The note is kept only when its instrument lets it sound on.

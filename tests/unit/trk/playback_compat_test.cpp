@@ -201,5 +201,144 @@ TEST(PlaybackCompat, PatternDelayRepeatsADelayedNote) {
     }
 }
 
+// Tremolo's ramp (at depth 4, from volume 32): MOD and XM ramp up, unless
+// the vibrato position has passed half way (their trackers read it there);
+// Scream Tracker ramps down.
+TEST(PlaybackCompat, TremoloRampDirection) {
+    struct Case {
+        SongFormat format;
+        bool vibratoPastHalf;
+        std::vector<int> volumes;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, false, {32, 32, 34, 36, 38, 40}},
+        {SongFormat::xm, false, {32, 32, 34, 36, 38, 40}},
+        {SongFormat::mod, true, {47, 47, 45, 43, 41, 39}},
+        {SongFormat::s3m, false, {32, 32, 30, 28, 26, 24}},
+        {SongFormat::s3m, true, {32, 32, 30, 28, 26, 24}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kExtended, 0x71);
+        if (c.vibratoPastHalf) rig.cell(1, 0, 0, kVibrato, 0x81);
+        rig.cell(2, 0, 0, kTremolo, 0x44);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.volumes(1), c.volumes) << static_cast<int>(c.format) << " " << c.vibratoPastHalf;
+    }
+}
+
+// A new note restarts the tremolo waveform unless its setting has + 4;
+// Scream Tracker has no such bit, IT ignores settings past 3 and never
+// restarts tremolo. Ramp (sine in IT) at depth 4 from volume 32; after one
+// row the position is 80 (96 in IT, which moves on the first tick too and
+// is half as deep).
+TEST(PlaybackCompat, TremoloPositionAtANewNote) {
+    struct Case {
+        SongFormat format;
+        int setting;
+        int volume;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, 1, 32}, {SongFormat::mod, 5, 42}, {SongFormat::xm, 5, 42},
+        {SongFormat::s3m, 5, 32}, {SongFormat::it, 4, 37},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kExtended, 0x70 | c.setting);
+        rig.cell(1, 0, 0, kTremolo, 0x44);
+        rig.cell(2, 48, 2, kTremolo, 0x44);
+        rig.begin();
+        rig.rows(2);
+        rig.ticks(1);
+        ASSERT_EQ(rig.voice(0).starts, 2);
+        EXPECT_EQ(rig.channel(0).outputVolume, c.volume) << static_cast<int>(c.format) << " " << c.setting;
+    }
+}
+
+// A sample offset at or past the end of a 1024-byte sample (of its loop,
+// 256 .. 768, when looped): MOD plays from the loop start, S3M wraps into
+// the loop, IT starts from the beginning, XM and S3M without a loop stop
+// the note (-1).
+TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
+    struct Case {
+        SongFormat format;
+        bool looped;
+        int parameter;
+        int32_t start;
+    };
+    const Case cases[] = {
+        {SongFormat::mod, true, 0x04, 256}, {SongFormat::mod, false, 0x04, -1},
+        {SongFormat::s3m, true, 0x04, 512}, {SongFormat::s3m, false, 0x05, -1},
+        {SongFormat::xm, true, 0x04, -1},   {SongFormat::xm, true, 0x02, 512},
+        {SongFormat::it, true, 0x04, 0},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        Sample& sample = addSample(*rig.song, 2, 1024);
+        if (c.looped) {
+            sample.flags |= kSampleLooped;
+            sample.loopStart = 256;
+            sample.loopEnd = 768;
+        }
+        rig.cell(0, 48, 2, kSampleOffset, c.parameter);
+        rig.begin();
+        rig.ticks(1);
+        const bool playing = rig.voice(0).playing;
+        EXPECT_EQ(playing ? rig.voice(0).start : -1, c.start)
+            << static_cast<int>(c.format) << " " << c.parameter;
+    }
+}
+
+// Scream Tracker's D00 (volume slide down by 4 from 64 over a row's 5
+// slide ticks) takes the last non-zero parameter of any command, its own
+// or another's.
+TEST(PlaybackCompat, S3mCommandsShareOneParameterMemory) {
+    struct Case {
+        int effect, parameter;
+        int volume;
+    };
+    const Case cases[] = {
+        {kFineVolumeSlide, 0x04, 24}, {kFinePortamentoDown, 0x04, 44}, {kTremolo, 0x04, 44},
+        {kSampleOffset, 0x04, 44},    {kRetriggerVolume, 0x04, 44},    {0, 0, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(SongFormat::s3m);
+        rig.cell(0, 48, 1, c.effect, c.parameter);
+        rig.cell(1, 0, 0, kFineVolumeSlide, 0);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.effect;
+    }
+}
+
+// Volume slides outside MOD and XM: D0F and DF0 slide on the first tick as
+// well; with both nibbles set (and neither F) S3M slides down, IT not.
+TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
+    struct Case {
+        SongFormat format;
+        int effect, parameter, from;
+        int afterFirstTick, afterRow;
+    };
+    const Case cases[] = {
+        {SongFormat::s3m, kFineVolumeSlide, 0x0F, 64, 49, 0},
+        {SongFormat::s3m, kFineVolumeSlide, 0xF0, 0, 15, 64},
+        {SongFormat::s3m, kFineVolumeSlide, 0x02, 64, 64, 54},
+        {SongFormat::s3m, kFineVolumeSlide, 0x32, 64, 64, 54},
+        {SongFormat::it, kItVolumeSlide, 0x32, 64, 64, 64},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1, c.effect, c.parameter, c.from);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.channel(0).volume, c.afterFirstTick) << c.parameter;
+        rig.ticks(5);
+        EXPECT_EQ(rig.channel(0).volume, c.afterRow) << c.parameter;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test

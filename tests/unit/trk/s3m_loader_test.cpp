@@ -35,7 +35,8 @@ struct S3mFile {
     std::vector<std::vector<S3mEntry>> patterns{{}};
     std::vector<uint8_t> channelSettings = std::vector<uint8_t>(32, 255);
     std::vector<uint8_t> panning;  // 32 bytes, or none
-    int flags = 0, sampleFormat = 2, globalVolume = 64, speed = 6, tempo = 125, masterVolume = 0xB0;
+    int flags = 0, tracker = 0x1320, sampleFormat = 2, globalVolume = 64, speed = 6, tempo = 125,
+        masterVolume = 0xB0;
 
     S3mFile() {
         for (int channel = 0; channel < 8; ++channel)
@@ -84,6 +85,7 @@ struct S3mFile {
         put16(out, 34, static_cast<uint32_t>(samples.size()));
         put16(out, 36, static_cast<uint32_t>(patterns.size()));
         put16(out, 38, static_cast<uint32_t>(flags));
+        put16(out, 40, static_cast<uint32_t>(tracker));
         put16(out, 42, static_cast<uint32_t>(sampleFormat));
         std::memcpy(out.data() + 44, "SCRM", 4);
         out[48] = static_cast<uint8_t>(globalVolume);
@@ -167,6 +169,14 @@ TEST(S3mLoader, HeaderOrdersAndChannels) {
     EXPECT_EQ(song.initialTempo, 150);
     EXPECT_TRUE(song.fastSlides);
     EXPECT_EQ(song.cellSize, 5);
+    // Scream Tracker 3.00 always slid on the first tick; later versions by the flag.
+    for (int tracker : {0x1300, 0x1320}) {
+        file.flags = 0;
+        file.tracker = tracker;
+        Song other;
+        ASSERT_TRUE(load(file.bytes(), other));
+        EXPECT_EQ(other.fastSlides, tracker == 0x1300) << tracker;
+    }
     for (int gv : {64, 32, 0, 63}) {
         file.globalVolume = gv;
         Song other;

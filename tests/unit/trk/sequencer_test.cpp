@@ -234,6 +234,8 @@ TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, 4608), 8363);
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, 4608 - 768), 16726);
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, 4608 + 768), 4181);
+    EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, -768), 2 * periodToFrequency(PitchRule::xmLinear, 0))
+        << "a period slid below zero keeps rising an octave a 768";
     EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 48, 0, 0), 1814);
     EXPECT_EQ(periodToFrequency(PitchRule::xmAmiga, 1814), 8363);
     // XM's note 120 is its lowest note, and fine-tune reaches below C.
