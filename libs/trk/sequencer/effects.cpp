@@ -136,10 +136,24 @@ int waveformValue(const Effect& e, int waveform, int position) {
     return position < 128 ? magnitude : -magnitude;
 }
 
+// IT's own waveforms: the sine, a single ramp falling from full to minus
+// full over the cycle, and a square of full and nothing.
+int itWaveformValue(const Effect& e, int waveform, int position) {
+    switch (waveform & 3) {
+        case 1:
+            return std::min((128 - position) * 2, 255);
+        case 2:
+            return position < 128 ? 255 : 0;
+        default:
+            return waveformValue(e, waveform, position);
+    }
+}
+
 // MOD and XM tremolo's ramp takes its direction from the vibrato position,
 // as both trackers' code has it.
 int tremoloValue(const Effect& e, const ChannelState& c) {
     int waveform = c.waveControl >> 4;
+    if (e.is(SongFormat::it)) return itWaveformValue(e, waveform, c.tremoloPosition);
     if ((waveform & 3) != 1 || !(e.is(SongFormat::mod) || e.is(SongFormat::xm)))
         return waveformValue(e, waveform, c.tremoloPosition);
     int ramp = ((c.tremoloPosition >> 2) & 31) * 8;
@@ -151,7 +165,30 @@ int tremoloValue(const Effect& e, const ChannelState& c) {
 // first tick.
 bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e.firstTick(); }
 
+// IT moves the position before reading it, on every tick, and a positive
+// value raises the pitch; depth counts 1/64 semitones under linear slides.
+// Old effects double the depth, lower the pitch first and hold the
+// position on a row's first tick.
+void itVibrato(Effect& e) {
+    ChannelState& c = e.channel;
+    const bool old = e.song().itOldEffects;
+    if (!old || !e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
+    int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
+    if (old) value = -value;
+    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 5 : 6);
+    if (e.song().linearFrequencies) {
+        const bool up = value > 0;
+        c.outputPeriod =
+            scalePeriod(scalePeriod(c.basePeriod, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
+                        (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
+    } else {
+        c.outputPeriod = c.basePeriod + (value > 0 ? -delta : delta);
+    }
+    c.periodChanged = true;
+}
+
 void vibrato(Effect& e) {
+    if (e.is(SongFormat::it)) return itVibrato(e);
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int value = waveformValue(e, c.waveControl, c.vibratoPosition);
@@ -226,10 +263,24 @@ void setSampleOffset(Effect& e, int32_t offset) {
 void arpeggio(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.parameter) return;
+    c.arpeggio = e.parameter;
     int phase = e.state().tick % 3;
-    c.arpeggioNote = c.lastNote + (phase == 1 ? e.x() : phase == 2 ? e.y() : 0);
-    c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+    const int semitones = phase == 1 ? e.x() : phase == 2 ? e.y() : 0;
+    if (e.is(SongFormat::it)) {
+        // IT raises the sounding pitch, slides included, by 16 of its
+        // 1/192-octave steps a semitone.
+        const int32_t* ratios = e.song().linearFrequencies ? kSlideUp192 : kSlideDown192;
+        c.outputPeriod = scalePeriod(c.basePeriod, ratios[semitones * 16]);
+    } else {
+        c.arpeggioNote = c.lastNote + semitones;
+        c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+    }
     c.periodChanged = true;
+}
+
+void arpeggioAgain(Effect& e) {
+    Effect again{e.context, e.channel, e.channel.arpeggio};
+    arpeggio(again);
 }
 
 void portamentoUp(Effect& e) {
@@ -242,8 +293,17 @@ void portamentoDown(Effect& e) {
     if (!e.firstTick()) e.channel.basePeriod += e.channel.portamentoSpeed;
 }
 
+// IT's G shares E and F's speed memory unless the song keeps it apart.
+void rememberTonePortamentoSpeed(Effect& e, int scale) {
+    ChannelState& c = e.channel;
+    if (e.is(SongFormat::it) && !e.song().itSeparateG)
+        c.tonePortamentoSpeed = remembered(c.portamentoSpeed, e.parameter) * scale;
+    else if (e.parameter)
+        c.tonePortamentoSpeed = e.parameter * scale;
+}
+
 void tonePortamentoCode(Effect& e) {
-    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter * 4;
+    rememberTonePortamentoSpeed(e, 4);
     tonePortamento(e);
 }
 
@@ -306,8 +366,13 @@ void finePortamento(Effect& e, int& memory, int direction) {
     }
 }
 
-void finePortamentoDown(Effect& e) { finePortamento(e, e.channel.finePortamentoDown, 1); }
-void finePortamentoUp(Effect& e) { finePortamento(e, e.channel.finePortamentoUp, -1); }
+// IT's E and F share one memory.
+void finePortamentoDown(Effect& e) {
+    finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoDown, 1);
+}
+void finePortamentoUp(Effect& e) {
+    finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoUp, -1);
+}
 
 // XM: on for x + 1 and off for y + 1 of the ticks after the first of a
 // row; the phase runs on from row to row and from one tremor to the next.
@@ -534,7 +599,7 @@ void linearPortamentoDown(Effect& e) { linearPortamento(e, kSlideDown192, kSlide
 void linearPortamentoUp(Effect& e) { linearPortamento(e, kSlideUp192, kSlideUp768); }
 
 void linearTonePortamentoCode(Effect& e) {
-    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter;
+    rememberTonePortamentoSpeed(e, 1);
     linearTonePortamento(e);
 }
 
@@ -686,14 +751,15 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {linearPortamentoDown, true},             // 45
     {linearPortamentoUp, true},               // 46
     {linearTonePortamentoCode, true},         // 47
-    {nothing, false},                         // 48
-    {fineVolumeSlide, false},                 // 49
+    {vibratoCode, true},                      // 48
+    {vibratoFineVolumeSlide, true},           // 49
     {linearTonePortamentoVolumeSlide, true},  // 50
     {globalVolumeSlide, false},               // 51
     {xmGlobalVolumeSlide, false},             // 52
     {midiMacro, false},                       // 53
     {noteActionCommand, false},               // 54
     {selectMacro, false},                     // 55
+    {arpeggioAgain, true},                    // 56
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -793,6 +859,14 @@ void extended(Effect& e) {
 
 // ---- the volume column ----------------------------------------------------------
 
+// Runs an IT volume-column pitch command as the effect column's command
+// with this parameter, memories included.
+void itVolumeColumnCommand(Effect& e, int code, int parameter) {
+    if (!e.channel.hasSample()) return;
+    Effect columnEffect{e.context, e.channel, parameter};
+    kEffects[code].apply(columnEffect);
+}
+
 void itVolumeColumn(Effect& e, int v) {
     ChannelState& c = e.channel;
     if (v <= 64) {
@@ -805,6 +879,20 @@ void itVolumeColumn(Effect& e, int v) {
         int amount = v <= 94 ? v - 85 : v - 95;
         amount = remembered(c.volumeColumn, amount);
         if (!e.firstTick()) c.volume = clampInt(c.volume + (v <= 94 ? amount : -amount), 0, 64);
+    } else if (v <= 124) {
+        const bool linear = e.song().linearFrequencies;
+        if (v <= 114)
+            itVolumeColumnCommand(e, linear ? kLinearPortamentoDown : kFinePortamentoDown, (v - 105) * 4);
+        else
+            itVolumeColumnCommand(e, linear ? kLinearPortamentoUp : kFinePortamentoUp, (v - 115) * 4);
+    } else if (v >= 128 && v <= 192) {
+        if (e.firstTick()) c.panning = v - 128;
+    } else if (v >= kItVolumeTonePortamento && v < kItVolumeVibrato) {
+        static const uint8_t kSpeeds[10] = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
+        itVolumeColumnCommand(e, e.song().linearFrequencies ? kLinearTonePortamento : kTonePortamento,
+                              kSpeeds[v - kItVolumeTonePortamento]);
+    } else if (v >= kItVolumeVibrato && v <= kItVolumeVibrato + 9) {
+        itVolumeColumnCommand(e, kVibrato, v - kItVolumeVibrato);
     }
 }
 
@@ -889,8 +977,10 @@ bool changesTiming(int code, int parameter) {
 }
 
 bool slidesToNote(const Song& song, const uint8_t* cell) {
+    const uint8_t v = cell[kCellVolume];
     return isTonePortamento(cell[kCellEffect]) ||
-           (song.format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento);
+           (song.format == SongFormat::xm && v >= kXmVolumeTonePortamento) ||
+           (song.format == SongFormat::it && v >= kItVolumeTonePortamento && v < kItVolumeVibrato);
 }
 
 bool isTonePortamento(int code) {

@@ -59,15 +59,16 @@ enum EffectCode : uint8_t {
     kLinearPortamentoDown = 45,
     kLinearPortamentoUp = 46,
     kLinearTonePortamento = 47,
-    kNoEffect48 = 48,
-    kItVolumeSlide = 49,
+    kLinearVibrato = 48,
+    kLinearVibratoVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
     kXmGlobalVolumeSlide = 52,
     kMidiMacro = 53,          // IT Zxx: the filter messages of the channel's or a fixed macro
     kNoteActionCommand = 54,  // IT S7x: past notes, new-note action, envelopes on and off
     kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
-    kEffectCodeCount = 56,
+    kArpeggioAgain = 56,      // IT J00: the channel's last arpeggio
+    kEffectCodeCount = 57,
 };
 
 // kNoteActionCommand's parameters.
@@ -139,5 +140,8 @@ bool slidesToNote(const Song& song, const uint8_t* cell);
 
 // XM volume-column bytes from here on are tone portamento (Mx).
 constexpr uint8_t kXmVolumeTonePortamento = 0xF0;
+// IT volume-column tone portamento (10 speeds) and vibrato depth (0 .. 9).
+constexpr uint8_t kItVolumeTonePortamento = 193;
+constexpr uint8_t kItVolumeVibrato = 203;
 
 }  // namespace tumbor::trk

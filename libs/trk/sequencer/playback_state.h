@@ -84,6 +84,7 @@ struct ChannelState {
     int globalVolumeSlide = 0;
     int32_t sampleOffset = 0;
     int sharedParameter = 0;  // S3M: every command's last non-zero parameter
+    int arpeggio = 0;         // the last arpeggio, which IT's J00 plays again
 
     int vibratoPosition = 0;
     int vibratoSpeed = 0;

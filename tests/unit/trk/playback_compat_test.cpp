@@ -3,6 +3,7 @@
 // the plain reading of the effect table gets wrong.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "libs/trk/sequencer/effects.h"
@@ -327,7 +328,7 @@ TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
         {SongFormat::s3m, kFineVolumeSlide, 0xF0, 0, 15, 64},
         {SongFormat::s3m, kFineVolumeSlide, 0x02, 64, 64, 54},
         {SongFormat::s3m, kFineVolumeSlide, 0x32, 64, 64, 54},
-        {SongFormat::it, kItVolumeSlide, 0x32, 64, 64, 64},
+        {SongFormat::it, kLinearVibratoVolumeSlide, 0x32, 64, 64, 64},
     };
     for (const Case& c : cases) {
         PlaybackRig rig(c.format);
@@ -338,6 +339,110 @@ TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
         rig.ticks(5);
         EXPECT_EQ(rig.channel(0).volume, c.afterRow) << c.parameter;
     }
+}
+
+// Channel 0's sounding pitch against its slid pitch, in cents, on each of
+// the next ticks: IT's linear periods are frequencies, its Amiga ones
+// periods.
+std::vector<int> itCents(PlaybackRig& rig, int tickCount) {
+    std::vector<int> seen;
+    for (int i = 0; i < tickCount; ++i) {
+        rig.ticks(1);
+        const ChannelState& c = rig.channel(0);
+        double ratio = double(c.outputPeriod) / c.basePeriod;
+        if (!rig.song->linearFrequencies) ratio = 1 / ratio;
+        seen.push_back(static_cast<int>(std::lround(1200 * std::log2(ratio))));
+    }
+    return seen;
+}
+
+PlaybackRig itRig(bool linear, bool oldEffects = false) {
+    PlaybackRig rig(SongFormat::it);
+    rig.song->linearFrequencies = linear;
+    rig.song->itOldEffects = oldEffects;
+    return rig;
+}
+
+// IT vibrato moves before it is read, sounds on the first tick and raises
+// the pitch first; its ramp falls over the whole cycle and its square is
+// full and nothing. Old effects hold the first tick, double the depth and
+// lower the pitch first. The same under Amiga periods, within a cent or
+// two of rounding.
+TEST(PlaybackCompat, ItVibrato) {
+    struct Case {
+        const char* what;
+        bool linear, oldEffects;
+        int waveform, effect, parameter;
+        std::vector<int> cents;
+    };
+    const Case cases[] = {
+        {"sine", true, false, 0, kLinearVibrato, 0x48, {19, 34, 45, 48, 45, 34}},
+        {"old sine", true, true, 0, kLinearVibrato, 0x48, {0, -38, -71, -91, -99, -91}},
+        {"ramp", true, false, 1, kLinearVibrato, 0x48, {44, 37, 31, 25, 19, 12}},
+        {"square", true, false, 2, kLinearVibrato, 0x48, {48, 48, 48, 48, 48, 48}},
+        {"Amiga", false, false, 0, kVibrato, 0x48, {12, 22, 30, 32, 30, 22}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig = itRig(c.linear, c.oldEffects);
+        rig.cell(0, 60, 1, kExtended, 0x40 | c.waveform);
+        rig.cell(1, 0, 0, c.effect, c.parameter);
+        rig.begin();
+        rig.rows(1);
+        EXPECT_EQ(itCents(rig, 6), c.cents) << c.what;
+    }
+}
+
+// The IT volume column's pitch commands act as E, F, G and H with their
+// memories (G's speeds from its own table; E, F and G share one memory
+// unless the song keeps G apart), and 128 .. 192 set the panning.
+TEST(PlaybackCompat, ItVolumeColumnCommands) {
+    PlaybackRig slides = itRig(true);
+    slides.cell(0, 60, 1, 0, 0, 105 + 5);          // down 20/192 octave a tick
+    slides.cell(1, 0, 0, kLinearPortamentoUp, 0);  // the memory: up as much
+    slides.cell(2, 0, 0, 0, 0, 128 + 16);
+    slides.begin();
+    slides.ticks(1);
+    const int32_t start = slides.channel(0).basePeriod;
+    slides.ticks(5);
+    EXPECT_NEAR(1200 * std::log2(double(slides.channel(0).basePeriod) / start), -625, 2);
+    slides.rows(1);
+    EXPECT_NEAR(slides.channel(0).basePeriod, start, start / 1000);
+    slides.rows(1);
+    EXPECT_EQ(slides.channel(0).panning, 16);
+
+    std::vector<int> vibrato[2];
+    for (int column = 0; column < 2; ++column) {
+        PlaybackRig rig = itRig(true);
+        rig.cell(0, 60, 1, kLinearVibrato, 0x44);
+        rig.cell(1, 0, 0, column ? 0 : kLinearVibrato, column ? 0 : 8, column ? kItVolumeVibrato + 8 : -1);
+        rig.begin();
+        rig.rows(1);
+        vibrato[column] = itCents(rig, 6);
+    }
+    EXPECT_EQ(vibrato[1], vibrato[0]);
+
+    for (bool separateG : {false, true}) {
+        PlaybackRig rig = itRig(true);
+        rig.song->itSeparateG = separateG;
+        rig.cell(0, 60, 1, 0, 0, kItVolumeTonePortamento + 3);  // speed 8, nothing to slide to
+        rig.cell(1, 0, 0, kLinearPortamentoDown, 0x20);
+        rig.cell(2, 72, 0, kLinearTonePortamento, 0);
+        rig.begin();
+        rig.rows(3);
+        EXPECT_EQ(rig.channel(0).tonePortamentoSpeed, separateG ? 8 : 0x20) << separateG;
+    }
+}
+
+// IT's J00 plays the last arpeggio again, on top of the slid pitch.
+TEST(PlaybackCompat, ItArpeggioMemoryOverSlides) {
+    PlaybackRig rig = itRig(true);
+    rig.cell(0, 60, 1, kArpeggio, 0x37);
+    rig.cell(1, 0, 0, kLinearPortamentoDown, 0x10);
+    rig.cell(2, 0, 0, kArpeggioAgain, 0);
+    rig.begin();
+    EXPECT_EQ(itCents(rig, 6), (std::vector<int>{0, 300, 700, 0, 300, 700}));
+    rig.rows(1);
+    EXPECT_EQ(itCents(rig, 3), (std::vector<int>{0, 300, 700}));
 }
 
 }  // namespace
