@@ -92,7 +92,7 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             set(kTremor, p);
             break;  // I
         case 10:
-            set(kArpeggio, p);
+            set(p ? kArpeggio : kArpeggioAgain, p);
             break;  // J
         case 11:
             set(kVibratoFineVolumeSlide, p);

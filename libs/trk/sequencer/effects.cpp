@@ -278,8 +278,9 @@ void arpeggio(Effect& e) {
     c.periodChanged = true;
 }
 
+// J00: IT's last arpeggio, or Scream Tracker's shared parameter.
 void arpeggioAgain(Effect& e) {
-    Effect again{e.context, e.channel, e.channel.arpeggio};
+    Effect again{e.context, e.channel, e.parameter ? e.parameter : e.channel.arpeggio};
     arpeggio(again);
 }
 
@@ -931,10 +932,10 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 
 // Scream Tracker keeps one parameter memory a channel: every command's
 // non-zero parameter sets it (the letters whose internal form rescales the
-// parameter are left out), and D E F I K L Q R with 00 take it. J00 is
-// left alone: it is stored as an empty command.
+// parameter are left out), and D E F I J K L Q R with 00 take it.
 int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
     switch (code) {
+        case kArpeggioAgain:
         case kFineVolumeSlide:
         case kFinePortamentoDown:
         case kFinePortamentoUp:

@@ -67,7 +67,7 @@ enum EffectCode : uint8_t {
     kMidiMacro = 53,          // IT Zxx: the filter messages of the channel's or a fixed macro
     kNoteActionCommand = 54,  // IT S7x: past notes, new-note action, envelopes on and off
     kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
-    kArpeggioAgain = 56,      // IT J00: the channel's last arpeggio
+    kArpeggioAgain = 56,      // IT and S3M J00: the last arpeggio (S3M: the last parameter)
     kEffectCodeCount = 57,
 };
 

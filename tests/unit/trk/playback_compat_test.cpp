@@ -342,9 +342,8 @@ TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
 }
 
 // Channel 0's sounding pitch against its slid pitch, in cents, on each of
-// the next ticks: IT's linear periods are frequencies, its Amiga ones
-// periods.
-std::vector<int> itCents(PlaybackRig& rig, int tickCount) {
+// the next ticks: linear periods are frequencies, the others periods.
+std::vector<int> pitchCents(PlaybackRig& rig, int tickCount) {
     std::vector<int> seen;
     for (int i = 0; i < tickCount; ++i) {
         rig.ticks(1);
@@ -388,7 +387,7 @@ TEST(PlaybackCompat, ItVibrato) {
         rig.cell(1, 0, 0, c.effect, c.parameter);
         rig.begin();
         rig.rows(1);
-        EXPECT_EQ(itCents(rig, 6), c.cents) << c.what;
+        EXPECT_EQ(pitchCents(rig, 6), c.cents) << c.what;
     }
 }
 
@@ -417,7 +416,7 @@ TEST(PlaybackCompat, ItVolumeColumnCommands) {
         rig.cell(1, 0, 0, column ? 0 : kLinearVibrato, column ? 0 : 8, column ? kItVolumeVibrato + 8 : -1);
         rig.begin();
         rig.rows(1);
-        vibrato[column] = itCents(rig, 6);
+        vibrato[column] = pitchCents(rig, 6);
     }
     EXPECT_EQ(vibrato[1], vibrato[0]);
 
@@ -433,16 +432,25 @@ TEST(PlaybackCompat, ItVolumeColumnCommands) {
     }
 }
 
-// IT's J00 plays the last arpeggio again, on top of the slid pitch.
-TEST(PlaybackCompat, ItArpeggioMemoryOverSlides) {
+// IT's J00 plays the last arpeggio again, on top of the slid pitch;
+// Scream Tracker's takes the last parameter of any command.
+TEST(PlaybackCompat, ArpeggioMemoryOverSlides) {
+    PlaybackRig s3m(SongFormat::s3m);
+    s3m.cell(0, 48, 1, kArpeggio, 0x37);
+    s3m.cell(1, 0, 0, kFineVolumeSlide, 0x04);
+    s3m.cell(2, 0, 0, kArpeggioAgain, 0);
+    s3m.begin();
+    s3m.rows(2);
+    EXPECT_EQ(pitchCents(s3m, 3), (std::vector<int>{0, 0, 404}));  // the period table's rounding
+
     PlaybackRig rig = itRig(true);
     rig.cell(0, 60, 1, kArpeggio, 0x37);
     rig.cell(1, 0, 0, kLinearPortamentoDown, 0x10);
     rig.cell(2, 0, 0, kArpeggioAgain, 0);
     rig.begin();
-    EXPECT_EQ(itCents(rig, 6), (std::vector<int>{0, 300, 700, 0, 300, 700}));
+    EXPECT_EQ(pitchCents(rig, 6), (std::vector<int>{0, 300, 700, 0, 300, 700}));
     rig.rows(1);
-    EXPECT_EQ(itCents(rig, 3), (std::vector<int>{0, 300, 700}));
+    EXPECT_EQ(pitchCents(rig, 3), (std::vector<int>{0, 300, 700}));
 }
 
 }  // namespace
