@@ -351,8 +351,10 @@ void speedOrTempo(Effect& e) {
         e.state().speed = e.parameter;
 }
 
+// IT's and Scream Tracker's A takes speeds up to 255: songs end on AFF to
+// hold their last notes.
 void setSpeed(Effect& e) {
-    if (e.firstTick() && !e.state().patternDelay && e.parameter) e.state().speed = e.parameter & 127;
+    if (e.firstTick() && !e.state().patternDelay && e.parameter) e.state().speed = e.parameter;
 }
 
 void finePortamento(Effect& e, int& memory, int direction) {

@@ -139,6 +139,12 @@ TEST(Effects, SpeedAndTempoSplitAt32) {
     rig.ticks(1);
     EXPECT_EQ(rig.state().speed, 32);
     EXPECT_EQ(rig.state().tempo, 33);
+
+    EffectRig it(SongFormat::it);
+    setCell(*it.song, 0, 0, 0, 0, 0, kSetSpeed, 0xFF);  // songs hold their end on AFF
+    it.begin();
+    it.ticks(1);
+    EXPECT_EQ(it.state().speed, 255);
 }
 
 TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
