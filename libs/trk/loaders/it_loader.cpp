@@ -284,7 +284,7 @@ ItCommand extendedCommand(int parameter) {
         case 0x8:
             return ItCommand{kSetPanning, kItPanningSteps[y]};
         case 0xA:
-            return extended(kFineVolumeUp, y);
+            return ItCommand{kSampleOffsetHigh, static_cast<uint8_t>(y)};
         case 0xB:
             return extended(kPatternLoop, y);
         case 0xC:

@@ -40,8 +40,6 @@ uint8_t extendedOf(int x) {
             return 0x70;
         case 0x8:
             return 0x80;
-        case 0xA:
-            return 0xA0;
         case 0xB:
             return 0x60;
         case 0xC:

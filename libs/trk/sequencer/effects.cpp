@@ -333,8 +333,17 @@ void tremoloCode(Effect& e) {
 void sampleOffset(Effect& e) {
     if (!e.firstTick()) return;
     int32_t offset = e.parameter << (8 - e.channel.decimationShift);
+    if (e.is(SongFormat::it)) {
+        // O00 repeats the last offset; SAx gives it a high part.
+        const int low = remembered(e.channel.sampleOffsetParameter, e.parameter);
+        offset = (e.channel.sampleOffsetHigh << 16 | low << 8) >> e.channel.decimationShift;
+    }
     if (e.channel.flags & kSample16Bit) offset *= 2;
     setSampleOffset(e, offset);
+}
+
+void sampleOffsetHigh(Effect& e) {
+    if (e.firstTick()) e.channel.sampleOffsetHigh = e.parameter;
 }
 
 void volumeSlide(Effect& e) { plainVolumeSlide(e, e.parameter); }
@@ -763,6 +772,7 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {noteActionCommand, false},               // 54
     {selectMacro, false},                     // 55
     {arpeggioAgain, true},                    // 56
+    {sampleOffsetHigh, false},                // 57
 };
 
 // ---- extended sub-commands ------------------------------------------------------

@@ -68,7 +68,8 @@ enum EffectCode : uint8_t {
     kNoteActionCommand = 54,  // IT S7x: past notes, new-note action, envelopes on and off
     kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
     kArpeggioAgain = 56,      // IT and S3M J00: the last arpeggio (S3M: the last parameter)
-    kEffectCodeCount = 57,
+    kSampleOffsetHigh = 57,   // IT SAx: 64 KiB units added to the sample offsets that follow
+    kEffectCodeCount = 58,
 };
 
 // kNoteActionCommand's parameters.

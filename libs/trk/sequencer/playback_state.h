@@ -83,8 +83,10 @@ struct ChannelState {
     int channelVolumeSlide = 0;
     int globalVolumeSlide = 0;
     int32_t sampleOffset = 0;
-    int sharedParameter = 0;  // S3M: every command's last non-zero parameter
-    int arpeggio = 0;         // the last arpeggio, which IT's J00 plays again
+    int sampleOffsetParameter = 0;  // IT: the last Oxx, which O00 repeats
+    int sampleOffsetHigh = 0;       // IT: SAx, 64 Ki-point units of the next offsets
+    int sharedParameter = 0;        // S3M: every command's last non-zero parameter
+    int arpeggio = 0;               // the last arpeggio, which IT's J00 plays again
 
     int vibratoPosition = 0;
     int vibratoSpeed = 0;
@@ -92,7 +94,7 @@ struct ChannelState {
     int tremoloPosition = 0;
     int tremoloSpeed = 0;
     int tremoloDepth = 0;
-    int waveControl = 0;  // low nibble vibrato, high nibble tremolo waveform
+    int waveControl = 0;      // low nibble vibrato, high nibble tremolo waveform
     AutoVibrato autoVibrato;  // XM, IT
 
     int retriggerInterval = 0;
@@ -117,8 +119,8 @@ struct ChannelState {
     bool fading = false;
     int fade = 65536;
     int fadeoutRate = 0;
-    int sampleGlobalVolume = 64;       // IT
-    int instrumentGlobalVolume = 128;  // IT
+    int sampleGlobalVolume = 64;                       // IT
+    int instrumentGlobalVolume = 128;                  // IT
     NewNoteAction newNoteAction = NewNoteAction::cut;  // IT: the playing note's instrument's
     EnvelopeRun pitchEnvelope;                         // IT: bends the pitch, or scales the cutoff
     int pastNoteAction = -1;  // IT: S70 .. S72 for the channel's earlier notes this tick; -1 none

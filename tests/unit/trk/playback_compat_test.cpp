@@ -293,6 +293,18 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
     }
 }
 
+// IT's SAx puts the offsets after it x * 64 Ki points further; O00 repeats
+// the last offset.
+TEST(PlaybackCompat, ItHighSampleOffset) {
+    PlaybackRig rig(SongFormat::it);
+    rig.cell(0, 60, 1, kSampleOffsetHigh, 1);
+    rig.cell(1, 60, 1, kSampleOffset, 0x80);
+    rig.cell(2, 60, 1, kSampleOffset, 0);
+    rig.begin();
+    EXPECT_EQ(rig.starts(3), (std::vector<int>{0, 6, 12}));
+    EXPECT_EQ(rig.voice(0).start, 0x18000);
+}
+
 // Scream Tracker's D00 (volume slide down by 4 from 64 over a row's 5
 // slide ticks) takes the last non-zero parameter of any command, its own
 // or another's.

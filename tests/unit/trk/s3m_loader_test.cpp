@@ -234,7 +234,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {19, 0x31, kExtended, 0x41},
         {19, 0x42, kExtended, 0x72},
         {19, 0x8C, kExtended, 0x8C},
-        {19, 0xA1, kExtended, 0xA1},
+        {19, 0xA1, 0, 0},  // stereo control: no internal form
         {19, 0xB2, kExtended, 0x62},
         {19, 0xC3, kExtended, 0xC3},
         {19, 0xD1, kExtended, 0xD1},
