@@ -278,6 +278,8 @@ ItCommand extendedCommand(int parameter) {
             return extended(kVibratoWaveform, y);
         case 0x4:
             return extended(kTremoloWaveform, y);
+        case 0x6:
+            return ItCommand{kFinePatternDelay, static_cast<uint8_t>(y)};
         case 0x7:
             if (y > kPitchEnvelopeOn) return {};
             return ItCommand{kNoteActionCommand, static_cast<uint8_t>(y)};

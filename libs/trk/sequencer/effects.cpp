@@ -342,6 +342,11 @@ void sampleOffset(Effect& e) {
     setSampleOffset(e, offset);
 }
 
+// Every channel's S6x on a row adds its ticks.
+void finePatternDelay(Effect& e) {
+    if (e.firstTick()) e.state().fineRowDelay += e.parameter;
+}
+
 void sampleOffsetHigh(Effect& e) {
     if (e.firstTick()) e.channel.sampleOffsetHigh = e.parameter;
 }
@@ -773,6 +778,7 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {selectMacro, false},                     // 55
     {arpeggioAgain, true},                    // 56
     {sampleOffsetHigh, false},                // 57
+    {finePatternDelay, false},                // 58
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -981,6 +987,7 @@ bool changesTiming(int code, int parameter) {
         case kGlobalVolumeSlideDown:
         case kGlobalVolumeSlide:
         case kXmGlobalVolumeSlide:
+        case kFinePatternDelay:
             return true;
         case kExtended:
             return (parameter >> 4) == kPatternDelay;
@@ -1057,8 +1064,8 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
         } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
             s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
             s.pendingChange = OrderChange::next;
-        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 && s.tick + 1 == s.speed &&
-                   !s.pendingPatternDelay && s.patternDelay <= 1) {
+        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 &&
+                   s.tick + 1 == s.speed + s.fineRowDelay && !s.pendingPatternDelay && s.patternDelay <= 1) {
             // A delayed row loops once, on its last repetition.
             int y = p & 15;
             if (y == 0) {

@@ -69,7 +69,8 @@ enum EffectCode : uint8_t {
     kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
     kArpeggioAgain = 56,      // IT and S3M J00: the last arpeggio (S3M: the last parameter)
     kSampleOffsetHigh = 57,   // IT SAx: 64 KiB units added to the sample offsets that follow
-    kEffectCodeCount = 58,
+    kFinePatternDelay = 58,   // IT S6x: the row lasts x ticks longer
+    kEffectCodeCount = 59,
 };
 
 // kNoteActionCommand's parameters.

@@ -168,6 +168,7 @@ struct PlaybackState {
 
     int patternDelay = 0;  // rows still to repeat
     int pendingPatternDelay = 0;
+    int fineRowDelay = 0;  // IT S6x: ticks this row runs past the speed
 
     int loopChannel = 255;  // none
     int loopStartRow = 0;

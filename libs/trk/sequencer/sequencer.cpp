@@ -166,7 +166,7 @@ void Sequencer::tick() {
     }
     ++s.tick;
     if (!silent_) advanceEnvelopes();
-    if (s.tick >= s.speed) {
+    if (s.tick >= s.speed + s.fineRowDelay) {
         advanceRow();
         readRow();
         if (!silent_)
@@ -199,6 +199,7 @@ void Sequencer::tick() {
 void Sequencer::advanceRow() {
     PlaybackState& s = state_;
     s.tick = 0;
+    s.fineRowDelay = 0;
     if (s.pendingPatternDelay) {
         s.patternDelay = s.pendingPatternDelay;
         s.pendingPatternDelay = 0;
@@ -785,6 +786,7 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
     s.songEnded = false;
     s.patternDelay = 0;
     s.pendingPatternDelay = 0;
+    s.fineRowDelay = 0;
     s.loopChannel = entry.loopChannel;
     s.loopCounter = entry.loopCounter;
     s.loopStartRow = entry.loopStartRow;

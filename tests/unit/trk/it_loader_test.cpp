@@ -473,7 +473,7 @@ TEST(ItLoader, CommandTranslation) {
         {19, 0x31, 0, kExtended, 0x41}, {19, 0x42, 0, kExtended, 0x72}, {19, 0x81, 0, kSetPanning, 4},
         {19, 0x87, 0, kSetPanning, 29}, {19, 0x8F, 0, kSetPanning, 63}, {19, 0xA2, 0, kSampleOffsetHigh, 2},
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
-        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, 0, 0},
+        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, kFinePatternDelay, 1},
         {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
         {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on

@@ -293,6 +293,19 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
     }
 }
 
+// IT's S6x lengthens its row by x ticks, the S6x of every channel adding
+// up, on each repetition of a delayed row.
+TEST(PlaybackCompat, ItFinePatternDelay) {
+    PlaybackRig rig(SongFormat::it);
+    rig.cell(0, 60, 1, kFinePatternDelay, 3);
+    setCell(*rig.song, 0, 0, 1, 0, 0, kFinePatternDelay, 2);
+    rig.cell(1, 60, 1, kExtended, kPatternDelay << 4 | 1);
+    setCell(*rig.song, 0, 1, 1, 0, 0, kFinePatternDelay, 1);
+    rig.cell(2, 60, 1);
+    rig.begin();
+    EXPECT_EQ(rig.starts(5), (std::vector<int>{0, 11, 25}));
+}
+
 // IT's SAx puts the offsets after it x * 64 Ki points further; O00 repeats
 // the last offset.
 TEST(PlaybackCompat, ItHighSampleOffset) {
