@@ -1068,13 +1068,13 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
                    s.tick + 1 == s.speed + s.fineRowDelay && !s.pendingPatternDelay && s.patternDelay <= 1) {
             // A delayed row loops once, on its last repetition.
             int y = p & 15;
+            PatternLoop& loop = s.loops[context.song.format == SongFormat::s3m ? 0 : channelIndex];
+            s.loopChannel = channelIndex;
             if (y == 0) {
-                s.loopStartRow = s.row;
-                s.loopChannel = channelIndex;
-            } else if (s.loopChannel == 255 || s.loopChannel == channelIndex) {
-                s.loopChannel = channelIndex;
-                s.loopCounter = s.loopCounter ? s.loopCounter - 1 : y;
-                if (s.loopCounter) s.loopTarget = s.loopStartRow;
+                loop.startRow = s.row;
+            } else {
+                loop.counter = loop.counter ? loop.counter - 1 : y;
+                if (loop.counter) s.loopTarget = loop.startRow;
             }
         }
     }

@@ -151,6 +151,12 @@ constexpr int kBackgroundNotes = 32;
 // Pending changes of the order, as the row advance carries them out.
 enum class OrderChange : uint8_t { none = 0, back = 1, stay = 2, next = 3 };
 
+// One pattern loop: the row it goes back to and the passes still to go.
+struct PatternLoop {
+    int startRow = 0;
+    int counter = 0;
+};
+
 struct PlaybackState {
     int order = 0;
     int row = 0;
@@ -170,10 +176,11 @@ struct PlaybackState {
     int pendingPatternDelay = 0;
     int fineRowDelay = 0;  // IT S6x: ticks this row runs past the speed
 
-    int loopChannel = 255;  // none
-    int loopStartRow = 0;
-    int loopCounter = 0;
-    int loopTarget = -1;  // the row to go back to at the next advance; -1 none
+    // Pattern loops: each channel keeps its own start row and counter
+    // (Scream Tracker 3 one for the whole song, the first channel's).
+    std::array<PatternLoop, kMaxChannels> loops{};
+    int loopChannel = 255;  // the channel whose loop command ran last; 255 none
+    int loopTarget = -1;    // the row to go back to at the next advance; -1 none
 
     int32_t minPeriod = 50;
     int32_t maxPeriod = 55000;

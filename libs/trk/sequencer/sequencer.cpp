@@ -237,8 +237,7 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    s.loopCounter = 0;
-    s.loopStartRow = 0;
+    s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;
@@ -787,9 +786,12 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
     s.patternDelay = 0;
     s.pendingPatternDelay = 0;
     s.fineRowDelay = 0;
+    // The table keeps the loop of the channel whose loop command ran last.
+    s.loops.fill(PatternLoop{});
     s.loopChannel = entry.loopChannel;
-    s.loopCounter = entry.loopCounter;
-    s.loopStartRow = entry.loopStartRow;
+    if (entry.loopChannel < kMaxChannels)
+        s.loops[isSongFormat(song_, SongFormat::s3m) ? 0 : entry.loopChannel] =
+            PatternLoop{entry.loopStartRow, entry.loopCounter};
     // The next tick reads the entry's own row; it stays in its order, so the
     // loop state the entry carries survives the move.
     s.order = entry.order;

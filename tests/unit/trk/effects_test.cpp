@@ -159,19 +159,24 @@ TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
     EXPECT_EQ(rig.state().row, 32);
 }
 
-TEST(Effects, PatternLoopBelongsToOneChannel) {
-    EffectRig rig;
-    setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
-    setCell(*rig.song, 0, 2, 1, 0, 0, kExtended, 0x61);  // ignored: channel 0 owns the loop
-    setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0x62);
-    rig.begin();
-    std::vector<int> rows;
-    for (int i = 0; i < 11; ++i) {
-        rig.ticks(1);
-        rows.push_back(rig.state().row);
-        rig.ticks(rig.state().speed - 1);
+// Each channel loops on its own start row and counter; Scream Tracker 3
+// keeps one loop for all channels.
+TEST(Effects, PatternLoopsPerChannel) {
+    for (SongFormat format : {SongFormat::mod, SongFormat::s3m}) {
+        EffectRig rig(format);
+        setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
+        setCell(*rig.song, 0, 2, 1, 0, 0, kExtended, 0x61);
+        setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0x62);
+        rig.begin();
+        std::vector<int> rows;
+        for (int i = 0; i < 11; ++i) {
+            rig.ticks(1);
+            rows.push_back(rig.state().row);
+            rig.ticks(rig.state().speed - 1);
+        }
+        EXPECT_EQ(rows, format == SongFormat::mod ? (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 1, 2, 0, 1})
+                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 1, 2, 1, 2, 3}));
     }
-    EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
 }
 
 TEST(Effects, PatternDelayRepeatsTheRowWithoutNewNotes) {
