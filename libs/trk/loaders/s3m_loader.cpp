@@ -114,9 +114,9 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             set(kSetTempo, p);
             break;  // T
         case 22:
-            set(kSetGlobalVolume, p > 63 ? 255 : p * 4);
-            break;  // V
-        case 24:    // X
+            if (p <= 64) set(kSetGlobalVolume, p == 64 ? 255 : p * 4);  // above 64: ignored
+            break;                                                      // V
+        case 24:                                                        // X
             if (p <= 128) set(kExtended, p == 128 ? 0x8F : 0x80 | p >> 3);
             break;
         case 26:

@@ -632,10 +632,11 @@ void globalVolumeSlide(Effect& e) {
         if (e.firstTick()) amount = 2 * x;
     } else if (x == 15 && y) {
         if (e.firstTick()) amount = -2 * y;
-    } else if (x == 0) {
-        amount = -2 * y;
-    } else if (y == 0) {
-        amount = 2 * x;
+    } else if (!e.firstTick()) {  // the plain slides, on the other ticks
+        if (x == 0)
+            amount = -2 * y;
+        else if (y == 0)
+            amount = 2 * x;
     }
     e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
 }

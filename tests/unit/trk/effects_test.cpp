@@ -210,7 +210,7 @@ TEST(Effects, PanningStepAndGlobalVolumeSlides) {
     setCell(*rig.song, 0, 0, 1, 0, 0, kSetGlobalVolume, 200);
     setCell(*rig.song, 0, 1, 1, 0, 0, kGlobalVolumeSlideUp, 4);
     setCell(*rig.song, 0, 2, 1, 0, 0, kGlobalVolumeSlideDown, 0);  // shares the memory
-    setCell(*rig.song, 0, 3, 1, 0, 0, kGlobalVolumeSlide, 0x02);   // -4 on every tick
+    setCell(*rig.song, 0, 3, 1, 0, 0, kGlobalVolumeSlide, 0x02);   // -4 on the ticks after the first
     setCell(*rig.song, 0, 4, 1, 0, 0, kGlobalVolumeSlide, 0x3F);   // +6 on the first tick
     rig.begin();
     rig.rows(1);
@@ -221,9 +221,9 @@ TEST(Effects, PanningStepAndGlobalVolumeSlides) {
     rig.rows(1);
     EXPECT_EQ(rig.state().globalVolume, 200);
     rig.rows(1);
-    EXPECT_EQ(rig.state().globalVolume, 176);
+    EXPECT_EQ(rig.state().globalVolume, 180);
     rig.rows(1);
-    EXPECT_EQ(rig.state().globalVolume, 182);
+    EXPECT_EQ(rig.state().globalVolume, 186);
 }
 
 TEST(Effects, ItVolumeColumnRanges) {

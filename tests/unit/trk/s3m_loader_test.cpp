@@ -225,6 +225,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {20, 140, kSetTempo, 140},
         {22, 40, kSetGlobalVolume, 160},
         {22, 64, kSetGlobalVolume, 255},
+        {22, 65, 0, 0},  // out of range: ignored
         {24, 0x40, kExtended, 0x88},
         {24, 128, kExtended, 0x8F},
         {24, 129, 0, 0},
