@@ -63,6 +63,15 @@ bool hasNoteDelay(const uint8_t* cell) {
            (cell[kCellParameter] & 15) != 0;
 }
 
+// XM, S3M and IT cut the channel at a note whose instrument number the song
+// lacks or whose instrument has no sample for it; IT at such an instrument
+// number alone too.
+bool cutsWithoutSample(const Song& song, int note) {
+    const bool played = note >= 1 && note <= kLastNote;
+    return isSongFormat(song, SongFormat::it) ||
+           (played && (isSongFormat(song, SongFormat::xm) || isSongFormat(song, SongFormat::s3m)));
+}
+
 }  // namespace
 
 int EnvelopeRun::value() const {
@@ -298,6 +307,16 @@ void Sequencer::readRow() {
     }
 }
 
+bool Sequencer::hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const {
+    const Instrument* instrument =
+        instrumentNumber <= song_.instrumentCount ? song_.findInstrument(instrumentNumber) : nullptr;
+    if (!instrument) return false;
+    const int index =
+        instrument
+            ->noteMap[static_cast<size_t>((note >= 1 && note <= kLastNote ? note : channel.lastNote) & 127)];
+    return index >= 0 && index < kMaxSamples && song_.findSample(index + 1);
+}
+
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
@@ -306,6 +325,12 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.cell[kCellParameter] == 0)
         return;
     if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
+    if (instrumentNumber && cutsWithoutSample(song_, note) &&
+        !hasSampleFor(instrumentNumber, note, channel)) {
+        channel.stopVoice = true;
+        channel.volume = 0;
+        return;
+    }
     if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
         song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;

@@ -306,6 +306,29 @@ TEST(PlaybackCompat, ItFinePatternDelay) {
     EXPECT_EQ(rig.starts(5), (std::vector<int>{0, 11, 25}));
 }
 
+// A note with an instrument number the song lacks cuts the channel in XM,
+// S3M and IT, and in IT the number alone does; elsewhere, and for a number
+// alone in XM and S3M, the note sounds on.
+TEST(PlaybackCompat, MissingInstrumentCutsTheNote) {
+    struct Case {
+        SongFormat format;
+        int note;
+        bool sounds;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 50, false}, {SongFormat::s3m, 50, false}, {SongFormat::it, 50, false},
+        {SongFormat::it, 0, false},  {SongFormat::xm, 0, true},    {SongFormat::mtm, 50, true},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1);
+        rig.cell(1, c.note, 9);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.voice(0).playing, c.sounds) << static_cast<int>(c.format) << " " << c.note;
+    }
+}
+
 // IT's SAx puts the offsets after it x * 64 Ki points further; O00 repeats
 // the last offset.
 TEST(PlaybackCompat, ItHighSampleOffset) {
