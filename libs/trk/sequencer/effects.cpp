@@ -231,7 +231,9 @@ int retriggerVolume(int volume, int change) {
     return clampInt(volume, 0, 64);
 }
 
+// IT retriggers only a voice that still plays.
 void retrigger(Effect& e) {
+    if (e.is(SongFormat::it) && !e.channel.sounding && !e.channel.noteOn) return;
     if (e.channel.hasSample()) e.channel.noteOn = true;
 }
 

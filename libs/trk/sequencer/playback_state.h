@@ -47,6 +47,7 @@ struct ChannelState {
     std::array<uint8_t, kMaxCellSize> cell{};
 
     bool noteOn = false;       // start the voice at the end of this tick
+    bool sounding = false;     // IT: the voice still played when this tick began
     bool stopVoice = false;    // stop it (note cut) at the end of this tick
     bool noteDelayed = false;  // a note delay holds this row's note-on back
     int32_t startOffset = 0;

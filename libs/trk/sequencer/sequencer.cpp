@@ -193,6 +193,7 @@ void Sequencer::tick() {
     }
     for (int index = 0; index < song_.channelCount; ++index) {
         ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        channel.sounding = voices_.voicePlaying(index);
         if (silent_)
             applyTimingEffects(context, channel);
         else

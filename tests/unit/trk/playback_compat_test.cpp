@@ -119,6 +119,14 @@ TEST(PlaybackCompat, RetriggerEveryTicksOfItsRow) {
         rig.begin();
         EXPECT_EQ(rig.starts(3), c.starts) << static_cast<int>(c.format);
     }
+
+    // IT retriggers only a voice that still plays.
+    PlaybackRig it(SongFormat::it);
+    it.cell(0, 60, 1, kRetriggerVolume, 0x02);
+    it.begin();
+    EXPECT_EQ(it.starts(1).size(), 3u);
+    it.voice(0).playing = false;  // the sample has ended
+    EXPECT_EQ(it.starts(1), (std::vector<int>{}));
 }
 
 // XM Hxy: remembered whole; x, when given, slides up by 4x a tick after the
