@@ -421,8 +421,16 @@ void tremor(Effect& e) {
         xmTremor(e);
         return;
     }
-    int on = e.x() + 1;
-    int cycle = e.x() + e.y() + 2;
+    // IT remembers its parameter and, unless old effects are on, counts x
+    // ticks on and y off (at least one each), not x + 1 and y + 1.
+    const bool it = e.is(SongFormat::it);
+    const int p = it ? remembered(c.tremorParameter, e.parameter) : e.parameter;
+    int on = (p >> 4) + 1, off = (p & 15) + 1;
+    if (it && !e.song().itOldEffects) {
+        on = std::max(p >> 4, 1);
+        off = std::max(p & 15, 1);
+    }
+    const int cycle = on + off;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
     c.volumeChanged = true;
     c.tremorCounter = (c.tremorCounter + 1) % cycle;

@@ -104,6 +104,12 @@ TEST(Effects, TremorCountsOnAndOffTicks) {
     setCell(*rig.song, 0, 0, 0, 48, 1, kTremor, 0x21);  // 3 ticks on, 2 off
     rig.begin();
     EXPECT_EQ(rig.volumes(0, 6), (std::vector<int>{64, 64, 64, 0, 0, 64}));
+
+    EffectRig it(SongFormat::it);  // 2 on, 1 off; I00 repeats it
+    setCell(*it.song, 0, 0, 0, 60, 1, kTremor, 0x21);
+    setCell(*it.song, 0, 1, 0, 0, 0, kTremor, 0);
+    it.begin();
+    EXPECT_EQ(it.volumes(0, 9), (std::vector<int>{64, 64, 0, 64, 64, 0, 64, 64, 0}));
 }
 
 TEST(Effects, RetriggerFormsRestartTheNoteAndChangeTheVolume) {
