@@ -18,6 +18,8 @@ struct Effect {
     PlaybackState& state() const { return context.state; }
     const Song& song() const { return context.song; }
     bool firstTick() const { return context.state.tick == 0; }
+    // The tick the cell's note and set volume take effect on: a note delay's.
+    bool noteTick() const { return context.state.tick == noteTickOf(context.song, channel.cell.data()); }
     int x() const { return parameter >> 4; }
     int y() const { return parameter & 15; }
     bool is(SongFormat format) const { return context.song.format == format; }
@@ -866,17 +868,7 @@ void extended(Effect& e) {
         case kNoteCutAt:
             if (e.state().tick == y) {
                 c.noteOn = false;
-                c.noteDelayed = false;
                 c.stopVoice = true;
-            }
-            break;
-        case kNoteDelay:
-            if (e.firstTick() && y && c.noteOn) {
-                c.noteOn = false;
-                c.noteDelayed = true;
-            } else if (e.state().tick == y && c.noteDelayed) {
-                c.noteOn = true;
-                c.noteDelayed = false;
             }
             break;
         case kPatternDelay:
@@ -900,7 +892,7 @@ void itVolumeColumnCommand(Effect& e, int code, int parameter) {
 void itVolumeColumn(Effect& e, int v) {
     ChannelState& c = e.channel;
     if (v <= 64) {
-        if (e.firstTick()) c.volume = v;
+        if (e.noteTick()) c.volume = v;
     } else if (v <= 84) {
         int amount = v <= 74 ? v - 65 : v - 75;
         amount = remembered(c.volumeColumn, amount);
@@ -916,7 +908,7 @@ void itVolumeColumn(Effect& e, int v) {
         else
             itVolumeColumnCommand(e, linear ? kLinearPortamentoUp : kFinePortamentoUp, (v - 115) * 4);
     } else if (v >= 128 && v <= 192) {
-        if (e.firstTick()) c.panning = v - 128;
+        if (e.noteTick()) c.panning = v - 128;
     } else if (v >= kItVolumeTonePortamento && v < kItVolumeVibrato) {
         static const uint8_t kSpeeds[10] = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
         itVolumeColumnCommand(e, e.song().linearFrequencies ? kLinearTonePortamento : kTonePortamento,
@@ -929,7 +921,7 @@ void itVolumeColumn(Effect& e, int v) {
 void volumeColumn(Effect& e, int v) {
     ChannelState& c = e.channel;
     if (v <= 64) {
-        if (e.firstTick()) c.volume = std::min(v, e.state().maxVolume);
+        if (e.noteTick()) c.volume = std::min(v, e.state().maxVolume);
     } else if (v >= 96 && v <= 127) {
         if (!e.firstTick()) addVolume(e, v < 112 ? -(v - 96) : v - 112);
     } else if (v >= 128 && v <= 159) {
@@ -1007,6 +999,12 @@ bool changesTiming(int code, int parameter) {
     }
 }
 
+int noteTickOf(const Song& song, const uint8_t* cell) {
+    if (cell[kCellEffect] != kExtended || (cell[kCellParameter] >> 4) != kNoteDelay) return 0;
+    const int y = cell[kCellParameter] & 15;
+    return y == 0 && song.format == SongFormat::it ? 1 : y;  // IT's SD0 waits a tick
+}
+
 bool slidesToNote(const Song& song, const uint8_t* cell) {
     const uint8_t v = cell[kCellVolume];
     return isTonePortamento(cell[kCellEffect]) ||
@@ -1033,7 +1031,7 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
         if (format == SongFormat::it)
             itVolumeColumn(effect, v);
         else if (format == SongFormat::mdl)
-            (v && effect.firstTick()) ? void(channel.volume = std::min(v, context.state.maxVolume)) : void();
+            (v && effect.noteTick()) ? void(channel.volume = std::min(v, context.state.maxVolume)) : void();
         else
             volumeColumn(effect, v);
     }

@@ -137,6 +137,9 @@ void applyGlobalTrack(EffectContext& context, int command, int argument, int pat
 
 // True for the codes that slide to this row's note instead of starting it.
 bool isTonePortamento(int code);
+// The tick on which a cell's note, instrument and set volume take effect:
+// its note delay's, else the row's first.
+int noteTickOf(const Song& song, const uint8_t* cell);
 // Whether a cell slides to its note: by its effect, or XM's volume column.
 bool slidesToNote(const Song& song, const uint8_t* cell);
 

@@ -46,10 +46,9 @@ struct ChannelState {
     // This row's cell, copied when the row is read.
     std::array<uint8_t, kMaxCellSize> cell{};
 
-    bool noteOn = false;       // start the voice at the end of this tick
-    bool sounding = false;     // IT: the voice still played when this tick began
-    bool stopVoice = false;    // stop it (note cut) at the end of this tick
-    bool noteDelayed = false;  // a note delay holds this row's note-on back
+    bool noteOn = false;     // start the voice at the end of this tick
+    bool sounding = false;   // IT: the voice still played when this tick began
+    bool stopVoice = false;  // stop it (note cut) at the end of this tick
     int32_t startOffset = 0;
 
     int volume = 0;  // the row's base volume, 0 .. the song's maximum

@@ -58,11 +58,6 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
 
 int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 
-bool hasNoteDelay(const uint8_t* cell) {
-    return cell[kCellEffect] == kExtended && (cell[kCellParameter] >> 4) == kNoteDelay &&
-           (cell[kCellParameter] & 15) != 0;
-}
-
 // XM, S3M and IT cut the channel at a note whose instrument number the song
 // lacks or whose instrument has no sample for it; IT at such an instrument
 // number alone too.
@@ -175,21 +170,28 @@ void Sequencer::tick() {
     }
     ++s.tick;
     if (!silent_) advanceEnvelopes();
-    if (s.tick >= s.speed + s.fineRowDelay) {
+    const bool rowStarts = s.tick >= s.speed + s.fineRowDelay;
+    if (rowStarts) {
         advanceRow();
         readRow();
-        if (!silent_)
-            for (int index = 0; index < song_.channelCount; ++index) {
-                ChannelState& channel = s.channels[static_cast<size_t>(index)];
-                // A delayed row's notes sound once, but a delayed note
-                // (EDx) again on each repetition.
-                bool dmf = isSongFormat(song_, SongFormat::dmf);
-                if (s.patternDelay != 0 && (dmf || !hasNoteDelay(channel.cell.data()))) continue;
-                if (dmf)
-                    playDmfCell(channel);
-                else
-                    triggerNote(channel);
+    }
+    if (!silent_) {
+        const bool dmf = isSongFormat(song_, SongFormat::dmf);
+        for (int index = 0; index < song_.channelCount; ++index) {
+            ChannelState& channel = s.channels[static_cast<size_t>(index)];
+            // A note delay holds the cell's note, instrument and volume back
+            // to its tick, on every repetition of a delayed row; the other
+            // notes of a delayed row sound once.
+            if (dmf) {
+                if (rowStarts && s.patternDelay == 0) playDmfCell(channel);
+                continue;
             }
+            const int noteTick = noteTickOf(song_, channel.cell.data());
+            if (s.tick == noteTick && (rowStarts || noteTick > 0) && (s.patternDelay == 0 || noteTick > 0))
+                triggerNote(channel);
+            else if (rowStarts && noteTick > 0 && isSongFormat(song_, SongFormat::mod))
+                takeDelayedSampleVolume(channel);
+        }
     }
     for (int index = 0; index < song_.channelCount; ++index) {
         ChannelState& channel = s.channels[static_cast<size_t>(index)];
@@ -316,6 +318,13 @@ bool Sequencer::hasSampleFor(int instrumentNumber, int note, const ChannelState&
         instrument
             ->noteMap[static_cast<size_t>((note >= 1 && note <= kLastNote ? note : channel.lastNote) & 127)];
     return index >= 0 && index < kMaxSamples && song_.findSample(index + 1);
+}
+
+// ProTracker takes the sample volume of a delayed note's sample number at
+// once; the note waits.
+void Sequencer::takeDelayedSampleVolume(ChannelState& channel) {
+    const Sample* sample = song_.findSample(channel.cell[kCellInstrument]);
+    if (sample) channel.volume = std::min(sample->volume, state_.maxVolume);
 }
 
 void Sequencer::triggerNote(ChannelState& channel) {
@@ -711,7 +720,7 @@ void Sequencer::sendToVoices() {
             channel.stopVoice = false;
         }
         int panning = voicePanning(channel);
-        if (noteStarting_[static_cast<size_t>(index)] && !channel.noteDelayed) {
+        if (noteStarting_[static_cast<size_t>(index)]) {
             if (channel.noteOn) leaveNotes(index);
             noteStarting_[static_cast<size_t>(index)] = false;
             leavingNotes_[static_cast<size_t>(index)].reset();
@@ -800,7 +809,6 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
         voices_.stopVoice(voice);
         channel.outputVolume = 0;
         channel.noteOn = false;
-        channel.noteDelayed = false;
         channel.stopVoice = false;
     }
     stopBackgroundNotes();

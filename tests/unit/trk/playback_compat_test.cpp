@@ -337,6 +337,43 @@ TEST(PlaybackCompat, MissingInstrumentCutsTheNote) {
     }
 }
 
+// A note delay holds the cell's note, instrument and volume back to its
+// tick: the sounding note keeps its pitch and volume until then (IT's SD0
+// waits one tick); ProTracker alone takes the sample volume at once.
+TEST(PlaybackCompat, NoteDelayHoldsTheWholeCell) {
+    struct Case {
+        SongFormat format;
+        int delay;
+        int startTick;
+        std::vector<int> volumes;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 3, 3, {20, 20, 20, 40, 40}},  {SongFormat::s3m, 3, 3, {20, 20, 20, 40, 40}},
+        {SongFormat::it, 3, 3, {20, 20, 20, 40, 40}},  {SongFormat::it, 0, 1, {20, 40, 40, 40, 40}},
+        {SongFormat::mod, 3, 3, {32, 32, 32, 32, 32}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kSetVolume, 20);
+        rig.cell(1, 60, 2, kExtended, kNoteDelay << 4 | c.delay, c.format == SongFormat::mod ? -1 : 40);
+        rig.begin();
+        rig.rows(1);
+        const int32_t before = rig.channel(0).outputPeriod;
+        std::vector<int> volumes;
+        int started = -1;
+        for (int tick = 0; tick < 5; ++tick) {
+            const int starts = rig.voice(0).starts;
+            rig.ticks(1);
+            volumes.push_back(rig.channel(0).outputVolume);
+            if (rig.voice(0).starts != starts) started = tick;
+            if (started < 0) EXPECT_EQ(rig.channel(0).outputPeriod, before) << static_cast<int>(c.format);
+        }
+        EXPECT_EQ(started, c.startTick) << static_cast<int>(c.format);
+        EXPECT_EQ(volumes, c.volumes) << static_cast<int>(c.format);
+    }
+}
+
 // IT's SAx puts the offsets after it x * 64 Ki points further; O00 repeats
 // the last offset.
 TEST(PlaybackCompat, ItHighSampleOffset) {
