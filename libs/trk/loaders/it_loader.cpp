@@ -87,6 +87,8 @@ void readSongSettings(const uint8_t* h, const ItHeader& header, Song& song) {
     song.initialSpeed = h[50];
     song.initialTempo = h[51];
     song.linearFrequencies = (header.flags & 8) != 0;
+    song.itOldEffects = (header.flags & 16) != 0;
+    song.itSeparateG = (header.flags & 32) != 0;
 }
 
 std::vector<uint32_t> readOffsets(ModuleReader& reader, int count) {
@@ -276,13 +278,15 @@ ItCommand extendedCommand(int parameter) {
             return extended(kVibratoWaveform, y);
         case 0x4:
             return extended(kTremoloWaveform, y);
+        case 0x6:
+            return ItCommand{kFinePatternDelay, static_cast<uint8_t>(y)};
         case 0x7:
             if (y > kPitchEnvelopeOn) return {};
             return ItCommand{kNoteActionCommand, static_cast<uint8_t>(y)};
         case 0x8:
             return ItCommand{kSetPanning, kItPanningSteps[y]};
         case 0xA:
-            return extended(kFineVolumeUp, y);
+            return ItCommand{kSampleOffsetHigh, static_cast<uint8_t>(y)};
         case 0xB:
             return extended(kPatternLoop, y);
         case 0xC:
@@ -430,13 +434,13 @@ ItCommand translateItCommand(int command, int parameter, bool linear) {
         case 7:  // G
             return as(linear ? kLinearTonePortamento : kTonePortamento);
         case 8:  // H
-            return as(linear ? kNoEffect48 : kVibrato);
+            return as(linear ? kLinearVibrato : kVibrato);
         case 9:  // I
             return as(kTremor);
         case 10:  // J
-            return as(kArpeggio);
+            return as(p ? kArpeggio : kArpeggioAgain);
         case 11:  // K
-            return as(linear ? kItVolumeSlide : kVibratoFineVolumeSlide);
+            return as(linear ? kLinearVibratoVolumeSlide : kVibratoFineVolumeSlide);
         case 12:  // L
             return as(linear ? kLinearTonePortamentoVolumeSlide : kTonePortamentoFineVolumeSlide);
         case 13:  // M

@@ -40,8 +40,6 @@ uint8_t extendedOf(int x) {
             return 0x70;
         case 0x8:
             return 0x80;
-        case 0xA:
-            return 0xA0;
         case 0xB:
             return 0x60;
         case 0xC:
@@ -92,7 +90,7 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             set(kTremor, p);
             break;  // I
         case 10:
-            set(kArpeggio, p);
+            set(p ? kArpeggio : kArpeggioAgain, p);
             break;  // J
         case 11:
             set(kVibratoFineVolumeSlide, p);
@@ -116,9 +114,9 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             set(kSetTempo, p);
             break;  // T
         case 22:
-            set(kSetGlobalVolume, p > 63 ? 255 : p * 4);
-            break;  // V
-        case 24:    // X
+            if (p <= 64) set(kSetGlobalVolume, p == 64 ? 255 : p * 4);  // above 64: ignored
+            break;                                                      // V
+        case 24:                                                        // X
             if (p <= 128) set(kExtended, p == 128 ? 0x8F : 0x80 | p >> 3);
             break;
         case 26:

@@ -226,6 +226,8 @@ struct Song {
     // tremolo on a row's first tick, sample swap).
     bool protrackerRules = false;
     bool compressedSamples = false;  // IT
+    bool itOldEffects = false;       // IT flag bit 4: vibrato twice as deep, held on a row's first tick
+    bool itSeparateG = false;        // IT flag bit 5: G keeps its own speed memory, apart from E and F
     bool usesFilters = false;        // IT: instruments, envelopes or Zxx set the resonant filter
     MidiMacros macros;               // IT
     // Per channel at start; the loaders that store them override the defaults.

@@ -18,6 +18,8 @@ struct Effect {
     PlaybackState& state() const { return context.state; }
     const Song& song() const { return context.song; }
     bool firstTick() const { return context.state.tick == 0; }
+    // The tick the cell's note and set volume take effect on: a note delay's.
+    bool noteTick() const { return context.state.tick == noteTickOf(context.song, channel.cell.data()); }
     int x() const { return parameter >> 4; }
     int y() const { return parameter & 15; }
     bool is(SongFormat format) const { return context.song.format == format; }
@@ -136,10 +138,24 @@ int waveformValue(const Effect& e, int waveform, int position) {
     return position < 128 ? magnitude : -magnitude;
 }
 
+// IT's own waveforms: the sine, a single ramp falling from full to minus
+// full over the cycle, and a square of full and nothing.
+int itWaveformValue(const Effect& e, int waveform, int position) {
+    switch (waveform & 3) {
+        case 1:
+            return std::min((128 - position) * 2, 255);
+        case 2:
+            return position < 128 ? 255 : 0;
+        default:
+            return waveformValue(e, waveform, position);
+    }
+}
+
 // MOD and XM tremolo's ramp takes its direction from the vibrato position,
 // as both trackers' code has it.
 int tremoloValue(const Effect& e, const ChannelState& c) {
     int waveform = c.waveControl >> 4;
+    if (e.is(SongFormat::it)) return itWaveformValue(e, waveform, c.tremoloPosition);
     if ((waveform & 3) != 1 || !(e.is(SongFormat::mod) || e.is(SongFormat::xm)))
         return waveformValue(e, waveform, c.tremoloPosition);
     int ramp = ((c.tremoloPosition >> 2) & 31) * 8;
@@ -151,7 +167,30 @@ int tremoloValue(const Effect& e, const ChannelState& c) {
 // first tick.
 bool protrackerFirstTick(const Effect& e) { return e.song().protrackerRules && e.firstTick(); }
 
+// IT moves the position before reading it, on every tick, and a positive
+// value raises the pitch; depth counts 1/64 semitones under linear slides.
+// Old effects double the depth, lower the pitch first and hold the
+// position on a row's first tick.
+void itVibrato(Effect& e) {
+    ChannelState& c = e.channel;
+    const bool old = e.song().itOldEffects;
+    if (!old || !e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
+    int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
+    if (old) value = -value;
+    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 5 : 6);
+    if (e.song().linearFrequencies) {
+        const bool up = value > 0;
+        c.outputPeriod =
+            scalePeriod(scalePeriod(c.basePeriod, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
+                        (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
+    } else {
+        c.outputPeriod = c.basePeriod + (value > 0 ? -delta : delta);
+    }
+    c.periodChanged = true;
+}
+
 void vibrato(Effect& e) {
+    if (e.is(SongFormat::it)) return itVibrato(e);
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int value = waveformValue(e, c.waveControl, c.vibratoPosition);
@@ -194,7 +233,9 @@ int retriggerVolume(int volume, int change) {
     return clampInt(volume, 0, 64);
 }
 
+// IT retriggers only a voice that still plays.
 void retrigger(Effect& e) {
+    if (e.is(SongFormat::it) && !e.channel.sounding && !e.channel.noteOn) return;
     if (e.channel.hasSample()) e.channel.noteOn = true;
 }
 
@@ -226,10 +267,25 @@ void setSampleOffset(Effect& e, int32_t offset) {
 void arpeggio(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.parameter) return;
+    c.arpeggio = e.parameter;
     int phase = e.state().tick % 3;
-    c.arpeggioNote = c.lastNote + (phase == 1 ? e.x() : phase == 2 ? e.y() : 0);
-    c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+    const int semitones = phase == 1 ? e.x() : phase == 2 ? e.y() : 0;
+    if (e.is(SongFormat::it)) {
+        // IT raises the sounding pitch, slides included, by 16 of its
+        // 1/192-octave steps a semitone.
+        const int32_t* ratios = e.song().linearFrequencies ? kSlideUp192 : kSlideDown192;
+        c.outputPeriod = scalePeriod(c.basePeriod, ratios[semitones * 16]);
+    } else {
+        c.arpeggioNote = c.lastNote + semitones;
+        c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+    }
     c.periodChanged = true;
+}
+
+// J00: IT's last arpeggio, or Scream Tracker's shared parameter.
+void arpeggioAgain(Effect& e) {
+    Effect again{e.context, e.channel, e.parameter ? e.parameter : e.channel.arpeggio};
+    arpeggio(again);
 }
 
 void portamentoUp(Effect& e) {
@@ -242,8 +298,17 @@ void portamentoDown(Effect& e) {
     if (!e.firstTick()) e.channel.basePeriod += e.channel.portamentoSpeed;
 }
 
+// IT's G shares E and F's speed memory unless the song keeps it apart.
+void rememberTonePortamentoSpeed(Effect& e, int scale) {
+    ChannelState& c = e.channel;
+    if (e.is(SongFormat::it) && !e.song().itSeparateG)
+        c.tonePortamentoSpeed = remembered(c.portamentoSpeed, e.parameter) * scale;
+    else if (e.parameter)
+        c.tonePortamentoSpeed = e.parameter * scale;
+}
+
 void tonePortamentoCode(Effect& e) {
-    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter * 4;
+    rememberTonePortamentoSpeed(e, 4);
     tonePortamento(e);
 }
 
@@ -272,8 +337,22 @@ void tremoloCode(Effect& e) {
 void sampleOffset(Effect& e) {
     if (!e.firstTick()) return;
     int32_t offset = e.parameter << (8 - e.channel.decimationShift);
+    if (e.is(SongFormat::it)) {
+        // O00 repeats the last offset; SAx gives it a high part.
+        const int low = remembered(e.channel.sampleOffsetParameter, e.parameter);
+        offset = (e.channel.sampleOffsetHigh << 16 | low << 8) >> e.channel.decimationShift;
+    }
     if (e.channel.flags & kSample16Bit) offset *= 2;
     setSampleOffset(e, offset);
+}
+
+// Every channel's S6x on a row adds its ticks.
+void finePatternDelay(Effect& e) {
+    if (e.firstTick()) e.state().fineRowDelay += e.parameter;
+}
+
+void sampleOffsetHigh(Effect& e) {
+    if (e.firstTick()) e.channel.sampleOffsetHigh = e.parameter;
 }
 
 void volumeSlide(Effect& e) { plainVolumeSlide(e, e.parameter); }
@@ -290,8 +369,10 @@ void speedOrTempo(Effect& e) {
         e.state().speed = e.parameter;
 }
 
+// IT's and Scream Tracker's A takes speeds up to 255: songs end on AFF to
+// hold their last notes.
 void setSpeed(Effect& e) {
-    if (e.firstTick() && !e.state().patternDelay && e.parameter) e.state().speed = e.parameter & 127;
+    if (e.firstTick() && !e.state().patternDelay && e.parameter) e.state().speed = e.parameter;
 }
 
 void finePortamento(Effect& e, int& memory, int direction) {
@@ -306,8 +387,13 @@ void finePortamento(Effect& e, int& memory, int direction) {
     }
 }
 
-void finePortamentoDown(Effect& e) { finePortamento(e, e.channel.finePortamentoDown, 1); }
-void finePortamentoUp(Effect& e) { finePortamento(e, e.channel.finePortamentoUp, -1); }
+// IT's E and F share one memory.
+void finePortamentoDown(Effect& e) {
+    finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoDown, 1);
+}
+void finePortamentoUp(Effect& e) {
+    finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoUp, -1);
+}
 
 // XM: on for x + 1 and off for y + 1 of the ticks after the first of a
 // row; the phase runs on from row to row and from one tremor to the next.
@@ -337,8 +423,16 @@ void tremor(Effect& e) {
         xmTremor(e);
         return;
     }
-    int on = e.x() + 1;
-    int cycle = e.x() + e.y() + 2;
+    // IT remembers its parameter and, unless old effects are on, counts x
+    // ticks on and y off (at least one each), not x + 1 and y + 1.
+    const bool it = e.is(SongFormat::it);
+    const int p = it ? remembered(c.tremorParameter, e.parameter) : e.parameter;
+    int on = (p >> 4) + 1, off = (p & 15) + 1;
+    if (it && !e.song().itOldEffects) {
+        on = std::max(p >> 4, 1);
+        off = std::max(p & 15, 1);
+    }
+    const int cycle = on + off;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
     c.volumeChanged = true;
     c.tremorCounter = (c.tremorCounter + 1) % cycle;
@@ -534,7 +628,7 @@ void linearPortamentoDown(Effect& e) { linearPortamento(e, kSlideDown192, kSlide
 void linearPortamentoUp(Effect& e) { linearPortamento(e, kSlideUp192, kSlideUp768); }
 
 void linearTonePortamentoCode(Effect& e) {
-    if (e.parameter) e.channel.tonePortamentoSpeed = e.parameter;
+    rememberTonePortamentoSpeed(e, 1);
     linearTonePortamento(e);
 }
 
@@ -550,10 +644,11 @@ void globalVolumeSlide(Effect& e) {
         if (e.firstTick()) amount = 2 * x;
     } else if (x == 15 && y) {
         if (e.firstTick()) amount = -2 * y;
-    } else if (x == 0) {
-        amount = -2 * y;
-    } else if (y == 0) {
-        amount = 2 * x;
+    } else if (!e.firstTick()) {  // the plain slides, on the other ticks
+        if (x == 0)
+            amount = -2 * y;
+        else if (y == 0)
+            amount = 2 * x;
     }
     e.state().globalVolume = clampInt(e.state().globalVolume + amount, 0, 255);
 }
@@ -686,14 +781,17 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {linearPortamentoDown, true},             // 45
     {linearPortamentoUp, true},               // 46
     {linearTonePortamentoCode, true},         // 47
-    {nothing, false},                         // 48
-    {fineVolumeSlide, false},                 // 49
+    {vibratoCode, true},                      // 48
+    {vibratoFineVolumeSlide, true},           // 49
     {linearTonePortamentoVolumeSlide, true},  // 50
     {globalVolumeSlide, false},               // 51
     {xmGlobalVolumeSlide, false},             // 52
     {midiMacro, false},                       // 53
     {noteActionCommand, false},               // 54
     {selectMacro, false},                     // 55
+    {arpeggioAgain, true},                    // 56
+    {sampleOffsetHigh, false},                // 57
+    {finePatternDelay, false},                // 58
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -770,17 +868,7 @@ void extended(Effect& e) {
         case kNoteCutAt:
             if (e.state().tick == y) {
                 c.noteOn = false;
-                c.noteDelayed = false;
                 c.stopVoice = true;
-            }
-            break;
-        case kNoteDelay:
-            if (e.firstTick() && y && c.noteOn) {
-                c.noteOn = false;
-                c.noteDelayed = true;
-            } else if (e.state().tick == y && c.noteDelayed) {
-                c.noteOn = true;
-                c.noteDelayed = false;
             }
             break;
         case kPatternDelay:
@@ -793,10 +881,18 @@ void extended(Effect& e) {
 
 // ---- the volume column ----------------------------------------------------------
 
+// Runs an IT volume-column pitch command as the effect column's command
+// with this parameter, memories included.
+void itVolumeColumnCommand(Effect& e, int code, int parameter) {
+    if (!e.channel.hasSample()) return;
+    Effect columnEffect{e.context, e.channel, parameter};
+    kEffects[code].apply(columnEffect);
+}
+
 void itVolumeColumn(Effect& e, int v) {
     ChannelState& c = e.channel;
     if (v <= 64) {
-        if (e.firstTick()) c.volume = v;
+        if (e.noteTick()) c.volume = v;
     } else if (v <= 84) {
         int amount = v <= 74 ? v - 65 : v - 75;
         amount = remembered(c.volumeColumn, amount);
@@ -805,13 +901,27 @@ void itVolumeColumn(Effect& e, int v) {
         int amount = v <= 94 ? v - 85 : v - 95;
         amount = remembered(c.volumeColumn, amount);
         if (!e.firstTick()) c.volume = clampInt(c.volume + (v <= 94 ? amount : -amount), 0, 64);
+    } else if (v <= 124) {
+        const bool linear = e.song().linearFrequencies;
+        if (v <= 114)
+            itVolumeColumnCommand(e, linear ? kLinearPortamentoDown : kFinePortamentoDown, (v - 105) * 4);
+        else
+            itVolumeColumnCommand(e, linear ? kLinearPortamentoUp : kFinePortamentoUp, (v - 115) * 4);
+    } else if (v >= 128 && v <= 192) {
+        if (e.noteTick()) c.panning = v - 128;
+    } else if (v >= kItVolumeTonePortamento && v < kItVolumeVibrato) {
+        static const uint8_t kSpeeds[10] = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
+        itVolumeColumnCommand(e, e.song().linearFrequencies ? kLinearTonePortamento : kTonePortamento,
+                              kSpeeds[v - kItVolumeTonePortamento]);
+    } else if (v >= kItVolumeVibrato && v <= kItVolumeVibrato + 9) {
+        itVolumeColumnCommand(e, kVibrato, v - kItVolumeVibrato);
     }
 }
 
 void volumeColumn(Effect& e, int v) {
     ChannelState& c = e.channel;
     if (v <= 64) {
-        if (e.firstTick()) c.volume = std::min(v, e.state().maxVolume);
+        if (e.noteTick()) c.volume = std::min(v, e.state().maxVolume);
     } else if (v >= 96 && v <= 127) {
         if (!e.firstTick()) addVolume(e, v < 112 ? -(v - 96) : v - 112);
     } else if (v >= 128 && v <= 159) {
@@ -843,10 +953,10 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 
 // Scream Tracker keeps one parameter memory a channel: every command's
 // non-zero parameter sets it (the letters whose internal form rescales the
-// parameter are left out), and D E F I K L Q R with 00 take it. J00 is
-// left alone: it is stored as an empty command.
+// parameter are left out), and D E F I J K L Q R with 00 take it.
 int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
     switch (code) {
+        case kArpeggioAgain:
         case kFineVolumeSlide:
         case kFinePortamentoDown:
         case kFinePortamentoUp:
@@ -880,6 +990,7 @@ bool changesTiming(int code, int parameter) {
         case kGlobalVolumeSlideDown:
         case kGlobalVolumeSlide:
         case kXmGlobalVolumeSlide:
+        case kFinePatternDelay:
             return true;
         case kExtended:
             return (parameter >> 4) == kPatternDelay;
@@ -888,9 +999,17 @@ bool changesTiming(int code, int parameter) {
     }
 }
 
+int noteTickOf(const Song& song, const uint8_t* cell) {
+    if (cell[kCellEffect] != kExtended || (cell[kCellParameter] >> 4) != kNoteDelay) return 0;
+    const int y = cell[kCellParameter] & 15;
+    return y == 0 && song.format == SongFormat::it ? 1 : y;  // IT's SD0 waits a tick
+}
+
 bool slidesToNote(const Song& song, const uint8_t* cell) {
+    const uint8_t v = cell[kCellVolume];
     return isTonePortamento(cell[kCellEffect]) ||
-           (song.format == SongFormat::xm && cell[kCellVolume] >= kXmVolumeTonePortamento);
+           (song.format == SongFormat::xm && v >= kXmVolumeTonePortamento) ||
+           (song.format == SongFormat::it && v >= kItVolumeTonePortamento && v < kItVolumeVibrato);
 }
 
 bool isTonePortamento(int code) {
@@ -912,7 +1031,7 @@ void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
         if (format == SongFormat::it)
             itVolumeColumn(effect, v);
         else if (format == SongFormat::mdl)
-            (v && effect.firstTick()) ? void(channel.volume = std::min(v, context.state.maxVolume)) : void();
+            (v && effect.noteTick()) ? void(channel.volume = std::min(v, context.state.maxVolume)) : void();
         else
             volumeColumn(effect, v);
     }
@@ -954,17 +1073,17 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
         } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
             s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
             s.pendingChange = OrderChange::next;
-        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 && s.tick + 1 == s.speed &&
-                   !s.pendingPatternDelay && s.patternDelay <= 1) {
+        } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 &&
+                   s.tick + 1 == s.speed + s.fineRowDelay && !s.pendingPatternDelay && s.patternDelay <= 1) {
             // A delayed row loops once, on its last repetition.
             int y = p & 15;
+            PatternLoop& loop = s.loops[context.song.format == SongFormat::s3m ? 0 : channelIndex];
+            s.loopChannel = channelIndex;
             if (y == 0) {
-                s.loopStartRow = s.row;
-                s.loopChannel = channelIndex;
-            } else if (s.loopChannel == 255 || s.loopChannel == channelIndex) {
-                s.loopChannel = channelIndex;
-                s.loopCounter = s.loopCounter ? s.loopCounter - 1 : y;
-                if (s.loopCounter) s.loopTarget = s.loopStartRow;
+                loop.startRow = s.row;
+            } else {
+                loop.counter = loop.counter ? loop.counter - 1 : y;
+                if (loop.counter) s.loopTarget = loop.startRow;
             }
         }
     }

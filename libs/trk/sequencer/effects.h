@@ -59,15 +59,18 @@ enum EffectCode : uint8_t {
     kLinearPortamentoDown = 45,
     kLinearPortamentoUp = 46,
     kLinearTonePortamento = 47,
-    kNoEffect48 = 48,
-    kItVolumeSlide = 49,
+    kLinearVibrato = 48,
+    kLinearVibratoVolumeSlide = 49,
     kLinearTonePortamentoVolumeSlide = 50,
     kGlobalVolumeSlide = 51,
     kXmGlobalVolumeSlide = 52,
     kMidiMacro = 53,          // IT Zxx: the filter messages of the channel's or a fixed macro
     kNoteActionCommand = 54,  // IT S7x: past notes, new-note action, envelopes on and off
     kSelectMacro = 55,        // IT SFx: the macro Z00 .. Z7F run
-    kEffectCodeCount = 56,
+    kArpeggioAgain = 56,      // IT and S3M J00: the last arpeggio (S3M: the last parameter)
+    kSampleOffsetHigh = 57,   // IT SAx: 64 KiB units added to the sample offsets that follow
+    kFinePatternDelay = 58,   // IT S6x: the row lasts x ticks longer
+    kEffectCodeCount = 59,
 };
 
 // kNoteActionCommand's parameters.
@@ -134,10 +137,16 @@ void applyGlobalTrack(EffectContext& context, int command, int argument, int pat
 
 // True for the codes that slide to this row's note instead of starting it.
 bool isTonePortamento(int code);
+// The tick on which a cell's note, instrument and set volume take effect:
+// its note delay's, else the row's first.
+int noteTickOf(const Song& song, const uint8_t* cell);
 // Whether a cell slides to its note: by its effect, or XM's volume column.
 bool slidesToNote(const Song& song, const uint8_t* cell);
 
 // XM volume-column bytes from here on are tone portamento (Mx).
 constexpr uint8_t kXmVolumeTonePortamento = 0xF0;
+// IT volume-column tone portamento (10 speeds) and vibrato depth (0 .. 9).
+constexpr uint8_t kItVolumeTonePortamento = 193;
+constexpr uint8_t kItVolumeVibrato = 203;
 
 }  // namespace tumbor::trk

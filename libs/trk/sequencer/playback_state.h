@@ -46,9 +46,9 @@ struct ChannelState {
     // This row's cell, copied when the row is read.
     std::array<uint8_t, kMaxCellSize> cell{};
 
-    bool noteOn = false;       // start the voice at the end of this tick
-    bool stopVoice = false;    // stop it (note cut) at the end of this tick
-    bool noteDelayed = false;  // a note delay holds this row's note-on back
+    bool noteOn = false;     // start the voice at the end of this tick
+    bool sounding = false;   // IT: the voice still played when this tick began
+    bool stopVoice = false;  // stop it (note cut) at the end of this tick
     int32_t startOffset = 0;
 
     int volume = 0;  // the row's base volume, 0 .. the song's maximum
@@ -83,7 +83,10 @@ struct ChannelState {
     int channelVolumeSlide = 0;
     int globalVolumeSlide = 0;
     int32_t sampleOffset = 0;
-    int sharedParameter = 0;  // S3M: every command's last non-zero parameter
+    int sampleOffsetParameter = 0;  // IT: the last Oxx, which O00 repeats
+    int sampleOffsetHigh = 0;       // IT: SAx, 64 Ki-point units of the next offsets
+    int sharedParameter = 0;        // S3M: every command's last non-zero parameter
+    int arpeggio = 0;               // the last arpeggio, which IT's J00 plays again
 
     int vibratoPosition = 0;
     int vibratoSpeed = 0;
@@ -91,7 +94,7 @@ struct ChannelState {
     int tremoloPosition = 0;
     int tremoloSpeed = 0;
     int tremoloDepth = 0;
-    int waveControl = 0;  // low nibble vibrato, high nibble tremolo waveform
+    int waveControl = 0;      // low nibble vibrato, high nibble tremolo waveform
     AutoVibrato autoVibrato;  // XM, IT
 
     int retriggerInterval = 0;
@@ -116,8 +119,8 @@ struct ChannelState {
     bool fading = false;
     int fade = 65536;
     int fadeoutRate = 0;
-    int sampleGlobalVolume = 64;       // IT
-    int instrumentGlobalVolume = 128;  // IT
+    int sampleGlobalVolume = 64;                       // IT
+    int instrumentGlobalVolume = 128;                  // IT
     NewNoteAction newNoteAction = NewNoteAction::cut;  // IT: the playing note's instrument's
     EnvelopeRun pitchEnvelope;                         // IT: bends the pitch, or scales the cutoff
     int pastNoteAction = -1;  // IT: S70 .. S72 for the channel's earlier notes this tick; -1 none
@@ -148,6 +151,12 @@ constexpr int kBackgroundNotes = 32;
 // Pending changes of the order, as the row advance carries them out.
 enum class OrderChange : uint8_t { none = 0, back = 1, stay = 2, next = 3 };
 
+// One pattern loop: the row it goes back to and the passes still to go.
+struct PatternLoop {
+    int startRow = 0;
+    int counter = 0;
+};
+
 struct PlaybackState {
     int order = 0;
     int row = 0;
@@ -165,11 +174,13 @@ struct PlaybackState {
 
     int patternDelay = 0;  // rows still to repeat
     int pendingPatternDelay = 0;
+    int fineRowDelay = 0;  // IT S6x: ticks this row runs past the speed
 
-    int loopChannel = 255;  // none
-    int loopStartRow = 0;
-    int loopCounter = 0;
-    int loopTarget = -1;  // the row to go back to at the next advance; -1 none
+    // Pattern loops: each channel keeps its own start row and counter
+    // (Scream Tracker 3 one for the whole song, the first channel's).
+    std::array<PatternLoop, kMaxChannels> loops{};
+    int loopChannel = 255;  // the channel whose loop command ran last; 255 none
+    int loopTarget = -1;    // the row to go back to at the next advance; -1 none
 
     int32_t minPeriod = 50;
     int32_t maxPeriod = 55000;

@@ -17,18 +17,27 @@ constexpr size_t kMostRows = size_t(1) << 20;
 constexpr uint64_t kMostTicks = uint64_t(1) << 22;
 constexpr uint64_t kMostSeconds = 6 * 3600;
 
-// Where playback stands in the song's flow at the start of a row: when it
-// comes back to the same place with the same loop state, it goes round for
-// ever (nested pattern loops sharing one counter can do that).
+// Where playback stands in the song's flow at the start of a row, with
+// every pattern loop's state folded in: when it comes back to the same
+// place with the same loops, it goes round for ever (loops on several
+// channels, or sharing one counter, can do that).
 uint64_t flowState(const PlaybackState& state) {
-    return uint64_t(uint16_t(state.order)) << 48 | uint64_t(uint16_t(state.row)) << 32 |
-           uint64_t(uint8_t(state.loopCounter)) << 24 | uint64_t(uint8_t(state.loopChannel)) << 16 |
-           uint64_t(uint16_t(state.loopStartRow));
+    uint64_t loops = 0;
+    for (const PatternLoop& loop : state.loops)
+        loops = (loops ^ (uint64_t(uint8_t(loop.counter)) << 16 | uint16_t(loop.startRow))) * 0x100000001B3u;
+    return (uint64_t(uint16_t(state.order)) << 48 | uint64_t(uint16_t(state.row)) << 32) ^ (loops >> 32);
+}
+
+// The loop the row's entry keeps: that of the channel whose loop command ran
+// last.
+const PatternLoop* lastLoop(const Song& song, const PlaybackState& state) {
+    if (state.loopChannel >= kMaxChannels) return nullptr;
+    return &state.loops[static_cast<size_t>(song.format == SongFormat::s3m ? 0 : state.loopChannel)];
 }
 
 uint8_t asByte(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
-RowTime rowTime(const PlaybackState& state, uint64_t frames, uint32_t rate) {
+RowTime rowTime(const Song& song, const PlaybackState& state, uint64_t frames, uint32_t rate) {
     RowTime entry{};
     entry.order = static_cast<uint16_t>(state.order);
     entry.row = static_cast<uint16_t>(state.row);
@@ -36,9 +45,10 @@ RowTime rowTime(const PlaybackState& state, uint64_t frames, uint32_t rate) {
     entry.tempo = asByte(state.tempo);
     entry.tenths = static_cast<uint32_t>(std::min<uint64_t>(frames * 10 / rate, 0xFFFFFFFF));
     entry.globalVolume = asByte(state.globalVolume);
-    entry.loopChannel = asByte(state.loopChannel);
-    entry.loopCounter = asByte(state.loopCounter);
-    entry.loopStartRow = static_cast<uint16_t>(std::clamp(state.loopStartRow, 0, 0xFFFF));
+    const PatternLoop* loop = lastLoop(song, state);
+    entry.loopChannel = loop ? asByte(state.loopChannel) : 255;
+    entry.loopCounter = loop ? asByte(loop->counter) : 0;
+    entry.loopStartRow = loop ? static_cast<uint16_t>(std::clamp(loop->startRow, 0, 0xFFFF)) : 0;
     return entry;
 }
 
@@ -83,7 +93,7 @@ RowTimeTable RowTimeTable::build(Song& song, uint32_t outputRate) {
                 if (!flowsSeen.insert(flowState(state)).second) break;
                 int32_t& first = table.firstEntryOfOrder_[static_cast<size_t>(state.order)];
                 if (first < 0) first = static_cast<int32_t>(table.entries_.size());
-                table.entries_.push_back(rowTime(state, frames, rate));
+                table.entries_.push_back(rowTime(song, state, frames, rate));
             }
             frames += tickFrames;
         }

@@ -58,9 +58,13 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
 
 int clampValue(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
 
-bool hasNoteDelay(const uint8_t* cell) {
-    return cell[kCellEffect] == kExtended && (cell[kCellParameter] >> 4) == kNoteDelay &&
-           (cell[kCellParameter] & 15) != 0;
+// XM, S3M and IT cut the channel at a note whose instrument number the song
+// lacks or whose instrument has no sample for it; IT at such an instrument
+// number alone too.
+bool cutsWithoutSample(const Song& song, int note) {
+    const bool played = note >= 1 && note <= kLastNote;
+    return isSongFormat(song, SongFormat::it) ||
+           (played && (isSongFormat(song, SongFormat::xm) || isSongFormat(song, SongFormat::s3m)));
 }
 
 }  // namespace
@@ -166,24 +170,32 @@ void Sequencer::tick() {
     }
     ++s.tick;
     if (!silent_) advanceEnvelopes();
-    if (s.tick >= s.speed) {
+    const bool rowStarts = s.tick >= s.speed + s.fineRowDelay;
+    if (rowStarts) {
         advanceRow();
         readRow();
-        if (!silent_)
-            for (int index = 0; index < song_.channelCount; ++index) {
-                ChannelState& channel = s.channels[static_cast<size_t>(index)];
-                // A delayed row's notes sound once, but a delayed note
-                // (EDx) again on each repetition.
-                bool dmf = isSongFormat(song_, SongFormat::dmf);
-                if (s.patternDelay != 0 && (dmf || !hasNoteDelay(channel.cell.data()))) continue;
-                if (dmf)
-                    playDmfCell(channel);
-                else
-                    triggerNote(channel);
+    }
+    if (!silent_) {
+        const bool dmf = isSongFormat(song_, SongFormat::dmf);
+        for (int index = 0; index < song_.channelCount; ++index) {
+            ChannelState& channel = s.channels[static_cast<size_t>(index)];
+            // A note delay holds the cell's note, instrument and volume back
+            // to its tick, on every repetition of a delayed row; the other
+            // notes of a delayed row sound once.
+            if (dmf) {
+                if (rowStarts && s.patternDelay == 0) playDmfCell(channel);
+                continue;
             }
+            const int noteTick = noteTickOf(song_, channel.cell.data());
+            if (s.tick == noteTick && (rowStarts || noteTick > 0) && (s.patternDelay == 0 || noteTick > 0))
+                triggerNote(channel);
+            else if (rowStarts && noteTick > 0 && isSongFormat(song_, SongFormat::mod))
+                takeDelayedSampleVolume(channel);
+        }
     }
     for (int index = 0; index < song_.channelCount; ++index) {
         ChannelState& channel = s.channels[static_cast<size_t>(index)];
+        channel.sounding = voices_.voicePlaying(index);
         if (silent_)
             applyTimingEffects(context, channel);
         else
@@ -199,6 +211,7 @@ void Sequencer::tick() {
 void Sequencer::advanceRow() {
     PlaybackState& s = state_;
     s.tick = 0;
+    s.fineRowDelay = 0;
     if (s.pendingPatternDelay) {
         s.patternDelay = s.pendingPatternDelay;
         s.pendingPatternDelay = 0;
@@ -236,8 +249,7 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    s.loopCounter = 0;
-    s.loopStartRow = 0;
+    s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;
@@ -298,6 +310,23 @@ void Sequencer::readRow() {
     }
 }
 
+bool Sequencer::hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const {
+    const Instrument* instrument =
+        instrumentNumber <= song_.instrumentCount ? song_.findInstrument(instrumentNumber) : nullptr;
+    if (!instrument) return false;
+    const int index =
+        instrument
+            ->noteMap[static_cast<size_t>((note >= 1 && note <= kLastNote ? note : channel.lastNote) & 127)];
+    return index >= 0 && index < kMaxSamples && song_.findSample(index + 1);
+}
+
+// ProTracker takes the sample volume of a delayed note's sample number at
+// once; the note waits.
+void Sequencer::takeDelayedSampleVolume(ChannelState& channel) {
+    const Sample* sample = song_.findSample(channel.cell[kCellInstrument]);
+    if (sample) channel.volume = std::min(sample->volume, state_.maxVolume);
+}
+
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
@@ -306,6 +335,12 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.cell[kCellParameter] == 0)
         return;
     if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
+    if (instrumentNumber && cutsWithoutSample(song_, note) &&
+        !hasSampleFor(instrumentNumber, note, channel)) {
+        channel.stopVoice = true;
+        channel.volume = 0;
+        return;
+    }
     if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
         song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;
@@ -685,7 +720,7 @@ void Sequencer::sendToVoices() {
             channel.stopVoice = false;
         }
         int panning = voicePanning(channel);
-        if (noteStarting_[static_cast<size_t>(index)] && !channel.noteDelayed) {
+        if (noteStarting_[static_cast<size_t>(index)]) {
             if (channel.noteOn) leaveNotes(index);
             noteStarting_[static_cast<size_t>(index)] = false;
             leavingNotes_[static_cast<size_t>(index)].reset();
@@ -774,7 +809,6 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
         voices_.stopVoice(voice);
         channel.outputVolume = 0;
         channel.noteOn = false;
-        channel.noteDelayed = false;
         channel.stopVoice = false;
     }
     stopBackgroundNotes();
@@ -785,9 +819,13 @@ void Sequencer::jumpTo(const RowTime& entry, uint32_t index) {
     s.songEnded = false;
     s.patternDelay = 0;
     s.pendingPatternDelay = 0;
+    s.fineRowDelay = 0;
+    // The table keeps the loop of the channel whose loop command ran last.
+    s.loops.fill(PatternLoop{});
     s.loopChannel = entry.loopChannel;
-    s.loopCounter = entry.loopCounter;
-    s.loopStartRow = entry.loopStartRow;
+    if (entry.loopChannel < kMaxChannels)
+        s.loops[isSongFormat(song_, SongFormat::s3m) ? 0 : entry.loopChannel] =
+            PatternLoop{entry.loopStartRow, entry.loopCounter};
     // The next tick reads the entry's own row; it stays in its order, so the
     // loop state the entry carries survives the move.
     s.order = entry.order;

@@ -59,6 +59,9 @@ private:
     void endSong();
     void readRow();
     void triggerNote(ChannelState& channel);
+    void takeDelayedSampleVolume(ChannelState& channel);
+    // Whether the instrument (with the note, or the channel's last) plays a sample.
+    bool hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const;
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);

@@ -104,6 +104,12 @@ TEST(Effects, TremorCountsOnAndOffTicks) {
     setCell(*rig.song, 0, 0, 0, 48, 1, kTremor, 0x21);  // 3 ticks on, 2 off
     rig.begin();
     EXPECT_EQ(rig.volumes(0, 6), (std::vector<int>{64, 64, 64, 0, 0, 64}));
+
+    EffectRig it(SongFormat::it);  // 2 on, 1 off; I00 repeats it
+    setCell(*it.song, 0, 0, 0, 60, 1, kTremor, 0x21);
+    setCell(*it.song, 0, 1, 0, 0, 0, kTremor, 0);
+    it.begin();
+    EXPECT_EQ(it.volumes(0, 9), (std::vector<int>{64, 64, 0, 64, 64, 0, 64, 64, 0}));
 }
 
 TEST(Effects, RetriggerFormsRestartTheNoteAndChangeTheVolume) {
@@ -139,6 +145,12 @@ TEST(Effects, SpeedAndTempoSplitAt32) {
     rig.ticks(1);
     EXPECT_EQ(rig.state().speed, 32);
     EXPECT_EQ(rig.state().tempo, 33);
+
+    EffectRig it(SongFormat::it);
+    setCell(*it.song, 0, 0, 0, 0, 0, kSetSpeed, 0xFF);  // songs hold their end on AFF
+    it.begin();
+    it.ticks(1);
+    EXPECT_EQ(it.state().speed, 255);
 }
 
 TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
@@ -153,19 +165,24 @@ TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
     EXPECT_EQ(rig.state().row, 32);
 }
 
-TEST(Effects, PatternLoopBelongsToOneChannel) {
-    EffectRig rig;
-    setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
-    setCell(*rig.song, 0, 2, 1, 0, 0, kExtended, 0x61);  // ignored: channel 0 owns the loop
-    setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0x62);
-    rig.begin();
-    std::vector<int> rows;
-    for (int i = 0; i < 11; ++i) {
-        rig.ticks(1);
-        rows.push_back(rig.state().row);
-        rig.ticks(rig.state().speed - 1);
+// Each channel loops on its own start row and counter; Scream Tracker 3
+// keeps one loop for all channels.
+TEST(Effects, PatternLoopsPerChannel) {
+    for (SongFormat format : {SongFormat::mod, SongFormat::s3m}) {
+        EffectRig rig(format);
+        setCell(*rig.song, 0, 1, 0, 0, 0, kExtended, 0x60);
+        setCell(*rig.song, 0, 2, 1, 0, 0, kExtended, 0x61);
+        setCell(*rig.song, 0, 3, 0, 0, 0, kExtended, 0x62);
+        rig.begin();
+        std::vector<int> rows;
+        for (int i = 0; i < 11; ++i) {
+            rig.ticks(1);
+            rows.push_back(rig.state().row);
+            rig.ticks(rig.state().speed - 1);
+        }
+        EXPECT_EQ(rows, format == SongFormat::mod ? (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 1, 2, 0, 1})
+                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 1, 2, 1, 2, 3}));
     }
-    EXPECT_EQ(rows, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4}));
 }
 
 TEST(Effects, PatternDelayRepeatsTheRowWithoutNewNotes) {
@@ -199,7 +216,7 @@ TEST(Effects, PanningStepAndGlobalVolumeSlides) {
     setCell(*rig.song, 0, 0, 1, 0, 0, kSetGlobalVolume, 200);
     setCell(*rig.song, 0, 1, 1, 0, 0, kGlobalVolumeSlideUp, 4);
     setCell(*rig.song, 0, 2, 1, 0, 0, kGlobalVolumeSlideDown, 0);  // shares the memory
-    setCell(*rig.song, 0, 3, 1, 0, 0, kGlobalVolumeSlide, 0x02);   // -4 on every tick
+    setCell(*rig.song, 0, 3, 1, 0, 0, kGlobalVolumeSlide, 0x02);   // -4 on the ticks after the first
     setCell(*rig.song, 0, 4, 1, 0, 0, kGlobalVolumeSlide, 0x3F);   // +6 on the first tick
     rig.begin();
     rig.rows(1);
@@ -210,9 +227,9 @@ TEST(Effects, PanningStepAndGlobalVolumeSlides) {
     rig.rows(1);
     EXPECT_EQ(rig.state().globalVolume, 200);
     rig.rows(1);
-    EXPECT_EQ(rig.state().globalVolume, 176);
+    EXPECT_EQ(rig.state().globalVolume, 180);
     rig.rows(1);
-    EXPECT_EQ(rig.state().globalVolume, 182);
+    EXPECT_EQ(rig.state().globalVolume, 186);
 }
 
 TEST(Effects, ItVolumeColumnRanges) {

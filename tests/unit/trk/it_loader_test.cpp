@@ -458,9 +458,9 @@ TEST(ItLoader, CommandTranslation) {
         {4, 0x0F, 0, kFineVolumeSlide, 0x0F}, {5, 3, 0, kFinePortamentoDown, 3},
         {5, 3, 1, kLinearPortamentoDown, 3}, {6, 4, 0, kFinePortamentoUp, 4},
         {6, 4, 1, kLinearPortamentoUp, 4}, {7, 5, 0, kTonePortamento, 5}, {7, 5, 1, kLinearTonePortamento, 5},
-        {8, 0x44, 0, kVibrato, 0x44}, {8, 0x44, 1, kNoEffect48, 0x44}, {9, 0x21, 0, kTremor, 0x21},
-        {10, 0x37, 0, kArpeggio, 0x37}, {11, 0x20, 0, kVibratoFineVolumeSlide, 0x20},
-        {11, 0x20, 1, kItVolumeSlide, 0x20}, {12, 2, 0, kTonePortamentoFineVolumeSlide, 2},
+        {8, 0x44, 0, kVibrato, 0x44}, {8, 0x44, 1, kLinearVibrato, 0x44}, {9, 0x21, 0, kTremor, 0x21},
+        {10, 0x37, 0, kArpeggio, 0x37}, {10, 0, 0, kArpeggioAgain, 0}, {11, 0x20, 0, kVibratoFineVolumeSlide, 0x20},
+        {11, 0x20, 1, kLinearVibratoVolumeSlide, 0x20}, {12, 2, 0, kTonePortamentoFineVolumeSlide, 2},
         {12, 2, 1, kLinearTonePortamentoVolumeSlide, 2}, {13, 40, 0, kSetChannelVolume, 40},
         {14, 0x1F, 0, kChannelVolumeSlide, 0x1F}, {15, 0x10, 0, kSampleOffset, 0x10},
         {17, 0x34, 0, kRetriggerVolume, 0x34}, {18, 0x56, 0, kTremolo, 0x56}, {20, 0x12, 0, kTempoSlide, 0x12},
@@ -471,9 +471,9 @@ TEST(ItLoader, CommandTranslation) {
         // S: sub-commands renumbered, S8y through IT's panning table.
         {19, 0x05, 0, kExtended, 0x05}, {19, 0x13, 0, kExtended, 0x33}, {19, 0x23, 0, kExtended, 0x53},
         {19, 0x31, 0, kExtended, 0x41}, {19, 0x42, 0, kExtended, 0x72}, {19, 0x81, 0, kSetPanning, 4},
-        {19, 0x87, 0, kSetPanning, 29}, {19, 0x8F, 0, kSetPanning, 63}, {19, 0xA2, 0, kExtended, 0xA2},
+        {19, 0x87, 0, kSetPanning, 29}, {19, 0x8F, 0, kSetPanning, 63}, {19, 0xA2, 0, kSampleOffsetHigh, 2},
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
-        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, 0, 0},
+        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, kFinePatternDelay, 1},
         {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
         {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on

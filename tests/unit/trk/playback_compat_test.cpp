@@ -3,6 +3,7 @@
 // the plain reading of the effect table gets wrong.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "libs/trk/sequencer/effects.h"
@@ -118,6 +119,14 @@ TEST(PlaybackCompat, RetriggerEveryTicksOfItsRow) {
         rig.begin();
         EXPECT_EQ(rig.starts(3), c.starts) << static_cast<int>(c.format);
     }
+
+    // IT retriggers only a voice that still plays.
+    PlaybackRig it(SongFormat::it);
+    it.cell(0, 60, 1, kRetriggerVolume, 0x02);
+    it.begin();
+    EXPECT_EQ(it.starts(1).size(), 3u);
+    it.voice(0).playing = false;  // the sample has ended
+    EXPECT_EQ(it.starts(1), (std::vector<int>{}));
 }
 
 // XM Hxy: remembered whole; x, when given, slides up by 4x a tick after the
@@ -292,6 +301,91 @@ TEST(PlaybackCompat, SampleOffsetPastTheEnd) {
     }
 }
 
+// IT's S6x lengthens its row by x ticks, the S6x of every channel adding
+// up, on each repetition of a delayed row.
+TEST(PlaybackCompat, ItFinePatternDelay) {
+    PlaybackRig rig(SongFormat::it);
+    rig.cell(0, 60, 1, kFinePatternDelay, 3);
+    setCell(*rig.song, 0, 0, 1, 0, 0, kFinePatternDelay, 2);
+    rig.cell(1, 60, 1, kExtended, kPatternDelay << 4 | 1);
+    setCell(*rig.song, 0, 1, 1, 0, 0, kFinePatternDelay, 1);
+    rig.cell(2, 60, 1);
+    rig.begin();
+    EXPECT_EQ(rig.starts(5), (std::vector<int>{0, 11, 25}));
+}
+
+// A note with an instrument number the song lacks cuts the channel in XM,
+// S3M and IT, and in IT the number alone does; elsewhere, and for a number
+// alone in XM and S3M, the note sounds on.
+TEST(PlaybackCompat, MissingInstrumentCutsTheNote) {
+    struct Case {
+        SongFormat format;
+        int note;
+        bool sounds;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 50, false}, {SongFormat::s3m, 50, false}, {SongFormat::it, 50, false},
+        {SongFormat::it, 0, false},  {SongFormat::xm, 0, true},    {SongFormat::mtm, 50, true},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1);
+        rig.cell(1, c.note, 9);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.voice(0).playing, c.sounds) << static_cast<int>(c.format) << " " << c.note;
+    }
+}
+
+// A note delay holds the cell's note, instrument and volume back to its
+// tick: the sounding note keeps its pitch and volume until then (IT's SD0
+// waits one tick); ProTracker alone takes the sample volume at once.
+TEST(PlaybackCompat, NoteDelayHoldsTheWholeCell) {
+    struct Case {
+        SongFormat format;
+        int delay;
+        int startTick;
+        std::vector<int> volumes;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 3, 3, {20, 20, 20, 40, 40}},  {SongFormat::s3m, 3, 3, {20, 20, 20, 40, 40}},
+        {SongFormat::it, 3, 3, {20, 20, 20, 40, 40}},  {SongFormat::it, 0, 1, {20, 40, 40, 40, 40}},
+        {SongFormat::mod, 3, 3, {32, 32, 32, 32, 32}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        addSample(*rig.song, 2, 100000, 32);
+        rig.cell(0, 48, 2, kSetVolume, 20);
+        rig.cell(1, 60, 2, kExtended, kNoteDelay << 4 | c.delay, c.format == SongFormat::mod ? -1 : 40);
+        rig.begin();
+        rig.rows(1);
+        const int32_t before = rig.channel(0).outputPeriod;
+        std::vector<int> volumes;
+        int started = -1;
+        for (int tick = 0; tick < 5; ++tick) {
+            const int starts = rig.voice(0).starts;
+            rig.ticks(1);
+            volumes.push_back(rig.channel(0).outputVolume);
+            if (rig.voice(0).starts != starts) started = tick;
+            if (started < 0) EXPECT_EQ(rig.channel(0).outputPeriod, before) << static_cast<int>(c.format);
+        }
+        EXPECT_EQ(started, c.startTick) << static_cast<int>(c.format);
+        EXPECT_EQ(volumes, c.volumes) << static_cast<int>(c.format);
+    }
+}
+
+// IT's SAx puts the offsets after it x * 64 Ki points further; O00 repeats
+// the last offset.
+TEST(PlaybackCompat, ItHighSampleOffset) {
+    PlaybackRig rig(SongFormat::it);
+    rig.cell(0, 60, 1, kSampleOffsetHigh, 1);
+    rig.cell(1, 60, 1, kSampleOffset, 0x80);
+    rig.cell(2, 60, 1, kSampleOffset, 0);
+    rig.begin();
+    EXPECT_EQ(rig.starts(3), (std::vector<int>{0, 6, 12}));
+    EXPECT_EQ(rig.voice(0).start, 0x18000);
+}
+
 // Scream Tracker's D00 (volume slide down by 4 from 64 over a row's 5
 // slide ticks) takes the last non-zero parameter of any command, its own
 // or another's.
@@ -327,7 +421,7 @@ TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
         {SongFormat::s3m, kFineVolumeSlide, 0xF0, 0, 15, 64},
         {SongFormat::s3m, kFineVolumeSlide, 0x02, 64, 64, 54},
         {SongFormat::s3m, kFineVolumeSlide, 0x32, 64, 64, 54},
-        {SongFormat::it, kItVolumeSlide, 0x32, 64, 64, 64},
+        {SongFormat::it, kLinearVibratoVolumeSlide, 0x32, 64, 64, 64},
     };
     for (const Case& c : cases) {
         PlaybackRig rig(c.format);
@@ -338,6 +432,118 @@ TEST(PlaybackCompat, VolumeSlideOnTheFirstTickAndWithBothNibbles) {
         rig.ticks(5);
         EXPECT_EQ(rig.channel(0).volume, c.afterRow) << c.parameter;
     }
+}
+
+// Channel 0's sounding pitch against its slid pitch, in cents, on each of
+// the next ticks: linear periods are frequencies, the others periods.
+std::vector<int> pitchCents(PlaybackRig& rig, int tickCount) {
+    std::vector<int> seen;
+    for (int i = 0; i < tickCount; ++i) {
+        rig.ticks(1);
+        const ChannelState& c = rig.channel(0);
+        double ratio = double(c.outputPeriod) / c.basePeriod;
+        if (!rig.song->linearFrequencies) ratio = 1 / ratio;
+        seen.push_back(static_cast<int>(std::lround(1200 * std::log2(ratio))));
+    }
+    return seen;
+}
+
+PlaybackRig itRig(bool linear, bool oldEffects = false) {
+    PlaybackRig rig(SongFormat::it);
+    rig.song->linearFrequencies = linear;
+    rig.song->itOldEffects = oldEffects;
+    return rig;
+}
+
+// IT vibrato moves before it is read, sounds on the first tick and raises
+// the pitch first; its ramp falls over the whole cycle and its square is
+// full and nothing. Old effects hold the first tick, double the depth and
+// lower the pitch first. The same under Amiga periods, within a cent or
+// two of rounding.
+TEST(PlaybackCompat, ItVibrato) {
+    struct Case {
+        const char* what;
+        bool linear, oldEffects;
+        int waveform, effect, parameter;
+        std::vector<int> cents;
+    };
+    const Case cases[] = {
+        {"sine", true, false, 0, kLinearVibrato, 0x48, {19, 34, 45, 48, 45, 34}},
+        {"old sine", true, true, 0, kLinearVibrato, 0x48, {0, -38, -71, -91, -99, -91}},
+        {"ramp", true, false, 1, kLinearVibrato, 0x48, {44, 37, 31, 25, 19, 12}},
+        {"square", true, false, 2, kLinearVibrato, 0x48, {48, 48, 48, 48, 48, 48}},
+        {"Amiga", false, false, 0, kVibrato, 0x48, {12, 22, 30, 32, 30, 22}},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig = itRig(c.linear, c.oldEffects);
+        rig.cell(0, 60, 1, kExtended, 0x40 | c.waveform);
+        rig.cell(1, 0, 0, c.effect, c.parameter);
+        rig.begin();
+        rig.rows(1);
+        EXPECT_EQ(pitchCents(rig, 6), c.cents) << c.what;
+    }
+}
+
+// The IT volume column's pitch commands act as E, F, G and H with their
+// memories (G's speeds from its own table; E, F and G share one memory
+// unless the song keeps G apart), and 128 .. 192 set the panning.
+TEST(PlaybackCompat, ItVolumeColumnCommands) {
+    PlaybackRig slides = itRig(true);
+    slides.cell(0, 60, 1, 0, 0, 105 + 5);          // down 20/192 octave a tick
+    slides.cell(1, 0, 0, kLinearPortamentoUp, 0);  // the memory: up as much
+    slides.cell(2, 0, 0, 0, 0, 128 + 16);
+    slides.begin();
+    slides.ticks(1);
+    const int32_t start = slides.channel(0).basePeriod;
+    slides.ticks(5);
+    EXPECT_NEAR(1200 * std::log2(double(slides.channel(0).basePeriod) / start), -625, 2);
+    slides.rows(1);
+    EXPECT_NEAR(slides.channel(0).basePeriod, start, start / 1000);
+    slides.rows(1);
+    EXPECT_EQ(slides.channel(0).panning, 16);
+
+    std::vector<int> vibrato[2];
+    for (int column = 0; column < 2; ++column) {
+        PlaybackRig rig = itRig(true);
+        rig.cell(0, 60, 1, kLinearVibrato, 0x44);
+        rig.cell(1, 0, 0, column ? 0 : kLinearVibrato, column ? 0 : 8, column ? kItVolumeVibrato + 8 : -1);
+        rig.begin();
+        rig.rows(1);
+        vibrato[column] = pitchCents(rig, 6);
+    }
+    EXPECT_EQ(vibrato[1], vibrato[0]);
+
+    for (bool separateG : {false, true}) {
+        PlaybackRig rig = itRig(true);
+        rig.song->itSeparateG = separateG;
+        rig.cell(0, 60, 1, 0, 0, kItVolumeTonePortamento + 3);  // speed 8, nothing to slide to
+        rig.cell(1, 0, 0, kLinearPortamentoDown, 0x20);
+        rig.cell(2, 72, 0, kLinearTonePortamento, 0);
+        rig.begin();
+        rig.rows(3);
+        EXPECT_EQ(rig.channel(0).tonePortamentoSpeed, separateG ? 8 : 0x20) << separateG;
+    }
+}
+
+// IT's J00 plays the last arpeggio again, on top of the slid pitch;
+// Scream Tracker's takes the last parameter of any command.
+TEST(PlaybackCompat, ArpeggioMemoryOverSlides) {
+    PlaybackRig s3m(SongFormat::s3m);
+    s3m.cell(0, 48, 1, kArpeggio, 0x37);
+    s3m.cell(1, 0, 0, kFineVolumeSlide, 0x04);
+    s3m.cell(2, 0, 0, kArpeggioAgain, 0);
+    s3m.begin();
+    s3m.rows(2);
+    EXPECT_EQ(pitchCents(s3m, 3), (std::vector<int>{0, 0, 404}));  // the period table's rounding
+
+    PlaybackRig rig = itRig(true);
+    rig.cell(0, 60, 1, kArpeggio, 0x37);
+    rig.cell(1, 0, 0, kLinearPortamentoDown, 0x10);
+    rig.cell(2, 0, 0, kArpeggioAgain, 0);
+    rig.begin();
+    EXPECT_EQ(pitchCents(rig, 6), (std::vector<int>{0, 300, 700, 0, 300, 700}));
+    rig.rows(1);
+    EXPECT_EQ(pitchCents(rig, 3), (std::vector<int>{0, 300, 700}));
 }
 
 }  // namespace

@@ -225,6 +225,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {20, 140, kSetTempo, 140},
         {22, 40, kSetGlobalVolume, 160},
         {22, 64, kSetGlobalVolume, 255},
+        {22, 65, 0, 0},  // out of range: ignored
         {24, 0x40, kExtended, 0x88},
         {24, 128, kExtended, 0x8F},
         {24, 129, 0, 0},
@@ -234,7 +235,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {19, 0x31, kExtended, 0x41},
         {19, 0x42, kExtended, 0x72},
         {19, 0x8C, kExtended, 0x8C},
-        {19, 0xA1, kExtended, 0xA1},
+        {19, 0xA1, 0, 0},  // stereo control: no internal form
         {19, 0xB2, kExtended, 0x62},
         {19, 0xC3, kExtended, 0xC3},
         {19, 0xD1, kExtended, 0xD1},
