@@ -633,7 +633,9 @@ void DiskWriter::setFilter(int voice, const VoiceFilter& filter, bool clearHisto
 void DiskWriter::moveVoice(int from, int to) {
     if (from < 0 || from >= kVoiceCount || to < 0 || to >= kVoiceCount || from == to) return;
     Voice& source = voices_[static_cast<size_t>(from)];
-    voices_[static_cast<size_t>(to)] = source;
+    Voice& target = voices_[static_cast<size_t>(to)];
+    if (mode_.ramping && target.active && !target.trigger) fadeOut(target);
+    target = source;
     source.active = false;
     source.trigger = false;
 }
