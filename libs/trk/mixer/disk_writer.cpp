@@ -155,6 +155,17 @@ bool applyBoundaries(Voice& v, const Bounds& b) {
     return true;
 }
 
+uint32_t stepSizeOf(const Voice& v) {
+    return v.step < 0 ? 0u - static_cast<uint32_t>(v.step) : static_cast<uint32_t>(v.step);
+}
+
+// Frames whose positions lie within distance (>= 0) of the first.
+uint64_t framesWithin(int64_t distance, uint32_t stepSize) {
+    // 32-bit division whenever it suffices: 64-bit division is a library call on x86.
+    return distance <= UINT32_MAX ? static_cast<uint32_t>(distance) / stepSize + 1ull
+                                  : static_cast<uint64_t>(distance) / stepSize + 1;
+}
+
 // Frames until the position passes the boundary ahead, at most limit.
 uint32_t framesBeforeBoundary(const Voice& v, const Bounds& b, uint32_t limit) {
     if (v.step == 0) return limit;  // a frequency under rate / 1024 holds its point
@@ -167,10 +178,8 @@ uint32_t framesBeforeBoundary(const Voice& v, const Bounds& b, uint32_t limit) {
     }
     const int64_t distance = backwards ? v.position - boundary : boundary - v.position;
     if (distance < 0) return 0;
-    const uint32_t stepSize = backwards ? 0u - static_cast<uint32_t>(v.step) : static_cast<uint32_t>(v.step);
-    // 32-bit division whenever it suffices: 64-bit division is a library call on x86.
-    const uint64_t fit = distance <= UINT32_MAX ? static_cast<uint32_t>(distance) / stepSize + 1ull
-                                                : static_cast<uint64_t>(distance) / stepSize + 1;
+    const uint32_t stepSize = stepSizeOf(v);
+    const uint64_t fit = framesWithin(distance, stepSize);
     const uint32_t spanLimit = kMaxSpanDistance / stepSize;
     return static_cast<uint32_t>(std::min<uint64_t>({fit, limit, spanLimit}));
 }
@@ -218,15 +227,9 @@ uint32_t framesReadInPlace(const Voice& v, const Reach& reach, uint32_t limit) {
     const int64_t point = v.position >> shift;
     if (point - reach.before < range.first || point + reach.after > range.last) return 0;
     if (v.step == 0) return limit;
-    uint64_t fit;
-    if (v.step > 0) {
-        const int64_t lastPosition = ((range.last - reach.after + 1) << shift) - 1;
-        fit = static_cast<uint64_t>(lastPosition - v.position) / static_cast<uint32_t>(v.step) + 1;
-    } else {
-        const int64_t firstPosition = (range.first + reach.before) << shift;
-        fit = static_cast<uint64_t>(v.position - firstPosition) / (0u - static_cast<uint32_t>(v.step)) + 1;
-    }
-    return static_cast<uint32_t>(std::min<uint64_t>(fit, limit));
+    const int64_t distance = v.step > 0 ? ((range.last - reach.after + 1) << shift) - 1 - v.position
+                                        : v.position - ((range.first + reach.before) << shift);
+    return static_cast<uint32_t>(std::min<uint64_t>(framesWithin(distance, stepSizeOf(v)), limit));
 }
 
 // Copies points from .. from + count - 1 as the voice hears them.
@@ -292,8 +295,7 @@ void mixFrames(Voice& v, int32_t* out, uint32_t n, const VoiceMix& mix, bool inP
 // Frames a stitched span may cover from the voice's position.
 uint32_t stitchFrames(const Voice& v, uint32_t limit) {
     if (v.step == 0) return limit;
-    const uint32_t stepSize = v.step < 0 ? 0u - static_cast<uint32_t>(v.step) : static_cast<uint32_t>(v.step);
-    const uint64_t fit = ((kStitchPoints - 1) << pointShiftOf(v)) / stepSize + 1;
+    const uint64_t fit = framesWithin((kStitchPoints - 1) << pointShiftOf(v), stepSizeOf(v));
     return static_cast<uint32_t>(std::min<uint64_t>(fit, limit));
 }
 
@@ -476,8 +478,7 @@ void DiskWriter::updateVoiceAfterTick(Voice& v, uint32_t rate) {
     if (v.active) {
         v.step = stepFor(v, rate);
         if (mode_.interpolation == kInterpolationSinc) {
-            const uint32_t stepSize = static_cast<uint32_t>(v.step < 0 ? -int64_t{v.step} : v.step);
-            v.sincBand = sincBandFor(stepSize, 1u << pointShiftOf(v));
+            v.sincBand = sincBandFor(stepSizeOf(v), 1u << pointShiftOf(v));
         }
     }
     if (v.filterChanged) {
