@@ -149,13 +149,14 @@ Sound renderOurs(const Bytes& song, int interpolation, bool ramping) {
     return sound;
 }
 
-// openmpt123's rendering, mono 16-bit at 44.1 kHz without dither; empty
-// when it cannot be run.
-Sound renderOpenmpt(const std::string& work, const Bytes& song, const std::string& options) {
+// openmpt123's rendering, mono at 44.1 kHz: 16-bit without dither, or
+// 32-bit float scaled to the 16-bit range; empty when it cannot be run.
+Sound renderOpenmpt(const std::string& work, const Bytes& song, const std::string& options, bool floating = false) {
     const std::string input = work + "/probe.xm", output = work + "/probe.wav";
     std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(song.data()),
                                                  static_cast<std::streamsize>(song.size()));
-    const std::string command = "openmpt123 --batch --quiet --no-float --dither 0 --samplerate 44100 --channels 1 " +
+    const std::string format = floating ? "--float" : "--no-float --dither 0";
+    const std::string command = "openmpt123 --batch --quiet " + format + " --samplerate 44100 --channels 1 " +
                                 options + " --repeat 0 --force --output '" + output + "' '" + input +
                                 "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return {};
@@ -166,8 +167,16 @@ Sound renderOpenmpt(const std::string& work, const Bytes& song, const std::strin
     for (size_t at = 12; at + 8 <= file.size();) {
         const uint32_t size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | uint32_t{file[at + 7]} << 24;
         if (std::memcmp(&file[at], "data", 4) == 0) {
-            for (size_t i = at + 8; i + 1 < std::min<size_t>(file.size(), at + 8 + size); i += 2)
-                sound.push_back(static_cast<int16_t>(file[i] | file[i + 1] << 8));
+            const size_t end = std::min<size_t>(file.size(), at + 8 + size);
+            for (size_t i = at + 8; i + (floating ? 3 : 1) < end; i += floating ? 4 : 2) {
+                if (floating) {
+                    float value;
+                    std::memcpy(&value, &file[i], 4);
+                    sound.push_back(value * 32768.0);
+                } else {
+                    sound.push_back(static_cast<int16_t>(file[i] | file[i + 1] << 8));
+                }
+            }
             break;
         }
         at += 8 + size + (size & 1);
@@ -289,17 +298,18 @@ int main(int argc, char** argv) {
     const char* taps[] = {"1", "2", "4", "8"};
 
     std::printf("THD+N of a 32-point 16-bit sine on C-4 .. C-7 (mean of the four notes, dB; lower is better)\n");
-    std::printf("%-8s %10s %18s\n", "", "ours", "openmpt123");
+    std::printf("%-8s %8s   %s\n", "", "ours", "openmpt123: 16-bit, float");
     double ours[4];
+    auto thd = [](const Sound& sound) { return sound.empty() ? NAN : sineThd(sound); };
     for (int kind = 0; kind < 4; ++kind) {
         ours[kind] = sineThd(renderOurs(sine, kind, false));
-        const Sound reference = renderOpenmpt(work, sine, std::string("--filter ") + taps[kind]);
-        std::printf("%-8s %10.1f %11.1f (--filter %s)\n", names[kind], ours[kind],
-                    reference.empty() ? NAN : sineThd(reference), taps[kind]);
+        const std::string filter = std::string("--filter ") + taps[kind];
+        std::printf("%-8s %8.1f   %6.1f %6.1f  (%s)\n", names[kind], ours[kind], thd(renderOpenmpt(work, sine, filter)),
+                    thd(renderOpenmpt(work, sine, filter, true)), filter.c_str());
     }
-    const Sound reference = renderOpenmpt(work, sine, "");
-    std::printf("openmpt123 at its defaults: %.1f dB; ours, sinc with ramping: %.1f dB\n",
-                reference.empty() ? NAN : sineThd(reference), sineThd(renderOurs(sine, 3, true)));
+    std::printf("openmpt123 at its defaults: %.1f dB (16-bit), %.1f dB (float); ours, sinc with ramping: %.1f dB\n",
+                thd(renderOpenmpt(work, sine, "")), thd(renderOpenmpt(work, sine, "", true)),
+                sineThd(renderOurs(sine, 3, true)));
     std::printf("cubic against linear: %.1f dB better\n\n", ours[1] - ours[2]);
 
     std::printf("A square wave cut in mid-cycle: energy above 10 kHz around the cut (dB against full scale)\n");
