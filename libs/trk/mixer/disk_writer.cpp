@@ -198,7 +198,7 @@ struct PointRange {
 PointRange heardAsStored(const Voice& v) {
     const int unit = pointSizeOf(v) - 1;
     if (!isLooped(v)) return {0, v.lastByte >> unit};
-    return {v.wrapped ? v.loopStart >> unit : 0, v.loopLastByte >> unit};
+    return {v.wrapped ? v.loopStart >> unit : 0, (v.loopLastByte >> unit) + v.loopEchoPoints};
 }
 
 // Where in memory the voice's point k lies as the voice hears it; -1 for
@@ -357,6 +357,19 @@ FilterState filterCoefficients(const VoiceFilter& filter, uint32_t rate) {
     state.b = static_cast<int32_t>(std::lround(scale * (d + e + e) / (1.0 + d + e)));
     state.c = static_cast<int32_t>(std::lround(scale * -e / (1.0 + d + e)));
     return state;
+}
+
+// How many points after a forward loop's end repeat its first ones in
+// memory, up to the bytes the sample stage copies there.
+int32_t loopEchoPoints(const uint8_t* data, int32_t loopStart, int32_t loopEnd, uint32_t flags) {
+    constexpr int32_t kCopiedBytes = 8;
+    if (!data || !(flags & kSampleLooped) || (flags & kSamplePingPong)) return 0;
+    const int32_t size = (flags & kSample16Bit) ? 2 : 1;
+    int32_t points = 0;
+    while ((points + 1) * size <= kCopiedBytes && loopStart + (points + 1) * size <= loopEnd &&
+           std::memcmp(data + loopEnd + points * size, data + loopStart + points * size, static_cast<size_t>(size)) == 0)
+        ++points;
+    return points;
 }
 
 void resetVoice(Voice& v, int index) {
@@ -597,6 +610,7 @@ void DiskWriter::startVoice(int voice, const uint8_t* data, int32_t start, int32
     v.loopStart = loopStart;
     v.loopLastByte = loopEnd > INT32_MIN ? loopEnd - 1 : loopEnd;
     v.flags = kept;
+    v.loopEchoPoints = loopEchoPoints(data, loopStart, loopEnd, kept);
     v.trigger = true;
 }
 

@@ -44,6 +44,9 @@ public:
         // Has turned at its loop: the points before the loop start are then
         // the loop's own, for the interpolators.
         bool wrapped = false;
+        // Points after a forward loop's end that memory already holds as the
+        // loop's first ones (the sample stage copies them there).
+        int32_t loopEchoPoints = 0;
         int sincBand = 0;  // the sinc cutoff for the step
         // Ramping: the amplitudes in force, moving by the steps each frame
         // for rampFrames frames, then standing at left and right amplitude.
