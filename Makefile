@@ -134,7 +134,7 @@ fuzz-long: host
 # and openmpt123 in every output mode, the MPEG module against libmpg123 and
 # mpg123, the engine, and the player's CPU under Wine; over generated songs, those
 # fetched into $(BUILD)/real-modules (scripts/fetch-real-modules.sh) and BENCH_FILES.
-BENCH_TARGETS := engine_bench mpa_decode_bench tumbor-render make-test-modules make-layer1 \
+BENCH_TARGETS := engine_bench mpa_decode_bench tumbor-render make-test-modules make-layer1 trk_quality_bench \
   Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
 BENCH_WINDOWS_TARGETS := Tumbor Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK tumbor_driver vis_scope vis_null timer_window \
   tumborr_design tumbor_help
@@ -163,12 +163,14 @@ bench-mpa: deps $(BENCH_DIR)/build.ninja
 	$(BENCH_DIR)/bin/mpa_decode_bench $(BENCH_DIR)/input/song.mp3
 
 # Render time of the generated modules (and any in $(BUILD)/real-modules)
-# against xmp and openmpt123, which are installed when missing.
+# against xmp and openmpt123, which are installed when missing, and the
+# mixer's distortion and clicks against openmpt123's.
 bench-trk: deps $(BENCH_DIR)/build.ninja
 	scripts/install-deps.sh xmp openmpt123
-	cmake --build $(BENCH_DIR) -j$(JOBS) --target tumbor-render make-test-modules \
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target tumbor-render make-test-modules trk_quality_bench \
 	  Strm_PCM Strm_DSC Strm_OSC Strm_MPA Strm_TRK
 	bench/trk/trk_bench.sh $(BENCH_DIR) $(BUILD)/real-modules
+	mkdir -p $(BENCH_DIR)/trk-quality && $(BENCH_DIR)/bin/trk_quality_bench $(BENCH_DIR)/trk-quality
 
 clean:
 	rm -rf $(BUILD)

@@ -4,7 +4,10 @@
 # layer III CBR and VBR, layer II and layer I) and for any files given (MPEG
 # files by their extension, everything else as tracker modules), it prints:
 #   1. Strm_TRK's render time against xmp and openmpt123, in each of the
-#      mixer's output modes at 44.1 kHz (bench/trk/trk_bench.sh);
+#      mixer's output modes at 44.1 kHz and with sinc interpolation and
+#      ramping against openmpt123's defaults (bench/trk/trk_bench.sh), and
+#      the mixer's distortion and clicks against openmpt123's
+#      (trk_quality_bench);
 #   2. STRM_MPA's decode time against plain libmpg123 in one process
 #      (mpa_decode_bench), and tumbor-render's (STRM_MPA alone, to a WAV
 #      file) against mpg123 decoding to a WAV file, both as whole programs;
@@ -43,6 +46,8 @@ echo "== Tumbor benchmarks, $(date '+%Y-%m-%d %H:%M'), $(load)"
 echo
 echo "== 1. Strm_TRK against xmp and openmpt123"
 "$here/trk/trk_bench.sh" "$build" "${modules[@]}"
+echo
+mkdir -p "$work/trk-quality" && "$build/bin/trk_quality_bench" "$work/trk-quality"
 
 echo
 echo "== 2. STRM_MPA against libmpg123 and mpg123"

@@ -4,21 +4,23 @@
 # the mixer's output modes: stereo or mono, 16 or 8 bits, nearest sample or
 # linear interpolation (ours through --ini; xmp -m, -b 8, -i; openmpt123
 # --channels 1 and --filter, but it writes no 8-bit files, so its 16-bit
-# render stands against our 8-bit one). Reports the CPU time (user + sys)
+# render stands against our 8-bit one); and stereo-16-sinc-ramp, our 8-tap
+# sinc with volume ramping against openmpt123 at its defaults (8 taps,
+# ramping) and xmp's spline. Reports the CPU time (user + sys)
 # summed over the files, the same for a run that only loads each file (ours:
 # --info, which also times the song; xmp: --load-only; openmpt123: --info) and
 # the difference, and the rendered length of each player's files. Ours loads
 # Strm_TRK alone, as the others load only their own code.
 #   usage: trk_bench.sh BUILD_DIR [MODULE_DIR | MODULE_FILE]...   (BUILD_DIR holds bin/tumbor-render)
 #   TRK_BENCH_PASSES (default 5): each file is timed this often and its fastest pass counts.
-#   TRK_BENCH_MODES: the modes to time (default all eight, e.g. "stereo-16-nearest mono-8-linear").
+#   TRK_BENCH_MODES: the modes to time (default all nine, e.g. "stereo-16-nearest mono-8-linear").
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
 shift
 passes=${TRK_BENCH_PASSES:-5}
 modes=(${TRK_BENCH_MODES:-stereo-16-nearest stereo-16-linear stereo-8-nearest stereo-8-linear
-       mono-16-nearest mono-16-linear mono-8-nearest mono-8-linear})
+       mono-16-nearest mono-16-linear mono-8-nearest mono-8-linear stereo-16-sinc-ramp})
 work=$build/trk-bench
 rm -rf "$work" && mkdir -p "$work/songs" "$work/out" "$work/ini"
 "$build/bin/make-test-modules" "$work/songs"
@@ -32,19 +34,23 @@ for extra in "$@"; do
     files+=("$(cd "$(dirname "$extra")" && pwd)/$(basename "$extra")")
   fi
 done
+# interpolation_number NAME: the "Interpolation" setting of a mode's interpolation.
+interpolation_number() {
+  case $1 in linear) echo 1 ;; cubic) echo 2 ;; sinc) echo 3 ;; *) echo 0 ;; esac
+}
 for mode in "${modes[@]}"; do
-  IFS=- read -r channels bits interpolation <<< "$mode"
-  printf '[STRM_TRK]\r\nQuality=0\r\nStereo=%d\r\nBits=%d\r\nInterpolation=%d\r\n' \
-    "$([ "$channels" = mono ] && echo 1 || echo 0)" "$bits" "$([ "$interpolation" = linear ] && echo 1 || echo 0)" \
-    > "$work/ini/$mode.ini"
+  IFS=- read -r channels bits interpolation ramp <<< "$mode"
+  printf '[STRM_TRK]\r\nQuality=0\r\nStereo=%d\r\nBits=%d\r\nInterpolation=%d\r\nRamping=%d\r\n' \
+    "$([ "$channels" = mono ] && echo 1 || echo 0)" "$bits" "$(interpolation_number "$interpolation")" \
+    "$([ "${ramp:-}" = ramp ] && echo 1 || echo 0)" > "$work/ini/$mode.ini"
 done
 mkdir -p "$work/libs" && cp "$build"/bin/Strm_TRK.* "$work/libs/"
 
 # render PLAYER MODE FILE OUTPUT: one render; mode is one of the output modes
 # or load (load the file only).
 render() {
-  local player=$1 mode=$2 file=$3 output=$4 channels bits interpolation
-  IFS=- read -r channels bits interpolation <<< "$mode"
+  local player=$1 mode=$2 file=$3 output=$4 channels bits interpolation ramp
+  IFS=- read -r channels bits interpolation ramp <<< "$mode"
   case $player.$mode in
     ours.load) "$build/bin/tumbor-render" --libs "$work/libs" --info "$file" ;;
     xmp.load) xmp --norc --load-only "$file" ;;
@@ -52,9 +58,10 @@ render() {
     ours.*) "$build/bin/tumbor-render" --libs "$work/libs" --ini "$work/ini/$mode.ini" "$file" "$output" ;;
     xmp.*)
       local mono=(); [ "$channels" = mono ] && mono=(-m)
+      [ "$interpolation" = sinc ] && interpolation=spline
       xmp --norc --nocmd -q -f 44100 -b "$bits" "${mono[@]}" -i "$interpolation" -o "$output" "$file" ;;
     openmpt123.*)
-      local taps=1; [ "$interpolation" = linear ] && taps=2
+      local taps=1; [ "$interpolation" = linear ] && taps=2; [ "$interpolation" = sinc ] && taps=8
       openmpt123 --batch --quiet --no-float --samplerate 44100 --channels "$([ "$channels" = mono ] && echo 1 || echo 2)" \
         --filter "$taps" --subsong 0 --repeat 0 --force --output "$output" "$file" ;;
   esac >/dev/null 2>&1

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tumbor-render.exe under Wine and the native tumbor-render play the MOD files
-# of make-test-modules to exactly the same bytes, with the default settings
-# and with interpolation, mono and 8 bits from a settings file (--ini); the
+# of make-test-modules to exactly the same bytes, with the default settings,
+# with interpolation, mono and 8 bits, and with windowed-sinc interpolation,
+# ramping and a wider stereo image from a settings file (--ini); the
 # length --info reports agrees with the rendered sound.
 #   usage: render_trk_matches_host.sh HOST_BIN_DIR WINDOWS_BIN_DIR WORK_DIR
 set -euo pipefail
@@ -48,5 +49,9 @@ grep -qx "channels: 1" lofi.info && grep -qx "bits: 8" lofi.info || fail "lofi: 
 frames=$(( $(stat -c %s lofi.host.wav) - 44 )) default_frames=$(( ($(stat -c %s eight.host.wav) - 44) / 4 ))
 [ $(( frames - default_frames )) -gt -32768 ] && [ $(( frames - default_frames )) -lt 32768 ] ||
   fail "lofi: $frames frames, the default render $default_frames"
+
+# The sinc's tables and the ramps come out the same in both builds.
+printf '[STRM_TRK]\r\nInterpolation=3\r\nRamping=1\r\nStereoSeparation=150\r\n' > hifi.ini
+render_both hifi --ini hifi.ini songs/four.mod
 
 finish

@@ -18,6 +18,9 @@ public:
     // A voice for each of the song's channels (up to 32), and as many for
     // the notes channels leave sounding as they start new ones.
     static constexpr int kVoiceCount = 64;
+    // With ramping, notes that are cut or restarted fade out in voices of
+    // their own, beside the sequencer's.
+    static constexpr int kFadingVoiceCount = 32;
 
     struct Voice {
         bool trigger = false;  // started; applied at the next tick
@@ -38,6 +41,20 @@ public:
         VoiceFilter filter;          // as the sequencer set it
         bool filterChanged = false;  // coefficients due at the next tick
         FilterState filterState;
+        // Has turned at its loop: the points before the loop start are then
+        // the loop's own, for the interpolators.
+        bool wrapped = false;
+        // Points after a forward loop's end that memory already holds as the
+        // loop's first ones (the sample stage copies them there).
+        int32_t loopEchoPoints = 0;
+        int sincBand = 0;  // the sinc cutoff for the step
+        // Ramping: the amplitudes in force, moving by the steps each frame
+        // for rampFrames frames, then standing at left and right amplitude.
+        int32_t currentLeft = 0;
+        int32_t currentRight = 0;
+        int32_t leftRampStep = 0;
+        int32_t rightRampStep = 0;
+        uint32_t rampFrames = 0;
     };
     static constexpr uint32_t kBackwards = 1u << 15;
 
@@ -48,7 +65,8 @@ public:
     void open(const OutputMode& mode);
     void close();
     const OutputMode& mode() const { return mode_; }
-    // "44100Hz, 16bits, stereo, no interpolation".
+    // "44100Hz, 16bits, stereo, no interpolation"; "cubic interpolation" or
+    // "sinc interpolation" for those kinds.
     std::string description() const;
 
     // Builds the volume tables and chooses the mixing routines for a song of
@@ -71,15 +89,25 @@ public:
     bool voicePlaying(int voice) const override;
 
     const Voice& voice(int index) const { return voices_[static_cast<size_t>(index)]; }
+    // Frames a ramp lasts: on the way up (note starts, rising volumes) and
+    // on the way down (cuts, falling volumes).
+    uint32_t rampUpFrames() const { return rampUpFrames_; }
+    uint32_t rampDownFrames() const { return rampDownFrames_; }
 
 private:
     struct Tables;
 
-    void updateVoicesAfterTick();
+    void updateVoiceAfterTick(Voice& v, uint32_t rate);
+    void startRamp(Voice& v, bool changed);
+    void fadeOut(const Voice& v);
     void mixPiece(uint8_t* out, uint32_t frames);
+    void mixVoice(Voice& v, uint32_t frames);
 
     OutputMode mode_;
     std::array<Voice, kVoiceCount> voices_;
+    std::array<Voice, kFadingVoiceCount> fading_;
+    uint32_t rampUpFrames_ = 1;
+    uint32_t rampDownFrames_ = 1;
     int channelCount_ = 1;
     uint32_t framesUntilTick_ = 0;
     std::unique_ptr<Tables> tables_;  // the volume tables, the accumulator and the chosen routines

@@ -1,8 +1,15 @@
-// The mixer's inner loops, generated from one template per mode number, and
-// the conversion of the accumulator to PCM.
+// The mixer's inner loops, generated from one template per mode number, the
+// stereo separation and the conversion of the accumulator to PCM.
 #include "libs/trk/mixer/mix_routines.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cstring>
+#include <utility>
+
+#include "libs/trk/mixer/interpolation_kernels.h"
+#include "libs/trk/mixer/sound_driver.h"
 
 namespace tumbor::trk {
 namespace {
@@ -38,15 +45,45 @@ inline int32_t pointAt(const uint8_t* base, uint32_t p) {
     }
 }
 
-// The point at position p on the 16-bit scale, whatever the data's width.
-template <bool kSixteenBit, bool kInterpolate>
-inline int32_t scaledPointAt(const uint8_t* base, uint32_t p) {
+// The point number k of the data on the 16-bit scale, whatever its width.
+template <bool kSixteenBit>
+inline int32_t scaledPoint(const uint8_t* base, int32_t k) {
     if constexpr (kSixteenBit) {
-        return pointAt<kInterpolate>(base, p);
+        return point16(base + k * 2);
+    } else {
+        return static_cast<int8_t>(base[k]) * 256;
+    }
+}
+
+// The weighted sum of kTaps points around the one at position p, the first
+// kTaps / 2 - 1 of them before it, with the weights for p's fraction.
+template <bool kSixteenBit, int kTaps>
+inline int32_t weightedPointAt(const uint8_t* base, uint32_t p, const int16_t* kernel) {
+    constexpr int kPointShift = kSixteenBit ? 11 : 10;
+    constexpr int kFractionShift = InterpolationKernels::kPhaseBits - kPointShift;  // 0 or 1
+    const auto point = static_cast<int32_t>(p >> kPointShift);
+    const uint32_t fraction = (p & ((1u << kPointShift) - 1)) << kFractionShift;
+    const int16_t* weights = kernel + fraction * kTaps;
+    int32_t sum = 1 << (InterpolationKernels::kShift - 1);
+    for (int i = 0; i < kTaps; ++i) sum += weights[i] * scaledPoint<kSixteenBit>(base, point + i - (kTaps / 2 - 1));
+    const int32_t x = sum >> InterpolationKernels::kShift;
+    // Overshoot is clipped so a voice adds no more than a plain one can.
+    return x < -32768 ? -32768 : x > 32767 ? 32767 : x;
+}
+
+// The point at position p on the 16-bit scale, whatever the data's width.
+template <bool kSixteenBit, int kInterpolation>
+inline int32_t scaledPointAt(const uint8_t* base, uint32_t p, const int16_t* kernel) {
+    if constexpr (kInterpolation == kInterpolationCubic) {
+        return weightedPointAt<kSixteenBit, InterpolationKernels::kCubicTaps>(base, p, kernel);
+    } else if constexpr (kInterpolation == kInterpolationSinc) {
+        return weightedPointAt<kSixteenBit, InterpolationKernels::kSincTaps>(base, p, kernel);
+    } else if constexpr (kSixteenBit) {
+        return pointAt<kInterpolation == kInterpolationLinear>(base, p);
     } else {
         const uint8_t* at = base + (p >> 10);
         const int32_t a = static_cast<int8_t>(at[0]) * 256;
-        if constexpr (!kInterpolate) {
+        if constexpr (kInterpolation == kInterpolationNone) {
             return a;
         } else {
             const int32_t b = static_cast<int8_t>(at[1]) * 256;
@@ -68,14 +105,17 @@ inline int32_t filterStep(FilterState& f, int32_t x) {
 }
 
 // The one shape of every inner loop. The caller guarantees that no point
-// read lies outside the sample (plus its guard bytes) and that the sums fit:
+// read lies outside the sample (or its stitched copy) and that the sums fit:
 // each of at most C voices adds at most 2^31 / C in magnitude.
 template <int kMode>
 void mixSpan(const MixSpan& span) {
     constexpr bool kSixteenBit = (kMode & kMix16BitData) != 0;
     constexpr bool kStereo = (kMode & kMixStereo) != 0;
-    constexpr bool kInterpolate = (kMode & kMixInterpolate) != 0;
+    constexpr int kInterpolation = (kMode / kMixInterpolate) & 3;
     constexpr bool kFilter = (kMode & kMixFilter) != 0;
+    constexpr bool kRamp = (kMode & kMixRamp) != 0;
+    constexpr bool kWeighted = kInterpolation == kInterpolationCubic || kInterpolation == kInterpolationSinc;
+    constexpr bool kInterpolate = kInterpolation == kInterpolationLinear;
     constexpr uint32_t kValuesPerFrame = kStereo ? 2 : 1;
 
     int32_t* out = span.out;
@@ -83,16 +123,28 @@ void mixSpan(const MixSpan& span) {
     const uint8_t* const base = span.base;
     const uint32_t step = span.step;
     uint32_t p = span.position;
-    if constexpr (kFilter) {
-        FilterState f = *span.filter;  // in registers for the loop
-        const int32_t left = span.leftGain;
-        const int32_t right = span.rightGain;
+    if constexpr (kFilter || kRamp || kWeighted) {
+        [[maybe_unused]] FilterState f{};
+        if constexpr (kFilter) f = *span.filter;  // in registers for the loop
+        const int16_t* const kernel = span.kernel;
+        int32_t left = span.leftGain;
+        int32_t right = span.rightGain;
         for (; out != end; out += kValuesPerFrame, p += step) {
-            const int32_t y = filterStep(f, scaledPointAt<kSixteenBit, kInterpolate>(base, p));
-            out[0] += y * left;
-            if constexpr (kStereo) out[1] += y * right;
+            int32_t y = scaledPointAt<kSixteenBit, kInterpolation>(base, p, kernel);
+            if constexpr (kFilter) y = filterStep(f, y);
+            if constexpr (kRamp) {
+                out[0] += y * (left >> 8);
+                left += span.leftRampStep;
+                if constexpr (kStereo) {
+                    out[1] += y * (right >> 8);
+                    right += span.rightRampStep;
+                }
+            } else {
+                out[0] += y * left;
+                if constexpr (kStereo) out[1] += y * right;
+            }
         }
-        *span.filter = f;
+        if constexpr (kFilter) *span.filter = f;
     } else if constexpr (!kSixteenBit) {
         const int32_t* const left = span.leftTable;
         const int32_t* const right = span.rightTable;
@@ -112,15 +164,17 @@ void mixSpan(const MixSpan& span) {
     }
 }
 
-constexpr SpanMixer kSpanMixers[kMixModeCount] = {
-    mixSpan<0>, mixSpan<1>, mixSpan<2>,  mixSpan<3>,  mixSpan<4>,  mixSpan<5>,  mixSpan<6>,  mixSpan<7>,
-    mixSpan<8>, mixSpan<9>, mixSpan<10>, mixSpan<11>, mixSpan<12>, mixSpan<13>, mixSpan<14>, mixSpan<15>,
-};
+template <size_t... kModes>
+constexpr std::array<SpanMixer, sizeof...(kModes)> spanMixerTable(std::index_sequence<kModes...>) {
+    return {mixSpan<static_cast<int>(kModes)>...};
+}
+
+constexpr std::array<SpanMixer, kMixModeCount> kSpanMixers =
+    spanMixerTable(std::make_index_sequence<kMixModeCount>{});
 
 }  // namespace
 
-SpanMixer spanMixer(int mode) { return kSpanMixers[mode & (kMixModeCount - 1)]; }
-
+SpanMixer spanMixer(int mode) { return kSpanMixers[static_cast<size_t>(mode & (kMixModeCount - 1))]; }
 void convertToPcm16(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out) {
     const int shift = 16 - outputShift;
     for (uint32_t i = 0; i < count; ++i) {
@@ -145,6 +199,25 @@ void convertToPcm8(const int32_t* accumulator, uint32_t count, int outputShift, 
         if (v > 127) v = 127;
         if (v < -128) v = -128;
         out[i] = static_cast<uint8_t>(v + 128);
+    }
+}
+
+}  // namespace tumbor::trk
+
+namespace tumbor::trk {
+
+void applySeparation(int32_t* accumulator, uint32_t frames, int separation) {
+    // The side's share in 16.16 fixed point.
+    const int64_t share = int64_t{separation} * 65536 / 100;
+    for (uint32_t i = 0; i < frames; ++i) {
+        const int64_t left = accumulator[2 * i];
+        const int64_t right = accumulator[2 * i + 1];
+        const int64_t middle = (left + right) >> 1;
+        const int64_t side = ((left - right) * share) >> 17;  // half the difference, scaled
+        const int64_t newLeft = std::clamp<int64_t>(middle + side, INT32_MIN, INT32_MAX);
+        const int64_t newRight = std::clamp<int64_t>(middle - side, INT32_MIN, INT32_MAX);
+        accumulator[2 * i] = static_cast<int32_t>(newLeft);
+        accumulator[2 * i + 1] = static_cast<int32_t>(newRight);
     }
 }
 

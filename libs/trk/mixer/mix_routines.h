@@ -8,19 +8,21 @@ namespace tumbor::trk {
 
 // Mode number of a span routine, the index into one table of instantiations
 // of a single template:
-//   bit 0  kMix16BitData    16-bit sample points (else signed bytes)
-//   bit 1  kMixStereo       left and right accumulator values per frame
-//   bit 2  kMixInterpolate  linear interpolation between neighbouring points
-//   bit 3  kMixFilter       through the voice's resonant low-pass
-// The mixer picks its four routines (8- and 16-bit data, plain and
-// filtered) once per preparation.
+//   bit 0     kMix16BitData  16-bit sample points (else signed bytes)
+//   bit 1     kMixStereo     left and right accumulator values per frame
+//   bits 2-3  the Interpolation (sound_driver.h) times kMixInterpolate
+//   bit 4     kMixFilter     through the voice's resonant low-pass
+//   bit 5     kMixRamp       gains moving by a step each frame
+// The mixer picks its eight routines (8- and 16-bit data, plain or
+// filtered, steady or ramping) once per preparation.
 enum MixModeBit : int {
     kMix16BitData = 1,
     kMixStereo = 2,
     kMixInterpolate = 4,
-    kMixFilter = 8,
+    kMixFilter = 16,
+    kMixRamp = 32,
 };
-constexpr int kMixModeCount = 16;
+constexpr int kMixModeCount = 64;
 
 // A voice's resonant low-pass as the span routines run it: a two-pole
 // recursion y = a x + b y1 + c y2 with coefficients in 8.24 fixed point,
@@ -37,7 +39,9 @@ struct FilterState {
 
 // A stretch of one voice that crosses no loop or end boundary. The position
 // is relative to base so it stays within 32 bits however long the sample is;
-// it is never negative, since base is taken at the span's lowest point.
+// it is never negative, since base is taken at the span's lowest point. The
+// interpolators read up to 3 points before and 4 after the one at the
+// position: the caller makes sure these are the right neighbours.
 struct MixSpan {
     int32_t* out = nullptr;  // accumulator; left, right interleaved in stereo
     uint32_t frames = 0;
@@ -47,11 +51,18 @@ struct MixSpan {
     // 8-bit data: volume tables indexed by the sample byte taken as unsigned.
     const int32_t* leftTable = nullptr;
     const int32_t* rightTable = nullptr;
-    // 16-bit data, and filtered data of either width: multipliers of the
-    // (16-bit scale) sample points.
+    // 16-bit data, and any data filtered, ramping or read by the cubic or
+    // sinc interpolators: multipliers of the (16-bit scale) sample points.
+    // Ramping routines take them 256 times larger, as amplitudes, add the
+    // steps after each frame and multiply by the amplitudes >> 8.
     int32_t leftGain = 0;
     int32_t rightGain = 0;
+    int32_t leftRampStep = 0;
+    int32_t rightRampStep = 0;
     FilterState* filter = nullptr;  // filtered routines: the voice's, carried from span to span
+    // Cubic and sinc routines: the weights for each fraction of a point
+    // (InterpolationKernels), 4 or 8 a fraction.
+    const int16_t* kernel = nullptr;
 };
 
 using SpanMixer = void (*)(const MixSpan& span);
@@ -65,5 +76,10 @@ void convertToPcm16(const int32_t* accumulator, uint32_t count, int outputShift,
 // Writes count accumulator values as unsigned 8-bit PCM centred on 128:
 // v >> (24 - outputShift), clipped to -128 .. 127, plus 128.
 void convertToPcm8(const int32_t* accumulator, uint32_t count, int outputShift, uint8_t* out);
+
+// Narrows or widens the stereo image of frames left/right accumulator pairs
+// in place: separation percent of each frame's difference from its middle
+// is kept (0 mono, 100 unchanged, 200 doubled).
+void applySeparation(int32_t* accumulator, uint32_t frames, int separation);
 
 }  // namespace tumbor::trk

@@ -56,12 +56,22 @@ public:
     virtual uint32_t runTick(uint32_t outputRate) = 0;
 };
 
-// The mixer's output format.
+// How the mixer reads between a sample's points.
+enum Interpolation : int {
+    kInterpolationNone = 0,    // the point at or before the position
+    kInterpolationLinear = 1,  // a straight line between two neighbours
+    kInterpolationCubic = 2,   // a cubic through four neighbours
+    kInterpolationSinc = 3,    // a windowed sinc over eight neighbours
+};
+
+// The mixer's output format and sound.
 struct OutputMode {
     uint32_t rate = 44100;
     bool stereo = true;
     bool sixteenBit = true;
-    bool interpolation = false;
+    int interpolation = kInterpolationNone;  // an Interpolation
+    bool ramping = false;                   // volume changes, starts and cuts glide
+    int stereoSeparation = 100;             // percent, 0 (mono) .. 200
 
     uint32_t bytesPerFrame() const { return (sixteenBit ? 2u : 1u) * (stereo ? 2u : 1u); }
 };

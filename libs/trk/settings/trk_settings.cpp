@@ -19,7 +19,10 @@ const int kLowestQuality = 2;
 const RadioValue kQualityRadios[] = {
     {IDC_TRK_QUALITY_BEST, 0}, {IDC_TRK_QUALITY_MEDIUM, 1}, {IDC_TRK_QUALITY_WORST, 2}};
 const RadioValue kChannelRadios[] = {{IDC_TRK_CHANNELS_STEREO, 0}, {IDC_TRK_CHANNELS_MONO, 1}};
-const RadioValue kInterpolationRadios[] = {{IDC_TRK_INTERPOLATION_OFF, 0}, {IDC_TRK_INTERPOLATION_ON, 1}};
+const RadioValue kInterpolationRadios[] = {{IDC_TRK_INTERPOLATION_OFF, kInterpolationNone},
+                                           {IDC_TRK_INTERPOLATION_ON, kInterpolationLinear},
+                                           {IDC_TRK_INTERPOLATION_CUBIC, kInterpolationCubic},
+                                           {IDC_TRK_INTERPOLATION_SINC, kInterpolationSinc}};
 const RadioValue kBitsRadios[] = {{IDC_TRK_BITS_8, 8}, {IDC_TRK_BITS_16, 16}};
 
 }  // namespace
@@ -30,6 +33,8 @@ TrkSettings readTrkSettings(const std::string& iniPath) {
     settings.stereo = readSettingNumber(kSection, "Stereo", settings.stereo, iniPath);
     settings.interpolation = readSettingNumber(kSection, "Interpolation", settings.interpolation, iniPath);
     settings.bits = readSettingNumber(kSection, "Bits", settings.bits, iniPath);
+    settings.ramping = readSettingNumber(kSection, "Ramping", settings.ramping, iniPath);
+    settings.stereoSeparation = readSettingNumber(kSection, "StereoSeparation", settings.stereoSeparation, iniPath);
     return settings;
 }
 
@@ -38,7 +43,12 @@ void writeTrkSettings(const TrkSettings& settings, const std::string& iniPath) {
     platform::writeProfileString(kSection, "Stereo", std::to_string(settings.stereo), iniPath);
     platform::writeProfileString(kSection, "Interpolation", std::to_string(settings.interpolation), iniPath);
     platform::writeProfileString(kSection, "Bits", std::to_string(settings.bits), iniPath);
+    platform::writeProfileString(kSection, "Ramping", std::to_string(settings.ramping), iniPath);
+    platform::writeProfileString(kSection, "StereoSeparation", std::to_string(settings.stereoSeparation),
+                                 iniPath);
 }
+
+int separationWithinRange(int percent) { return std::clamp(percent, 0, TrkSettings::kMaxSeparation); }
 
 OutputMode outputModeFor(const TrkSettings& settings) {
     OutputMode mode;
@@ -49,7 +59,11 @@ OutputMode outputModeFor(const TrkSettings& settings) {
     // The mixer makes 8 or 16 bits only; anything but 16 is 8, also in what
     // the module reports.
     mode.sixteenBit = settings.bits == 16;
-    mode.interpolation = settings.interpolation != 0;
+    // Values no button writes play linear, as any non-zero value once did.
+    const bool known = settings.interpolation >= kInterpolationNone && settings.interpolation <= kInterpolationSinc;
+    mode.interpolation = known ? settings.interpolation : kInterpolationLinear;
+    mode.ramping = settings.ramping != 0;
+    mode.stereoSeparation = separationWithinRange(settings.stereoSeparation);
     return mode;
 }
 
@@ -58,14 +72,20 @@ std::vector<int> radiosFor(const TrkSettings& settings) {
                   : settings.quality == 2 ? IDC_TRK_QUALITY_WORST
                                           : IDC_TRK_QUALITY_BEST;
     int channels = settings.stereo == 1 ? IDC_TRK_CHANNELS_MONO : IDC_TRK_CHANNELS_STEREO;
-    // Only 1 shows as on, although any non-zero value plays interpolated.
-    int interpolation = settings.interpolation == 1 ? IDC_TRK_INTERPOLATION_ON : IDC_TRK_INTERPOLATION_OFF;
+    // A value no button stands for shows as off, although it plays linear.
+    int interpolation = radioFor(kInterpolationRadios, settings.interpolation);
+    if (interpolation == 0) interpolation = IDC_TRK_INTERPOLATION_OFF;
     int bits = settings.bits == 8 ? IDC_TRK_BITS_8 : IDC_TRK_BITS_16;
-    return {quality, channels, interpolation, bits};
+    std::vector<int> checked{quality, channels, interpolation, bits};
+    if (settings.ramping != 0) checked.push_back(IDC_TRK_RAMPING);
+    return checked;
 }
 
-TrkSettings settingsFromRadios(const TrkSettings& old, const std::function<bool(int)>& isChecked) {
+TrkSettings settingsFromRadios(const TrkSettings& old, const std::function<bool(int)>& isChecked,
+                               int separation) {
     TrkSettings settings;
+    settings.ramping = isChecked(IDC_TRK_RAMPING) ? 1 : 0;
+    settings.stereoSeparation = separationWithinRange(separation);
     settings.quality = checkedValue(kQualityRadios, old.quality, isChecked);
     settings.stereo = checkedValue(kChannelRadios, old.stereo, isChecked);
     settings.interpolation = checkedValue(kInterpolationRadios, old.interpolation, isChecked);

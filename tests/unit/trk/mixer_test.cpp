@@ -19,7 +19,7 @@ namespace {
 constexpr uint32_t kRate = 44100;
 constexpr size_t kGuardBytes = 16;
 
-OutputMode modeOf(bool stereo, bool sixteenBit, bool interpolation = false, uint32_t rate = kRate) {
+OutputMode modeOf(bool stereo, bool sixteenBit, int interpolation = kInterpolationNone, uint32_t rate = kRate) {
     OutputMode mode;
     mode.rate = rate;
     mode.stereo = stereo;
@@ -95,7 +95,7 @@ std::vector<int> renderValues(DiskWriter& writer, uint32_t frames, TickSource& t
 // as itself.
 struct Solo {
     Solo(const std::vector<uint8_t>& data, int32_t end, int hz, uint32_t flags = 0, int32_t loopStart = 0,
-         int32_t loopEnd = 0, bool interpolation = false, uint32_t tickFrames = 100000)
+         int32_t loopEnd = 0, int interpolation = kInterpolationNone, uint32_t tickFrames = 100000)
         : ticks(tickFrames, [=, &data](int tick) {
               if (tick == 0) play(writer, 0, data, end, hz, flags, loopStart, loopEnd);
           }) {
@@ -604,6 +604,188 @@ TEST(TrkMixerTest, FilterHistoryMovesWithTheVoiceUntilCleared) {
     moved->writer.setFilter(40, VoiceFilter{true, 30, 100, 256}, true);
     EXPECT_EQ(moved->writer.voice(40).filterState.y1, 0);
     EXPECT_EQ(moved->writer.voice(40).filterState.y2, 0);
+}
+
+
+// Sample memory of 8-bit bytes or 16-bit points (values on the 8-bit
+// scale, the points 256 times them), with guard bytes of noise after it.
+std::vector<uint8_t> sampleOf(const std::vector<int>& values, bool wide) {
+    std::vector<int> points;
+    for (int v : values) points.push_back(v * 256);
+    std::vector<uint8_t> memory = wide ? samplePoints(points) : sampleBytes(values);
+    for (size_t i = memory.size() - kGuardBytes; i < memory.size(); ++i) memory[i] = 0x55;
+    return memory;
+}
+
+// One voice, mono 16-bit output, from start to end (points), looping over
+// loopStart .. loopEnd when flags say so; the output is on the 16-bit scale.
+std::vector<int> renderLoop(const std::vector<int>& values, bool wide, int interpolation, double pointsPerFrame,
+                            uint32_t flags, int start, int loopStart, int loopEnd, uint32_t frames) {
+    const std::vector<uint8_t> data = sampleOf(values, wide);
+    const int unit = wide ? 2 : 1;
+    const int hz = static_cast<int>(kRate * pointsPerFrame);
+    DiskWriter writer;
+    ScriptedTicks ticks(1000000, [&](int tick) {
+        if (tick != 0) return;
+        writer.setVolume(0, 512);
+        writer.setFrequency(0, hz);
+        writer.startVoice(0, data.data(), start * unit, static_cast<int32_t>(values.size()) * unit,
+                          loopStart * unit, loopEnd * unit, flags | (wide ? kSample16Bit : 0));
+    });
+    writer.open(modeOf(false, true, interpolation));
+    writer.prepare(1);
+    return renderValues(writer, frames, ticks);
+}
+
+constexpr double kSteps[] = {0.37, 1.0, 2.7};  // points a frame: up, level and down
+constexpr uint32_t kLoopKinds[] = {0, kSampleLooped, kSampleLooped | kSamplePingPong};
+
+TEST(TrkMixerTest, EveryInterpolationKeepsAConstantThroughLoopsAndTurns) {
+    // 64 points of 77 looping over 16 .. 48; what lies after the loop is
+    // never heard, so it differs, as do the guard bytes.
+    std::vector<int> values(64, 77);
+    for (size_t i = 48; i < values.size(); ++i) values[i] = -77;
+    for (int interpolation = kInterpolationNone; interpolation <= kInterpolationSinc; ++interpolation)
+        for (bool wide : {false, true})
+            for (uint32_t flags : kLoopKinds)
+                for (double step : kSteps) {
+                    SCOPED_TRACE(testing::Message() << "interpolation " << interpolation << ", 16-bit " << wide
+                                                    << ", flags " << flags << ", step " << step);
+                    const int end = flags ? 64 : 40;  // a one-shot ends before the -77s
+                    std::vector<int> played = renderLoop(std::vector<int>(values.begin(), values.begin() + end), wide,
+                                                         interpolation, step, flags, 0, 16, 48, 1200);
+                    // Skip the first 4 points, which the sinc reads with the
+                    // silence before the sample, and, for a one-shot, the last 5.
+                    const auto first = static_cast<size_t>(4 / step) + 1;
+                    const size_t last = flags ? played.size() : static_cast<size_t>((end - 5) / step);
+                    for (size_t i = first; i < last; ++i) {
+                        ASSERT_EQ(played[i], 77 * 256) << "frame " << i;
+                    }
+                }
+}
+
+TEST(TrkMixerTest, ForwardLoopsSoundAsTheLoopWrittenOutAgainAndAgain) {
+    std::vector<int> looped{10, -20, 30, -40, 50, -60, 70, -80};  // heard once, before the loop
+    for (int i = 0; i < 16; ++i) {
+        looped.push_back(static_cast<int>(std::lround(90 * std::sin(i * 0.3927) + 25 * std::cos(i * 1.1781))));
+    }
+    std::vector<int> unrolled(looped.begin(), looped.begin() + 8);
+    for (int repeat = 0; repeat < 300; ++repeat) unrolled.insert(unrolled.end(), looped.begin() + 8, looped.end());
+    // After the loop, noise, or the loop's first points as the sample stage copies them.
+    std::vector<int> echoed = looped;
+    echoed.insert(echoed.end(), looped.begin() + 8, looped.begin() + 16);
+    for (int interpolation = kInterpolationNone; interpolation <= kInterpolationSinc; ++interpolation)
+        for (bool wide : {false, true})
+            for (double step : kSteps) {
+                SCOPED_TRACE(testing::Message() << "interpolation " << interpolation << ", 16-bit " << wide
+                                                << ", step " << step);
+                const std::vector<int> expected = renderLoop(unrolled, wide, interpolation, step, 0, 0, 0, 0, 1500);
+                EXPECT_EQ(renderLoop(looped, wide, interpolation, step, kSampleLooped, 0, 8, 24, 1500), expected);
+                EXPECT_EQ(renderLoop(echoed, wide, interpolation, step, kSampleLooped, 0, 8, 24, 1500), expected);
+            }
+}
+
+TEST(TrkMixerTest, PingPongLoopsTurnWithoutAJump) {
+    // A ping-pong loop over a rising ramp plays a triangle; the bytes around
+    // the loop are far from its ends, so reading them at a turn would jump.
+    std::vector<int> values(8, 127);
+    for (int i = 0; i < 16; ++i) values.push_back(-100 + 200 * i / 15);
+    values.insert(values.end(), 8, -128);
+    const double slope = 200.0 / 15 * 256;  // the ramp's rise a point
+    for (int interpolation = kInterpolationNone; interpolation <= kInterpolationSinc; ++interpolation)
+        for (bool wide : {false, true})
+            for (double step : kSteps) {
+                SCOPED_TRACE(testing::Message() << "interpolation " << interpolation << ", 16-bit " << wide
+                                                << ", step " << step);
+                const std::vector<int> played = renderLoop(values, wide, interpolation, step,
+                                                           kSampleLooped | kSamplePingPong, 8, 8, 24, 1500);
+                const auto first = static_cast<size_t>(4 / step) + 1;  // past the points before the loop
+                for (size_t i = first + 1; i < played.size(); ++i) {
+                    ASSERT_LE(std::abs(played[i] - played[i - 1]), 1.5 * slope * std::max(step, 1.0)) << "frame " << i;
+                    ASSERT_LE(std::abs(played[i]), 110 * 256) << "frame " << i;
+                }
+            }
+}
+
+TEST(TrkMixerTest, RampsReachTheirTargetExactlyAndNeverPassIt) {
+    // A constant looped sample, stereo 16-bit: each tick changes the volume
+    // or panning, then the note is cut. Ramping ends where plain mixing
+    // stands; on the way each side moves only toward it.
+    constexpr uint32_t kTick = 400;
+    const std::vector<std::function<void(DiskWriter&)>> changes = {
+        [](DiskWriter& w) { w.setPanning(0, 64); },  // with the start
+        [](DiskWriter& w) { w.setVolume(0, 128); },
+        [](DiskWriter& w) { w.setPanning(0, 200); },
+        [](DiskWriter& w) { w.stopVoice(0); },
+        [](DiskWriter&) {},
+    };
+    for (bool wide : {false, true})
+        for (int interpolation : {kInterpolationNone, kInterpolationSinc}) {
+            SCOPED_TRACE(testing::Message() << "16-bit " << wide << ", interpolation " << interpolation);
+            const std::vector<uint8_t> data = sampleOf(std::vector<int>(64, 100), wide);
+            auto render = [&](bool ramping) {
+                DiskWriter writer;
+                ScriptedTicks ticks(kTick, [&](int tick) {
+                    if (tick == 0) play(writer, 0, data, 64 * (wide ? 2 : 1), kRate, kSampleLooped | (wide ? kSample16Bit : 0), 0, 64 * (wide ? 2 : 1));
+                    if (tick < static_cast<int>(changes.size())) changes[static_cast<size_t>(tick)](writer);
+                });
+                OutputMode mode = modeOf(true, true, interpolation);
+                mode.ramping = ramping;
+                writer.open(mode);
+                writer.prepare(1);
+                return renderValues(writer, kTick * static_cast<uint32_t>(changes.size()), ticks);
+            };
+            const std::vector<int> plain = render(false);
+            const std::vector<int> ramped = render(true);
+            DiskWriter probe;
+            const uint32_t longest = std::max(probe.rampUpFrames(), probe.rampDownFrames());
+            for (size_t tick = 0; tick < changes.size(); ++tick)
+                for (size_t side = 0; side < 2; ++side) {
+                    SCOPED_TRACE(testing::Message() << "tick " << tick << ", side " << side);
+                    const size_t first = tick * kTick * 2 + side;
+                    const int from = tick == 0 ? 0 : plain[first - 2];
+                    const int target = plain[first + (kTick - 1) * 2];
+                    int previous = from;
+                    for (uint32_t frame = 0; frame < kTick; ++frame) {
+                        const int value = ramped[first + frame * 2];
+                        ASSERT_LE(std::abs(target - value), std::abs(target - previous)) << "frame " << frame;
+                        ASSERT_LE(std::abs(from - value), std::abs(from - target)) << "frame " << frame;
+                        if (frame >= longest) ASSERT_EQ(value, target) << "frame " << frame;
+                        previous = value;
+                    }
+                    if (from != target) EXPECT_NE(ramped[first], target) << "glides, not steps";
+                }
+            EXPECT_EQ(ramped[probe.rampUpFrames() * 2], plain[probe.rampUpFrames() * 2]) << "a start rises quickly";
+            EXPECT_NE(ramped[3 * kTick * 2], 0) << "a cut note sounds on";
+        }
+}
+
+TEST(TrkMixerTest, StereoSeparationScalesTheDifferenceBetweenTheSides) {
+    const std::vector<uint8_t> data = sampleOf(std::vector<int>(64, 40), false);  // 1.5 times stays unclipped
+    auto sides = [&](int separation) {
+        DiskWriter writer;
+        ScriptedTicks ticks(1000, [&](int tick) {
+            if (tick != 0) return;
+            writer.setPanning(0, 0);
+            play(writer, 0, data, 64, kRate, kSampleLooped, 0, 64);
+        });
+        OutputMode mode = modeOf(true, true);
+        mode.stereoSeparation = separation;
+        writer.open(mode);
+        writer.prepare(1);
+        const std::vector<int> values = renderValues(writer, 10, ticks);
+        return std::make_pair(values[18], values[19]);
+    };
+    const int left = sides(100).first;
+    EXPECT_EQ(sides(100).second, 0);
+    const struct {
+        int separation;
+        double left, right;
+    } expected[] = {{0, 0.5, 0.5}, {50, 0.75, 0.25}, {200, 1.5, -0.5}};
+    for (const auto& row : expected) {
+        EXPECT_NEAR(sides(row.separation).first, row.left * left, 2) << row.separation;
+        EXPECT_NEAR(sides(row.separation).second, row.right * left, 2) << row.separation;
+    }
 }
 
 }  // namespace

@@ -46,7 +46,9 @@ TEST_F(TrkSettingsTest, DefaultsWithoutTheSection) {
     EXPECT_EQ(mode.rate, 44100u);
     EXPECT_TRUE(mode.stereo);
     EXPECT_TRUE(mode.sixteenBit);
-    EXPECT_FALSE(mode.interpolation);
+    EXPECT_EQ(mode.interpolation, kInterpolationNone);
+    EXPECT_FALSE(mode.ramping);
+    EXPECT_EQ(mode.stereoSeparation, 100);
 }
 
 TEST_F(TrkSettingsTest, ReadsWhatTheFileSays) {
@@ -74,6 +76,17 @@ TEST_F(TrkSettingsTest, WritesDecimalTextThatReadsBack) {
 
     writeTrkSettings(TrkSettings{2, -3, 0, 16}, path_);
     expectSettings(readTrkSettings(path_), 2, -3, 0, 16);
+
+    // The sound settings go with them; without entries they are off and 100 %.
+    EXPECT_EQ(readTrkSettings(path_).ramping, 0);
+    EXPECT_EQ(readTrkSettings(path_).stereoSeparation, 100);
+    writeTrkSettings(TrkSettings{0, 0, 3, 16, 1, 150}, path_);
+    EXPECT_EQ(platform::getProfileString("STRM_TRK", "Ramping", "", path_), "1");
+    EXPECT_EQ(platform::getProfileString("STRM_TRK", "StereoSeparation", "", path_), "150");
+    const TrkSettings back = readTrkSettings(path_);
+    EXPECT_EQ(back.interpolation, 3);
+    EXPECT_EQ(back.ramping, 1);
+    EXPECT_EQ(back.stereoSeparation, 150);
 }
 
 TEST(TrkOutputModeTest, FollowsEachSetting) {
@@ -86,9 +99,17 @@ TEST(TrkOutputModeTest, FollowsEachSetting) {
     EXPECT_TRUE(outputModeFor(TrkSettings{0, 2, 0, 16}).stereo);
     EXPECT_TRUE(outputModeFor(TrkSettings{0, -1, 0, 16}).stereo);
 
-    EXPECT_FALSE(outputModeFor(TrkSettings{0, 0, 0, 16}).interpolation);
-    for (int interpolation : {1, 2, -1})
-        EXPECT_TRUE(outputModeFor(TrkSettings{0, 0, interpolation, 16}).interpolation) << interpolation;
+    // 0 .. 3 choose their kind; values no button writes play linear.
+    const int kinds[][2] = {{0, kInterpolationNone},   {1, kInterpolationLinear}, {2, kInterpolationCubic},
+                            {3, kInterpolationSinc},   {4, kInterpolationLinear}, {-1, kInterpolationLinear},
+                            {255, kInterpolationLinear}};
+    for (const auto& kind : kinds)
+        EXPECT_EQ(outputModeFor(TrkSettings{0, 0, kind[0], 16}).interpolation, kind[1]) << kind[0];
+    const int separations[][2] = {{100, 100}, {0, 0}, {200, 200}, {201, 200}, {-5, 0}, {INT_MIN, 0}};
+    for (const auto& separation : separations)
+        EXPECT_EQ(outputModeFor(TrkSettings{0, 0, 0, 16, 0, separation[0]}).stereoSeparation, separation[1]);
+    EXPECT_TRUE(outputModeFor(TrkSettings{0, 0, 0, 16, 1}).ramping);
+    EXPECT_FALSE(outputModeFor(TrkSettings{0, 0, 0, 16, 0}).ramping);
 
     OutputMode smallest = outputModeFor(TrkSettings{2, 1, 0, 8});
     EXPECT_FALSE(smallest.sixteenBit);
@@ -119,11 +140,13 @@ TEST(TrkSettingsRadiosTest, ChecksOneRadioPerGroup) {
     EXPECT_EQ(radiosFor(TrkSettings{2, 0, 0, 16}).size(), 4u);
     EXPECT_EQ(radioSet(TrkSettings{2, 0, 0, 16}).count(IDC_TRK_QUALITY_WORST), 1u);
 
-    // Interpolation 2 plays interpolated but shows "off"; other strays show
-    // the first button of their group.
-    EXPECT_EQ(radioSet(TrkSettings{5, 2, 2, 12}),
+    // Strays show the first button of their group (interpolation 9 plays
+    // linear, yet shows "off"); ramping adds its box.
+    EXPECT_EQ(radioSet(TrkSettings{5, 2, 9, 12, 1}),
               (std::set<int>{IDC_TRK_QUALITY_BEST, IDC_TRK_CHANNELS_STEREO, IDC_TRK_INTERPOLATION_OFF,
-                             IDC_TRK_BITS_16}));
+                             IDC_TRK_BITS_16, IDC_TRK_RAMPING}));
+    EXPECT_EQ(radioSet(TrkSettings{0, 0, 2, 16}).count(IDC_TRK_INTERPOLATION_CUBIC), 1u);
+    EXPECT_EQ(radioSet(TrkSettings{0, 0, 3, 16}).count(IDC_TRK_INTERPOLATION_SINC), 1u);
     EXPECT_EQ(radioSet(TrkSettings{-1, -1, -1, 0}).count(IDC_TRK_QUALITY_BEST), 1u);
 }
 
@@ -131,23 +154,26 @@ TEST(TrkSettingsRadiosTest, TakesTheCheckedRadios) {
     TrkSettings old{7, 5, 9, 12};
     for (int quality = 0; quality <= 2; ++quality)
         for (int stereo = 0; stereo <= 1; ++stereo)
-            for (int interpolation = 0; interpolation <= 1; ++interpolation)
+            for (int interpolation = 0; interpolation <= 3; ++interpolation)
                 for (int bits : {8, 16}) {
-                    TrkSettings shown{quality, stereo, interpolation, bits};
+                    TrkSettings shown{quality, stereo, interpolation, bits, quality % 2};
                     std::set<int> checked = radioSet(shown);
                     TrkSettings taken =
-                        settingsFromRadios(old, [&](int control) { return checked.count(control) > 0; });
+                        settingsFromRadios(old, [&](int control) { return checked.count(control) > 0; }, 50);
                     expectSettings(taken, quality, stereo, interpolation, bits);
+                    EXPECT_EQ(taken.ramping, quality % 2);
+                    EXPECT_EQ(taken.stereoSeparation, 50);
                 }
 
-    // With none checked, a group keeps its value.
-    expectSettings(settingsFromRadios(old, [](int) { return false; }), 7, 5, 9, 12);
+    // With none checked, a group keeps its value; the separation comes within range.
+    expectSettings(settingsFromRadios(old, [](int) { return false; }, 500), 7, 5, 9, 12);
+    EXPECT_EQ(settingsFromRadios(old, [](int) { return false; }, 500).stereoSeparation, 200);
 
     // With more than one checked, the order OK tests them in decides.
-    expectSettings(settingsFromRadios(old, [](int) { return true; }), 0, 0, 0, 8);
+    expectSettings(settingsFromRadios(old, [](int) { return true; }, 100), 0, 0, 0, 8);
     std::set<int> lowerButtons{IDC_TRK_QUALITY_MEDIUM, IDC_TRK_QUALITY_WORST};
-    EXPECT_EQ(settingsFromRadios(old, [&](int control) { return lowerButtons.count(control) > 0; }).quality,
-              1);
+    EXPECT_EQ(
+        settingsFromRadios(old, [&](int control) { return lowerButtons.count(control) > 0; }, 100).quality, 1);
 }
 
 }  // namespace

@@ -20,9 +20,10 @@ using testing::press;
 
 const char kConfigCaption[] = "Mixing module player";
 const char kInfoCaption[] = "Information viewer";
-const int kRadios[] = {IDC_TRK_QUALITY_BEST,  IDC_TRK_QUALITY_MEDIUM,   IDC_TRK_QUALITY_WORST,
-                       IDC_TRK_CHANNELS_MONO, IDC_TRK_CHANNELS_STEREO,  IDC_TRK_BITS_16,
-                       IDC_TRK_BITS_8,        IDC_TRK_INTERPOLATION_ON, IDC_TRK_INTERPOLATION_OFF};
+const int kRadios[] = {IDC_TRK_QUALITY_BEST,        IDC_TRK_QUALITY_MEDIUM,     IDC_TRK_QUALITY_WORST,
+                       IDC_TRK_CHANNELS_MONO,       IDC_TRK_CHANNELS_STEREO,    IDC_TRK_BITS_16,
+                       IDC_TRK_BITS_8,              IDC_TRK_INTERPOLATION_ON,   IDC_TRK_INTERPOLATION_OFF,
+                       IDC_TRK_INTERPOLATION_CUBIC, IDC_TRK_INTERPOLATION_SINC, IDC_TRK_RAMPING};
 
 std::set<int> checkedRadios(HWND dialog) {
     std::set<int> checked;
@@ -46,7 +47,7 @@ std::set<std::string> controlTexts(HWND dialog) {
 }
 
 TEST(TrkDialogsWinTest, ConfigDialogShowsTheSettingsAndTakesTheChoice) {
-    TrkSettings settings{1, 1, 1, 8};
+    TrkSettings settings{1, 1, 1, 8, 1, 150};
     bool ok = false;
     operate(
         kConfigCaption,
@@ -56,8 +57,12 @@ TEST(TrkDialogsWinTest, ConfigDialogShowsTheSettingsAndTakesTheChoice) {
             EXPECT_EQ(controlText(dialog, IDC_TRK_QUALITY_WORST), "&Worst (11kHz)");
             EXPECT_EQ(controlText(dialog, IDC_TRK_CHANNELS_STEREO), "&Stereo");
             EXPECT_EQ(controlText(dialog, IDC_TRK_CHANNELS_MONO), "M&ono (faster)");
-            EXPECT_EQ(controlText(dialog, IDC_TRK_INTERPOLATION_ON), "O&n (better quality)");
             EXPECT_EQ(controlText(dialog, IDC_TRK_INTERPOLATION_OFF), "O&ff (faster)");
+            EXPECT_EQ(controlText(dialog, IDC_TRK_INTERPOLATION_ON), "&Linear");
+            EXPECT_EQ(controlText(dialog, IDC_TRK_INTERPOLATION_CUBIC), "C&ubic");
+            EXPECT_EQ(controlText(dialog, IDC_TRK_INTERPOLATION_SINC), "Si&nc (best)");
+            EXPECT_EQ(controlText(dialog, IDC_TRK_RAMPING), "Volume &ramping (no clicks)");
+            EXPECT_EQ(controlText(dialog, IDC_TRK_SEPARATION), "150");
             EXPECT_EQ(controlText(dialog, IDC_TRK_BITS_16), "&16 bits (better quality)");
             EXPECT_EQ(controlText(dialog, IDC_TRK_BITS_8), "8 bits (faster)");
             EXPECT_EQ(controlText(dialog, IDOK), "OK");
@@ -69,9 +74,10 @@ TEST(TrkDialogsWinTest, ConfigDialogShowsTheSettingsAndTakesTheChoice) {
                                       "quality"})
                 EXPECT_EQ(texts.count(label), 1u) << label;
             EXPECT_EQ(checkedRadios(dialog), (std::set<int>{IDC_TRK_QUALITY_MEDIUM, IDC_TRK_CHANNELS_MONO,
-                                                            IDC_TRK_INTERPOLATION_ON, IDC_TRK_BITS_8}));
+                                                            IDC_TRK_INTERPOLATION_ON, IDC_TRK_BITS_8,
+                                                            IDC_TRK_RAMPING}));
             EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
-            RECT want{0, 0, 182, 170}, client{};
+            RECT want{0, 0, 182, 218}, client{};
             MapDialogRect(dialog, &want);
             GetClientRect(dialog, &client);
             EXPECT_EQ(client.right, want.right);
@@ -80,29 +86,34 @@ TEST(TrkDialogsWinTest, ConfigDialogShowsTheSettingsAndTakesTheChoice) {
             // Each group is a group of its own: a click leaves the others alone.
             press(dialog, IDC_TRK_QUALITY_WORST);
             press(dialog, IDC_TRK_CHANNELS_STEREO);
-            press(dialog, IDC_TRK_INTERPOLATION_OFF);
+            press(dialog, IDC_TRK_INTERPOLATION_SINC);
             press(dialog, IDC_TRK_BITS_16);
+            press(dialog, IDC_TRK_RAMPING);
             EXPECT_EQ(checkedRadios(dialog), (std::set<int>{IDC_TRK_QUALITY_WORST, IDC_TRK_CHANNELS_STEREO,
-                                                            IDC_TRK_INTERPOLATION_OFF, IDC_TRK_BITS_16}));
+                                                            IDC_TRK_INTERPOLATION_SINC, IDC_TRK_BITS_16}));
+            SetDlgItemTextA(dialog, IDC_TRK_SEPARATION, "180");
             press(dialog, IDOK);
         },
         [&] { ok = showConfigDialog(nullptr, settings); });
     EXPECT_TRUE(ok);
     EXPECT_EQ(settings.quality, 2);
     EXPECT_EQ(settings.stereo, 0);
-    EXPECT_EQ(settings.interpolation, 0);
+    EXPECT_EQ(settings.interpolation, 3);
     EXPECT_EQ(settings.bits, 16);
+    EXPECT_EQ(settings.ramping, 0);
+    EXPECT_EQ(settings.stereoSeparation, 180);
 }
 
 TEST(TrkDialogsWinTest, ConfigDialogShowsStrayValuesAsTheFirstButtonAndOkWritesThat) {
-    // Interpolation 2 plays interpolated, yet "off" is the button checked.
-    TrkSettings settings{5, 2, 2, 12};
+    // Interpolation 7 plays linear, yet "off" is the button checked.
+    TrkSettings settings{5, 2, 7, 12, 0, 900};
     bool ok = false;
     operate(
         kConfigCaption,
         [](HWND dialog) {
             EXPECT_EQ(checkedRadios(dialog), (std::set<int>{IDC_TRK_QUALITY_BEST, IDC_TRK_CHANNELS_STEREO,
                                                             IDC_TRK_INTERPOLATION_OFF, IDC_TRK_BITS_16}));
+            EXPECT_EQ(controlText(dialog, IDC_TRK_SEPARATION), "200");
             press(dialog, IDOK);
         },
         [&] { ok = showConfigDialog(nullptr, settings); });
@@ -111,6 +122,7 @@ TEST(TrkDialogsWinTest, ConfigDialogShowsStrayValuesAsTheFirstButtonAndOkWritesT
     EXPECT_EQ(settings.stereo, 0);
     EXPECT_EQ(settings.interpolation, 0);
     EXPECT_EQ(settings.bits, 16);
+    EXPECT_EQ(settings.stereoSeparation, 200);
 
     settings = TrkSettings{2, 1, 1, 8};
     operate(
