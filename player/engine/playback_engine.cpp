@@ -90,7 +90,6 @@ int PlaybackEngine::load(const std::string& file) {
 int PlaybackEngine::startProbedLocked() {
     if (!module_) {
         message_ = unknownFormatMessage(currentFile_);
-        currentFile_.clear();
         return 0;
     }
     extension_ = registry_.extensionOf(module_);
