@@ -194,6 +194,7 @@ bool MpaStream::decode(uint8_t* destination, int count) {
         return false;
     }
     lastSound_ = 0;
+    bool sound = false;
     size_t written = 0;
     while (count > 0) {
         while (remaining_ == 0) {
@@ -208,11 +209,12 @@ bool MpaStream::decode(uint8_t* destination, int count) {
             std::memcpy(destination + written, blockBuffer_.get() + offset, static_cast<size_t>(take));
         // Sound only ever precedes silence, so what of it this call delivered is a prefix.
         if (offset < blockSound_) lastSound_ += (blockSound_ - offset < take ? blockSound_ - offset : take);
+        sound = sound || blockSound_ > 0;
         written += static_cast<size_t>(take);
         count -= take;
         remaining_ -= take;
     }
-    return lastSound_ > 0;
+    return sound;
 }
 
 int MpaStream::seek(int tenths, bool exact) {
