@@ -39,7 +39,9 @@ uint32_t gainScale(const ReplayGainSettings& settings, const StreamLoudness* lou
     double scale = std::pow(10.0, gainDb / 20.0) * kUnityGain;
     if (settings.noClip && peak > 0 && scale * peak > double(kUnityGain) * kUnityGain)
         scale = double(kUnityGain) * kUnityGain / peak;
-    return static_cast<uint32_t>(std::lround(scale));
+    // A damaged peak cannot take the sound below the quietest gain either.
+    const double quietest = std::pow(10.0, -kLargestGainDb / 20.0) * kUnityGain;
+    return static_cast<uint32_t>(std::lround(scale < quietest ? quietest : scale));
 }
 
 void applyGain(uint8_t* data, size_t bytes, uint32_t bitsPerSample, uint32_t scale) {
