@@ -212,7 +212,8 @@ private:
     ReplayGainSettings replayGain_;
     std::atomic<uint32_t> gain_{kUnityGain};
 
-    std::atomic<bool> gapless_{true};
+    // Off until the player says otherwise: a song's last buffer then keeps its padding.
+    std::atomic<bool> gapless_{false};
     // The output thread has decoded the song to its end and reported it.
     std::atomic<bool> decodedToEnd_{false};
     // After a hand-over: buffers of the previous song still queued. While

@@ -17,6 +17,7 @@ std::atomic<int> reportedPosition{-1};
 std::atomic<int> closes{0};
 std::atomic<int> lastSound{0};
 std::atomic<uint32_t> totalBytes{0};
+std::atomic<uint32_t> sampleRate{0};
 std::mutex callLock;
 std::vector<int> notified;
 std::vector<int> sought;
@@ -27,6 +28,7 @@ int STREAM_CALL fakeOpen() { return std::strncmp(fakeRecord.fileName, "fake", 4)
 
 int STREAM_CALL fakeStart() {
     offset = 0;
+    fakeRecord.sampleRate = sampleRate;
     if (!config.startFails) return 1;
     if (config.startError) setModuleText(fakeRecord.errorText, config.startError);
     return 0;
@@ -95,6 +97,7 @@ StreamModuleExtension fakeExtension = {sizeof(StreamModuleExtension), fakeSoundB
 StreamModule& FakeStreamModule::configure(const FakeModuleConfig& newConfig) {
     config = newConfig;
     totalBytes = newConfig.totalBytes;
+    sampleRate = newConfig.sampleRate;
     offset = 0;
     polls = 0;
     closes = 0;
@@ -130,6 +133,8 @@ StreamModule& FakeStreamModule::record() { return fakeRecord; }
 const StreamModuleExtension* FakeStreamModule::extension() { return &fakeExtension; }
 
 void FakeStreamModule::setTotalBytes(uint32_t bytes) { totalBytes = bytes; }
+
+void FakeStreamModule::setSampleRate(uint32_t rate) { sampleRate = rate; }
 
 void FakeStreamModule::setReportedPosition(int tenths) { reportedPosition = tenths; }
 

@@ -38,6 +38,8 @@ public:
     static const StreamModuleExtension* extension();
     // Sound delivered before decode answers 0, from the next start on.
     static void setTotalBytes(uint32_t bytes);
+    // The sample rate start announces, from the next start on.
+    static void setSampleRate(uint32_t rate);
     static void setReportedPosition(int tenths);
 
     static std::vector<int> notifications();   // NOTIFY_* in order

@@ -49,6 +49,7 @@ protected:
 
     // Counts the engine's gapless reports.
     void countGaplessReports() {
+        engine_->setGapless(true);
         engine_->setSongDecodedHandler([this] { ++songsDecoded_; });
         engine_->setSongStartedHandler([this] { ++songsStarted_; });
     }
@@ -482,9 +483,7 @@ TEST_F(PlaybackEngineTest, GaplessHandOverToAnotherFormatPlaysTheSongOutFirst) {
     ASSERT_EQ(engine_->load("fake one"), 1);
     engine_->play();
     ASSERT_TRUE(eventually([&] { return songsDecoded_ == 1; }));
-    FakeModuleConfig other = config;
-    other.sampleRate = 22050;
-    FakeStreamModule::configure(other);
+    FakeStreamModule::setSampleRate(22050);
     EXPECT_EQ(engine_->handOver("fake two"), PlaybackEngine::HandOver::loaded);
     EXPECT_EQ(engine_->getState(), PlaybackEngine::kStopped);
     EXPECT_EQ(device_->played().size(), 50000u);
@@ -506,7 +505,6 @@ TEST_F(PlaybackEngineTest, ReplayGainScalesOnlyTaggedSongsWhenOn) {
     config.loudness.trackGain = -602;
     config.loudness.albumGain = 0;
     makeEngine(config, SimulatedWaveDevice::Pacing::fast, true);
-    engine_->setGapless(false);
     struct Case { int mode; bool halved; };
     for (Case c : {Case{ReplayGainSettings::off, false}, Case{ReplayGainSettings::track, true},
                    Case{ReplayGainSettings::album, false}}) {

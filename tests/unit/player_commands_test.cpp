@@ -93,6 +93,7 @@ TEST_F(PlayerCommandsTest, GaplessNextEntryIsHandedOverAndBecomesCurrentWhenHear
     shortSongs.totalBytes = 5000;
     testing::FakeStreamModule::configure(shortSongs);
     std::atomic<int> decoded{0};
+    rig_.engine.setGapless(true);
     rig_.engine.setSongDecodedHandler([&] { ++decoded; });
     auto playFirstToItsEnd = [&] {
         decoded = 0;
