@@ -47,7 +47,10 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
                 ringHead_ = (ringHead_ + 1) % bufferCount_;
                 --queued_;
                 // The last buffer of the song handed over from has played.
-                if (switchCountdown_ > 0 && --switchCountdown_ == 0) songStarted(generation);
+                if (switchCountdown_ > 0 && --switchCountdown_ == 0) {
+                    positionReset_ = true;
+                    songStarted(generation);
+                }
             } while (semaphore_.tryTake());
         }
         if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) continue;
@@ -56,6 +59,7 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
         if (performSeekIfPending()) {
             device_->reset();
             ended = false;
+            decodedToEnd_ = false;
             continue;
         }
         if (gapless_ && !decodedToEnd_) {

@@ -138,7 +138,8 @@ void PlaybackEngine::setSongStartedHandler(std::function<void()> onSongStarted) 
 
 PlaybackEngine::HandOver PlaybackEngine::handOver(const std::string& file) {
     std::lock_guard<std::mutex> hold(operationLock_);
-    if (!gapless_ || !isPcm() || state_ != kPlaying || !decodedToEnd_ || !device_->isOpen())
+    // A song handed over but not yet heard is handed on only once it is heard.
+    if (!gapless_ || !isPcm() || state_ != kPlaying || !decodedToEnd_ || !device_->isOpen() || fadingLocked())
         return HandOver::notApplicable;
     // The output thread lets go of the module; the device plays on meanwhile.
     stopOutputThread();

@@ -88,12 +88,15 @@ public:
     void setSongDecodedHandler(std::function<void()> onSongDecoded);
     void setSongStartedHandler(std::function<void()> onSongStarted);
     enum class HandOver {
-        notApplicable,  // no song is playing out its last buffers: nothing was done
+        notApplicable,  // no song is playing out its last buffers (or the song before it
+                        // still plays): nothing was done
         handedOver,     // the file follows the song being heard without a gap
         loaded,         // another format: the song played out, the file was loaded as load does
         failed          // the song played out and the file could not be loaded (message set)
     };
     HandOver handOver(const std::string& file);
+    // A song has been handed over and the sound has not reached it yet.
+    bool fading() const { return switchCountdown_ > 0; }
 
     // Takes effect from the next file loaded.
     void setReplayGain(const ReplayGainSettings& settings);

@@ -1,6 +1,8 @@
 // The playlist window's commands over the playlist, the engine and the settings.
 #include "player/engine/playlist_commands.h"
 
+#include <utility>
+
 #include "player/engine/module_loader.h"
 #include "player/engine/playlist_files.h"
 
@@ -33,6 +35,7 @@ bool PlaylistCommands::loadEntry(int index) {
 void PlaylistCommands::handleMessage(PlaylistMessage message) {
     Playlist& playlist = parts_.playlist;
     handedOverIndex_ = -1;
+    prepareWhenHeard_ = false;
     if (playlist.empty()) return;
     const bool wasPlaying = parts_.engine.getState() == PlaybackEngine::kPlaying;
     const NavigationSettings navigation = navigationSettings();
@@ -72,6 +75,8 @@ void PlaylistCommands::prepareNext() {
         return;
     switch (engine.handOver(playlist.entries()[static_cast<size_t>(index)])) {
         case PlaybackEngine::HandOver::notApplicable:
+            // A short song decoded while the one before it still plays: it is handed on once heard.
+            prepareWhenHeard_ = engine.fading();
             return;
         case PlaybackEngine::HandOver::handedOver:
             handedOverIndex_ = index;
@@ -99,6 +104,7 @@ void PlaylistCommands::nextSongStarted() {
     playlist.selectOnly(static_cast<size_t>(index));
     parts_.shell.selectionChanged();
     parts_.shell.titleChanged();
+    if (std::exchange(prepareWhenHeard_, false)) prepareNext();
 }
 
 void PlaylistCommands::playCaret() {

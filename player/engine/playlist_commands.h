@@ -101,6 +101,7 @@ private:
 
     PlayerParts parts_;
     int handedOverIndex_ = -1;  // the entry handed over, not yet heard
+    bool prepareWhenHeard_ = false;  // the entry after it waits until it is heard
 };
 
 }  // namespace tumbor

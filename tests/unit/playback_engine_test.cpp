@@ -452,6 +452,8 @@ TEST_F(PlaybackEngineTest, GaplessHandOverFollowsWithoutAGapAndTheDisplayFollows
     FakeStreamModule::setTotalBytes(40000);
     ASSERT_EQ(engine_->handOver("fake two"), PlaybackEngine::HandOver::handedOver);
     ASSERT_TRUE(eventually([&] { return device_->queuedCount() == 4; }));
+    EXPECT_EQ(engine_->handOver("fake three"), PlaybackEngine::HandOver::notApplicable)
+        << "the second song is handed on only once it is heard";
     EXPECT_EQ(engine_->nowPlaying().title, "fake one");
     EXPECT_EQ(engine_->currentFile(), "fake one");
     ASSERT_TRUE(device_->playNext());
