@@ -67,6 +67,7 @@ private:
     std::condition_variable changed_;
     std::thread player_;
     bool quitting_ = false;
+    bool callbackRunning_ = false;  // the player thread is in the done callback
 
     bool open_ = false;
     bool paused_ = false;

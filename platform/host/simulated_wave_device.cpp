@@ -99,8 +99,10 @@ void SimulatedWaveDevice::reset() {
 }
 
 uint32_t SimulatedWaveDevice::close() {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(lock_);
     if (!queue_.empty()) return kWaveStillPlaying;
+    // As wave-out's close, it returns only once no buffer's callback runs any more.
+    changed_.wait(hold, [this] { return !callbackRunning_; });
     open_ = false;
     ++closeCount_;
     return kWaveOk;
@@ -130,9 +132,12 @@ bool SimulatedWaveDevice::playOneLocked(std::unique_lock<std::mutex>& hold) {
     queue_.pop_front();
     BufferDoneCallback done = done_;
     void* context = context_;
+    callbackRunning_ = true;
     hold.unlock();
     done(context);
     hold.lock();
+    callbackRunning_ = false;
+    changed_.notify_all();
     return true;
 }
 
