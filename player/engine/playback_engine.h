@@ -95,8 +95,6 @@ public:
         failed          // the song played out and the file could not be loaded (message set)
     };
     HandOver handOver(const std::string& file);
-    // A song has been handed over and the sound has not reached it yet.
-    bool fading() const { return switchCountdown_ > 0; }
 
     // Takes effect from the next file loaded.
     void setReplayGain(const ReplayGainSettings& settings);

@@ -66,6 +66,11 @@ void PlaylistCommands::prepareNext() {
     PlaybackEngine& engine = parts_.engine;
     if (playlist.empty() || parts_.settings.gapless == 0 || engine.getState() != PlaybackEngine::kPlaying)
         return;
+    // A short song decoded while the one before it still plays: it is handed on once heard.
+    if (handedOverIndex_ >= 0) {
+        prepareWhenHeard_ = true;
+        return;
+    }
     const NavigationSettings navigation = navigationSettings();
     const int current = playlist.currentIndex();
     const int index = playlist.choose(PlaylistMessage::playNext, true, navigation);
@@ -75,8 +80,6 @@ void PlaylistCommands::prepareNext() {
         return;
     switch (engine.handOver(playlist.entries()[static_cast<size_t>(index)])) {
         case PlaybackEngine::HandOver::notApplicable:
-            // A short song decoded while the one before it still plays: it is handed on once heard.
-            prepareWhenHeard_ = engine.fading();
             return;
         case PlaybackEngine::HandOver::handedOver:
             handedOverIndex_ = index;

@@ -92,11 +92,14 @@ int main(int argc, char** argv) {
         ended = true;
         endChanged.notify_all();
     });
-    engine.setSongDecodedHandler([&] {
+    auto handOverNow = [&] {
         std::lock_guard<std::mutex> hold(endLock);
         decoded = true;
         endChanged.notify_all();
-    });
+    };
+    engine.setSongDecodedHandler(handOverNow);
+    // A song decoded while the one before it still plays is handed on once it is heard.
+    engine.setSongStartedHandler(handOverNow);
     engine.setGapless(!options.nextFiles.empty());
     tumbor::ReplayGainSettings gain;
     gain.mode = options.replayGainMode;
@@ -127,6 +130,8 @@ int main(int argc, char** argv) {
             if (result == tumbor::PlaybackEngine::HandOver::failed)
                 std::fprintf(stderr, "%s\n", engine.message().c_str());
             hold.lock();
+            // Not yet (the song before still plays): again at the next report.
+            if (result == tumbor::PlaybackEngine::HandOver::notApplicable) options.nextFiles.push_front(next);
         }
         return false;
     };
