@@ -26,7 +26,7 @@ public:
     bool isOpen() const override;
     uint32_t prepare(int index, uint8_t* data, uint32_t size) override;
     void unprepare(int index) override;
-    void write(int index) override;
+    void write(int index, uint32_t bytes) override;
     void pause() override;
     void restart() override;
     void reset() override;
@@ -54,6 +54,7 @@ private:
     struct Buffer {
         uint8_t* data = nullptr;
         uint32_t size = 0;
+        uint32_t written = 0;  // bytes queued by the last write
         bool prepared = false;
     };
 
@@ -66,6 +67,7 @@ private:
     std::condition_variable changed_;
     std::thread player_;
     bool quitting_ = false;
+    bool callbackRunning_ = false;  // the player thread is in the done callback
 
     bool open_ = false;
     bool paused_ = false;

@@ -54,7 +54,9 @@ public:
     // Buffers are numbered 0 .. kMaxWaveBuffers-1; data stays owned by the caller.
     virtual uint32_t prepare(int index, uint8_t* data, uint32_t size) = 0;
     virtual void unprepare(int index) = 0;
-    virtual void write(int index) = 0;
+    // Queues bytes of the buffer, at most its prepared size (a song's last
+    // buffer may be shorter, so the next song follows without a gap).
+    virtual void write(int index, uint32_t bytes) = 0;
     virtual void pause() = 0;
     virtual void restart() = 0;
     // Stops playing and hands back every queued buffer.

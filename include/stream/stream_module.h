@@ -91,6 +91,42 @@ typedef StreamLibraryHeader*(STREAM_CALL* GetStreamHeaderFunction)(void);
 
 #define STREAM_HEADER_EXPORT_NAME "tumborGetStreamHeader"
 
+/* Optional capabilities beyond the record. A library may also export
+ * tumborGetStreamExtension, which answers the extension of the module with a
+ * given index (or null); a library without the export plays as before. The
+ * player reads only the fields that fit in `size`, so later fields can be added. */
+
+/* Loudness values a file carries (ReplayGain tags, Opus R128 gains). */
+enum {
+    loudnessTrackGain = 1,
+    loudnessAlbumGain = 2,
+    loudnessTrackPeak = 4,
+    loudnessAlbumPeak = 8
+};
+
+typedef struct StreamLoudness {
+    uint32_t present;   /* loudness* bits: which of the values below the file gives */
+    int32_t trackGain;  /* hundredths of a dB */
+    int32_t albumGain;  /* hundredths of a dB */
+    uint32_t trackPeak; /* peak sample, 65536 = full scale */
+    uint32_t albumPeak; /* peak sample, 65536 = full scale */
+} StreamLoudness;
+
+typedef struct StreamModuleExtension {
+    uint32_t size; /* sizeof(StreamModuleExtension) as the library was built */
+    /* Bytes of sound the last decode call delivered; the rest of its buffer
+     * was padding. May be null. */
+    int(STREAM_CALL* soundBytes)(void);
+    /* Fills loudness for the file opened; 0 when it carries no values. May be null. */
+    int(STREAM_CALL* getLoudness)(StreamLoudness* loudness);
+    /* 1: cut encoder delay and padding the file declares, from the next start on. May be null. */
+    int(STREAM_CALL* setGapless)(int on);
+} StreamModuleExtension;
+
+typedef StreamModuleExtension*(STREAM_CALL* GetStreamExtensionFunction)(int index);
+
+#define STREAM_EXTENSION_EXPORT_NAME "tumborGetStreamExtension"
+
 #if defined(__SIZEOF_POINTER__) && __SIZEOF_POINTER__ == 4
 /* On the 32-bit target the records have a fixed binary layout. */
 #ifdef __cplusplus

@@ -19,6 +19,14 @@ template <StreamModule& module, auto& stream>
 struct DecoderModule {
     // Points the record's operations at this stream; about and configure
     // stay the library's own.
+    // The record's optional capabilities: the sound of each decode and the
+    // stream's loudness values.
+    static StreamModuleExtension* extension() {
+        static StreamModuleExtension capabilities = {sizeof(StreamModuleExtension), soundBytes, loudness,
+                                                     nullptr};
+        return &capabilities;
+    }
+
     static void fill(StreamModule& record) {
         record.open = open;
         record.start = start;
@@ -68,6 +76,12 @@ private:
     static int STREAM_CALL bitrate() { return stream.bitrate(); }
     static int STREAM_CALL seek(int tenths, int) {
         return guardedCall(0, [tenths] { return stream.seek(tenths) ? 1 : 0; });
+    }
+    static int STREAM_CALL soundBytes() { return stream.lastSoundBytes(); }
+    static int STREAM_CALL loudness(StreamLoudness* result) {
+        if (!result || !stream.loudness().any()) return 0;
+        *result = stream.loudness().loudness();
+        return 1;
     }
     static int STREAM_CALL decode(void* buffer, int bytes) {
         return guardedCall(

@@ -12,3 +12,9 @@
         (void)filled;                                                                      \
         return &(header);                                                                  \
     }
+
+// Defines tumborGetStreamExtension: the extension of the module with an index, or null.
+#define TUMBOR_STREAM_EXTENSION_EXPORT(extensionOf)                                                  \
+    extern "C" STREAM_EXPORT StreamModuleExtension* STREAM_CALL tumborGetStreamExtension(int index) { \
+        return extensionOf(index);                                                                    \
+    }

@@ -172,8 +172,11 @@ void FlacCallbacks::takeMetadata(FlacStream& stream, const FLAC__StreamMetadata&
     } else if (metadata.type == FLAC__METADATA_TYPE_VORBIS_COMMENT && stream.title_.empty()) {
         const auto& comments = metadata.data.vorbis_comment;
         CommentTitle title;
-        for (uint32_t i = 0; i < comments.num_comments; ++i)
-            title.add(reinterpret_cast<const char*>(comments.comments[i].entry), comments.comments[i].length);
+        for (uint32_t i = 0; i < comments.num_comments; ++i) {
+            const char* comment = reinterpret_cast<const char*>(comments.comments[i].entry);
+            title.add(comment, comments.comments[i].length);
+            stream.loudness_.addComment(comment, comments.comments[i].length);
+        }
         stream.title_ = title.text();
     }
 }
@@ -199,6 +202,8 @@ void FlacStream::close() {
     sound_.release();
     errorText_.clear();
     title_.clear();
+    loudness_ = LoudnessTags();
+    lastSound_ = 0;
     streamInfoSeen_ = false;
     sampleRate_ = channels_ = sourceBits_ = 0;
     totalSamples_ = 0;
@@ -261,6 +266,7 @@ bool FlacStream::decode(uint8_t* destination, int count) {
     size_t copied = sound_.takePadded(destination, static_cast<size_t>(count), outputBits() == 8 ? 0x80 : 0,
                                       [this] { return refill(); });
     bytesPlayed_ += static_cast<int64_t>(copied);
+    lastSound_ = static_cast<int>(copied);
     return copied > 0;
 }
 

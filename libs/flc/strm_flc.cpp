@@ -43,9 +43,14 @@ void initRecord() {
 
 StreamModule* STREAM_CALL getModule(int index) { return index == 0 ? &flacModule : nullptr; }
 
+StreamModuleExtension* extensionOf(int index) {
+    return index == 0 ? DecoderModule<flacModule, stream>::extension() : nullptr;
+}
+
 StreamLibraryHeader libraryHeader = {0x100, "FLAC streaming library (native FLAC, Ogg FLAC)", getModule};
 
 }  // namespace
 }  // namespace tumbor
 
 TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecord, tumbor::libraryHeader)
+TUMBOR_STREAM_EXTENSION_EXPORT(tumbor::extensionOf)

@@ -55,7 +55,7 @@ uint64_t skipFrontTags(MpegSource& source) {
     return end;
 }
 
-std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd) {
+std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd, LoudnessTags* loudness) {
     if (tagsEnd == 0) return {};
     Handle handle(mpg123_new(nullptr, nullptr));
     if (!handle ||
@@ -70,6 +70,12 @@ std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd) {
     mpg123_framebyframe_next(handle.get());
     mpg123_id3v2* tags = nullptr;
     if (mpg123_id3(handle.get(), nullptr, &tags) != MPG123_OK || !tags) return {};
+    for (size_t i = 0; loudness && i < tags->extras; ++i) {
+        const mpg123_text& extra = tags->extra[i];
+        if (extra.description.p && extra.text.p)
+            loudness->add(std::string_view(extra.description.p, std::strlen(extra.description.p)),
+                          std::string_view(extra.text.p, std::strlen(extra.text.p)));
+    }
     std::string title = firstValue(tags->title);
     if (title.empty()) return {};
     std::string artist = firstValue(tags->artist);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "libs/common/ansi_from_utf8.h"
+#include "libs/common/loudness_tags.h"
 #include "libs/mpa/mpg123_reader.h"
 
 namespace tumbor {
@@ -26,8 +27,9 @@ uint32_t id3v2TagBytes(const uint8_t (&header)[kId3v2HeaderBytes]);
 uint64_t skipFrontTags(MpegSource& source);
 
 // "artist - title" from the TPE1 and TIT2 frames of the tags in front of
-// tagsEnd, or the title alone; empty when there is no title.
-std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd);
+// tagsEnd, or the title alone; empty when there is no title. With loudness,
+// the ReplayGain values of the TXXX frames are gathered there too.
+std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd, LoudnessTags* loudness = nullptr);
 
 // The same for a file on disk; empty when it cannot be read or has no title.
 std::string titleFromFrontTagsOfFile(const std::string& path);

@@ -45,7 +45,7 @@ bool MpaStream::start(int quality, int stereo) {
     nativeRate_ = peekSampleRate(input_, dataStart_);
     decodeBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
     blockBuffer_.reset(new (std::nothrow) uint8_t[kBufferBytes]());
-    if (!decodeBuffer_ || !blockBuffer_ || !decoder_.reset(dataStart_, quality, stereo, nativeRate_)) {
+    if (!decodeBuffer_ || !blockBuffer_ || !decoder_.reset(dataStart_, quality, stereo, nativeRate_, gapless_)) {
         stop();
         return false;
     }
@@ -67,7 +67,8 @@ void MpaStream::stop() {
     blockBuffer_.reset();
     decodeFill_ = 0;
     remaining_ = 0;
-    blockHoldsSound_ = false;
+    blockSound_ = 0;
+    lastSound_ = 0;
     ended_ = false;
     currentKbps_ = 0;
     currentFrameBytes_ = 0;
@@ -106,7 +107,7 @@ bool MpaStream::restart() {
     decodeFill_ = 0;
     ended_ = false;
     framesRead_ = 0;
-    return decoder_.reset(dataStart_, quality_, stereo_, nativeRate_);
+    return decoder_.reset(dataStart_, quality_, stereo_, nativeRate_, gapless_);
 }
 
 int MpaStream::tenthsOfFrames(uint32_t frames) const {
@@ -171,7 +172,7 @@ void MpaStream::decodeFrameIntoBlocks() {
         decodeFill_ -= kBlockBytes;
         std::memcpy(decodeBuffer_.get(), blockBuffer_.get() + kBlockBytes, static_cast<size_t>(decodeFill_));
         remaining_ = kBlockBytes;
-        blockHoldsSound_ = true;
+        blockSound_ = kBlockBytes;
     }
 }
 
@@ -179,7 +180,7 @@ void MpaStream::decodeFrameIntoBlocks() {
 // with silence; once that is handed over, only silence follows.
 void MpaStream::endOfStream() {
     std::memset(decodeBuffer_.get() + decodeFill_, 0, static_cast<size_t>(kBlockBytes - decodeFill_));
-    blockHoldsSound_ = decodeFill_ > 0;
+    blockSound_ = decodeFill_;
     std::swap(decodeBuffer_, blockBuffer_);
     decodeFill_ = 0;
     remaining_ = kBlockBytes;
@@ -192,6 +193,7 @@ bool MpaStream::decode(uint8_t* destination, int count) {
         if (destination) std::memset(destination, 0, static_cast<size_t>(count));
         return false;
     }
+    lastSound_ = 0;
     bool sound = false;
     size_t written = 0;
     while (count > 0) {
@@ -202,10 +204,12 @@ bool MpaStream::decode(uint8_t* destination, int count) {
                 decodeFrameIntoBlocks();
         }
         int take = count < remaining_ ? count : remaining_;
+        int offset = kBlockBytes - remaining_;
         if (destination)
-            std::memcpy(destination + written, blockBuffer_.get() + (kBlockBytes - remaining_),
-                        static_cast<size_t>(take));
-        sound = sound || blockHoldsSound_;
+            std::memcpy(destination + written, blockBuffer_.get() + offset, static_cast<size_t>(take));
+        // Sound only ever precedes silence, so what of it this call delivered is a prefix.
+        if (offset < blockSound_) lastSound_ += (blockSound_ - offset < take ? blockSound_ - offset : take);
+        sound = sound || blockSound_ > 0;
         written += static_cast<size_t>(take);
         count -= take;
         remaining_ -= take;

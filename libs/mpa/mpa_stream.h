@@ -21,6 +21,9 @@ public:
 
     // Where open found the first frame.
     void setDataStart(uint32_t offset) { dataStart_ = offset; }
+    // From the next start on: cut the encoder delay and padding a LAME/Info
+    // frame declares, as libmpg123 does in its gapless mode.
+    void setGapless(bool on) { gapless_ = on; }
 
     // Allocates the buffers, learns the stream's shape from its first frame
     // and leaves a fresh decoder before it. False when memory or the decoder
@@ -49,6 +52,8 @@ public:
     // lies after the end of the sound, which ends in a last block padded with
     // silence.
     bool decode(uint8_t* destination, int count);
+    // Bytes of sound the last decode delivered; the silence after the end follows them.
+    int lastSoundBytes() const { return lastSound_; }
 
 private:
     bool framed() const { return announcedFrames_ > 0; }
@@ -76,7 +81,9 @@ private:
     std::unique_ptr<uint8_t[]> blockBuffer_;   // the last complete block
     int decodeFill_ = 0;                       // bytes in decodeBuffer_
     int remaining_ = 0;                        // bytes of blockBuffer_ not yet handed over
-    bool blockHoldsSound_ = false;             // else it is silence after the end
+    int blockSound_ = 0;                       // bytes of blockBuffer_ that are sound, from its start
+    int lastSound_ = 0;
+    bool gapless_ = false;
     bool ended_ = false;                       // no frame is read until a seek
     // Read by the window thread's position queries while the output thread decodes.
     std::atomic<int> currentKbps_{0};

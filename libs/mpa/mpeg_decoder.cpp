@@ -49,7 +49,7 @@ void MpegDecoder::release() {
     handle_ = nullptr;
 }
 
-bool MpegDecoder::reset(uint32_t dataStart, int quality, int stereo, long nativeRate) {
+bool MpegDecoder::reset(uint32_t dataStart, int quality, int stereo, long nativeRate, bool gapless) {
     if (!handle_) {
         handle_ = mpg123_new(nullptr, nullptr);
         if (!handle_) return false;
@@ -58,14 +58,14 @@ bool MpegDecoder::reset(uint32_t dataStart, int quality, int stereo, long native
     lastFrame_ = FrameFacts();
     long mono = monoFlags(stereo);
     mono_ = mono != 0;
-    // The module decides what is sound: no gapless trimming and no peeking at
-    // the end of the stream; a leading Xing/Info frame is read for its frame
-    // count and not played, as mpg123 --no-gapless does. Tags met inside the
+    // The module decides what is sound: no peeking at the end of the stream,
+    // and gapless trimming only when asked for; a leading Xing/Info frame is
+    // read for its frame count and not played, as mpg123 --no-gapless does. Tags met inside the
     // stream are passed over unparsed. The input can seek, though libmpg123
     // does not learn its size. Each MPG123_MONO_* bit alone selects its kind
     // of mono.
     long flags = MPG123_QUIET | MPG123_NO_PEEK_END | MPG123_SKIP_ID3V2 | MPG123_FORCE_SEEKABLE |
-                 (mono_ ? mono : static_cast<long>(MPG123_FORCE_STEREO));
+                 (mono_ ? mono : static_cast<long>(MPG123_FORCE_STEREO)) | (gapless ? MPG123_GAPLESS : 0);
     long outputRate = nativeRate >> quality;
     bool forceRate = nativeRate > 0 && !isStandardRate(outputRate);
     if (mpg123_param(handle_, MPG123_FLAGS, flags, 0) != MPG123_OK ||

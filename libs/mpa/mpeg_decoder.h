@@ -37,9 +37,10 @@ public:
     // output: quality 0, 1 or 2 down-samples 1:1, 2:1 or 4:1; stereo -1 keeps
     // both channels, 0 the left, 1 the right, 3 their mix (any other value
     // means stereo). nativeRate, when known (else 0), is the stream's sample
-    // rate, needed for rates below the usual ones. False when the decoder
+    // rate, needed for rates below the usual ones. gapless cuts the encoder
+    // delay and padding a LAME/Info frame declares. False when the decoder
     // cannot be made.
-    bool reset(uint32_t dataStart, int quality, int stereo, long nativeRate);
+    bool reset(uint32_t dataStart, int quality, int stereo, long nativeRate, bool gapless = false);
 
     // Reads (without decoding) the next frame from the input position,
     // skipping what is not a frame as libmpg123 does. False when none is left.

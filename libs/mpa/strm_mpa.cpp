@@ -24,6 +24,7 @@ MpaStream stream(input);
 MpaSettings settings;
 bool settingsLoaded = false;
 SharedTag tag;
+LoudnessTags loudness;  // from the ID3v2 tags of the file opened
 
 // Settings are read once per process; later changes to the file are not
 // seen. Without a settings file (no player) the defaults hold.
@@ -63,7 +64,8 @@ int STREAM_CALL mpaOpen() {
         }
         stream.setDataStart(start.offset);
         InputMpegSource source(input);
-        tag.id3v2Title = titleFromFrontTags(source, start.tagsEnd);
+        loudness = LoudnessTags();
+        tag.id3v2Title = titleFromFrontTags(source, start.tagsEnd, &loudness);
         if (!readStreamTag()) return 0;
         updateTitle();
         return 1;
@@ -141,6 +143,18 @@ int STREAM_CALL mpaSongInfo(const char* fileName) {
 
 int STREAM_CALL mpaReserved() { return 0; }
 
+int STREAM_CALL mpaSoundBytes() { return stream.lastSoundBytes(); }
+int STREAM_CALL mpaLoudness(StreamLoudness* result) {
+    if (!result || !loudness.any()) return 0;
+    *result = loudness.loudness();
+    return 1;
+}
+int STREAM_CALL mpaSetGapless(int on) {
+    stream.setGapless(on != 0);
+    return 1;
+}
+StreamModuleExtension mpaExtension = {sizeof(StreamModuleExtension), mpaSoundBytes, mpaLoudness, mpaSetGapless};
+
 void initRecord() {
     StreamModule& record = mpaModule;
     record.magic[0] = 'T';
@@ -171,9 +185,12 @@ void initRecord() {
 
 StreamModule* STREAM_CALL getModule(int index) { return index == 0 ? &mpaModule : nullptr; }
 
+StreamModuleExtension* extensionOf(int index) { return index == 0 ? &mpaExtension : nullptr; }
+
 StreamLibraryHeader libraryHeader = {0x100, "MPEG streaming library (MPEG 1,2,2.5 - layer 1,2,3)", getModule};
 
 }  // namespace
 }  // namespace tumbor
 
 TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecord, tumbor::libraryHeader)
+TUMBOR_STREAM_EXTENSION_EXPORT(tumbor::extensionOf)

@@ -56,8 +56,10 @@ bool OpusStream::open() {
     if (const OpusTags* tags = op_tags(file_.get(), 0)) {
         CommentTitle title;
         for (int i = 0; i < tags->comments; ++i)
-            if (tags->comment_lengths[i] > 0)
+            if (tags->comment_lengths[i] > 0) {
                 title.add(tags->user_comments[i], static_cast<size_t>(tags->comment_lengths[i]));
+                loudness_.addComment(tags->user_comments[i], static_cast<size_t>(tags->comment_lengths[i]));
+            }
         title_ = title.text();
     }
     ogg_int64_t total = op_pcm_total(file_.get(), -1);
@@ -85,6 +87,8 @@ void OpusStream::close() {
     sound_.release();
     errorText_.clear();
     title_.clear();
+    loudness_ = LoudnessTags();
+    lastSound_ = 0;
     totalSamples_ = 0;
     bitrate_ = 0;
     ended_ = false;
@@ -127,6 +131,7 @@ bool OpusStream::decode(uint8_t* destination, int count) {
     size_t copied =
         sound_.takePadded(destination, static_cast<size_t>(count), 0, [this] { return refill(); });
     bytesPlayed_ += static_cast<int64_t>(copied);
+    lastSound_ = static_cast<int>(copied);
     return copied > 0;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "libs/common/decoded_sound.h"
+#include "libs/common/loudness_tags.h"
 #include "libs/common/stream_input.h"
 
 struct OggOpusFile;
@@ -35,6 +36,10 @@ public:
     const char* errorText() const { return errorText_.empty() ? nullptr : errorText_.c_str(); }
     // "artist - title" from the first link's comments, or the title.
     const std::string& title() const { return title_; }
+    // The loudness values among the comments (ReplayGain, R128 gains).
+    const LoudnessTags& loudness() const { return loudness_; }
+    // Bytes of sound the last decode delivered; the rest of its buffer was silence.
+    int lastSoundBytes() const { return lastSound_; }
     // Always 16-bit stereo at Opus's own rate.
     uint32_t sampleRate() const { return kOpusRate; }
     uint32_t channels() const { return 2; }
@@ -65,6 +70,8 @@ private:
     DecodedSound sound_;
     std::string errorText_;
     std::string title_;
+    LoudnessTags loudness_;
+    int lastSound_ = 0;
     int64_t totalSamples_ = 0;
     int bitrate_ = 0;
     bool ended_ = false;

@@ -67,9 +67,16 @@ StreamModule* STREAM_CALL getModule(int index) {
     return nullptr;
 }
 
+StreamModuleExtension* extensionOf(int index) {
+    if (index == 0) return DecoderModule<vorbisModule, vorbis>::extension();
+    if (index == 1) return DecoderModule<opusModule, opus>::extension();
+    return nullptr;
+}
+
 StreamLibraryHeader libraryHeader = {0x100, "Ogg streaming library (Vorbis, Opus)", getModule};
 
 }  // namespace
 }  // namespace tumbor
 
 TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecords, tumbor::libraryHeader)
+TUMBOR_STREAM_EXTENSION_EXPORT(tumbor::extensionOf)

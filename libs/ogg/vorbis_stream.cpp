@@ -86,8 +86,10 @@ bool VorbisStream::open() {
     if (vorbis_comment* comments = ov_comment(file_.get(), 0)) {
         CommentTitle title;
         for (int i = 0; i < comments->comments; ++i)
-            if (comments->comment_lengths[i] > 0)
+            if (comments->comment_lengths[i] > 0) {
                 title.add(comments->user_comments[i], static_cast<size_t>(comments->comment_lengths[i]));
+                loudness_.addComment(comments->user_comments[i], static_cast<size_t>(comments->comment_lengths[i]));
+            }
         title_ = title.text();
     }
     long bitrate = ov_bitrate(file_.get(), -1);
@@ -134,6 +136,8 @@ void VorbisStream::close() {
     sound_.release();
     errorText_.clear();
     title_.clear();
+    loudness_ = LoudnessTags();
+    lastSound_ = 0;
     sampleRate_ = channels_ = 0;
     playedLinks_ = 0;
     playedSamples_ = 0;
@@ -178,6 +182,7 @@ bool VorbisStream::decode(uint8_t* destination, int count) {
     size_t copied =
         sound_.takePadded(destination, static_cast<size_t>(count), 0, [this] { return refill(); });
     bytesPlayed_ += static_cast<int64_t>(copied);
+    lastSound_ = static_cast<int>(copied);
     return copied > 0;
 }
 

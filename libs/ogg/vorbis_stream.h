@@ -12,6 +12,7 @@
 #include <string>
 
 #include "libs/common/decoded_sound.h"
+#include "libs/common/loudness_tags.h"
 #include "libs/common/stream_input.h"
 
 struct OggVorbis_File;
@@ -36,6 +37,10 @@ public:
     const char* errorText() const { return errorText_.empty() ? nullptr : errorText_.c_str(); }
     // "artist - title" from the first link's comments, or the title.
     const std::string& title() const { return title_; }
+    // The loudness values among the comments (ReplayGain, R128 gains).
+    const LoudnessTags& loudness() const { return loudness_; }
+    // Bytes of sound the last decode delivered; the rest of its buffer was silence.
+    int lastSoundBytes() const { return lastSound_; }
     uint32_t sampleRate() const { return sampleRate_; }
     uint32_t channels() const { return channels_; }
     uint32_t outputBits() const { return 16; }
@@ -63,6 +68,8 @@ private:
     DecodedSound sound_;
     std::string errorText_;
     std::string title_;
+    LoudnessTags loudness_;
+    int lastSound_ = 0;
     uint32_t sampleRate_ = 0;
     uint32_t channels_ = 0;
     int playedLinks_ = 0;        // the links from the first on that play

@@ -30,7 +30,8 @@ bool pcmSeek(const PcmStream& stream, const StreamInput& input, int tenths) {
                       static_cast<uint64_t>(tenths) * stream.seekStep);
 }
 
-bool pcmDecode(const PcmStream& stream, const StreamInput& input, uint8_t* buffer, int count) {
+bool pcmDecode(const PcmStream& stream, const StreamInput& input, uint8_t* buffer, int count, int& sound) {
+    sound = 0;
     if (!buffer || count <= 0) return false;
     int64_t remaining = stream.dataEnd - static_cast<int64_t>(input.tell());
     if (remaining <= 0) {
@@ -40,6 +41,7 @@ bool pcmDecode(const PcmStream& stream, const StreamInput& input, uint8_t* buffe
     int wanted = remaining < count ? static_cast<int>(remaining) : count;
     int got = input.readSome(buffer, wanted);
     if (got < 0) got = 0;
+    sound = got;
     // Whatever the file did not deliver (the last, partial buffer, or a file
     // that shrank under us) plays as silence rather than stale bytes.
     std::memset(buffer + got, stream.silence, static_cast<size_t>(count - got));

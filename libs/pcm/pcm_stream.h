@@ -36,7 +36,8 @@ int pcmLength(const PcmStream& stream);
 // Moves the input to tenths (negative means 0) in steps of seekStep bytes.
 bool pcmSeek(const PcmStream& stream, const StreamInput& input, int tenths);
 // Fills count bytes with sound, padding with silence past the end of the
-// sound; false once no sound was left for this buffer.
-bool pcmDecode(const PcmStream& stream, const StreamInput& input, uint8_t* buffer, int count);
+// sound; false once no sound was left for this buffer. sound is set to the
+// bytes of sound in the buffer.
+bool pcmDecode(const PcmStream& stream, const StreamInput& input, uint8_t* buffer, int count, int& sound);
 
 }  // namespace tumbor

@@ -15,6 +15,7 @@ namespace {
 StreamModule wavModule;
 StreamModule vocModule;
 PcmStream pcm;
+int lastSound = 0;  // bytes of sound the last decode delivered
 
 int openWith(StreamModule& module, PcmOpenResult (*parse)(const StreamInput&, PcmStream&)) {
     return guardedCall(0, [&] {
@@ -48,11 +49,15 @@ int STREAM_CALL wavSeek(int tenths, int) { return pcmSeek(pcm, StreamInput(wavMo
 int STREAM_CALL vocSeek(int tenths, int) { return pcmSeek(pcm, StreamInput(vocModule), tenths); }
 int STREAM_CALL pcmBitrate() { return static_cast<int>(pcm.bytesPerSecond * 8); }
 int STREAM_CALL wavDecode(void* buffer, int bytes) {
-    return pcmDecode(pcm, StreamInput(wavModule), static_cast<uint8_t*>(buffer), bytes);
+    return pcmDecode(pcm, StreamInput(wavModule), static_cast<uint8_t*>(buffer), bytes, lastSound);
 }
 int STREAM_CALL vocDecode(void* buffer, int bytes) {
-    return pcmDecode(pcm, StreamInput(vocModule), static_cast<uint8_t*>(buffer), bytes);
+    return pcmDecode(pcm, StreamInput(vocModule), static_cast<uint8_t*>(buffer), bytes, lastSound);
 }
+int STREAM_CALL pcmSoundBytes() { return lastSound; }
+
+// WAV and VOC carry no loudness values: they play as they are.
+StreamModuleExtension pcmExtension = {sizeof(StreamModuleExtension), pcmSoundBytes, nullptr, nullptr};
 int STREAM_CALL wavAbout() { return showModuleMessage("WAV loader\n\nSupports loading of WAVe modules."); }
 int STREAM_CALL vocAbout() {
     return showModuleMessage("VOC loader\n\nSupports loading of Creative Voice(tm) modules.");
@@ -98,9 +103,12 @@ StreamModule* STREAM_CALL getModule(int index) {
     return nullptr;
 }
 
+StreamModuleExtension* extensionOf(int index) { return index == 0 || index == 1 ? &pcmExtension : nullptr; }
+
 StreamLibraryHeader libraryHeader = {0x100, "RAW streams library (WAV, VOC)", getModule};
 
 }  // namespace
 }  // namespace tumbor
 
 TUMBOR_STREAM_LIBRARY_EXPORT(tumbor::initRecords, tumbor::libraryHeader)
+TUMBOR_STREAM_EXTENSION_EXPORT(tumbor::extensionOf)

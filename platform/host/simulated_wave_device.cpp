@@ -49,7 +49,7 @@ bool SimulatedWaveDevice::isOpen() const {
 uint32_t SimulatedWaveDevice::prepare(int index, uint8_t* data, uint32_t size) {
     std::lock_guard<std::mutex> hold(lock_);
     if (index == prepareFailure_) return kWaveNoMemory;
-    buffers_[index] = Buffer{data, size, true};
+    buffers_[index] = Buffer{data, size, 0, true};
     return kWaveOk;
 }
 
@@ -58,10 +58,11 @@ void SimulatedWaveDevice::unprepare(int index) {
     buffers_[index] = Buffer{};
 }
 
-void SimulatedWaveDevice::write(int index) {
+void SimulatedWaveDevice::write(int index, uint32_t bytes) {
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (!open_ || !buffers_[index].prepared) return;
+        buffers_[index].written = bytes < buffers_[index].size ? bytes : buffers_[index].size;
         queue_.push_back(index);
         if (static_cast<int>(queue_.size()) > peakQueued_) peakQueued_ = static_cast<int>(queue_.size());
     }
@@ -98,8 +99,10 @@ void SimulatedWaveDevice::reset() {
 }
 
 uint32_t SimulatedWaveDevice::close() {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(lock_);
     if (!queue_.empty()) return kWaveStillPlaying;
+    // As wave-out's close, it returns only once no buffer's callback runs any more.
+    changed_.wait(hold, [this] { return !callbackRunning_; });
     open_ = false;
     ++closeCount_;
     return kWaveOk;
@@ -118,20 +121,23 @@ void SimulatedWaveDevice::setVolume(uint32_t volume) {
 bool SimulatedWaveDevice::playOneLocked(std::unique_lock<std::mutex>& hold) {
     if (!open_ || paused_ || queue_.empty()) return false;
     if (pacing_ == Pacing::realTime) {
-        uint64_t size = buffers_[queue_.front()].size;
+        uint64_t size = buffers_[queue_.front()].written;
         auto duration = std::chrono::microseconds(size * 1000000 / format_.bytesPerSecond());
         changed_.wait_for(hold, duration, [this] { return quitting_; });
         if (quitting_ || queue_.empty() || paused_) return false;
     }
     const Buffer& playing = buffers_[queue_.front()];
-    if (keepPlayed_) played_.insert(played_.end(), playing.data, playing.data + playing.size);
-    position_ += playing.size;
+    if (keepPlayed_) played_.insert(played_.end(), playing.data, playing.data + playing.written);
+    position_ += playing.written;
     queue_.pop_front();
     BufferDoneCallback done = done_;
     void* context = context_;
+    callbackRunning_ = true;
     hold.unlock();
     done(context);
     hold.lock();
+    callbackRunning_ = false;
+    changed_.notify_all();
     return true;
 }
 

@@ -40,6 +40,7 @@ uint32_t WinWaveDevice::prepare(int index, uint8_t* data, uint32_t size) {
     header = WAVEHDR{};
     header.lpData = reinterpret_cast<LPSTR>(data);
     header.dwBufferLength = size;
+    preparedSizes_[index] = size;
     return waveOutPrepareHeader(handle_, &header, sizeof header);
 }
 
@@ -48,7 +49,11 @@ void WinWaveDevice::unprepare(int index) {
     headers_[index] = WAVEHDR{};
 }
 
-void WinWaveDevice::write(int index) { waveOutWrite(handle_, &headers_[index], sizeof(WAVEHDR)); }
+void WinWaveDevice::write(int index, uint32_t bytes) {
+    WAVEHDR& header = headers_[index];
+    header.dwBufferLength = bytes < preparedSizes_[index] ? bytes : preparedSizes_[index];
+    waveOutWrite(handle_, &header, sizeof header);
+}
 void WinWaveDevice::pause() { waveOutPause(handle_); }
 void WinWaveDevice::restart() { waveOutRestart(handle_); }
 void WinWaveDevice::reset() { waveOutReset(handle_); }

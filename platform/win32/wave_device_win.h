@@ -15,7 +15,7 @@ public:
     bool isOpen() const override { return handle_ != nullptr; }
     uint32_t prepare(int index, uint8_t* data, uint32_t size) override;
     void unprepare(int index) override;
-    void write(int index) override;
+    void write(int index, uint32_t bytes) override;
     void pause() override;
     void restart() override;
     void reset() override;
@@ -30,6 +30,7 @@ private:
     BufferDoneCallback done_ = nullptr;
     void* context_ = nullptr;
     WAVEHDR headers_[kMaxWaveBuffers] = {};
+    uint32_t preparedSizes_[kMaxWaveBuffers] = {};  // each header's length when it was prepared
 };
 
 }  // namespace platform

@@ -32,19 +32,28 @@ void ModuleRegistry::registerLibrary(const std::string& folder, const std::strin
     StreamLibraryHeader* header = getHeader();
     if (!header || !header->getModule) return;
 
+    auto getExtension =
+        reinterpret_cast<GetStreamExtensionFunction>(library->symbol(STREAM_EXTENSION_EXPORT_NAME));
+
     bool registered = false;
     for (int index = 0; index < STREAM_MODULE_INDEX_COUNT; ++index) {
         StreamModule* record = header->getModule(index);
         if (!record || std::memcmp(record->magic, kMagic, sizeof kMagic) != 0) continue;
-        registerModule(record, fileName, index, library->nativeHandle(), hostWindow);
+        registerModule(record, fileName, index, library->nativeHandle(), hostWindow,
+                       getExtension ? getExtension(index) : nullptr);
         registered = true;
     }
     if (registered) libraries_.push_back(std::move(library));
 }
 
 void ModuleRegistry::registerModule(StreamModule* record, const std::string& libraryFile, int index,
-                                    void* libraryHandle, void* hostWindow) {
+                                    void* libraryHandle, void* hostWindow,
+                                    const StreamModuleExtension* extension) {
     ModuleEntry entry;
+    // Only the fields the library's own version of the record has are taken.
+    if (extension && extension->size > sizeof extension->size)
+        std::memcpy(&entry.extension, extension,
+                    extension->size < sizeof entry.extension ? extension->size : sizeof entry.extension);
     entry.libraryFile = libraryFile;
     entry.index = index;
     entry.description = record->description ? record->description : "";
@@ -66,6 +75,12 @@ void ModuleRegistry::registerModule(StreamModule* record, const std::string& lib
     summaryFilter_ += patterns;
     if (summaryFilter_.back() != ';') summaryFilter_ += ';';
     composeFilter();
+}
+
+StreamModuleExtension ModuleRegistry::extensionOf(const StreamModule* record) const {
+    for (const ModuleEntry& entry : entries_)
+        if (entry.record == record) return entry.extension;
+    return StreamModuleExtension{};
 }
 
 // The summary without its last ";", then the pairs, then the all-files pair.

@@ -19,6 +19,8 @@ struct ModuleEntry {
     uint32_t version = 0;     // copy of the record's moduleVersion
     void* libraryHandle = nullptr;
     StreamModule* record = nullptr;
+    // The module's optional capabilities; fields the library did not have are null.
+    StreamModuleExtension extension{};
 };
 
 class ModuleRegistry {
@@ -36,11 +38,14 @@ public:
     // writing hostWindow, libraryInstance and iniPath into it and adding its
     // filter to the open-dialog filter.
     void registerModule(StreamModule* record, const std::string& libraryFile, int index,
-                        void* libraryHandle, void* hostWindow);
+                        void* libraryHandle, void* hostWindow,
+                        const StreamModuleExtension* extension = nullptr);
     // Forgets the entries and releases every library once.
     void tearDown();
 
     const std::vector<ModuleEntry>& entries() const { return entries_; }
+    // The extension of a registered record; all null when it has none.
+    StreamModuleExtension extensionOf(const StreamModule* record) const;
     // "Summary|patterns|Playlists ...|...|All files (*.*)|*.*||"
     const std::string& openFilter() const { return openFilter_; }
 

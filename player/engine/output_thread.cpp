@@ -3,6 +3,7 @@
 // device hands back, refills free buffers by calling decode, and reports the
 // end of the song once every written buffer has played.
 #include <chrono>
+#include <utility>
 
 #include "platform/thread_priority.h"
 #include "player/engine/playback_engine.h"
@@ -17,6 +18,7 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 
 void PlaybackEngine::startOutputThread() {
     outputStopRequested_ = false;
+    decodedToEnd_ = false;
     uint64_t generation = ++generation_;
     bool pcm = isPcm();
     outputThread_ = std::thread([this, generation, pcm] {
@@ -44,6 +46,11 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
             do {
                 ringHead_ = (ringHead_ + 1) % bufferCount_;
                 --queued_;
+                // The last buffer of the song handed over from has played.
+                if (switchCountdown_ > 0 && --switchCountdown_ == 0) {
+                    positionReset_ = true;
+                    songStarted(generation);
+                }
             } while (semaphore_.tryTake());
         }
         if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) continue;
@@ -52,7 +59,14 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
         if (performSeekIfPending()) {
             device_->reset();
             ended = false;
-        } else if (queued_ == 0 && !endReported) {
+            decodedToEnd_ = false;
+            continue;
+        }
+        if (gapless_ && !decodedToEnd_) {
+            decodedToEnd_ = true;
+            songDecoded(generation);
+        }
+        if (queued_ == 0 && !endReported) {
             endReported = true;
             songEnded(generation);
         }
@@ -66,12 +80,21 @@ bool PlaybackEngine::fillBuffers(bool& ended) {
         if (ended) return true;
         if (performSeekIfPending()) device_->reset();
         std::vector<uint8_t>& buffer = buffers_[static_cast<size_t>(index)];
-        if (!module_->decode(buffer.data(), bufferSize_)) {
-            ended = true;
-            return true;
+        const bool more = module_->decode(buffer.data(), bufferSize_) != 0;
+        int bytes = more ? bufferSize_ : 0;
+        ended = !more;
+        // Gapless: the song's last buffer holds only its sound, so the next song follows at once.
+        if (gapless_ && extension_.soundBytes) {
+            int sound = extension_.soundBytes();
+            bytes = sound < 0 ? 0 : sound > bufferSize_ ? bufferSize_ : sound;
+            ended = !more || bytes < bufferSize_;
         }
-        device_->write(index);
-        ++queued_;
+        if (bytes > 0) {
+            applyGain(buffer.data(), static_cast<size_t>(bytes), format_.bitsPerSample, gain_);
+            device_->write(index, static_cast<uint32_t>(bytes));
+            ++queued_;
+        }
+        if (ended) return true;
         if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) return false;
     }
 }
@@ -87,6 +110,24 @@ void PlaybackEngine::outputLoopPolled(uint64_t generation) {
     }
 }
 
+void PlaybackEngine::songDecoded(uint64_t generation) {
+    {
+        std::lock_guard<std::mutex> hold(endLock_);
+        decodedPending_ = true;
+        decodedGeneration_ = generation;
+    }
+    endChanged_.notify_all();
+}
+
+void PlaybackEngine::songStarted(uint64_t generation) {
+    {
+        std::lock_guard<std::mutex> hold(endLock_);
+        startedPending_ = true;
+        startedGeneration_ = generation;
+    }
+    endChanged_.notify_all();
+}
+
 void PlaybackEngine::songEnded(uint64_t generation) {
     {
         std::lock_guard<std::mutex> hold(endLock_);
@@ -96,16 +137,37 @@ void PlaybackEngine::songEnded(uint64_t generation) {
     endChanged_.notify_all();
 }
 
+// Runs handler (read under the operation lock) when the output thread that
+// reported an event is still the current one.
+void PlaybackEngine::reportIfCurrent(uint64_t generation, const std::function<void()>& handler) {
+    std::function<void()> call;
+    {
+        std::lock_guard<std::mutex> hold(operationLock_);
+        if (generation != generation_) return;
+        call = handler;
+    }
+    if (call) call();
+}
+
 void PlaybackEngine::endOfTrackLoop() {
     while (true) {
         uint64_t generation;
+        bool ended, decoded, started;
+        uint64_t decodedGeneration, startedGeneration;
         {
             std::unique_lock<std::mutex> hold(endLock_);
-            endChanged_.wait(hold, [this] { return quitting_ || endPending_; });
+            endChanged_.wait(hold, [this] { return quitting_ || endPending_ || decodedPending_ || startedPending_; });
             if (quitting_) return;
-            endPending_ = false;
+            ended = std::exchange(endPending_, false);
+            decoded = std::exchange(decodedPending_, false);
+            started = std::exchange(startedPending_, false);
             generation = endGeneration_;
+            decodedGeneration = decodedGeneration_;
+            startedGeneration = startedGeneration_;
         }
+        if (started) reportIfCurrent(startedGeneration, onSongStarted_);
+        if (decoded) reportIfCurrent(decodedGeneration, onSongDecoded_);
+        if (!ended) continue;
         std::function<void()> onSongEnded;
         {
             std::lock_guard<std::mutex> hold(operationLock_);

@@ -2,6 +2,7 @@
 #include "player/engine/playback_engine.h"
 
 #include <chrono>
+#include <utility>
 #include <new>
 
 #include "player/engine/module_loader.h"
@@ -12,6 +13,7 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kDrainInterval{10};
+constexpr milliseconds kReturnedBufferWait{100};
 // A drain that makes no progress for this long (a stuck device) ends with a reset.
 constexpr milliseconds kDrainPatience{5000};
 
@@ -80,10 +82,18 @@ int PlaybackEngine::load(const std::string& file) {
     message_.clear();
     currentFile_ = file;
     module_ = probeModules(registry_, file);
+    return startProbedLocked() && openOutputLocked();
+}
+
+// Starts the module just probed, with its capabilities and gain; on failure
+// the message is set and the module unloaded.
+int PlaybackEngine::startProbedLocked() {
     if (!module_) {
-        message_ = unknownFormatMessage(file);
+        message_ = unknownFormatMessage(currentFile_);
         return 0;
     }
+    extension_ = registry_.extensionOf(module_);
+    if (extension_.setGapless) extension_.setGapless(gapless_ ? 1 : 0);
     if (!module_->start || !module_->start()) {
         std::string failure = startFailureMessage(*module_);
         if (isPcm()) closeDeviceLocked();
@@ -91,6 +101,15 @@ int PlaybackEngine::load(const std::string& file) {
         message_ = failure;  // after closeDevice, which clears the message
         return 0;
     }
+    StreamLoudness loudness{};
+    bool tells = extension_.getLoudness != nullptr;
+    if (tells && !extension_.getLoudness(&loudness)) loudness = StreamLoudness{};
+    gain_ = gainScale(replayGain_, tells ? &loudness : nullptr);
+    return 1;
+}
+
+// The device in the started module's format, or closed for a module that plays by itself.
+int PlaybackEngine::openOutputLocked() {
     if (isPcm()) {
         platform::WaveFormat format;
         format.sampleRate = module_->sampleRate;
@@ -100,6 +119,73 @@ int PlaybackEngine::load(const std::string& file) {
     }
     closeDeviceLocked();
     return 1;
+}
+
+void PlaybackEngine::setReplayGain(const ReplayGainSettings& settings) {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    replayGain_ = settings;
+}
+
+void PlaybackEngine::setSongDecodedHandler(std::function<void()> onSongDecoded) {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    onSongDecoded_ = std::move(onSongDecoded);
+}
+
+void PlaybackEngine::setSongStartedHandler(std::function<void()> onSongStarted) {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    onSongStarted_ = std::move(onSongStarted);
+}
+
+PlaybackEngine::HandOver PlaybackEngine::handOver(const std::string& file) {
+    std::lock_guard<std::mutex> hold(operationLock_);
+    // A song handed over but not yet heard is handed on only once it is heard.
+    if (!gapless_ || !isPcm() || state_ != kPlaying || !decodedToEnd_ || !device_->isOpen() || fadingLocked())
+        return HandOver::notApplicable;
+    // The output thread lets go of the module; the device plays on meanwhile.
+    stopOutputThread();
+    endingSong_ = nowPlayingLocked();
+    endingSong_.heardTenths = module_->getPosition ? module_->getPosition() : 0;
+    endingSong_.canSeek = false;
+    endingFile_ = currentFile_;
+    if (module_->notify) module_->notify(NOTIFY_STOP);
+    if (module_->seek) module_->seek(0, 1);
+    unloadLocked();
+    message_.clear();
+    currentFile_ = file;
+    module_ = probeModules(registry_, file);
+    const bool started = startProbedLocked() != 0;
+    if (started && isPcm() && module_->sampleRate == format_.sampleRate &&
+        module_->channels == format_.channels && module_->bitsPerSample == format_.bitsPerSample) {
+        switchCountdown_ = queued_.load();
+        startOutputThread();
+        semaphore_.wake();
+        if (switchCountdown_ == 0) songStarted(generation_);
+        if (module_->notify) module_->notify(NOTIFY_PLAY);
+        return HandOver::handedOver;
+    }
+    // Not the same format: the song plays out first, then the device follows the new one.
+    drainRingLocked();
+    state_ = kStopped;
+    positionReset_ = true;
+    if (!started) return HandOver::failed;
+    return openOutputLocked() ? HandOver::loaded : HandOver::failed;
+}
+
+// With the output thread stopped: waits until the device has handed back every
+// queued buffer (or made no progress for a while, then resets it).
+void PlaybackEngine::drainRingLocked() {
+    auto lastProgress = std::chrono::steady_clock::now();
+    while (queued_ > 0) {
+        if (semaphore_.wait(kReturnedBufferWait) == BufferSemaphore::WaitResult::signalled) {
+            ringHead_ = (ringHead_ + 1) % bufferCount_;
+            --queued_;
+            lastProgress = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - lastProgress > kDrainPatience) {
+            device_->reset();
+            semaphore_.reset();
+            queued_ = 0;
+        }
+    }
 }
 
 void PlaybackEngine::unload() {
@@ -164,6 +250,7 @@ int PlaybackEngine::stopLocked(int immediate) {
     if (!module_) return 0;
     positionReset_ = true;
     int previous = state_.exchange(kStopped);
+    switchCountdown_ = 0;
     if (previous == kStopped) return 0;
     if (isPcm() && device_->isOpen()) {
         // A paused device never drains, so it is reset like an immediate stop.
@@ -208,6 +295,7 @@ void PlaybackEngine::closeDeviceLocked() {
     message_.clear();
     if (!device_->isOpen()) return;
     state_ = kStopped;
+    switchCountdown_ = 0;
     stopOutputThread();
     std::lock_guard<std::mutex> lease(leaseLock_);
     device_->reset();
@@ -351,9 +439,11 @@ int PlaybackEngine::queuedTenthsLocked() const {
 int PlaybackEngine::getGaugePosition(int range) {
     std::lock_guard<std::mutex> hold(operationLock_);
     if (seekRequest_ == kAbsoluteSeek || !module_ || state_ == kStopped || !module_->getLength) return 0;
-    int length = module_->getLength();
+    const bool fading = fadingLocked();
+    int length = fading ? endingSong_.lengthTenths : module_->getLength();
     if (length < 1) return 0;
-    int p = static_cast<int>(int64_t(module_->getPosition() - queuedTenthsLocked()) * range / length);
+    int heard = fading ? fadingHeardTenthsLocked() : module_->getPosition() - queuedTenthsLocked();
+    int p = static_cast<int>(int64_t(heard) * range / length);
     if (positionReset_.exchange(false))
         lastPosition_ = p;
     else if (p < lastPosition_)
@@ -365,6 +455,8 @@ int PlaybackEngine::getGaugePosition(int range) {
 
 // Runs on the output thread.
 bool PlaybackEngine::performSeekIfPending() {
+    // A seek waits until the song handed over from has played out.
+    if (switchCountdown_ > 0) return false;
     int request = seekRequest_;
     if (request == kNoSeek || !module_->seek) return false;
     positionReset_ = true;
@@ -390,7 +482,7 @@ std::string PlaybackEngine::message() const {
 
 std::string PlaybackEngine::currentFile() const {
     std::lock_guard<std::mutex> hold(operationLock_);
-    return currentFile_;
+    return fadingLocked() ? endingFile_ : currentFile_;
 }
 
 StreamModule* PlaybackEngine::currentModule() const {
@@ -400,6 +492,23 @@ StreamModule* PlaybackEngine::currentModule() const {
 
 NowPlaying PlaybackEngine::nowPlaying() const {
     std::lock_guard<std::mutex> hold(operationLock_);
+    if (!fadingLocked()) return nowPlayingLocked();
+    NowPlaying ending = endingSong_;
+    ending.heardTenths = fadingHeardTenthsLocked();
+    return ending;
+}
+
+// The song handed over from: its position when it was decoded to the end,
+// less what of it is still queued (whole buffers: the display is within one).
+int PlaybackEngine::fadingHeardTenthsLocked() const {
+    uint64_t queuedBytes = uint64_t(switchCountdown_.load()) * static_cast<uint64_t>(bufferSize_);
+    uint32_t bytesPerSecond = format_.bytesPerSecond();
+    int queuedTenths = bytesPerSecond ? static_cast<int>(queuedBytes * 10 / bytesPerSecond) : 0;
+    int heard = endingSong_.heardTenths - queuedTenths;
+    return heard < 0 ? 0 : heard;
+}
+
+NowPlaying PlaybackEngine::nowPlayingLocked() const {
     NowPlaying now;
     if (!module_) return now;
     now.loaded = true;

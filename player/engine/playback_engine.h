@@ -25,6 +25,7 @@
 #include "platform/wave_device.h"
 #include "player/engine/buffer_semaphore.h"
 #include "player/engine/module_registry.h"
+#include "player/engine/replay_gain.h"
 
 namespace tumbor {
 
@@ -76,6 +77,27 @@ public:
     // advance off the device is closed.
     void setSongEndedHandler(std::function<void()> onSongEnded);
     void setAdvance(bool advance) { advance_ = advance; }
+
+    // Gapless playback. With it on, a song decoded to its end reports so
+    // (onSongDecoded, on the end-of-track worker) while its last buffers still
+    // play; handOver then starts the next file and, when it plays in the same
+    // format, goes on filling the same device with it. onSongStarted runs on
+    // the worker when the sound reaches the new song; until then position,
+    // length and title stay those of the song being heard.
+    void setGapless(bool on) { gapless_ = on; }
+    void setSongDecodedHandler(std::function<void()> onSongDecoded);
+    void setSongStartedHandler(std::function<void()> onSongStarted);
+    enum class HandOver {
+        notApplicable,  // no song is playing out its last buffers (or the song before it
+                        // still plays): nothing was done
+        handedOver,     // the file follows the song being heard without a gap
+        loaded,         // another format: the song played out, the file was loaded as load does
+        failed          // the song played out and the file could not be loaded (message set)
+    };
+    HandOver handOver(const std::string& file);
+
+    // Takes effect from the next file loaded.
+    void setReplayGain(const ReplayGainSettings& settings);
 
     int load(const std::string& file);
     void play();
@@ -131,6 +153,12 @@ public:
 
 private:
     int stopLocked(int immediate);
+    int startProbedLocked();
+    int openOutputLocked();
+    void drainRingLocked();
+    bool fadingLocked() const { return switchCountdown_ > 0; }
+    int fadingHeardTenthsLocked() const;
+    NowPlaying nowPlayingLocked() const;
     void playLocked();
     void closeDeviceLocked();
     int openDeviceLocked(const platform::WaveFormat& format);
@@ -148,7 +176,10 @@ private:
     bool fillBuffers(bool& ended);
     bool performSeekIfPending();
     void songEnded(uint64_t generation);
+    void songDecoded(uint64_t generation);
+    void songStarted(uint64_t generation);
     void endOfTrackLoop();
+    void reportIfCurrent(uint64_t generation, const std::function<void()>& handler);
 
     static void onBufferDone(void* engine);
 
@@ -177,6 +208,21 @@ private:
     std::atomic<bool> positionReset_{true};
     int lastPosition_ = 0;
 
+    // The current module's optional capabilities and the gain its sound gets.
+    StreamModuleExtension extension_{};
+    ReplayGainSettings replayGain_;
+    std::atomic<uint32_t> gain_{kUnityGain};
+
+    // Off until the player says otherwise: a song's last buffer then keeps its padding.
+    std::atomic<bool> gapless_{false};
+    // The output thread has decoded the song to its end and reported it.
+    std::atomic<bool> decodedToEnd_{false};
+    // After a hand-over: buffers of the previous song still queued. While
+    // nonzero the window is shown endingSong_, and seeks wait.
+    std::atomic<int> switchCountdown_{0};
+    NowPlaying endingSong_;
+    std::string endingFile_;
+
     BufferSemaphore semaphore_;
     std::thread outputThread_;
     std::atomic<bool> outputStopRequested_{false};
@@ -185,11 +231,17 @@ private:
 
     std::atomic<bool> advance_{true};
     std::function<void()> onSongEnded_;
+    std::function<void()> onSongDecoded_;
+    std::function<void()> onSongStarted_;
     std::thread endOfTrackWorker_;
     std::mutex endLock_;
     std::condition_variable endChanged_;
     bool endPending_ = false;
     uint64_t endGeneration_ = 0;
+    bool decodedPending_ = false;
+    uint64_t decodedGeneration_ = 0;
+    bool startedPending_ = false;
+    uint64_t startedGeneration_ = 0;
     bool quitting_ = false;
 };
 

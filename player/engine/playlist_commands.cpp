@@ -1,6 +1,8 @@
 // The playlist window's commands over the playlist, the engine and the settings.
 #include "player/engine/playlist_commands.h"
 
+#include <utility>
+
 #include "player/engine/module_loader.h"
 #include "player/engine/playlist_files.h"
 
@@ -32,6 +34,8 @@ bool PlaylistCommands::loadEntry(int index) {
 
 void PlaylistCommands::handleMessage(PlaylistMessage message) {
     Playlist& playlist = parts_.playlist;
+    handedOverIndex_ = -1;
+    prepareWhenHeard_ = false;
     if (playlist.empty()) return;
     const bool wasPlaying = parts_.engine.getState() == PlaybackEngine::kPlaying;
     const NavigationSettings navigation = navigationSettings();
@@ -46,6 +50,64 @@ void PlaylistCommands::handleMessage(PlaylistMessage message) {
     playlist.selectOnly(static_cast<size_t>(index));
     parts_.shell.selectionChanged();
     parts_.shell.titleChanged();
+}
+
+void PlaylistCommands::playNext(PlayNextReason reason) {
+    if (reason == kSongDecoded)
+        prepareNext();
+    else if (reason == kNextSongStarted)
+        nextSongStarted();
+    else
+        handleMessage(PlaylistMessage::playNext);
+}
+
+void PlaylistCommands::prepareNext() {
+    Playlist& playlist = parts_.playlist;
+    PlaybackEngine& engine = parts_.engine;
+    if (playlist.empty() || parts_.settings.gapless == 0 || engine.getState() != PlaybackEngine::kPlaying)
+        return;
+    // A short song decoded while the one before it still plays: it is handed on once heard.
+    if (handedOverIndex_ >= 0) {
+        prepareWhenHeard_ = true;
+        return;
+    }
+    const NavigationSettings navigation = navigationSettings();
+    const int current = playlist.currentIndex();
+    const int index = playlist.choose(PlaylistMessage::playNext, true, navigation);
+    // The list follows the sound: the current entry moves when the new song is heard.
+    playlist.setCurrentIndex(current);
+    if (index == current || !playlist.playsAfterLoad(PlaylistMessage::playNext, index, true, navigation))
+        return;
+    switch (engine.handOver(playlist.entries()[static_cast<size_t>(index)])) {
+        case PlaybackEngine::HandOver::notApplicable:
+            return;
+        case PlaybackEngine::HandOver::handedOver:
+            handedOverIndex_ = index;
+            return;
+        case PlaybackEngine::HandOver::loaded:
+            engine.play();
+            break;
+        case PlaybackEngine::HandOver::failed:
+            parts_.shell.showError(engine.message());
+            break;
+    }
+    // Another format (or a file that failed): the song has played out, as without gapless.
+    playlist.setCurrentIndex(index);
+    playlist.selectOnly(static_cast<size_t>(index));
+    parts_.shell.selectionChanged();
+    parts_.shell.titleChanged();
+}
+
+void PlaylistCommands::nextSongStarted() {
+    Playlist& playlist = parts_.playlist;
+    const int index = handedOverIndex_;
+    handedOverIndex_ = -1;
+    if (index < 0 || index >= static_cast<int>(playlist.size())) return;
+    playlist.setCurrentIndex(index);
+    playlist.selectOnly(static_cast<size_t>(index));
+    parts_.shell.selectionChanged();
+    parts_.shell.titleChanged();
+    if (std::exchange(prepareWhenHeard_, false)) prepareNext();
 }
 
 void PlaylistCommands::playCaret() {

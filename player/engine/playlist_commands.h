@@ -32,6 +32,13 @@ enum class AddSource { files, location, folder };
 // and the rule that starts playing, or always appending and never playing.
 enum class AddMode { followClearSetting, append };
 
+// What a "PlayNext" message's first parameter says happened to the song playing.
+enum PlayNextReason {
+    kSongEnded = 0,        // it has played to its end
+    kSongDecoded = 1,      // gapless: it has been decoded to its end, its last sound still plays
+    kNextSongStarted = 2   // gapless: the sound has reached the song handed over
+};
+
 // Bits of the "Clear" setting.
 constexpr int kClearBeforeDrop = 1;
 constexpr int kReplaceOnOpen = 2;
@@ -44,6 +51,16 @@ public:
     void handleMessage(PlaylistMessage message);
     // Enter or a double click: the caret entry becomes current and plays.
     void playCaret();
+    // "PlayNext" with its reason: the end of a song as handleMessage takes
+    // it, or the two steps of gapless playback below.
+    void playNext(PlayNextReason reason);
+    // Gapless: the song playing has been decoded to its end. When the next
+    // entry would play on after it (not the same entry again, not the end of
+    // the list without repeat), it is handed to the engine now. The current
+    // entry stays until the sound reaches the new song.
+    void prepareNext();
+    // Gapless: the sound has reached the song handed over; it becomes current.
+    void nextSongStarted();
 
     // The open-files dialog (on the remembered filter, or on the first one,
     // leaving the remembered filter as it is), the location dialog or the
@@ -83,6 +100,8 @@ private:
     bool addChosenFiles(bool replace, bool firstFilter);
 
     PlayerParts parts_;
+    int handedOverIndex_ = -1;  // the entry handed over, not yet heard
+    bool prepareWhenHeard_ = false;  // the entry after it waits until it is heard
 };
 
 }  // namespace tumbor

@@ -45,6 +45,11 @@ const std::vector<SettingKey>& settingKeys() {
         number("Sound", "Device", &Settings::device, 33, kUnsigned),
         number("Sound", "Buffer", &Settings::buffer, 34, kUnsigned),
         number("Sound", "Volume", &Settings::volume, 35, kUnsigned),
+        number("Sound", "Gapless", &Settings::gapless, 36),
+        number("Sound", "ReplayGain", &Settings::replayGain, 37),
+        number("Sound", "ReplayGainPreamp", &Settings::replayGainPreamp, 38),
+        number("Sound", "ReplayGainNoClip", &Settings::replayGainNoClip, 39),
+        number("Sound", "ReplayGainDefault", &Settings::replayGainDefault, 40),
         number("General", "PageOptions", &Settings::pageOptions, 13, kUnsigned),
         text("General", "Filepath", &Settings::filepath, 11),
         text("General", "LastLocation", &Settings::lastLocation, 12),
@@ -92,6 +97,17 @@ Settings Settings::defaults(const std::string& programFolder, int centredX, int 
     settings.x = centredX;
     settings.y = centredY;
     return settings;
+}
+
+ReplayGainSettings replayGainSettingsOf(const Settings& settings) {
+    ReplayGainSettings gain;
+    gain.mode = settings.replayGain >= ReplayGainSettings::off && settings.replayGain <= ReplayGainSettings::album
+                    ? settings.replayGain
+                    : ReplayGainSettings::off;
+    gain.preampTenths = settings.replayGainPreamp;
+    gain.noClip = settings.replayGainNoClip != 0;
+    gain.defaultTenths = settings.replayGainDefault;
+    return gain;
 }
 
 Settings readSettings(const std::string& iniPath, const Settings& defaults) {

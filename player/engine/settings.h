@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "player/engine/replay_gain.h"
+
 namespace tumbor {
 
 struct Settings {
@@ -11,6 +13,11 @@ struct Settings {
     int device = -1;       // wave device; -1 is the system's default device
     int buffer = 20;       // output buffer length in tenths of a second
     int volume = 65536;    // volume gauge value, 0 .. 65536
+    int gapless = 1;             // 1: the next song of the same format follows without a gap
+    int replayGain = 0;          // 0 off, 1 track gain, 2 album gain
+    int replayGainPreamp = 0;    // tenths of a dB added to tagged gains
+    int replayGainNoClip = 1;    // 1: a gain never lifts the tagged peak above full scale
+    int replayGainDefault = 0;   // tenths of a dB for files without gain values
     // [General]
     int pageOptions = 0;
     std::string filepath;  // folder the open and save dialogs start in
@@ -52,6 +59,9 @@ struct Settings {
     // Defaults that depend on where the program is and on the screen.
     static Settings defaults(const std::string& programFolder, int centredX, int centredY);
 };
+
+// The engine's ReplayGain settings from the "Sound" keys.
+ReplayGainSettings replayGainSettingsOf(const Settings& settings);
 
 // Every key read in the order the player reads them; a missing file or key
 // gives the value already in defaults.

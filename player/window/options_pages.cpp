@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -164,15 +166,45 @@ void OutputPage::apply() {
 
 // ---- Buffering ----
 
+std::string decibelText(int tenths) {
+    std::string text = tenths < 0 ? "-" : "";
+    int magnitude = tenths < 0 ? -tenths : tenths;
+    text += std::to_string(magnitude / 10);
+    if (magnitude % 10) text += "." + std::to_string(magnitude % 10);
+    return text;
+}
+
+int tenthsFromDecibelText(const std::string& text, int fallback) {
+    constexpr int kLimit = 600;
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return fallback;
+    return std::clamp(static_cast<int>(std::lround(value * 10)), -kLimit, kLimit);
+}
+
 void BufferingPage::load() {
-    position = std::clamp(context_.settings.buffer, 0, kMaximum);
+    const Settings& settings = context_.settings;
+    position = std::clamp(settings.buffer, 0, kMaximum);
     shown_ = position;
+    gapless = settings.gapless != 0;
+    replayGainMode = std::clamp(settings.replayGain, 0, 2);
+    preampText = decibelText(settings.replayGainPreamp);
+    noClip = settings.replayGainNoClip != 0;
+    defaultGainText = decibelText(settings.replayGainDefault);
 }
 
 void BufferingPage::apply() {
+    Settings& settings = context_.settings;
+    settings.gapless = gapless ? 1 : 0;
+    settings.replayGain = std::clamp(replayGainMode, 0, 2);
+    settings.replayGainPreamp = tenthsFromDecibelText(preampText, settings.replayGainPreamp);
+    settings.replayGainNoClip = noClip ? 1 : 0;
+    settings.replayGainDefault = tenthsFromDecibelText(defaultGainText, settings.replayGainDefault);
+    context_.engine.setGapless(gapless);
+    context_.engine.setReplayGain(replayGainSettingsOf(settings));
     if (position == shown_) return;
     context_.engine.setBufferLength(static_cast<uint32_t>(position) * 100);
-    context_.settings.buffer = position;
+    settings.buffer = position;
     shown_ = position;
 }
 

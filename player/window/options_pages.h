@@ -116,11 +116,22 @@ public:
     void apply();
 
     int position = 0;  // tenths of a second
+    // The sound settings beside the buffer: gapless playback and ReplayGain.
+    bool gapless = true;
+    int replayGainMode = 0;  // 0 off, 1 track, 2 album
+    std::string preampText;  // dB, as typed ("-3.5")
+    bool noClip = true;
+    std::string defaultGainText;  // dB for files without gain values
 
 private:
     OptionsContext& context_;
     int shown_ = 0;  // the position the page showed first
 };
+
+// Tenths of a dB as the page shows them ("-3.5"), and back from what was typed
+// (fallback when it is no number; limited to +-60 dB).
+std::string decibelText(int tenths);
+int tenthsFromDecibelText(const std::string& text, int fallback);
 
 class PluginsPage {
 public:

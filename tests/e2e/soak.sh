@@ -12,7 +12,8 @@
 #     sampled as it plays, are no higher over the last tenth of the entries
 #     than over the second tenth (entries 101-200 of 1,000) plus a margin;
 #   - stopping, pausing, stepping, seeking, hand-overs and closing at ACTIONS
-#     random moments (the seed is printed) never hang or crash the player.
+#     random moments (the seed is printed), with gapless playback handing
+#     songs of one format over to each other, never hang or crash the player.
 #   usage: soak.sh WINDOWS_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
 #   (DISPLAY set, under scripts/with-wine.sh; SOAK_SEED also sets the seed)
 set -euo pipefail
@@ -159,7 +160,8 @@ echo "soak: ${#material[@]} files and ${#tones[@]} tones, $tone_count tone entri
 
 # ---- playing the list through
 install_player "$bin" app
-printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n' > app/Tumbor.ini
+# Gapless off: the renders hold each song's last buffer padded, as played then.
+printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n[Sound]\r\nGapless=0\r\n' > app/Tumbor.ini
 mkdir -p capture
 capture_config asound-soak.conf "$work/capture/c.raw"
 export ALSA_CONFIG_PATH=$work/asound-soak.conf
@@ -235,7 +237,9 @@ random_phase() {
   local list=("$folder/long.wav" "$folder/mono.wav" "$folder/song.mp3" "$folder/four.mod" "$folder/six.mod"
               "$work/material/short-0.xm" "$work/material/short-0.it" "$work/material/voc-8000-1.voc")
   { for file in "${list[@]}"; do win "$file"; done; echo tone://440; } | sed 's/$/\r/' > "$folder/random.m3u"
-  printf '[Playlist]\r\nRepeat=1\r\nRepeatX=1\r\nShuffle=0\r\n[Sound]\r\nBuffer=5\r\n' > app/Tumbor.ini
+  # Gapless on: hand-overs between songs of one format and reopenings between
+  # formats meet the random actions.
+  printf '[Playlist]\r\nRepeat=1\r\nRepeatX=1\r\nShuffle=0\r\n[Sound]\r\nBuffer=5\r\nGapless=1\r\n' > app/Tumbor.ini
   capture_config asound-random.conf "$work/capture-random.raw" truncate
   export ALSA_CONFIG_PATH=$work/asound-random.conf
   local starts=0 action answer state

@@ -17,6 +17,8 @@
 #include "player/engine/input_services.h"
 #include "stream/stream_module.h"
 
+extern "C" StreamModuleExtension* STREAM_CALL tumborGetStreamExtension(int index);
+
 namespace tumbor::testing {
 
 using Bytes = std::vector<uint8_t>;
@@ -93,6 +95,19 @@ inline Bytes playFile(StreamModule& module, const Bytes& file, int bufferSize = 
 }
 
 // A count of bytes rounded up to whole buffers.
+// The loudness values the module with index reports for file; present is 0 without any.
+inline StreamLoudness loudnessOf(int index, StreamModule& module, const Bytes& file) {
+    StreamLoudness loudness{};
+    StreamModuleExtension* extension = tumborGetStreamExtension(index);
+    if (offer(module, file) != 1 || !extension || !extension->getLoudness) {
+        ADD_FAILURE() << "no loudness from module " << index;
+        return loudness;
+    }
+    if (!extension->getLoudness(&loudness)) loudness = StreamLoudness{};
+    module.close();
+    return loudness;
+}
+
 inline size_t roundedUp(size_t bytes, size_t buffer = 16384) {
     return (bytes + buffer - 1) / buffer * buffer;
 }

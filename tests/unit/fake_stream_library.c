@@ -1,7 +1,8 @@
 /* A stream library written in plain C, with awkward records, for the registry
    and probing tests: nothing at index 0, two patterns in one filter, a record
    whose magic is off by its last byte, an empty filter, and an ownInput module
-   that takes "fake://" names. */
+   that takes "fake://" names. The first module has an extension from a
+   library built when it held only the sound of each decode. */
 #include <string.h>
 
 #include "stream/stream_module.h"
@@ -41,6 +42,15 @@ static StreamModule* STREAM_CALL getModule(int index) {
 }
 
 static StreamLibraryHeader header = {0x100, "Fake streams for tests", getModule};
+
+static int STREAM_CALL noSound(void) { return 0; }
+static int STREAM_CALL unreadLoudness(StreamLoudness* loudness) { return loudness != NULL; }
+static StreamModuleExtension shortExtension = {offsetof(StreamModuleExtension, getLoudness), noSound,
+                                               unreadLoudness, NULL};
+
+STREAM_EXPORT StreamModuleExtension* STREAM_CALL tumborGetStreamExtension(int index) {
+    return index == 1 ? &shortExtension : NULL;
+}
 
 STREAM_EXPORT StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void) {
     fill(&twoPatterns, "TBSM", "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|", "two patterns");

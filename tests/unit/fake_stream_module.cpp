@@ -15,6 +15,9 @@ std::atomic<uint32_t> offset{0};
 std::atomic<int> polls{0};
 std::atomic<int> reportedPosition{-1};
 std::atomic<int> closes{0};
+std::atomic<int> lastSound{0};
+std::atomic<uint32_t> totalBytes{0};
+std::atomic<uint32_t> sampleRate{0};
 std::mutex callLock;
 std::vector<int> notified;
 std::vector<int> sought;
@@ -24,6 +27,8 @@ uint32_t bytesPerTenth() { return config.sampleRate * config.channels * config.b
 int STREAM_CALL fakeOpen() { return std::strncmp(fakeRecord.fileName, "fake", 4) == 0; }
 
 int STREAM_CALL fakeStart() {
+    offset = 0;
+    fakeRecord.sampleRate = sampleRate;
     if (!config.startFails) return 1;
     if (config.startError) setModuleText(fakeRecord.errorText, config.startError);
     return 0;
@@ -40,7 +45,7 @@ int STREAM_CALL fakePosition() {
     return reported >= 0 ? reported : static_cast<int>(offset / bytesPerTenth());
 }
 
-int STREAM_CALL fakeLength() { return static_cast<int>(config.totalBytes / bytesPerTenth()); }
+int STREAM_CALL fakeLength() { return static_cast<int>(totalBytes / bytesPerTenth()); }
 
 int STREAM_CALL fakeSeek(int tenths, int) {
     {
@@ -48,7 +53,7 @@ int STREAM_CALL fakeSeek(int tenths, int) {
         sought.push_back(tenths);
     }
     uint64_t target = tenths < 0 ? 0 : uint64_t(tenths) * bytesPerTenth();
-    offset = static_cast<uint32_t>(target < config.totalBytes ? target : config.totalBytes);
+    offset = static_cast<uint32_t>(target < totalBytes ? target : totalBytes.load());
     return 1;
 }
 
@@ -57,10 +62,12 @@ int STREAM_CALL fakeBitrate() { return static_cast<int>(config.sampleRate * conf
 int STREAM_CALL fakeDecode(void* buffer, int bytes) {
     if (!config.pcm) return config.pollsUntilEnd < 0 || ++polls <= config.pollsUntilEnd;
     uint32_t at = offset;
-    if (at >= config.totalBytes) return 0;
+    lastSound = 0;
+    if (at >= totalBytes) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
     uint32_t count = static_cast<uint32_t>(bytes);
-    uint32_t sound = config.totalBytes - at < count ? config.totalBytes - at : count;
+    uint32_t sound = totalBytes - at < count ? totalBytes - at : count;
+    lastSound = static_cast<int>(sound);
     for (uint32_t i = 0; i < sound; ++i) out[i] = fakeSoundByte(at + i);
     std::memset(out + sound, 0, count - sound);
     offset = at + sound;
@@ -75,10 +82,22 @@ int STREAM_CALL fakeNotify(int event) {
 
 int STREAM_CALL fakeNothing() { return 0; }
 
+int STREAM_CALL fakeSoundBytes() { return lastSound; }
+
+int STREAM_CALL fakeLoudness(StreamLoudness* loudness) {
+    if (!config.tellsLoudness) return 0;
+    *loudness = config.loudness;
+    return 1;
+}
+
+StreamModuleExtension fakeExtension = {sizeof(StreamModuleExtension), fakeSoundBytes, fakeLoudness, nullptr};
+
 }  // namespace
 
 StreamModule& FakeStreamModule::configure(const FakeModuleConfig& newConfig) {
     config = newConfig;
+    totalBytes = newConfig.totalBytes;
+    sampleRate = newConfig.sampleRate;
     offset = 0;
     polls = 0;
     closes = 0;
@@ -110,6 +129,12 @@ StreamModule& FakeStreamModule::configure(const FakeModuleConfig& newConfig) {
 }
 
 StreamModule& FakeStreamModule::record() { return fakeRecord; }
+
+const StreamModuleExtension* FakeStreamModule::extension() { return &fakeExtension; }
+
+void FakeStreamModule::setTotalBytes(uint32_t bytes) { totalBytes = bytes; }
+
+void FakeStreamModule::setSampleRate(uint32_t rate) { sampleRate = rate; }
 
 void FakeStreamModule::setReportedPosition(int tenths) { reportedPosition = tenths; }
 

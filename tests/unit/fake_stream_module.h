@@ -22,6 +22,8 @@ struct FakeModuleConfig {
     const char* startError = nullptr;  // errorText left by a failing start
     bool hasSeek = true;
     int reportedPosition = -1;       // when >= 0, getPosition answers this
+    bool tellsLoudness = false;      // the extension answers loudness (below)
+    StreamLoudness loudness{};
 };
 
 // The byte the module delivers at a stream offset.
@@ -32,6 +34,12 @@ public:
     // Resets the record and the recorded calls.
     static StreamModule& configure(const FakeModuleConfig& config);
     static StreamModule& record();
+    // Its extension: the sound of each decode, and loudness when configured.
+    static const StreamModuleExtension* extension();
+    // Sound delivered before decode answers 0, from the next start on.
+    static void setTotalBytes(uint32_t bytes);
+    // The sample rate start announces, from the next start on.
+    static void setSampleRate(uint32_t rate);
     static void setReportedPosition(int tenths);
 
     static std::vector<int> notifications();   // NOTIFY_* in order

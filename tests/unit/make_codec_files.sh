@@ -31,7 +31,8 @@ sox -n -r 44100 -c 6 -b 16 six.wav synth 1 sine 300 sine 400 sine 500 sine 600 s
 encode -T "TITLE=Flac Title" -T "ARTIST=Flac Artist" -o stereo16.flac stereo16.wav
 encode -T "TITLE=Caf$(printf '\303\251') No$(printf '\303\253')l" -o mono8.flac mono8.wav
 encode --no-seektable -o stereo24.flac stereo24.wav
-encode -o mono16.flac mono16.wav
+encode -T "REPLAYGAIN_TRACK_GAIN=-6.02 dB" -T "replaygain_album_gain=+2.5 dB" -T "REPLAYGAIN_TRACK_PEAK=0.25" \
+  -o mono16.flac mono16.wav
 encode --ogg -T "TITLE=Ogg Flac" -o stereo16.oga stereo16.wav
 encode -o six.flac six.wav
 
@@ -41,7 +42,8 @@ tone vorbis44mono.wav 44100 1 16 1
 # The links of a chained stream have serial numbers of their own.
 oggenc -Q -q 3 -s 1 -t "Vorbis Title" -a "Vorbis Artist" -o vorbis44.ogg vorbis44.wav
 oggenc -Q -q 3 -s 2 -o vorbis44again.ogg vorbis44.wav
-oggenc -Q -q 1 -s 3 -t "Mono $(printf '\342\202\254') Title" -o vorbis22.ogg vorbis22.wav
+oggenc -Q -q 1 -s 3 -t "Mono $(printf '\342\202\254') Title" -c "REPLAYGAIN_ALBUM_GAIN=-1.25 dB" \
+  -c "REPLAYGAIN_ALBUM_PEAK=1.5" -o vorbis22.ogg vorbis22.wav
 oggenc -Q -q 2 -s 4 -o vorbis44mono.ogg vorbis44mono.wav
 without_fact_notes oggenc -Q -q 0 -s 10 -o six.ogg six.wav
 # Chains: the same format twice; a mono link after a stereo one; a link of
@@ -54,7 +56,8 @@ for file in vorbis44 vorbis22 vorbis44mono; do oggdec -Q -R -o "$file.raw" "$fil
 tone opus48.wav 48000 2 16 3
 tone opus44mono.wav 44100 1 16 2
 opusenc --quiet --serial 5 --title "Opus Title" --artist "Opus Artist" opus48.wav opus48.opus
-opusenc --quiet --serial 6 --bitrate 48 --title "Only Title" opus44mono.wav opus44mono.opus
+opusenc --quiet --serial 6 --bitrate 48 --title "Only Title" --comment R128_TRACK_GAIN=-2560 \
+  opus44mono.wav opus44mono.opus
 cat opus48.opus opus44mono.opus > chain.opus
 for file in opus48 opus44mono chain; do
   opusdec --quiet --rate 48000 --force-stereo --no-dither "$file.opus" "$file.raw"

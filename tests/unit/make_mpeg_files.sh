@@ -5,6 +5,8 @@
 # The reference is mpg123 --no-gapless: every frame decoded, no trimming; a
 # leading Xing/Info frame is read for its frame count and not played, and
 # ID3v2 tags are passed over.
+# NAME.gapless.raw is mpg123's default (gapless) decode, which cuts the
+# encoder delay and padding a LAME/Info frame declares.
 # A layer I stream comes from the project's own make-layer1 tool.
 #   usage: make_mpeg_files.sh OUTPUT_DIR MAKE_LAYER1
 set -euo pipefail
@@ -42,6 +44,13 @@ size=$(od -An -tu1 -j6 -N4 vbr11.mp3 | awk '{print $1 * 2097152 + $2 * 16384 + $
   cat layer2.mp2
 } > twotags.mp2
 
+# ReplayGain values in TXXX frames, as tagging tools write them (UTF-16).
+lame --quiet -b 128 --tv "TXXX=REPLAYGAIN_TRACK_GAIN=-6.02 dB" --tv "TXXX=REPLAYGAIN_TRACK_PEAK=0.5" \
+  --tv "TXXX=REPLAYGAIN_ALBUM_GAIN=+1.5 dB" stereo22.wav gain.mp3
+
+for file in cbr128.mp3 cbrplain.mp3 vbr.mp3 mono22.mp3 mono8.mp3; do
+  mpg123 -q -s "$file" > "${file%.*}.gapless.raw"
+done
 for file in cbr128.mp3 cbrplain.mp3 vbr.mp3 mono22.mp3 mono8.mp3 layer2.mp2 layer2lsf.mp2 layer1.mp1 \
             vbrlong.mp3 bothtags.mp3 vbr22.mp3 vbr11.mp3 twotags.mp2; do
   mpg123 -q -s --no-gapless "$file" > "${file%.*}.raw"

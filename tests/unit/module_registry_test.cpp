@@ -90,6 +90,11 @@ TEST(ModuleRegistryTest, AwkwardRecords) {
               "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|Fake locations|"
               "All files (*.*)|*.*||");
 
+    // Only the extension's fields its library had are taken.
+    EXPECT_NE(registry.entries()[0].extension.soundBytes, nullptr);
+    EXPECT_EQ(registry.entries()[0].extension.getLoudness, nullptr);
+    EXPECT_EQ(registry.extensionOf(registry.entries()[1].record).soundBytes, nullptr);
+
     // Song information goes to the first module that handles the name.
     EXPECT_TRUE(offerSongInfo(registry, "song.aaa"));
     EXPECT_FALSE(offerSongInfo(registry, "song.bbb"));

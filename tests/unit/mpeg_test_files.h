@@ -16,6 +16,7 @@
 #include "stream/stream_module.h"
 
 extern "C" StreamLibraryHeader* STREAM_CALL tumborGetStreamHeader(void);
+extern "C" StreamModuleExtension* STREAM_CALL tumborGetStreamExtension(int index);
 
 namespace tumbor::testing {
 

@@ -164,6 +164,26 @@ TEST_F(OptionsPagesTest, BufferingPageSetsTheEngineOnlyWhenMoved) {
     EXPECT_EQ(engine_.bufferCount(), 21);
 }
 
+TEST_F(OptionsPagesTest, BufferingPageKeepsTheSoundSettings) {
+    settings_.replayGainPreamp = -35;
+    BufferingPage page(context_);
+    page.load();
+    EXPECT_TRUE(page.gapless);
+    EXPECT_EQ(page.preampText, "-3.5");
+    EXPECT_EQ(page.defaultGainText, "0");
+    page.gapless = false;
+    page.replayGainMode = 2;
+    page.preampText = "+6.04";
+    page.defaultGainText = "loud";  // no number: the setting stays
+    page.noClip = false;
+    page.apply();
+    EXPECT_EQ(settings_.gapless, 0);
+    EXPECT_EQ(settings_.replayGain, 2);
+    EXPECT_EQ(settings_.replayGainPreamp, 60);
+    EXPECT_EQ(settings_.replayGainDefault, 0);
+    EXPECT_EQ(settings_.replayGainNoClip, 0);
+}
+
 class PluginsPageTest : public OptionsPagesTest {
 protected:
     VisPluginCatalog catalog() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -32,8 +33,10 @@ bool eventually(Condition condition) {
 
 class PlaybackEngineTest : public ::testing::Test {
 protected:
-    void makeEngine(const FakeModuleConfig& config, SimulatedWaveDevice::Pacing pacing) {
-        registry_.registerModule(&FakeStreamModule::configure(config), "fake", 0, nullptr, nullptr);
+    void makeEngine(const FakeModuleConfig& config, SimulatedWaveDevice::Pacing pacing,
+                    bool extended = false) {
+        registry_.registerModule(&FakeStreamModule::configure(config), "fake", 0, nullptr, nullptr,
+                                 extended ? FakeStreamModule::extension() : nullptr);
         auto device = std::make_unique<SimulatedWaveDevice>(pacing);
         device_ = device.get();
         engine_ = std::make_unique<PlaybackEngine>(registry_, std::move(device));
@@ -42,6 +45,13 @@ protected:
             ++songsEnded_;
             ended_.notify_all();
         });
+    }
+
+    // Counts the engine's gapless reports.
+    void countGaplessReports() {
+        engine_->setGapless(true);
+        engine_->setSongDecodedHandler([this] { ++songsDecoded_; });
+        engine_->setSongStartedHandler([this] { ++songsStarted_; });
     }
 
     bool waitForSongEnd() {
@@ -55,7 +65,10 @@ protected:
     std::mutex endLock_;
     std::condition_variable ended_;
     int songsEnded_ = 0;
+    std::atomic<int> songsDecoded_{0};
+    std::atomic<int> songsStarted_{0};
 };
+
 
 TEST_F(PlaybackEngineTest, BufferSizeFollowsDataRate) {
     struct Case { uint32_t rate, channels, bits; int size; };
@@ -424,6 +437,96 @@ TEST_F(PlaybackEngineTest, LentBuffersAreNeverFreedUnderTheBorrower) {
     borrower.join();
     EXPECT_GT(lends, 0);
     EXPECT_GT(sum, 0u);
+}
+
+TEST_F(PlaybackEngineTest, GaplessHandOverFollowsWithoutAGapAndTheDisplayFollowsTheSound) {
+    FakeModuleConfig config;
+    config.totalBytes = 50000;  // a full buffer and a short one
+    makeEngine(config, SimulatedWaveDevice::Pacing::manual, true);
+    countGaplessReports();
+    ASSERT_EQ(engine_->load("fake one"), 1);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return songsDecoded_ == 1; }));
+    EXPECT_EQ(device_->queuedCount(), 2);
+
+    FakeStreamModule::setTotalBytes(40000);
+    ASSERT_EQ(engine_->handOver("fake two"), PlaybackEngine::HandOver::handedOver);
+    ASSERT_TRUE(eventually([&] { return device_->queuedCount() == 4; }));
+    EXPECT_EQ(engine_->handOver("fake three"), PlaybackEngine::HandOver::notApplicable)
+        << "the second song is handed on only once it is heard";
+    EXPECT_EQ(engine_->nowPlaying().title, "fake one");
+    EXPECT_EQ(engine_->currentFile(), "fake one");
+    ASSERT_TRUE(device_->playNext());
+    EXPECT_EQ(engine_->nowPlaying().title, "fake one");
+    EXPECT_EQ(songsStarted_, 0);
+    ASSERT_TRUE(device_->playNext());  // the last sound of the first song
+    ASSERT_TRUE(eventually([&] { return songsStarted_ == 1; }));
+    EXPECT_EQ(engine_->nowPlaying().title, "fake two");
+    EXPECT_EQ(engine_->nowPlaying().lengthTenths, static_cast<int>(40000 / 17640));
+
+    ASSERT_TRUE(eventually([&] {
+        device_->playNext();
+        std::lock_guard<std::mutex> hold(endLock_);
+        return songsEnded_ > 0;
+    }));
+    std::vector<uint8_t> expected;
+    for (uint32_t song : {50000u, 40000u})
+        for (uint32_t i = 0; i < song; ++i) expected.push_back(testing::fakeSoundByte(i));
+    EXPECT_EQ(device_->played(), expected);
+    EXPECT_EQ(device_->openCount(), 1);
+    EXPECT_EQ(FakeStreamModule::closeCount(), 2);
+}
+
+TEST_F(PlaybackEngineTest, GaplessHandOverToAnotherFormatPlaysTheSongOutFirst) {
+    FakeModuleConfig config;
+    config.totalBytes = 50000;
+    makeEngine(config, SimulatedWaveDevice::Pacing::realTime, true);
+    countGaplessReports();
+    ASSERT_EQ(engine_->load("fake one"), 1);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return songsDecoded_ == 1; }));
+    FakeStreamModule::setSampleRate(22050);
+    EXPECT_EQ(engine_->handOver("fake two"), PlaybackEngine::HandOver::loaded);
+    EXPECT_EQ(engine_->getState(), PlaybackEngine::kStopped);
+    EXPECT_EQ(device_->played().size(), 50000u);
+    EXPECT_EQ(device_->currentFormat().sampleRate, 22050u);
+
+    // Without a song playing out nothing is done; with gapless off neither.
+    EXPECT_EQ(engine_->handOver("fake three"), PlaybackEngine::HandOver::notApplicable);
+    engine_->setGapless(false);
+    engine_->play();
+    ASSERT_TRUE(waitForSongEnd());
+    EXPECT_EQ(songsDecoded_, 1);
+}
+
+TEST_F(PlaybackEngineTest, ReplayGainScalesOnlyTaggedSongsWhenOn) {
+    FakeModuleConfig config;
+    config.totalBytes = 32768;
+    config.tellsLoudness = true;
+    config.loudness.present = loudnessTrackGain | loudnessAlbumGain;
+    config.loudness.trackGain = -602;
+    config.loudness.albumGain = 0;
+    makeEngine(config, SimulatedWaveDevice::Pacing::fast, true);
+    struct Case { int mode; bool halved; };
+    for (Case c : {Case{ReplayGainSettings::off, false}, Case{ReplayGainSettings::track, true},
+                   Case{ReplayGainSettings::album, false}}) {
+        ReplayGainSettings settings;
+        settings.mode = c.mode;
+        engine_->setReplayGain(settings);
+        device_->clearPlayed();
+        songsEnded_ = 0;
+        ASSERT_EQ(engine_->load("fake song"), 1);
+        engine_->play();
+        ASSERT_TRUE(waitForSongEnd());
+        std::vector<uint8_t> played = device_->played();
+        ASSERT_EQ(played.size(), 32768u);
+        for (size_t i = 0; i < played.size(); i += 2) {
+            int in = static_cast<int16_t>(testing::fakeSoundByte(i) | testing::fakeSoundByte(i + 1) << 8);
+            int out = static_cast<int16_t>(played[i] | played[i + 1] << 8);
+            int expected = c.halved ? in / 2 : in;
+            ASSERT_LE(std::abs(out - expected), 1) << "mode " << c.mode << " at " << i;
+        }
+    }
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <random>
 
@@ -83,6 +86,39 @@ TEST_F(PlayerCommandsTest, PlaylistMessagesLoadPlayAndSelect) {
     rig_.playlistCommands.handleMessage(PlaylistMessage::playNext);
     EXPECT_EQ(state(), PlaybackEngine::kPlaying);
     EXPECT_TRUE(rig_.shell.errors.empty());
+}
+
+TEST_F(PlayerCommandsTest, GaplessNextEntryIsHandedOverAndBecomesCurrentWhenHeard) {
+    testing::FakeModuleConfig shortSongs;
+    shortSongs.totalBytes = 5000;
+    testing::FakeStreamModule::configure(shortSongs);
+    std::atomic<int> decoded{0};
+    rig_.engine.setGapless(true);
+    rig_.engine.setSongDecodedHandler([&] { ++decoded; });
+    auto playFirstToItsEnd = [&] {
+        decoded = 0;
+        rig_.playlistCommands.handleMessage(PlaylistMessage::playCurrent);
+        for (int wait = 0; wait < 500 && decoded == 0; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(decoded, 1);
+    };
+
+    // A single entry repeating plays again as without gapless: nothing is handed over.
+    fill({"fake a"});
+    playFirstToItsEnd();
+    rig_.playlistCommands.playNext(kSongDecoded);
+    EXPECT_EQ(rig_.engine.handOver("fake a"), PlaybackEngine::HandOver::handedOver)
+        << "the song was still playing out, untouched";
+
+    fill({"fake b"});
+    playFirstToItsEnd();
+    rig_.playlistCommands.playNext(kSongDecoded);
+    EXPECT_EQ(rig_.playlist.currentIndex(), 0) << "the list follows the sound";
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
+    rig_.playlistCommands.playNext(kNextSongStarted);
+    EXPECT_EQ(rig_.playlist.currentIndex(), 1);
+    EXPECT_TRUE(rig_.playlist.isSelected(1) && !rig_.playlist.isSelected(0));
+    EXPECT_EQ(state(), PlaybackEngine::kPlaying);
 }
 
 TEST_F(PlayerCommandsTest, UnknownEntryShowsTheMessageAndIsStepped) {

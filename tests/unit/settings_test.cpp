@@ -59,6 +59,7 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
     settings.pluginPriority = -3;
     settings.lastLocation = "tone://440";
     settings.shuffle = 1;
+    settings.replayGainPreamp = -35;
     ASSERT_TRUE(writeSettings(path_, settings));
 
     const char* keys[][2] = {
@@ -70,7 +71,9 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
         {"General", "MinimizeState"}, {"General", "Minimized"}, {"General", "OpenFilter"},
         {"Design", "Current"}, {"Design", "Path"}, {"Skin", "Current"}, {"Skin", "Path"},
         {"Plugins", "Library"}, {"Plugins", "Module"}, {"Plugins", "AutoExecute"}, {"Plugins", "Priority"},
-        {"Plugins", "Path"}, {"Sound", "Device"}, {"Sound", "Buffer"}, {"Sound", "Volume"}};
+        {"Plugins", "Path"}, {"Sound", "Device"}, {"Sound", "Buffer"}, {"Sound", "Volume"},
+        {"Sound", "Gapless"}, {"Sound", "ReplayGain"}, {"Sound", "ReplayGainPreamp"},
+        {"Sound", "ReplayGainNoClip"}, {"Sound", "ReplayGainDefault"}};
     for (const auto& key : keys)
         EXPECT_NE(platform::getProfileString(key[0], key[1], "<missing>", path_), "<missing>")
             << key[0] << "/" << key[1];
@@ -88,6 +91,9 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
     EXPECT_EQ(back.pluginPriority, -3);
     EXPECT_EQ(back.lastLocation, "tone://440");
     EXPECT_EQ(back.shuffle, 1);
+    EXPECT_EQ(back.replayGainPreamp, -35);
+    EXPECT_EQ(back.gapless, 1);
+    EXPECT_EQ(back.replayGainNoClip, 1);
     EXPECT_EQ(back.filepath, "C:\\Tumbor\\");
     EXPECT_EQ(back.x, 100);
 }

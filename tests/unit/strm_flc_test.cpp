@@ -82,6 +82,22 @@ TEST_F(StrmFlcTest, PlaysExactlyTheWavItWasEncodedFrom) {
     }
 }
 
+TEST_F(StrmFlcTest, TellsItsSoundAndLoudness) {
+    StreamLoudness loudness = loudnessOf(0, flac(), codecFile("mono16.flac"));
+    EXPECT_EQ(loudness.present, uint32_t(loudnessTrackGain | loudnessAlbumGain | loudnessTrackPeak));
+    EXPECT_EQ(loudness.trackGain, -602);
+    EXPECT_EQ(loudness.albumGain, 250);
+    EXPECT_EQ(loudness.trackPeak, 16384u);
+    EXPECT_EQ(loudnessOf(0, flac(), codecFile("stereo16.flac")).present, 0u);
+
+    ASSERT_EQ(offer(flac(), codecFile("mono16.flac")), 1);
+    ASSERT_EQ(flac().start(), 1);
+    size_t sound = 0;
+    Bytes buffer(16384);
+    while (flac().decode(buffer.data(), 16384)) sound += size_t(tumborGetStreamExtension(0)->soundBytes());
+    EXPECT_EQ(sound, wavSound(codecFile("mono16.wav")).size());
+}
+
 TEST_F(StrmFlcTest, AnyByteCountDeliversTheSameBytes) {
     Bytes expected = wavSound(codecFile("mono8.wav"));
     ASSERT_EQ(offer(flac(), codecFile("mono8.flac")), 1);

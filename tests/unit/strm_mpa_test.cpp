@@ -119,6 +119,44 @@ TEST_F(StrmMpaTest, DecodesLikeMpg123) {
     }
 }
 
+// With gapless asked for, the LAME/Info frame's delay and padding are cut as
+// mpg123 cuts them by default, and each decode tells how much of it is sound;
+// a stream without such a frame plays as before.
+TEST_F(StrmMpaTest, GaplessCutsDelayAndPaddingLikeMpg123AndTellsTheSound) {
+    StreamModuleExtension* extension = tumborGetStreamExtension(0);
+    ASSERT_NE(extension, nullptr);
+    ASSERT_GE(extension->size, sizeof(StreamModuleExtension));
+    EXPECT_EQ(tumborGetStreamExtension(1), nullptr);
+    struct Case { const char* file; int channels; };
+    for (Case test : {Case{"cbr128.mp3", 2}, Case{"cbrplain.mp3", 2}, Case{"vbr.mp3", 2},
+                      Case{"mono22.mp3", 1}, Case{"mono8.mp3", 1}}) {
+        SCOPED_TRACE(test.file);
+        extension->setGapless(1);
+        ASSERT_EQ(offerMpeg(mpegFile(test.file)), 1);
+        ASSERT_EQ(mpa().start(), 1);
+        Bytes sound, block(kBlock);
+        while (mpa().decode(block.data(), static_cast<int>(kBlock)))
+            sound.insert(sound.end(), block.begin(), block.begin() + extension->soundBytes());
+        EXPECT_EQ(extension->soundBytes(), 0);
+        mpa().close();
+        extension->setGapless(0);
+        Samples expected = inModuleLayout(toSamples(mpegFile(std::string(test.file).substr(0, std::strlen(test.file) - 4) + ".gapless.raw")), test.channels);
+        ASSERT_EQ(toSamples(sound).size(), expected.size());
+        EXPECT_EQ(countDifferences(toSamples(sound), expected, 0, kDecoderTolerance), 0u);
+    }
+
+    StreamLoudness loudness{};
+    ASSERT_EQ(offerMpeg(mpegFile("gain.mp3")), 1);
+    ASSERT_EQ(extension->getLoudness(&loudness), 1);
+    EXPECT_EQ(loudness.present, uint32_t(loudnessTrackGain | loudnessTrackPeak | loudnessAlbumGain));
+    EXPECT_EQ(loudness.trackGain, -602);
+    EXPECT_EQ(loudness.albumGain, 150);
+    EXPECT_EQ(loudness.trackPeak, 32768u);
+    mpa().close();
+    ASSERT_EQ(offerMpeg(mpegFile("cbr128.mp3")), 1);
+    EXPECT_EQ(extension->getLoudness(&loudness), 0);
+}
+
 TEST_F(StrmMpaTest, QualityDownSamplesAndMonoModesFillBothChannels) {
     Bytes file = mpegFile("cbr128.mp3");
     const size_t stereoSamples = reference("cbr128.mp3").size();

@@ -94,6 +94,18 @@ TEST_F(StrmOggTest, OpusPlaysAsOpusdecDecodesAt48000Hz) {
     expectPlays(opus(), "chain.opus", codecFile("chain.raw"), 48000, 2);
 }
 
+// Opus's R128 gain is towards -23 LUFS, 5 dB below ReplayGain's reference.
+TEST_F(StrmOggTest, LoudnessFromTheComments) {
+    StreamLoudness vorbisLoudness = loudnessOf(0, vorbis(), codecFile("vorbis22.ogg"));
+    EXPECT_EQ(vorbisLoudness.present, uint32_t(loudnessAlbumGain | loudnessAlbumPeak));
+    EXPECT_EQ(vorbisLoudness.albumGain, -125);
+    EXPECT_EQ(vorbisLoudness.albumPeak, 98304u);
+    StreamLoudness opusLoudness = loudnessOf(1, opus(), codecFile("opus44mono.opus"));
+    EXPECT_EQ(opusLoudness.present, uint32_t(loudnessTrackGain));
+    EXPECT_EQ(opusLoudness.trackGain, -500);
+    EXPECT_EQ(loudnessOf(1, opus(), codecFile("opus48.opus")).present, 0u);
+}
+
 TEST_F(StrmOggTest, SeeksToTheSample) {
     struct Case {
         StreamModule* module;

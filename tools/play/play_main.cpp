@@ -1,9 +1,11 @@
 // tumbor-play: plays one file through the playback engine and the system's
 // sound device, to its end or for a given time, with an optional script of
-// timed actions. It is the engine's end-to-end harness.
+// timed actions; or several files one after another without a gap. It is the
+// engine's end-to-end harness.
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -24,6 +26,8 @@ const char kUsage[] =
     "  --buffer TENTHS   output buffer length in tenths of a second (default 20)\n"
     "  --device N        wave device number (default -1, the system's default device)\n"
     "  --seconds S       stop after S seconds\n"
+    "  --next FILE       then FILE, handed over without a gap (gapless playback); repeatable\n"
+    "  --replaygain M    ReplayGain mode: 0 off (default), 1 track, 2 album\n"
     "actions, each at a time in milliseconds after playing starts:\n"
     "  MS:pause  MS:resume  MS:stop  MS:skip+  MS:skip-  MS:release\n"
     "  MS:seek:X/W (to X/W of the song)  MS:volume:V (0 .. 65536)\n";
@@ -34,6 +38,8 @@ struct Options {
     int bufferTenths = 20;
     int device = -1;
     int maxMilliseconds = -1;
+    std::deque<std::string> nextFiles;
+    int replayGainMode = 0;
     std::vector<tumbor::PlayAction> actions;
 };
 
@@ -47,6 +53,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.bufferTenths = std::atoi(argv[++i]);
         } else if (arg == "--device" && hasValue) {
             options.device = std::atoi(argv[++i]);
+        } else if (arg == "--next" && hasValue) {
+            options.nextFiles.push_back(argv[++i]);
+        } else if (arg == "--replaygain" && hasValue) {
+            options.replayGainMode = std::atoi(argv[++i]);
         } else if (arg == "--seconds" && hasValue) {
             options.maxMilliseconds = static_cast<int>(std::atof(argv[++i]) * 1000);
         } else if (options.file.empty() && (arg.empty() || arg[0] != '-')) {
@@ -76,11 +86,24 @@ int main(int argc, char** argv) {
     std::mutex endLock;
     std::condition_variable endChanged;
     bool ended = false;
+    bool decoded = false;
     engine.setSongEndedHandler([&] {
         std::lock_guard<std::mutex> hold(endLock);
         ended = true;
         endChanged.notify_all();
     });
+    auto handOverNow = [&] {
+        std::lock_guard<std::mutex> hold(endLock);
+        decoded = true;
+        endChanged.notify_all();
+    };
+    engine.setSongDecodedHandler(handOverNow);
+    // A song decoded while the one before it still plays is handed on once it is heard.
+    engine.setSongStartedHandler(handOverNow);
+    engine.setGapless(!options.nextFiles.empty());
+    tumbor::ReplayGainSettings gain;
+    gain.mode = options.replayGainMode;
+    engine.setReplayGain(gain);
     engine.setDevice(options.device);
     engine.setBufferLength(static_cast<uint32_t>(options.bufferTenths) * 100);
 
@@ -91,10 +114,26 @@ int main(int argc, char** argv) {
     auto started = std::chrono::steady_clock::now();
     engine.play();
 
-    // Runs each action at its time; returns early when the song ends or is stopped.
+    // Waits for the end of the last song, handing the next file over whenever
+    // a song has been decoded to its end; true when it ended before until.
     auto songOver = [&](std::chrono::steady_clock::time_point until) {
         std::unique_lock<std::mutex> hold(endLock);
-        return endChanged.wait_until(hold, until, [&] { return ended; });
+        while (endChanged.wait_until(hold, until, [&] { return ended || decoded; })) {
+            if (ended) return true;
+            decoded = false;
+            if (options.nextFiles.empty()) continue;
+            std::string next = options.nextFiles.front();
+            options.nextFiles.pop_front();
+            hold.unlock();
+            tumbor::PlaybackEngine::HandOver result = engine.handOver(next);
+            if (result == tumbor::PlaybackEngine::HandOver::loaded) engine.play();
+            if (result == tumbor::PlaybackEngine::HandOver::failed)
+                std::fprintf(stderr, "%s\n", engine.message().c_str());
+            hold.lock();
+            // Not yet (the song before still plays): again at the next report.
+            if (result == tumbor::PlaybackEngine::HandOver::notApplicable) options.nextFiles.push_front(next);
+        }
+        return false;
     };
     bool stopped = false;
     for (const tumbor::PlayAction& action : options.actions) {

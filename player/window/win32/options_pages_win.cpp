@@ -52,11 +52,27 @@ void COptions1::command(int id, int code) {
 void COptions2::initialise() {
     page_.load();
     setSlider(IDC_BUFFER_SLIDER, 0, BufferingPage::kMaximum, BufferingPage::kTickEvery, page_.position);
+    setChecked(IDC_SOUND_GAPLESS, page_.gapless);
+    showCombo(IDC_SOUND_REPLAYGAIN, {"Off", "Track gain", "Album gain"}, page_.replayGainMode);
+    setText(IDC_SOUND_PREAMP, page_.preampText);
+    setChecked(IDC_SOUND_NOCLIP, page_.noClip);
+    setText(IDC_SOUND_DEFAULT_GAIN, page_.defaultGainText);
 }
 
 void COptions2::apply() {
     page_.position = slider(IDC_BUFFER_SLIDER);
+    page_.gapless = checked(IDC_SOUND_GAPLESS);
+    page_.replayGainMode = comboSelection(IDC_SOUND_REPLAYGAIN);
+    page_.preampText = text(IDC_SOUND_PREAMP);
+    page_.noClip = checked(IDC_SOUND_NOCLIP);
+    page_.defaultGainText = text(IDC_SOUND_DEFAULT_GAIN);
     page_.apply();
+    setText(IDC_SOUND_PREAMP, page_.preampText = decibelText(context_.settings.replayGainPreamp));
+    setText(IDC_SOUND_DEFAULT_GAIN, page_.defaultGainText = decibelText(context_.settings.replayGainDefault));
+}
+
+void COptions2::command(int id, int code) {
+    if (id != IDC_BUFFER_SLIDER && isChange(code)) modified();
 }
 
 // ---- Plugins ----

@@ -81,7 +81,7 @@ private:
     void initialise() override;
     void activate() override { page_.activate(); }
     void apply() override;
-    void command(int, int) override {}
+    void command(int id, int code) override;
 
     BufferingPage page_;
 };

@@ -83,6 +83,8 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
     registry_.build(folder_, window_.handle(), iniPath_);
     createPlaylistWindow();
     engine_.setAdvance(settings_.advance != 0);
+    engine_.setGapless(settings_.gapless != 0);
+    engine_.setReplayGain(replayGainSettingsOf(settings_));
     engine_.setDevice(settings_.device);
     engine_.setBufferLength(static_cast<uint32_t>(settings_.buffer) * 100);
     playlistCommands_.startUp(commandLinePath, folder_ + "Tumbor.pls");
@@ -126,7 +128,10 @@ void PlayerApp::createPlaylistWindow() {
     // The end-of-track worker only posts; the playlist window picks the next entry.
     HWND playlist = playlistWindow_.handle();
     const UINT playNext = RegisteredMessages::get().playNext;
-    engine_.setSongEndedHandler([playlist, playNext] { PostMessageA(playlist, playNext, 0, 0); });
+    engine_.setSongEndedHandler([playlist, playNext] { PostMessageA(playlist, playNext, kSongEnded, 0); });
+    engine_.setSongDecodedHandler([playlist, playNext] { PostMessageA(playlist, playNext, kSongDecoded, 0); });
+    engine_.setSongStartedHandler(
+        [playlist, playNext] { PostMessageA(playlist, playNext, kNextSongStarted, 0); });
 }
 
 void PlayerApp::changeLook(LPARAM kind, const char* name) {

@@ -147,7 +147,10 @@ INT_PTR CALLBACK PlaylistWindow::dialogProc(HWND dialog, UINT message, WPARAM wP
 
 INT_PTR PlaylistWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (auto playlistMessage = RegisteredMessages::get().playlistMessage(message)) {
-        commands_.handleMessage(*playlistMessage);
+        if (*playlistMessage == PlaylistMessage::playNext)
+            commands_.playNext(static_cast<PlayNextReason>(wParam));
+        else
+            commands_.handleMessage(*playlistMessage);
         return TRUE;
     }
     switch (message) {
