@@ -76,8 +76,8 @@ void ModuleRegistry::composeFilter() {
 void ModuleRegistry::tearDown() {
     entries_.clear();
     libraries_.clear();
-    summaryFilter_ = "All supported files|*.m3u;*.pls;";
-    listFilter_ = "Playlists (*.m3u;*.pls)|*.m3u;*.pls|";
+    summaryFilter_ = "All supported files|*.m3u;*.m3u8;*.pls;";
+    listFilter_ = "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|";
     composeFilter();
 }
 

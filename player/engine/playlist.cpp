@@ -3,17 +3,26 @@
 
 #include <chrono>
 
+#include "platform/unicode_text.h"
+
 namespace tumbor {
 
 Playlist::Playlist() { reseedFromClock(); }
 
-void Playlist::append(const std::string& entry) {
-    entries_.push_back(entry.substr(0, kMaxEntryLength));
+void Playlist::append(const std::string& entry, EntryDetails details) {
+    entries_.push_back(platform::firstCharacters(entry, kMaxEntryLength));
+    details_.push_back(std::move(details));
     selected_.push_back(false);
+}
+
+void Playlist::setDetails(const std::string& entry, const EntryDetails& details) {
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i] == entry) details_[i] = details;
 }
 
 void Playlist::clear() {
     entries_.clear();
+    details_.clear();
     selected_.clear();
     current_ = 0;
     caret_ = 0;
@@ -38,9 +47,14 @@ void Playlist::invertSelection() {
 
 void Playlist::removeSelected() {
     std::vector<std::string> kept;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (!selected_[i]) kept.push_back(entries_[i]);
+    std::vector<EntryDetails> keptDetails;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (selected_[i]) continue;
+        kept.push_back(std::move(entries_[i]));
+        keptDetails.push_back(std::move(details_[i]));
+    }
     entries_ = std::move(kept);
+    details_ = std::move(keptDetails);
     selectNone();
     if (entries_.empty()) return;
     int last = static_cast<int>(entries_.size()) - 1;
@@ -51,6 +65,7 @@ void Playlist::moveSelectionUp() {
     for (size_t i = 1; i < entries_.size(); ++i) {
         if (!selected_[i]) continue;
         std::swap(entries_[i], entries_[i - 1]);
+        std::swap(details_[i], details_[i - 1]);
         std::swap(selected_[i], selected_[i - 1]);
     }
 }
@@ -60,6 +75,7 @@ void Playlist::moveSelectionDown() {
     for (size_t i = entries_.size() - 1; i-- > 0;) {
         if (!selected_[i]) continue;
         std::swap(entries_[i], entries_[i + 1]);
+        std::swap(details_[i], details_[i + 1]);
         std::swap(selected_[i], selected_[i + 1]);
     }
 }
@@ -108,12 +124,14 @@ int Playlist::choose(PlaylistMessage message, bool engineWasPlaying, const Navig
 bool Playlist::playsAfterLoad(PlaylistMessage message, int index, bool engineWasPlaying,
                               const NavigationSettings& settings) const {
     switch (message) {
-        case PlaylistMessage::playCurrent: return true;
+        case PlaylistMessage::playCurrent:
+            return true;
         case PlaylistMessage::playNext:
             return index != 0 || settings.shuffle ||
                    (settings.repeatX && (entries_.size() > 1 || settings.repeat));
         case PlaylistMessage::goToNext:
-        case PlaylistMessage::goToPrevious: return engineWasPlaying;
+        case PlaylistMessage::goToPrevious:
+            return engineWasPlaying;
     }
     return false;
 }

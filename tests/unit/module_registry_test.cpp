@@ -49,8 +49,8 @@ TEST(ModuleRegistryTest, RegistersStrmPcmAndComposesFilter) {
     EXPECT_STREQ(wavEntry.record->iniPath, "C:\\Tumbor\\Tumbor.ini");
     EXPECT_EQ(entriesOf(registry, libraryName("STRM_MPA")).size(), 1u);
     const std::string& filter = registry.openFilter();
-    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.pls;", 0), 0u) << filter;
-    for (const char* part : {"|Playlists (*.m3u;*.pls)|*.m3u;*.pls|",
+    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.m3u8;*.pls;", 0), 0u) << filter;
+    for (const char* part : {"|Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|",
                              "|WAV files (*.wav)|*.wav|Creative labs(tm) VOC files (*.voc)|*.voc|",
                              "|MPEG I, II, II.5 layer 1,2,3 (*.mp1;*.mp2;*.mp3;*.mpa)|"})
         EXPECT_NE(filter.find(part), std::string::npos) << filter;
@@ -61,8 +61,8 @@ TEST(ModuleRegistryTest, StrmPcmAloneGivesExactFilter) {
     registry.build(platform::programFolder() + "pcmonly", nullptr, "");
     ASSERT_EQ(registry.entries().size(), 2u);
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls;*.wav;*.voc|"
-              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls;*.wav;*.voc|"
+              "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "WAV files (*.wav)|*.wav|"
               "Creative labs(tm) VOC files (*.voc)|*.voc|"
               "All files (*.*)|*.*||");
@@ -73,7 +73,7 @@ TEST(ModuleRegistryTest, EmptyFolderLeavesOnlyPlaylistsAndAllFiles) {
     registry.build(platform::programFolder() + "no-such-folder", nullptr, "");
     EXPECT_TRUE(registry.entries().empty());
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls|Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls|Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "All files (*.*)|*.*||");
 }
 
@@ -85,8 +85,8 @@ TEST(ModuleRegistryTest, AwkwardRecords) {
     EXPECT_EQ(registry.entries()[1].index, 3);  // the record with a bad magic is skipped
     EXPECT_EQ(registry.entries()[2].index, 1048575);
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls;*.aaa;*.bbb|"
-              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls;*.aaa;*.bbb|"
+              "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|Fake locations|"
               "All files (*.*)|*.*||");
 
