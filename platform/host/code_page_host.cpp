@@ -45,4 +45,7 @@ std::string ansiFromUtf8(std::string_view utf8, bool* lossless) {
     return ansi;
 }
 
+// Native file calls take UTF-8 names as they are.
+std::string ansiFileName(const std::string& utf8Path) { return utf8Path; }
+
 }  // namespace platform

@@ -31,4 +31,34 @@ std::string ansiFromUtf8(std::string_view utf8, bool* lossless) {
     return ansi;
 }
 
+namespace {
+
+// The short form of an existing file or folder, or "" when there is none.
+std::wstring shortPathName(const std::wstring& path) {
+    const DWORD length = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (length == 0) return std::wstring();
+    std::wstring shortName(length, L'\0');
+    const DWORD written = GetShortPathNameW(path.c_str(), shortName.data(), length);
+    if (written == 0 || written >= length) return std::wstring();
+    shortName.resize(written);
+    return shortName;
+}
+
+}  // namespace
+
+std::string ansiFileName(const std::string& utf8Path) {
+    bool lossless = false;
+    const std::string ansi = ansiFromUtf8(utf8Path, &lossless);
+    if (lossless) return ansi;
+    const std::wstring wide = wideFromUtf8(utf8Path);
+    std::wstring shortName = shortPathName(wide);
+    // A file not made yet (a settings file) has no short name; its folder may.
+    const size_t slash = wide.find_last_of(L"\\/");
+    if (shortName.empty() && slash != std::wstring::npos) {
+        shortName = shortPathName(wide.substr(0, slash + 1));
+        if (!shortName.empty()) shortName += wide.substr(slash + 1);
+    }
+    return shortName.empty() ? ansi : ansiFromUtf8(utf8FromWide(shortName));
+}
+
 }  // namespace platform

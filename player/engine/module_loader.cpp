@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/code_page.h"
 #include "player/engine/input_services.h"
 
 namespace tumbor {
@@ -15,6 +16,12 @@ char* heapCopy(const std::string& text) {
     char* copy = static_cast<char*>(std::malloc(text.size() + 1));
     if (copy) std::memcpy(copy, text.c_str(), text.size() + 1);
     return copy;
+}
+
+// Locations pass as they are; a file's name is one the library can open.
+std::string nameForModule(const StreamModule& module, const std::string& name) {
+    if ((module.flags & utf8Text) || name.find("://") != std::string::npos) return name;
+    return platform::ansiFileName(name);
 }
 
 void freeFileName(StreamModule& module) {
@@ -32,7 +39,7 @@ bool offer(StreamModule& module, const std::string& name) {
         attachInput(std::move(file));
         installInputServices(module);
     }
-    module.fileName = heapCopy(name);
+    module.fileName = heapCopy(nameForModule(module, name));
     if (module.open && module.open()) return true;
     freeFileName(module);
     if (module.close) module.close();
@@ -57,15 +64,22 @@ void unloadModule(StreamModule& module) {
 
 bool offerSongInfo(const ModuleRegistry& registry, const char* name) {
     for (const ModuleEntry& entry : registry.entries()) {
-        if (entry.record->songInfo && entry.record->songInfo(name)) return true;
+        if (!entry.record->songInfo) continue;
+        const std::string offered = name ? nameForModule(*entry.record, name) : std::string();
+        if (entry.record->songInfo(name ? offered.c_str() : nullptr)) return true;
     }
     return false;
+}
+
+std::string moduleText(const StreamModule& module, const char* text) {
+    if (!text) return std::string();
+    return (module.flags & utf8Text) ? std::string(text) : platform::utf8FromAnsi(text);
 }
 
 std::string unknownFormatMessage(const std::string& name) { return "Unknown file format : " + name; }
 
 std::string startFailureMessage(const StreamModule& module) {
-    return module.errorText ? module.errorText : "File format not supported yet";
+    return module.errorText ? moduleText(module, module.errorText) : "File format not supported yet";
 }
 
 }  // namespace tumbor

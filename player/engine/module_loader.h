@@ -7,17 +7,22 @@
 
 namespace tumbor {
 
-// Offers name to each module in registry order and returns the first that
-// accepts it, opened, with its input attached; null when none does. Names with
-// "://" go only to ownInput modules. A rejecting module is closed at once.
+// Offers name (UTF-8) to each module in registry order and returns the first
+// that accepts it, opened, with its input attached; null when none does. Names
+// with "://" go only to ownInput modules. A rejecting module is closed at once.
+// A module without utf8Text gets a name it can open with the ANSI file calls.
 StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name);
 
 // Frees fileName, closes the module and closes its input unless keepInput.
 void unloadModule(StreamModule& module);
 
 // Offers name (or null for the file playing) to each module's songInfo in
-// registry order until one handles it; false when none did.
+// registry order until one handles it, in the form the module reads; false
+// when none did.
 bool offerSongInfo(const ModuleRegistry& registry, const char* name);
+
+// A text of the module (its title or error) as UTF-8.
+std::string moduleText(const StreamModule& module, const char* text);
 
 // The message for a file no module accepts.
 std::string unknownFormatMessage(const std::string& name);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace tumbor {
 namespace {
 
@@ -14,7 +16,8 @@ const char kAllFiles[] = "All files (*.*)|*.*||";
 
 void ModuleRegistry::build(const std::string& folder, void* hostWindow, const std::string& iniPath) {
     tearDown();
-    iniPath_ = iniPath;
+    // Libraries open it with the ANSI profile calls.
+    iniPath_ = platform::ansiFileName(iniPath);
     for (const std::string& name : platform::findFiles(folder, platform::streamLibraryPattern()))
         registerLibrary(folder, name, hostWindow);
 }

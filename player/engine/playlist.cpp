@@ -2,6 +2,7 @@
 #include "player/engine/playlist.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "platform/unicode_text.h"
 
@@ -15,9 +16,27 @@ void Playlist::append(const std::string& entry, EntryDetails details) {
     selected_.push_back(false);
 }
 
-void Playlist::setDetails(const std::string& entry, const EntryDetails& details) {
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i] == entry) details_[i] = details;
+std::vector<size_t> Playlist::setDetails(const std::string& entry, const EntryDetails& details) {
+    std::vector<size_t> changed;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i] != entry || details_[i] == details) continue;
+        details_[i] = details;
+        changed.push_back(i);
+    }
+    return changed;
+}
+
+std::string Playlist::shownText(size_t index) const {
+    const EntryDetails& details = details_[index];
+    const std::string text = details.title.empty() ? entries_[index] : details.title;
+    const int seconds = details.lengthSeconds;
+    if (seconds < 0) return text;
+    char length[32];
+    if (seconds >= 3600)
+        std::snprintf(length, sizeof length, " (%d:%02d:%02d)", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        std::snprintf(length, sizeof length, " (%d:%02d)", seconds / 60, seconds % 60);
+    return text + length;
 }
 
 void Playlist::clear() {

@@ -47,8 +47,12 @@ public:
     // Appends one entry, cut to 259 characters.
     void append(const std::string& entry, EntryDetails details = {});
     const EntryDetails& details(size_t index) const { return details_[index]; }
-    // Gives every entry with this path the details (read once per file).
-    void setDetails(const std::string& entry, const EntryDetails& details);
+    // Gives every entry with this path the details (read once per file);
+    // answers the positions of the entries it changed.
+    std::vector<size_t> setDetails(const std::string& entry, const EntryDetails& details);
+    // The line the playlist window shows: the title (else the entry as
+    // written), then the length, "Artist – Title (3:35)".
+    std::string shownText(size_t index) const;
     // Empties the list; the current index goes back to 0.
     void clear();
 

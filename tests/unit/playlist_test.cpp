@@ -87,6 +87,22 @@ TEST(PlaylistTest, EditingTheSelection) {
     EXPECT_EQ(list.caret(), 1);
 }
 
+TEST(PlaylistTest, DetailsFollowTheirEntries) {
+    Playlist list = listOf(3);
+    list.append("song1.wav");
+    EXPECT_EQ(list.setDetails("song1.wav", {"Björk – Jóga", 305}), (std::vector<size_t>{1, 3}));
+    EXPECT_TRUE(list.setDetails("song1.wav", {"Björk – Jóga", 305}).empty()) << "nothing new";
+    list.setDetails("song2.wav", {"", 3725});
+    list.select(1, true);
+    list.moveSelectionUp();
+    EXPECT_EQ(list.shownText(0), "Björk – Jóga (5:05)");
+    EXPECT_EQ(list.shownText(1), "song0.wav");
+    EXPECT_EQ(list.shownText(2), "song2.wav (1:02:05)");
+    list.selectOnly(0);
+    list.removeSelected();
+    EXPECT_EQ(list.details(2).title, "Björk – Jóga");
+}
+
 class PlaylistFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "platform/win32/wide_text.h"
+#include "player/engine/instance_handover.h"
 #include "player/window/win32/gdi_objects.h"
 #include "player/window/win32/playlist_window.h"
 #include "player/window/window_snap.h"
@@ -317,6 +319,14 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_USER:
             return events ? events->userMessage(wParam, lParam) : 0;
+        case WM_COPYDATA: {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (!events || !data || data->dwData != kHandOverWideText || !data->lpData) return FALSE;
+            std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+            text.resize(wcsnlen(text.c_str(), text.size()));
+            events->pathHandedOver(platform::utf8FromWide(text));
+            return TRUE;
+        }
         case kTrayMessage:
             if (events) events->trayNotification(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
             return 0;

@@ -3,9 +3,11 @@
 
 #include <climits>
 
+#include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/dynamic_library.h"
 #include "platform/wave_device.h"
+#include "platform/win32/wide_text.h"
 #include "player/window/file_names.h"
 #include "player/window/options_pages.h"
 #include "player/window/win32/menu_builder.h"
@@ -98,7 +100,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
 void PlayerApp::loadSettings() {
     folder_ = platform::programFolder();
     iniPath_ = folder_ + "Tumbor.ini";
-    SetCurrentDirectoryA(folder_.c_str());
+    SetCurrentDirectoryW(platform::wideFromUtf8(folder_).c_str());
     settings_ = readSettings(iniPath_, Settings::defaults(folder_, INT_MIN, INT_MIN));
     window_.snap = settings_.snap != 0;
     window_.view().setVolume(settings_.volume);
@@ -321,10 +323,12 @@ LRESULT PlayerApp::userMessage(WPARAM wParam, LPARAM lParam) {
     if (lParam == kStateQuery) return stateForOutsideCallers(engine_.getState());
     if (lParam == kHandOverUnit) {
         if (auto path = handOver_.receive(static_cast<uint32_t>(wParam)))
-            playlistCommands_.receiveHandOver(*path);
+            playlistCommands_.receiveHandOver(platform::utf8FromAnsi(*path));
     }
     return 0;
 }
+
+void PlayerApp::pathHandedOver(const std::string& path) { playlistCommands_.receiveHandOver(path); }
 
 bool PlayerApp::registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const RegisteredMessages& messages = RegisteredMessages::get();

@@ -73,6 +73,7 @@ public:
     void action(const WindowAction& action) override;
     void menu(bool loadMenu, POINT screen, bool rightButton) override;
     LRESULT userMessage(WPARAM wParam, LPARAM lParam) override;
+    void pathHandedOver(const std::string& path) override;
     bool registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void filesDropped(const std::vector<std::string>& paths) override;
     void activated() override;
