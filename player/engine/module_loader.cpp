@@ -29,37 +29,40 @@ void freeFileName(StreamModule& module) {
     module.fileName = nullptr;
 }
 
-bool offer(StreamModule& module, const std::string& name) {
+bool offer(StreamModule& module, const std::string& name, InputSlot slot) {
     if (module.flags & ownInput) {
         installNullInputServices(module);
     } else {
         if (name.find("://") != std::string::npos) return false;
         std::unique_ptr<FileSource> file = FileSource::open(name);
         if (!file) return false;
-        attachInput(std::move(file));
-        installInputServices(module);
+        attachInput(std::move(file), slot);
+        installInputServices(module, slot);
     }
     module.fileName = heapCopy(nameForModule(module, name));
     if (module.open && module.open()) return true;
     freeFileName(module);
     if (module.close) module.close();
-    if (!(module.flags & ownInput)) detachInput();
+    if (!(module.flags & ownInput)) detachInput(slot);
     return false;
 }
 
 }  // namespace
 
-StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name) {
+StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name, InputSlot slot) {
     for (const ModuleEntry& entry : registry.entries()) {
-        if (offer(*entry.record, name)) return entry.record;
+        // The reader leaves alone the modules that play by themselves or read no file.
+        if (slot == InputSlot::reader && (entry.record->flags & ownInput || !(entry.record->flags & pcmOutput)))
+            continue;
+        if (offer(*entry.record, name, slot)) return entry.record;
     }
     return nullptr;
 }
 
-void unloadModule(StreamModule& module) {
+void unloadModule(StreamModule& module, InputSlot slot) {
     freeFileName(module);
     if (module.close) module.close();
-    if (!(module.flags & (keepInput | ownInput))) detachInput();
+    if (!(module.flags & (keepInput | ownInput))) detachInput(slot);
 }
 
 bool offerSongInfo(const ModuleRegistry& registry, const char* name) {
@@ -69,6 +72,20 @@ bool offerSongInfo(const ModuleRegistry& registry, const char* name) {
         if (entry.record->songInfo(name ? offered.c_str() : nullptr)) return true;
     }
     return false;
+}
+
+EntryDetails readEntryDetails(const ModuleRegistry& registry, const std::string& path) {
+    EntryDetails details;
+    details.title = path.substr(path.find_last_of("\\/") + 1);
+    StreamModule* module = probeModules(registry, path, InputSlot::reader);
+    if (!module) return details;
+    if (module->start && module->start()) {
+        if (module->titleText && module->titleText[0]) details.title = moduleText(*module, module->titleText);
+        const int tenths = module->getLength ? module->getLength() : 0;
+        if (tenths > 0) details.lengthSeconds = (tenths + 5) / 10;
+    }
+    unloadModule(*module, InputSlot::reader);
+    return details;
 }
 
 std::string moduleText(const StreamModule& module, const char* text) {

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
+#include "platform/utf8_files.h"
 #include "player/engine/input_services.h"
+#include "player/engine/library_copies.h"
 #include "player/engine/module_loader.h"
 #include "player/engine/module_registry.h"
 #include "tests/unit/sound_files.h"
@@ -25,7 +28,7 @@ std::vector<const ModuleEntry*> entriesOf(const ModuleRegistry& registry, const 
 }
 
 void writeFile(const std::string& path, const testing::Bytes& bytes) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = platform::openFile(path, "wb");
     ASSERT_NE(out, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
@@ -134,6 +137,39 @@ TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
 
     std::remove("probe_test.wav");
     std::remove("probe_test.txt");
+}
+
+TEST(ModuleRegistryTest, ReadsDetailsThroughPrivateCopiesWhileASongPlays) {
+    ModuleRegistry playing;
+    playing.build(platform::programFolder(), nullptr, "");
+    testing::WavSpec wav;
+    wav.sampleRate = 8000;
+    wav.channels = 1;
+    wav.bitsPerSample = 8;
+    wav.data = testing::Bytes(8000 * 3, 0x80);  // three seconds
+    const std::string song = "Дождь – 雨.wav";
+    writeFile(song, testing::makeWav(wav));
+    StreamModule* module = probeModules(playing, song);
+    ASSERT_NE(module, nullptr);
+    ASSERT_TRUE(module->start());
+    const uint32_t position = module->ioTell();
+
+    {
+        LibraryCopies copies(platform::programFolder());
+        ASSERT_FALSE(copies.folder().empty());
+        ModuleRegistry reader;
+        reader.build(copies.folder(), nullptr, "");
+        for (const ModuleEntry& copy : reader.entries())
+            for (const ModuleEntry& original : playing.entries())
+                ASSERT_NE(copy.record, original.record) << "the copies hold records of their own";
+        EXPECT_EQ(readEntryDetails(reader, song), (EntryDetails{song, 3}));
+        EXPECT_EQ(readEntryDetails(reader, "missing.wav"), (EntryDetails{"missing.wav", -1}));
+        EXPECT_FALSE(hasInput(InputSlot::reader));
+        EXPECT_EQ(module->ioTell(), position) << "the song playing keeps its input";
+        EXPECT_TRUE(hasInput());
+    }
+    unloadModule(*module);
+    std::filesystem::remove(platform::fileSystemPath(song));
 }
 
 }  // namespace

@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <random>
 #include <set>
+#include <thread>
 
+#include "player/engine/details_reader.h"
 #include "player/engine/playlist_files.h"
 
 namespace tumbor {
@@ -236,6 +243,85 @@ TEST(PlaylistFormatTest, ReadsEveryKindOfPlaylistText) {
     EXPECT_EQ(formatPlaylist(saved, PlaylistFormat::m3u).substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_EQ(playlistFormatFor("x.M3U8"), PlaylistFormat::m3u8);
     EXPECT_TRUE(isPlaylistFileName("list.M3u8"));
+}
+
+}  // namespace
+}  // namespace tumbor
+
+namespace tumbor {
+namespace {
+
+// A reader over a fake library that counts what it reads; the test waits on
+// the announcements as the window thread would on its posted message.
+class DetailsReaderTest : public ::testing::Test {
+protected:
+    EntryDetails read(const std::string& path) {
+        std::lock_guard<std::mutex> hold(lock_);
+        ++reads_[path];
+        return {"Title of " + path, static_cast<int>(path.size())};
+    }
+    void announced() {
+        std::lock_guard<std::mutex> hold(lock_);
+        ++announcements_;
+        changed_.notify_all();
+    }
+    // Takes results until count arrived, as the window would on each message.
+    void collect(DetailsReader& reader, Playlist& playlist, size_t count) {
+        size_t got = 0;
+        while (got < count) {
+            {
+                std::unique_lock<std::mutex> hold(lock_);
+                ASSERT_TRUE(
+                    changed_.wait_for(hold, std::chrono::seconds(10), [&] { return announcements_ > 0; }));
+                announcements_ = 0;
+            }
+            for (const auto& [path, details] : reader.takeResults()) {
+                playlist.setDetails(path, details);
+                ++got;
+            }
+        }
+    }
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::map<std::string, int> reads_;
+    int announcements_ = 0;
+};
+
+TEST_F(DetailsReaderTest, ReadsEveryFileOnceInTheBackground) {
+    Playlist playlist;
+    for (int i = 0; i < 2000; ++i) playlist.append("song" + std::to_string(i % 1000) + ".ogg");
+    playlist.append("tone://440");
+    playlist.append("titled.mp3", {"From the playlist", 12});
+    {
+        DetailsReader reader([this](const std::string& path) { return read(path); }, [this] { announced(); });
+        // Asked again while reading (the list changed twice): still one read per file.
+        reader.request(entriesWithoutDetails(playlist));
+        reader.request(entriesWithoutDetails(playlist));
+        collect(reader, playlist, 1000);
+        reader.request(entriesWithoutDetails(playlist));
+    }
+    EXPECT_EQ(reads_.size(), 1000u) << "no location, nothing known already";
+    for (const auto& [path, count] : reads_) EXPECT_EQ(count, 1) << path;
+    EXPECT_EQ(playlist.details(1500), (EntryDetails{"Title of song500.ogg", 11}));
+    EXPECT_EQ(entriesWithoutDetails(playlist), std::vector<std::string>{"tone://440"});
+
+    // Destroyed with a long queue, the reader stops after the file in hand.
+    std::atomic<int> slowReads{0};
+    {
+        DetailsReader reader(
+            [&](const std::string&) {
+                ++slowReads;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                return EntryDetails{};
+            },
+            [] {});
+        std::vector<std::string> many;
+        for (int i = 0; i < 10000; ++i) many.push_back("slow" + std::to_string(i) + ".wav");
+        reader.request(many);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_LT(slowReads.load(), 100);
 }
 
 }  // namespace

@@ -327,6 +327,9 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             events->pathHandedOver(platform::utf8FromWide(text));
             return TRUE;
         }
+        case kDetailsWaitingMessage:
+            if (events) events->detailsWaiting();
+            return 0;
         case kTrayMessage:
             if (events) events->trayNotification(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
             return 0;

@@ -44,10 +44,14 @@ public:
     virtual void restored() {}
     // A tray icon's notification: its number and the mouse message.
     virtual void trayNotification(UINT /*id*/, UINT /*mouseMessage*/) {}
+    // The background reader has titles and lengths waiting.
+    virtual void detailsWaiting() {}
 };
 
 // The message the tray icons send to the main window.
 constexpr UINT kTrayMessage = WM_USER + 1;
+// The message the background reader posts when titles and lengths wait.
+constexpr UINT kDetailsWaitingMessage = WM_APP + 1;
 
 class MainWindow {
 public:

@@ -8,6 +8,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/wave_device.h"
 #include "platform/win32/wide_text.h"
+#include "player/engine/module_loader.h"
 #include "player/window/file_names.h"
 #include "player/window/options_pages.h"
 #include "player/window/win32/menu_builder.h"
@@ -63,6 +64,7 @@ int PlayerApp::run(const std::string& commandLinePath) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    stopDetailsReader();
     PlayerCommands::shutDown(engine_, registry_);
     visHost_.waitForEnd();
     return 0;
@@ -83,6 +85,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
                  reinterpret_cast<WPARAM>(look.c_str()), settings_.gui == 1 ? 1 : 0);
     placeMainWindow();
     registry_.build(folder_, window_.handle(), iniPath_);
+    startDetailsReader();
     createPlaylistWindow();
     engine_.setAdvance(settings_.advance != 0);
     engine_.setDevice(settings_.device);
@@ -257,7 +260,38 @@ void PlayerApp::setSnap(bool snap) {
     window_.snapToWorkArea();
 }
 
-void PlayerApp::playlistChanged() { playlistWindow_.showEntries(); }
+void PlayerApp::playlistChanged() {
+    playlistWindow_.showEntries();
+    if (detailsReader_) detailsReader_->request(entriesWithoutDetails(playlist_));
+}
+
+void PlayerApp::startDetailsReader() {
+    libraryCopies_ = std::make_unique<LibraryCopies>(folder_);
+    if (libraryCopies_->folder().empty()) return;
+    readerRegistry_.build(libraryCopies_->folder(), nullptr, iniPath_);
+    const HWND window = window_.handle();
+    detailsReader_ = std::make_unique<DetailsReader>(
+        [this](const std::string& path) { return readEntryDetails(readerRegistry_, path); },
+        [window] { PostMessageW(window, kDetailsWaitingMessage, 0, 0); });
+}
+
+// The reader ends before the libraries it reads with are released, and they
+// before their copies are removed.
+void PlayerApp::stopDetailsReader() {
+    detailsReader_.reset();
+    readerRegistry_.tearDown();
+    libraryCopies_.reset();
+}
+
+void PlayerApp::detailsWaiting() {
+    if (!detailsReader_) return;
+    std::vector<size_t> rows;
+    for (const auto& [path, details] : detailsReader_->takeResults()) {
+        const std::vector<size_t> changed = playlist_.setDetails(path, details);
+        rows.insert(rows.end(), changed.begin(), changed.end());
+    }
+    if (!rows.empty()) playlistWindow_.showRows(rows);
+}
 void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
 
 bool PlayerApp::playlistWindowVisible() const {

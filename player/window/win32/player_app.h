@@ -10,7 +10,9 @@
 #include <string>
 
 #include "platform/shell_integration.h"
+#include "player/engine/details_reader.h"
 #include "player/engine/instance_handover.h"
+#include "player/engine/library_copies.h"
 #include "player/engine/key_codes.h"
 #include "player/engine/module_registry.h"
 #include "player/engine/playback_engine.h"
@@ -83,6 +85,7 @@ public:
     void minimised() override;
     void restored() override { removeTrayIcons(); }
     void trayNotification(UINT id, UINT mouseMessage) override;
+    void detailsWaiting() override;
 
 private:
     bool startUp(const std::string& commandLinePath);
@@ -94,6 +97,8 @@ private:
     bool translateKey(const MSG& message);
     void collectWindowSettings();
     void removeTrayIcons();
+    void startDetailsReader();
+    void stopDetailsReader();
 
     HINSTANCE instance_;
     std::string folder_;
@@ -113,6 +118,10 @@ private:
     HandOverReceiver handOver_;
     std::unique_ptr<platform::TrayArea> trayArea_;
     std::unique_ptr<TrayIcons> tray_;
+    // Titles and lengths are read through private copies of the libraries.
+    std::unique_ptr<LibraryCopies> libraryCopies_;
+    ModuleRegistry readerRegistry_;
+    std::unique_ptr<DetailsReader> detailsReader_;
     bool trayIconsShown_ = false;
     bool showPlaylistOnActivation_ = false;
     bool closing_ = false;
