@@ -143,14 +143,12 @@ int Playlist::choose(PlaylistMessage message, bool engineWasPlaying, const Navig
 bool Playlist::playsAfterLoad(PlaylistMessage message, int index, bool engineWasPlaying,
                               const NavigationSettings& settings) const {
     switch (message) {
-        case PlaylistMessage::playCurrent:
-            return true;
+        case PlaylistMessage::playCurrent: return true;
         case PlaylistMessage::playNext:
             return index != 0 || settings.shuffle ||
                    (settings.repeatX && (entries_.size() > 1 || settings.repeat));
         case PlaylistMessage::goToNext:
-        case PlaylistMessage::goToPrevious:
-            return engineWasPlaying;
+        case PlaylistMessage::goToPrevious: return engineWasPlaying;
     }
     return false;
 }

@@ -1,6 +1,7 @@
 // The playlist: entries in order (UTF-8 file paths as entered, or locations
-// with "://") with the title and length known of each, the current entry, the selection the playlist window
-// shows, the shuffle history, and the choice of the next entry for each of the four playlist messages.
+// with "://") with the title and length known of each, the current entry, the
+// selection the playlist window shows, the shuffle history, and the choice of
+// the next entry for each of the four playlist messages.
 #pragma once
 
 #include <bitset>
@@ -26,8 +27,8 @@ struct EntryDetails {
 
 struct NavigationSettings {
     bool shuffle = false;
-    bool repeatX = true;  // the repeat button
-    bool repeat = true;   // with repeatX: repeat even a one-entry list
+    bool repeatX = true;   // the repeat button
+    bool repeat = true;    // with repeatX: repeat even a one-entry list
 };
 
 class Playlist {
