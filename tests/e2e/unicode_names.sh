@@ -8,6 +8,7 @@
 #   usage: unicode_names.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY and TUMBOR_CAPTURE_FILE set)
 set -euo pipefail
 source "$(dirname "$0")/sound_checks.sh"
+export LC_ALL=C.UTF-8  # the names pass to Wine as UTF-8
 
 capture=${TUMBOR_CAPTURE_FILE:?the capture file is not set}
 bin=$(cd "$1" && pwd) work=$2

@@ -266,13 +266,20 @@ void PlayerApp::playlistChanged() {
 }
 
 void PlayerApp::startDetailsReader() {
-    libraryCopies_ = std::make_unique<LibraryCopies>(folder_);
-    if (libraryCopies_->folder().empty()) return;
-    readerRegistry_.build(libraryCopies_->folder(), nullptr, iniPath_);
     const HWND window = window_.handle();
     detailsReader_ = std::make_unique<DetailsReader>(
-        [this](const std::string& path) { return readEntryDetails(readerRegistry_, path); },
+        [this](const std::string& path) { return readDetailsOnReaderThread(path); },
         [window] { PostMessageW(window, kDetailsWaitingMessage, 0, 0); });
+}
+
+// The copies are made and loaded on the reader's thread, the first time it
+// reads, so the player starts as fast as ever.
+EntryDetails PlayerApp::readDetailsOnReaderThread(const std::string& path) {
+    if (!libraryCopies_) {
+        libraryCopies_ = std::make_unique<LibraryCopies>(folder_);
+        if (!libraryCopies_->folder().empty()) readerRegistry_.build(libraryCopies_->folder(), nullptr, iniPath_);
+    }
+    return readEntryDetails(readerRegistry_, path);
 }
 
 // The reader ends before the libraries it reads with are released, and they

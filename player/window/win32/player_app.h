@@ -98,6 +98,7 @@ private:
     void collectWindowSettings();
     void removeTrayIcons();
     void startDetailsReader();
+    EntryDetails readDetailsOnReaderThread(const std::string& path);
     void stopDetailsReader();
 
     HINSTANCE instance_;
@@ -118,7 +119,8 @@ private:
     HandOverReceiver handOver_;
     std::unique_ptr<platform::TrayArea> trayArea_;
     std::unique_ptr<TrayIcons> tray_;
-    // Titles and lengths are read through private copies of the libraries.
+    // Titles and lengths are read through private copies of the libraries,
+    // made and used on the reader's thread only, until it has ended.
     std::unique_ptr<LibraryCopies> libraryCopies_;
     ModuleRegistry readerRegistry_;
     std::unique_ptr<DetailsReader> detailsReader_;
