@@ -76,6 +76,9 @@ played playlist
 lines=$(drive lines-with-lengths)
 expected=$'line 雨の歌 (0:03)\nline Björk – Jóga.wav (0:03)'
 [ "$lines" = "$expected" ] || fail "playlist: the window shows: $lines"
+# A picture of the playlist window for people to look at (not compared).
+drive key alt+E list-shown >/dev/null
+import -window root playlist_window.png 2>/dev/null || true
 close_player playlist
 expect_file_sound playlist playlist.captured 0 "$cjk.raw"
 # The second song follows the first's padding to a whole buffer.
