@@ -33,7 +33,9 @@ TEST(UnicodeTextTest, ConvertsBothWaysAndReplacesWhatIsBroken) {
     for (const auto& test : cases) {
         EXPECT_EQ(utf16FromUtf8(test.utf8), test.utf16) << test.utf8;
         EXPECT_EQ(isValidUtf8(test.utf8), test.valid) << test.utf8;
-        if (test.valid) EXPECT_EQ(utf8FromUtf16(test.utf16), test.utf8);
+        if (test.valid) {
+            EXPECT_EQ(utf8FromUtf16(test.utf16), test.utf8);
+        }
     }
     EXPECT_EQ(utf8FromUtf16(u"a\xD800"), "a\xEF\xBF\xBD");  // a lone surrogate
     EXPECT_EQ(firstCharacters("Дождь", 2), "До");
