@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/utf8_files.h"
 #include "player/engine/details_reader.h"
 #include "player/engine/playlist_files.h"
 
@@ -122,11 +123,12 @@ protected:
         fs::current_path(previous_);
         fs::remove_all(folder_);
     }
+    // UTF-8 paths, as the player keeps them.
     std::string path(const std::string& relative) const {
-        return (folder_ / relative).make_preferred().string();
+        return platform::utf8Path((folder_ / platform::fileSystemPath(relative)).make_preferred());
     }
     void write(const std::string& relative, const std::string& bytes) const {
-        std::ofstream(path(relative), std::ios::binary) << bytes;
+        std::ofstream(platform::fileSystemPath(path(relative)), std::ios::binary) << bytes;
     }
 
     fs::path previous_;
