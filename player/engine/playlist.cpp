@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/unicode_text.h"
 
@@ -16,11 +17,13 @@ void Playlist::append(const std::string& entry, EntryDetails details) {
     selected_.push_back(false);
 }
 
-std::vector<size_t> Playlist::setDetails(const std::string& entry, const EntryDetails& details) {
+std::vector<size_t> Playlist::setDetails(const std::vector<std::pair<std::string, EntryDetails>>& read) {
+    const std::unordered_map<std::string, EntryDetails> byPath(read.begin(), read.end());
     std::vector<size_t> changed;
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i] != entry || details_[i] == details) continue;
-        details_[i] = details;
+        const auto found = byPath.find(entries_[i]);
+        if (found == byPath.end() || details_[i] == found->second) continue;
+        details_[i] = found->second;
         changed.push_back(i);
     }
     return changed;

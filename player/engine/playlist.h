@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tumbor {
@@ -48,9 +49,10 @@ public:
     // Appends one entry, cut to 259 characters.
     void append(const std::string& entry, EntryDetails details = {});
     const EntryDetails& details(size_t index) const { return details_[index]; }
-    // Gives every entry with this path the details (read once per file);
-    // answers the positions of the entries it changed.
-    std::vector<size_t> setDetails(const std::string& entry, const EntryDetails& details);
+    // Gives every entry the details read for its path (once per file, in one
+    // pass over the list however many arrived); answers the positions of the
+    // entries it changed.
+    std::vector<size_t> setDetails(const std::vector<std::pair<std::string, EntryDetails>>& read);
     // The line the playlist window shows: the title (else the entry as
     // written), then the length, "Artist – Title (3:35)".
     std::string shownText(size_t index) const;

@@ -98,9 +98,10 @@ TEST(PlaylistTest, EditingTheSelection) {
 TEST(PlaylistTest, DetailsFollowTheirEntries) {
     Playlist list = listOf(3);
     list.append("song1.wav");
-    EXPECT_EQ(list.setDetails("song1.wav", {"Björk – Jóga", 305}), (std::vector<size_t>{1, 3}));
-    EXPECT_TRUE(list.setDetails("song1.wav", {"Björk – Jóga", 305}).empty()) << "nothing new";
-    list.setDetails("song2.wav", {"", 3725});
+    EXPECT_EQ(list.setDetails({{"song1.wav", {"Björk – Jóga", 305}}, {"other.wav", {"x", 1}}}),
+              (std::vector<size_t>{1, 3}));
+    EXPECT_TRUE(list.setDetails({{"song1.wav", {"Björk – Jóga", 305}}}).empty()) << "nothing new";
+    list.setDetails({{"song2.wav", {"", 3725}}});
     list.select(1, true);
     list.moveSelectionUp();
     EXPECT_EQ(list.shownText(0), "Björk – Jóga (5:05)");
@@ -277,10 +278,9 @@ protected:
                     changed_.wait_for(hold, std::chrono::seconds(10), [&] { return announcements_ > 0; }));
                 announcements_ = 0;
             }
-            for (const auto& [path, details] : reader.takeResults()) {
-                playlist.setDetails(path, details);
-                ++got;
-            }
+            const std::vector<std::pair<std::string, EntryDetails>> results = reader.takeResults();
+            playlist.setDetails(results);
+            got += results.size();
         }
     }
 

@@ -292,13 +292,10 @@ void PlayerApp::stopDetailsReader() {
 
 void PlayerApp::detailsWaiting() {
     if (!detailsReader_) return;
-    std::vector<size_t> rows;
-    for (const auto& [path, details] : detailsReader_->takeResults()) {
-        const std::vector<size_t> changed = playlist_.setDetails(path, details);
-        rows.insert(rows.end(), changed.begin(), changed.end());
-    }
+    const std::vector<size_t> rows = playlist_.setDetails(detailsReader_->takeResults());
     if (!rows.empty()) playlistWindow_.showRows(rows);
 }
+
 void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
 
 bool PlayerApp::playlistWindowVisible() const {
