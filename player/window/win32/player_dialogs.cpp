@@ -196,7 +196,7 @@ void showAboutBox(HWND owner) {
 
 void showHelpFile(HWND owner) {
     const std::string help = platform::programFolder() + "Tumbor.html";
-    ShellExecuteA(owner, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, L"open", platform::wideFromUtf8(help).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace tumbor::window::win32
