@@ -1,4 +1,5 @@
-// Shared libraries loaded at run time, and the directory search that finds them.
+// Shared libraries loaded at run time, and the directory search that finds
+// them. Paths and names are UTF-8.
 #pragma once
 
 #include <memory>

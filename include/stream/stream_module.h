@@ -28,7 +28,11 @@ extern "C" {
 enum {
     keepInput = 1, /* the player leaves its input file open when the module closes */
     pcmOutput = 2, /* decode delivers PCM for the wave device; otherwise the module plays by itself */
-    ownInput = 4   /* the module reads its source itself; it is also offered "://" names */
+    ownInput = 4,  /* the module reads its source itself; it is also offered "://" names */
+    utf8Text = 8   /* fileName, songInfo's name and the module's own texts are UTF-8; without
+                      it they are in the ANSI code page, and fileName is a name the
+                      library can open with the char file calls (the short form when
+                      the ANSI code page cannot spell the name) */
 };
 
 /* Arguments of StreamModule.notify. */

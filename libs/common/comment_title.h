@@ -1,6 +1,6 @@
 // The title a stream's Vorbis-style comments ("TITLE=...", "ARTIST=...",
 // UTF-8, as FLAC, Ogg Vorbis and Opus carry them) give the player: "artist -
-// title", or the title alone, in the player's ANSI text.
+// title", or the title alone, as UTF-8 text (the modules set utf8Text).
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,7 @@
 
 namespace tumbor {
 
-// The longest title handed to the player, whose texts hold 260 characters.
+// The most characters of a title handed to the player, whose texts hold 260.
 constexpr size_t kMaxCommentTitleLength = 259;
 
 class CommentTitle {
@@ -26,9 +26,14 @@ public:
     // Empty when there is no title.
     std::string text() const {
         if (title_.empty()) return {};
-        std::string text = artist_.empty() ? title_ : artist_ + " - " + title_;
-        if (text.size() > kMaxCommentTitleLength) text.resize(kMaxCommentTitleLength);
-        return text;
+        const std::string text = artist_.empty() ? title_ : artist_ + " - " + title_;
+        // Cut after whole characters: every byte that does not continue one starts one.
+        size_t at = 0;
+        for (size_t characters = 0; at < text.size(); ++at) {
+            const bool starts = (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+            if (starts && characters++ == kMaxCommentTitleLength) break;
+        }
+        return text.substr(0, at);
     }
 
 private:
@@ -41,7 +46,20 @@ private:
             if (letter != field[at]) return;
         }
         if (at >= length || comment[at] != '=') return;
-        value = ansiFromUtf8(comment + at + 1, length - at - 1);
+        value = wellFormedUtf8(comment + at + 1, length - at - 1);
+    }
+
+    // The text's well-formed UTF-8; a byte that is no UTF-8 becomes '?'. Ends at the first zero byte.
+    static std::string wellFormedUtf8(const char* text, size_t length) {
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text);
+        std::string kept;
+        for (size_t at = 0; at < length && bytes[at] != 0;) {
+            uint32_t code = bytes[at];
+            const size_t count = code < 0x80 ? 1 : ansi_detail::decodeUtf8(bytes, length, at, code);
+            kept.append(count ? text + at : "?", count ? count : 1);
+            at += count ? count : 1;
+        }
+        return kept;
     }
 
     std::string title_;

@@ -34,7 +34,7 @@ int STREAM_CALL flacConfigure() {
 }
 
 void initRecord() {
-    flacModule = newModuleRecord(pcmOutput, 44100, 2, 16, "FLAC files (*.flac)|*.flac|",
+    flacModule = newModuleRecord(pcmOutput | utf8Text, 44100, 2, 16, "FLAC files (*.flac)|*.flac|",
                                  "FLAC decoder (native and Ogg FLAC, mono/stereo) v1.10");
     DecoderModule<flacModule, stream>::fill(flacModule);
     flacModule.about = flacAbout;

@@ -48,13 +48,13 @@ int STREAM_CALL opusConfigure() {
 }
 
 void initRecords() {
-    vorbisModule = newModuleRecord(pcmOutput, 44100, 2, 16, "Ogg Vorbis files (*.ogg;*.oga)|*.ogg;*.oga|",
+    vorbisModule = newModuleRecord(pcmOutput | utf8Text, 44100, 2, 16, "Ogg Vorbis files (*.ogg;*.oga)|*.ogg;*.oga|",
                                    "Ogg Vorbis decoder (mono/stereo, chained streams) v1.10");
     DecoderModule<vorbisModule, vorbis>::fill(vorbisModule);
     vorbisModule.about = vorbisAbout;
     vorbisModule.configure = vorbisConfigure;
 
-    opusModule = newModuleRecord(pcmOutput, kOpusRate, 2, 16, "Opus files (*.opus)|*.opus|",
+    opusModule = newModuleRecord(pcmOutput | utf8Text, kOpusRate, 2, 16, "Opus files (*.opus)|*.opus|",
                                  "Opus decoder (48000 Hz stereo, chained streams) v1.10");
     DecoderModule<opusModule, opus>::fill(opusModule);
     opusModule.about = opusAbout;

@@ -1,10 +1,13 @@
-// DLLs through LoadLibraryA, and the directory search through FindFirstFileA.
+// DLLs through LoadLibraryW, and the directory search through FindFirstFileW;
+// names are UTF-8.
 #include <windows.h>
 
-#include <fstream>
+#include <cstdio>
 
 #include "platform/dynamic_library.h"
 #include "platform/pe_image.h"
+#include "platform/utf8_files.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -19,17 +22,19 @@ constexpr std::uint16_t kThisMachine = kPeMachineI386;
 // DLL beside the 64-bit player (or the other way round) is left alone
 // instead of being handed to the loader.
 bool builtForThisMachine(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return false;
     unsigned char head[kPeHeadBytes];
-    file.read(reinterpret_cast<char*>(head), sizeof head);
-    return peImageMachine(head, static_cast<std::size_t>(file.gcount())) == kThisMachine;
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return peImageMachine(head, got) == kThisMachine;
 }
 
 }  // namespace
 
 std::unique_ptr<DynamicLibrary> DynamicLibrary::load(const std::string& path) {
     if (!builtForThisMachine(path)) return nullptr;
-    HMODULE handle = LoadLibraryA(path.c_str());
+    HMODULE handle = LoadLibraryW(wideFromUtf8(path).c_str());
     if (!handle) return nullptr;
     return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle));
 }
@@ -45,12 +50,13 @@ std::vector<std::string> findFiles(const std::string& folder, const std::string&
     std::string query = folder;
     if (!query.empty() && query.back() != '\\' && query.back() != '/') query += '\\';
     query += pattern;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(query.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wideFromUtf8(query).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(utf8FromWide(found.cFileName, wcslen(found.cFileName)));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }
@@ -60,10 +66,10 @@ const char* streamLibraryPattern() { return "Strm_*.DLL"; }
 char pathSeparator() { return '\\'; }
 
 std::string programFolder() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return ".\\";
-    std::string folder(path, length);
+    const std::string folder = utf8FromWide(path, length);
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "platform/utf8_files.h"
+
 namespace tumbor {
 namespace {
 
@@ -26,7 +28,7 @@ int64_t tellFile(std::FILE* file) {
 }  // namespace
 
 std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::openFile(path, "rb");
     if (!file) return nullptr;
     int64_t size = -1;
     if (seekFile(file, 0, SEEK_END) == 0) size = tellFile(file);

@@ -18,27 +18,35 @@ struct CurrentInput {
     bool hitEnd = false;  // a read came up short
 };
 
+template <InputSlot slot>
 CurrentInput& current() {
     static CurrentInput input;
     return input;
 }
 
+CurrentInput& currentOf(InputSlot slot) {
+    return slot == InputSlot::playback ? current<InputSlot::playback>() : current<InputSlot::reader>();
+}
+
 uint64_t sizeLocked(const CurrentInput& input) { return input.source ? input.source->size() : 0; }
 
+template <InputSlot slot>
 uint32_t STREAM_CALL ioTell() {
-    CurrentInput& input = current();
+    CurrentInput& input = current<slot>();
     std::lock_guard<std::mutex> hold(input.lock);
     return static_cast<uint32_t>(input.position);
 }
 
+template <InputSlot slot>
 uint32_t STREAM_CALL ioSize() {
-    CurrentInput& input = current();
+    CurrentInput& input = current<slot>();
     std::lock_guard<std::mutex> hold(input.lock);
     return static_cast<uint32_t>(sizeLocked(input));
 }
 
+template <InputSlot slot>
 int STREAM_CALL ioSeek(uint32_t offset) {
-    CurrentInput& input = current();
+    CurrentInput& input = current<slot>();
     std::lock_guard<std::mutex> hold(input.lock);
     if (!input.source || offset > sizeLocked(input)) return 0;
     input.position = offset;
@@ -46,8 +54,9 @@ int STREAM_CALL ioSeek(uint32_t offset) {
     return 1;
 }
 
+template <InputSlot slot>
 int STREAM_CALL ioRead(void* buffer, int itemSize, int itemCount) {
-    CurrentInput& input = current();
+    CurrentInput& input = current<slot>();
     std::lock_guard<std::mutex> hold(input.lock);
     if (!input.source || !buffer || itemSize <= 0 || itemCount <= 0) return 0;
     uint64_t wanted = static_cast<uint64_t>(itemSize) * static_cast<uint64_t>(itemCount);
@@ -57,8 +66,9 @@ int STREAM_CALL ioRead(void* buffer, int itemSize, int itemCount) {
     return static_cast<int>(got / static_cast<uint64_t>(itemSize));
 }
 
+template <InputSlot slot>
 int STREAM_CALL ioEof() {
-    CurrentInput& input = current();
+    CurrentInput& input = current<slot>();
     std::lock_guard<std::mutex> hold(input.lock);
     return input.hitEnd || input.position >= sizeLocked(input) ? 1 : 0;
 }
@@ -70,28 +80,36 @@ int STREAM_CALL nullEof() { return 0; }
 
 }  // namespace
 
-void attachInput(std::unique_ptr<ByteSource> source) {
-    CurrentInput& input = current();
+void attachInput(std::unique_ptr<ByteSource> source, InputSlot slot) {
+    CurrentInput& input = currentOf(slot);
     std::lock_guard<std::mutex> hold(input.lock);
     input.source = std::move(source);
     input.position = 0;
     input.hitEnd = false;
 }
 
-void detachInput() { attachInput(nullptr); }
+void detachInput(InputSlot slot) { attachInput(nullptr, slot); }
 
-bool hasInput() {
-    CurrentInput& input = current();
+bool hasInput(InputSlot slot) {
+    CurrentInput& input = currentOf(slot);
     std::lock_guard<std::mutex> hold(input.lock);
     return input.source != nullptr;
 }
 
-void installInputServices(StreamModule& module) {
-    module.ioTell = ioTell;
-    module.ioSize = ioSize;
-    module.ioSeek = ioSeek;
-    module.ioRead = ioRead;
-    module.ioEof = ioEof;
+template <InputSlot slot>
+void installServicesOf(StreamModule& module) {
+    module.ioTell = ioTell<slot>;
+    module.ioSize = ioSize<slot>;
+    module.ioSeek = ioSeek<slot>;
+    module.ioRead = ioRead<slot>;
+    module.ioEof = ioEof<slot>;
+}
+
+void installInputServices(StreamModule& module, InputSlot slot) {
+    if (slot == InputSlot::playback)
+        installServicesOf<InputSlot::playback>(module);
+    else
+        installServicesOf<InputSlot::reader>(module);
 }
 
 void installNullInputServices(StreamModule& module) {

@@ -1,7 +1,9 @@
 // The five input services (ioTell, ioSize, ioSeek, ioRead, ioEof) the player
-// lends a stream module. They are plain C functions without context, so they
-// work on the one current input of the process; every call is serialised, as
-// the window thread and the output thread may call them at the same time.
+// lends a stream module. They are plain C functions without context, so each
+// set works on one current input of the process: the playback slot for the
+// song playing, the reader slot for the background reading of titles and
+// lengths. Every call is serialised, as the window thread and the output
+// thread may call them at the same time.
 #pragma once
 
 #include <memory>
@@ -11,15 +13,17 @@
 
 namespace tumbor {
 
-// Makes source the current input (replacing and closing any previous one) and
-// rewinds it to offset 0.
-void attachInput(std::unique_ptr<ByteSource> source);
-// Closes the current input; the services then behave as on an empty input.
-void detachInput();
-bool hasInput();
+enum class InputSlot { playback, reader };
 
-// Points the module's five service slots at the current input.
-void installInputServices(StreamModule& module);
+// Makes source the slot's current input (replacing and closing any previous
+// one) and rewinds it to offset 0.
+void attachInput(std::unique_ptr<ByteSource> source, InputSlot slot = InputSlot::playback);
+// Closes the slot's input; the services then behave as on an empty input.
+void detachInput(InputSlot slot = InputSlot::playback);
+bool hasInput(InputSlot slot = InputSlot::playback);
+
+// Points the module's five service slots at the slot's current input.
+void installInputServices(StreamModule& module, InputSlot slot = InputSlot::playback);
 // Points them at services that all answer 0, for ownInput modules.
 void installNullInputServices(StreamModule& module);
 

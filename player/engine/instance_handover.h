@@ -1,7 +1,10 @@
-// Handing a path from a second start of the player to the running one: a
-// series of WM_USER messages, each carrying one unit in wParam (the hand-over
-// number in the high word; 0x100 begins, each byte of the path follows, 0x200
-// ends). This is the portable half: making and reading the units.
+// Handing a path from a second start of the player to the running one. The
+// player sends the path as UTF-16 text in one WM_COPYDATA message marked
+// kHandOverWideText. Older players sent it in the ANSI code page as a series
+// of WM_USER messages, each carrying one unit in wParam (the hand-over number
+// in the high word; 0x100 begins, each byte of the path follows, 0x200 ends);
+// the running player still reads those. This is the portable half: making and
+// reading the units.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,9 @@ namespace tumbor {
 // lParam values of the WM_USER messages the main window answers.
 constexpr intptr_t kHandOverUnit = 4711042;
 constexpr intptr_t kStateQuery = 104;
+
+// COPYDATASTRUCT.dwData of a wide-text hand-over ("TBWP").
+constexpr uintptr_t kHandOverWideText = 0x54425750;
 
 constexpr uint32_t kHandOverBegin = 0x100;
 constexpr uint32_t kHandOverEnd = 0x200;

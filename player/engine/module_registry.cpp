@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace tumbor {
 namespace {
 
@@ -14,7 +16,8 @@ const char kAllFiles[] = "All files (*.*)|*.*||";
 
 void ModuleRegistry::build(const std::string& folder, void* hostWindow, const std::string& iniPath) {
     tearDown();
-    iniPath_ = iniPath;
+    // Libraries open it with the ANSI profile calls.
+    iniPath_ = platform::ansiFileName(iniPath);
     for (const std::string& name : platform::findFiles(folder, platform::streamLibraryPattern()))
         registerLibrary(folder, name, hostWindow);
 }
@@ -91,8 +94,8 @@ void ModuleRegistry::composeFilter() {
 void ModuleRegistry::tearDown() {
     entries_.clear();
     libraries_.clear();
-    summaryFilter_ = "All supported files|*.m3u;*.pls;";
-    listFilter_ = "Playlists (*.m3u;*.pls)|*.m3u;*.pls|";
+    summaryFilter_ = "All supported files|*.m3u;*.m3u8;*.pls;";
+    listFilter_ = "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|";
     composeFilter();
 }
 

@@ -516,7 +516,7 @@ NowPlaying PlaybackEngine::nowPlayingLocked() const {
     if (module_->getLength) now.lengthTenths = module_->getLength();
     now.canSeek = module_->seek != nullptr;
     if (module_->titleText && module_->titleText[0])
-        now.title = module_->titleText;
+        now.title = moduleText(*module_, module_->titleText);
     else
         now.title = currentFile_.substr(currentFile_.find_last_of("\\/") + 1);
     now.sampleRate = static_cast<int>(module_->sampleRate);

@@ -2,18 +2,49 @@
 #include "player/engine/playlist.h"
 
 #include <chrono>
+#include <cstdio>
+#include <unordered_map>
+
+#include "platform/unicode_text.h"
 
 namespace tumbor {
 
 Playlist::Playlist() { reseedFromClock(); }
 
-void Playlist::append(const std::string& entry) {
-    entries_.push_back(entry.substr(0, kMaxEntryLength));
+void Playlist::append(const std::string& entry, EntryDetails details) {
+    entries_.push_back(platform::firstCharacters(entry, kMaxEntryLength));
+    details_.push_back(std::move(details));
     selected_.push_back(false);
+}
+
+std::vector<size_t> Playlist::setDetails(const std::vector<std::pair<std::string, EntryDetails>>& read) {
+    const std::unordered_map<std::string, EntryDetails> byPath(read.begin(), read.end());
+    std::vector<size_t> changed;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const auto found = byPath.find(entries_[i]);
+        if (found == byPath.end() || details_[i] == found->second) continue;
+        details_[i] = found->second;
+        changed.push_back(i);
+    }
+    return changed;
+}
+
+std::string Playlist::shownText(size_t index) const {
+    const EntryDetails& details = details_[index];
+    const std::string text = details.title.empty() ? entries_[index] : details.title;
+    const int seconds = details.lengthSeconds;
+    if (seconds < 0) return text;
+    char length[32];
+    if (seconds >= 3600)
+        std::snprintf(length, sizeof length, " (%d:%02d:%02d)", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        std::snprintf(length, sizeof length, " (%d:%02d)", seconds / 60, seconds % 60);
+    return text + length;
 }
 
 void Playlist::clear() {
     entries_.clear();
+    details_.clear();
     selected_.clear();
     current_ = 0;
     caret_ = 0;
@@ -38,9 +69,14 @@ void Playlist::invertSelection() {
 
 void Playlist::removeSelected() {
     std::vector<std::string> kept;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (!selected_[i]) kept.push_back(entries_[i]);
+    std::vector<EntryDetails> keptDetails;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (selected_[i]) continue;
+        kept.push_back(std::move(entries_[i]));
+        keptDetails.push_back(std::move(details_[i]));
+    }
     entries_ = std::move(kept);
+    details_ = std::move(keptDetails);
     selectNone();
     if (entries_.empty()) return;
     int last = static_cast<int>(entries_.size()) - 1;
@@ -51,6 +87,7 @@ void Playlist::moveSelectionUp() {
     for (size_t i = 1; i < entries_.size(); ++i) {
         if (!selected_[i]) continue;
         std::swap(entries_[i], entries_[i - 1]);
+        std::swap(details_[i], details_[i - 1]);
         std::swap(selected_[i], selected_[i - 1]);
     }
 }
@@ -60,6 +97,7 @@ void Playlist::moveSelectionDown() {
     for (size_t i = entries_.size() - 1; i-- > 0;) {
         if (!selected_[i]) continue;
         std::swap(entries_[i], entries_[i + 1]);
+        std::swap(details_[i], details_[i + 1]);
         std::swap(selected_[i], selected_[i + 1]);
     }
 }

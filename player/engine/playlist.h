@@ -1,7 +1,7 @@
-// The playlist: entries in order (file paths as entered, or locations with
-// "://"), the current entry, the selection the playlist window shows, the
-// shuffle history, and the choice of the next entry for each of the four
-// playlist messages.
+// The playlist: entries in order (UTF-8 file paths as entered, or locations
+// with "://") with the title and length known of each, the current entry, the
+// selection the playlist window shows, the shuffle history, and the choice of
+// the next entry for each of the four playlist messages.
 #pragma once
 
 #include <bitset>
@@ -9,11 +9,22 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tumbor {
 
 enum class PlaylistMessage { playCurrent, goToNext, goToPrevious, playNext };
+
+// What is known of an entry beyond its path: a title to show instead of the
+// file name (empty when none) and its length in seconds (-1 when unknown).
+struct EntryDetails {
+    std::string title;
+    int lengthSeconds = -1;
+    bool operator==(const EntryDetails& other) const {
+        return title == other.title && lengthSeconds == other.lengthSeconds;
+    }
+};
 
 struct NavigationSettings {
     bool shuffle = false;
@@ -23,6 +34,7 @@ struct NavigationSettings {
 
 class Playlist {
 public:
+    // Characters (not bytes) an entry keeps.
     static constexpr size_t kMaxEntryLength = 259;
     static constexpr size_t kShuffleHistorySize = 1024;
 
@@ -35,7 +47,15 @@ public:
     void setCurrentIndex(int index) { current_ = index; }
 
     // Appends one entry, cut to 259 characters.
-    void append(const std::string& entry);
+    void append(const std::string& entry, EntryDetails details = {});
+    const EntryDetails& details(size_t index) const { return details_[index]; }
+    // Gives every entry the details read for its path (once per file, in one
+    // pass over the list however many arrived); answers the positions of the
+    // entries it changed.
+    std::vector<size_t> setDetails(const std::vector<std::pair<std::string, EntryDetails>>& read);
+    // The line the playlist window shows: the title (else the entry as
+    // written), then the length, "Artist – Title (3:35)".
+    std::string shownText(size_t index) const;
     // Empties the list; the current index goes back to 0.
     void clear();
 
@@ -74,7 +94,8 @@ private:
     void reseedFromClock();
 
     std::vector<std::string> entries_;
-    std::vector<uint8_t> selected_;  // one flag per entry
+    std::vector<EntryDetails> details_;  // one per entry
+    std::vector<uint8_t> selected_;      // one flag per entry
     int current_ = 0;
     int caret_ = 0;
     std::bitset<kShuffleHistorySize> played_;

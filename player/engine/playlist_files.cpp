@@ -5,9 +5,11 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "platform/dynamic_library.h"
+#include "platform/utf8_files.h"
 
 namespace tumbor {
 namespace {
@@ -18,12 +20,10 @@ namespace fs = std::filesystem;
 // here rather than recursing without end.
 constexpr int kMaxNesting = 32;
 
-bool isPlaylistFileName(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string extension = name.substr(name.size() - 4);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".m3u" || extension == ".pls";
-}
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 bool isDriveRoot(const std::string& text) {
     return text.size() == 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
@@ -35,43 +35,57 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-void addPathNested(Playlist& playlist, std::string text, bool replace, int nesting);
+// An entry of a playlist file as a path that holds wherever the playlist is
+// loaded from: relative ones are taken from the playlist's folder.
+std::string resolvedAgainst(const std::string& folder, const std::string& location) {
+    if (folder.empty() || location.find("://") != std::string::npos) return location;
+    const fs::path path = platform::fileSystemPath(location);
+    if (path.has_root_name() || path.has_root_directory()) return location;
+    return folder + location;
+}
+
+void addPathNested(Playlist& playlist, std::string text, bool replace, int nesting,
+                   const EntryDetails& details);
 
 void addFolder(Playlist& playlist, const std::string& folder, bool replace, int nesting) {
     std::error_code error;
-    fs::current_path(folder, error);
+    const fs::path folderPath = platform::fileSystemPath(folder);
+    fs::current_path(folderPath, error);
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
+    for (const fs::directory_entry& entry : fs::directory_iterator(folderPath, error))
+        names.push_back(platform::utf8Path(entry.path().filename()));
     std::sort(names.begin(), names.end());
     if (replace) playlist.clear();
     std::string prefix = folder;
     if (prefix.back() != '\\' && prefix.back() != '/') prefix += platform::pathSeparator();
     for (const std::string& name : names)
-        if (name[0] != '.') addPathNested(playlist, prefix + name, false, nesting + 1);
+        if (name[0] != '.') addPathNested(playlist, prefix + name, false, nesting + 1, {});
 }
 
 void addPlaylistFile(Playlist& playlist, const std::string& path, bool replace, int nesting) {
-    std::string folder = folderOf(path);
     std::error_code error;
-    if (!folder.empty()) fs::current_path(folder, error);
-    std::vector<std::string> lines;
-    if (!readPlaylistFile(path, lines)) return;
+    const std::string folder =
+        folderOf(platform::utf8Path(fs::absolute(platform::fileSystemPath(path), error)));
+    if (!folder.empty()) fs::current_path(platform::fileSystemPath(folder), error);
+    std::vector<PlaylistItem> items;
+    if (!readPlaylistFile(path, items)) return;
     if (replace) playlist.clear();
-    for (const std::string& line : lines) addPathNested(playlist, line, false, nesting + 1);
+    for (const PlaylistItem& item : items)
+        addPathNested(playlist, resolvedAgainst(folder, item.location), false, nesting + 1, item.details);
 }
 
-void addPathNested(Playlist& playlist, std::string text, bool replace, int nesting) {
+void addPathNested(Playlist& playlist, std::string text, bool replace, int nesting,
+                   const EntryDetails& details) {
     if (nesting > kMaxNesting) return;
     if (!text.empty() && text[0] == '"') text = text.size() >= 2 ? text.substr(1, text.size() - 2) : "";
     if (text.empty()) return;
     if (text.find("://") != std::string::npos) {
         if (replace) playlist.clear();
-        playlist.append(text);
+        playlist.append(text, details);
         return;
     }
     std::error_code error;
-    fs::file_status status = fs::status(text, error);
+    fs::file_status status = fs::status(platform::fileSystemPath(text), error);
     bool folder = isDriveRoot(text) || fs::is_directory(status);
     if (!folder && !fs::exists(status)) return;
     if (folder) {
@@ -80,49 +94,36 @@ void addPathNested(Playlist& playlist, std::string text, bool replace, int nesti
         addPlaylistFile(playlist, text, replace, nesting);
     } else {
         if (replace) playlist.clear();
-        playlist.append(text);
+        playlist.append(text, details);
     }
 }
 
 }  // namespace
 
 void addPath(Playlist& playlist, const std::string& text, bool replace) {
-    addPathNested(playlist, text, replace, 0);
+    addPathNested(playlist, text, replace, 0, {});
 }
 
-bool readPlaylistFile(const std::string& path, std::vector<std::string>& lines) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+bool readPlaylistFile(const std::string& path, std::vector<PlaylistItem>& items) {
+    FilePointer file(platform::openFile(path, "rb"));
     if (!file) return false;
     std::string bytes;
     char chunk[4096];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    std::fclose(file);
-
-    // Read as a text stream would be, in pieces of at most 259 characters
-    // that end after a line break.
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); ++i)
-        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = std::min(text.find('\n', at), text.size() - 1);
-        end = std::min(end, at + Playlist::kMaxEntryLength - 1);
-        std::string piece = text.substr(at, end - at + 1);
-        at = end + 1;
-        piece = piece.substr(0, piece.find_first_of(std::string("\n\r\0", 3)));
-        if (!piece.empty()) lines.push_back(piece);
-    }
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.append(chunk, got);
+    items = parsePlaylist(bytes);
     return true;
 }
 
 bool savePlaylist(const Playlist& playlist, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::vector<PlaylistItem> items;
+    for (size_t i = 0; i < playlist.size(); ++i)
+        items.push_back({playlist.entries()[i], playlist.details(i)});
+    const std::string text = formatPlaylist(items, playlistFormatFor(path));
+    FilePointer file(platform::openFile(path, "wb"));
     if (!file) return false;
-    bool written = true;
-    for (const std::string& entry : playlist.entries())
-        written = written && std::fprintf(file, "%s\r\n", entry.c_str()) >= 0;
-    return std::fclose(file) == 0 && written;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return std::fclose(file.release()) == 0 && written;
 }
 
 }  // namespace tumbor

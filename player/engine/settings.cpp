@@ -8,7 +8,10 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/profile.h"
+#include "platform/unicode_text.h"
+#include "platform/utf8_files.h"
 
 namespace tumbor {
 namespace {
@@ -110,15 +113,19 @@ ReplayGainSettings replayGainSettingsOf(const Settings& settings) {
     return gain;
 }
 
+// The profile calls take the file's name and its texts in the ANSI code page,
+// as the stream libraries sharing the file do; the player's texts are UTF-8.
 Settings readSettings(const std::string& iniPath, const Settings& defaults) {
     Settings settings = defaults;
+    const std::string file = platform::ansiFileName(iniPath);
     for (const SettingKey& key : settingKeys()) {
         if (key.type == KeyType::text) {
-            std::string value = platform::getProfileString(key.section, key.key, settings.*key.text, iniPath);
-            settings.*key.text = value.substr(0, kMaxTextLength);
+            const std::string fallback = platform::ansiFromUtf8(settings.*key.text);
+            std::string value = platform::getProfileString(key.section, key.key, fallback, file);
+            settings.*key.text = platform::firstCharacters(platform::utf8FromAnsi(value), kMaxTextLength);
         } else {
             settings.*key.number = static_cast<int>(
-                platform::getProfileInt(key.section, key.key, settings.*key.number, iniPath));
+                platform::getProfileInt(key.section, key.key, settings.*key.number, file));
         }
     }
     return settings;
@@ -130,24 +137,26 @@ bool writeSettings(const std::string& iniPath, const Settings& settings) {
     std::sort(keys.begin(), keys.end(),
               [](const SettingKey& a, const SettingKey& b) { return a.writeRank < b.writeRank; });
 
-    const std::string draft = iniPath + ".new";
+    const fs::path file = platform::fileSystemPath(iniPath);
+    const fs::path draft = platform::fileSystemPath(iniPath + ".new");
     std::error_code error;
     fs::remove(draft, error);
-    if (fs::exists(iniPath, error) && !fs::copy_file(iniPath, draft, error)) return false;
+    if (fs::exists(file, error) && !fs::copy_file(file, draft, error)) return false;
+    const std::string draftName = platform::ansiFileName(iniPath + ".new");
 
     bool written = true;
     for (const SettingKey& key : keys) {
         std::string value;
         if (key.type == KeyType::text)
-            value = settings.*key.text;
+            value = platform::ansiFromUtf8(settings.*key.text);
         else if (key.type == KeyType::unsignedNumber)
             value = std::to_string(static_cast<uint32_t>(settings.*key.number));
         else
             value = std::to_string(settings.*key.number);
-        written = written && platform::writeProfileString(key.section, key.key, value, draft);
+        written = written && platform::writeProfileString(key.section, key.key, value, draftName);
     }
     if (written) {
-        fs::rename(draft, iniPath, error);
+        fs::rename(draft, file, error);
         if (!error) return true;
     }
     fs::remove(draft, error);

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/utf8_files.h"
+
 namespace tumbor::window {
 namespace {
 
@@ -212,7 +214,7 @@ bool bmpDecode(const uint8_t* data, size_t size, Surface& picture) {
 
 bool bmpLoad(const std::string& path, Surface& picture) {
     picture = Surface();
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::fileSystemPath(path), std::ios::binary);
     if (!file) return false;
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     return bmpDecode(bytes.data(), bytes.size(), picture);

@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "platform/utf8_files.h"
+
 namespace tumbor::window {
 
 void put16(std::vector<uint8_t>& out, uint32_t v) {
@@ -44,7 +46,7 @@ std::vector<uint8_t> bmpEncode(const Surface& picture) {
 
 bool bmpSave(const std::string& path, const Surface& picture) {
     std::vector<uint8_t> bytes = bmpEncode(picture);
-    std::ofstream file(path, std::ios::binary);
+    std::ofstream file(platform::fileSystemPath(path), std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
 }

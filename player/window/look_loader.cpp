@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/dialogs.h"
+#include "platform/utf8_files.h"
 #include "player/window/bmp_reader.h"
 #include "player/window/design_builder.h"
 #include "player/window/design_parser.h"
@@ -15,7 +16,7 @@ namespace tumbor::window {
 
 bool LookLoader::designParse(const std::string& path) {
     const std::string file = joinPath(designFolder, path);
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(platform::fileSystemPath(file), std::ios::binary);
     if (!in) return false;
     currentDesign = path;
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

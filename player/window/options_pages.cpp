@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/dynamic_library.h"
 #include "platform/folders.h"
+#include "platform/utf8_files.h"
 #include "player/window/design_parser.h"
 
 namespace tumbor::window {
@@ -92,7 +93,7 @@ std::string takeFolder(const std::string& text) {
 }
 
 std::string designerOf(const std::string& designPath) {
-    std::ifstream in(designPath, std::ios::binary);
+    std::ifstream in(platform::fileSystemPath(designPath), std::ios::binary);
     if (!in) return std::string();
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     WindowModel model;

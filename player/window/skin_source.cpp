@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/folders.h"
+#include "platform/utf8_files.h"
 #include "player/window/file_names.h"
 #include "player/window/skin_archive.h"
 
@@ -18,7 +19,7 @@ constexpr size_t kMaxPictureFileBytes = size_t{256} << 20;
 bool readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
     bytes.clear();
     if (!platform::systemFolders().fileExists(path)) return false;
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::fileSystemPath(path), std::ios::binary);
     if (!file) return false;
     // Read in pieces until the end rather than trust a size told beforehand.
     constexpr size_t kPiece = 64 * 1024;

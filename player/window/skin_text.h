@@ -11,10 +11,11 @@ struct SkinCell {
     int column = 29, row = 0;
 };
 
-// The font cell of one character; unknown characters give the blank cell.
-SkinCell skinCellOf(char c);
+// The font cell of one character; accented Latin letters give their plain
+// letter, other letters the font lacks '?', unknown signs the blank cell.
+SkinCell skinCellOf(char32_t character);
 
-// Fills (right - x + 1) / 5 cells from (x, y) on with the text's characters,
+// Fills (right - x + 1) / 5 cells from (x, y) on with the (UTF-8) text's characters,
 // cutting a longer text and padding a shorter one with blank cells.
 void drawSkinText(Surface& target, const Surface& font, int x, int y, int right, const std::string& text);
 

@@ -94,7 +94,7 @@ echo "Left/Right: $heard s of the 30 s were heard"
 expect "Alt+E" "list-shown 1" "$(drive key alt+E list-shown)"
 drive close >/dev/null
 wait $player || fail "Tumbor.exe did not end after close"
-expect "saved playlist" "$(win long.wav)" "$(tr -d '\r' < app/Tumbor.pls)"
+expect "saved playlist" "File1=$(win long.wav)" "$(tr -d '\r' < app/Tumbor.pls | grep '^File')"
 for key in Playlist/X Playlist/Y Playlist/XS Playlist/YS Playlist/Clear Playlist/Repeat Playlist/RepeatX \
            Playlist/Shuffle Playlist/Active Playlist/Advance General/Filepath General/LastLocation \
            General/PageOptions General/X General/Y General/Topmost General/Snap General/GUI General/Timemode \

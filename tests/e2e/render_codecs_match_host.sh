@@ -77,7 +77,7 @@ done
 expect_info stereo16.flac "title: Flac Artist - Flac Title"
 expect_info stereo16.flac "length: 30"
 expect_info mono8.flac "bits: 8"
-expect_info mono8.flac "title: Caf$(printf '\351') No$(printf '\353')l"
+expect_info mono8.flac "title: Caf$(printf '\303\251') No$(printf '\303\253')l"
 expect_info vorbis44.ogg "description: Ogg Vorbis decoder (mono/stereo, chained streams) v1.10"
 expect_info vorbis44.ogg "title: Vorbis Artist - Vorbis Title"
 expect_info vorbis22.ogg "channels: 1"

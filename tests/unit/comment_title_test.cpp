@@ -1,5 +1,5 @@
 // The title the FLAC and Ogg modules show: from the first TITLE and ARTIST
-// comments, field names in any case, values turned into Windows-1252.
+// comments, field names in any case, values kept as well-formed UTF-8.
 #include "libs/common/comment_title.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +32,8 @@ TEST(CommentTitleTest, OnlyWholeFieldNamesCountAndTheFirstValueWins) {
     EXPECT_EQ(titleOf({"TITLE=a=b"}), "a=b");
 }
 
-TEST(CommentTitleTest, ValuesBecomeAnsiTextAndEndAtTheirLength) {
-    EXPECT_EQ(titleOf({"TITLE=Caf\xC3\xA9 \xE2\x82\xAC \xE6\x97\xA5"}), "Caf\xE9 \x80 ?");
+TEST(CommentTitleTest, ValuesStayUtf8AndEndAtTheirLength) {
+    EXPECT_EQ(titleOf({"TITLE=Caf\xC3\xA9 \xE2\x82\xAC \xE6\x97\xA5"}), "Caf\xC3\xA9 \xE2\x82\xAC \xE6\x97\xA5");
     EXPECT_EQ(titleOf({"TITLE=bad \xC3"}), "bad ?");
     CommentTitle title;
     title.add("TITLE=Cut here", 9);  // comments are counted, not zero-terminated
@@ -47,6 +47,10 @@ TEST(CommentTitleTest, LongTitlesAreCutToWhatThePlayerHolds) {
     std::string text = titleOf({artist.c_str(), song.c_str()});
     EXPECT_EQ(text.size(), 259u);
     EXPECT_EQ(text.substr(198, 6), "aa - t");
+    // Cut after 259 characters, not bytes.
+    std::string cyrillic = "TITLE=";
+    for (int i = 0; i < 300; ++i) cyrillic += "\xD0\x94";
+    EXPECT_EQ(titleOf({cyrillic.c_str()}).size(), 2u * 259);
 }
 
 }  // namespace

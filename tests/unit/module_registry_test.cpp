@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
+#include "platform/utf8_files.h"
 #include "player/engine/input_services.h"
+#include "player/engine/library_copies.h"
 #include "player/engine/module_loader.h"
 #include "player/engine/module_registry.h"
 #include "tests/unit/sound_files.h"
@@ -25,7 +28,7 @@ std::vector<const ModuleEntry*> entriesOf(const ModuleRegistry& registry, const 
 }
 
 void writeFile(const std::string& path, const testing::Bytes& bytes) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = platform::openFile(path, "wb");
     ASSERT_NE(out, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
@@ -49,8 +52,8 @@ TEST(ModuleRegistryTest, RegistersStrmPcmAndComposesFilter) {
     EXPECT_STREQ(wavEntry.record->iniPath, "C:\\Tumbor\\Tumbor.ini");
     EXPECT_EQ(entriesOf(registry, libraryName("STRM_MPA")).size(), 1u);
     const std::string& filter = registry.openFilter();
-    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.pls;", 0), 0u) << filter;
-    for (const char* part : {"|Playlists (*.m3u;*.pls)|*.m3u;*.pls|",
+    EXPECT_EQ(filter.rfind("All supported files|*.m3u;*.m3u8;*.pls;", 0), 0u) << filter;
+    for (const char* part : {"|Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|",
                              "|WAV files (*.wav)|*.wav|Creative labs(tm) VOC files (*.voc)|*.voc|",
                              "|MPEG I, II, II.5 layer 1,2,3 (*.mp1;*.mp2;*.mp3;*.mpa)|"})
         EXPECT_NE(filter.find(part), std::string::npos) << filter;
@@ -61,8 +64,8 @@ TEST(ModuleRegistryTest, StrmPcmAloneGivesExactFilter) {
     registry.build(platform::programFolder() + "pcmonly", nullptr, "");
     ASSERT_EQ(registry.entries().size(), 2u);
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls;*.wav;*.voc|"
-              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls;*.wav;*.voc|"
+              "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "WAV files (*.wav)|*.wav|"
               "Creative labs(tm) VOC files (*.voc)|*.voc|"
               "All files (*.*)|*.*||");
@@ -73,7 +76,7 @@ TEST(ModuleRegistryTest, EmptyFolderLeavesOnlyPlaylistsAndAllFiles) {
     registry.build(platform::programFolder() + "no-such-folder", nullptr, "");
     EXPECT_TRUE(registry.entries().empty());
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls|Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls|Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "All files (*.*)|*.*||");
 }
 
@@ -85,8 +88,8 @@ TEST(ModuleRegistryTest, AwkwardRecords) {
     EXPECT_EQ(registry.entries()[1].index, 3);  // the record with a bad magic is skipped
     EXPECT_EQ(registry.entries()[2].index, 1048575);
     EXPECT_EQ(registry.openFilter(),
-              "All supported files|*.m3u;*.pls;*.aaa;*.bbb|"
-              "Playlists (*.m3u;*.pls)|*.m3u;*.pls|"
+              "All supported files|*.m3u;*.m3u8;*.pls;*.aaa;*.bbb|"
+              "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls|"
               "Fake (*.aaa;*.bbb)|*.aaa;*.bbb|Fake locations|"
               "All files (*.*)|*.*||");
 
@@ -139,6 +142,39 @@ TEST(ModuleRegistryTest, ProbingFollowsRegistryOrderAndLocationRule) {
 
     std::remove("probe_test.wav");
     std::remove("probe_test.txt");
+}
+
+TEST(ModuleRegistryTest, ReadsDetailsThroughPrivateCopiesWhileASongPlays) {
+    ModuleRegistry playing;
+    playing.build(platform::programFolder(), nullptr, "");
+    testing::WavSpec wav;
+    wav.sampleRate = 8000;
+    wav.channels = 1;
+    wav.bitsPerSample = 8;
+    wav.data = testing::Bytes(8000 * 3, 0x80);  // three seconds
+    const std::string song = "Дождь – 雨.wav";
+    writeFile(song, testing::makeWav(wav));
+    StreamModule* module = probeModules(playing, song);
+    ASSERT_NE(module, nullptr);
+    ASSERT_TRUE(module->start());
+    const uint32_t position = module->ioTell();
+
+    {
+        LibraryCopies copies(platform::programFolder());
+        ASSERT_FALSE(copies.folder().empty());
+        ModuleRegistry reader;
+        reader.build(copies.folder(), nullptr, "");
+        for (const ModuleEntry& copy : reader.entries())
+            for (const ModuleEntry& original : playing.entries())
+                ASSERT_NE(copy.record, original.record) << "the copies hold records of their own";
+        EXPECT_EQ(readEntryDetails(reader, song), (EntryDetails{song, 3}));
+        EXPECT_EQ(readEntryDetails(reader, "missing.wav"), (EntryDetails{"missing.wav", -1}));
+        EXPECT_FALSE(hasInput(InputSlot::reader));
+        EXPECT_EQ(module->ioTell(), position) << "the song playing keeps its input";
+        EXPECT_TRUE(hasInput());
+    }
+    unloadModule(*module);
+    std::filesystem::remove(platform::fileSystemPath(song));
 }
 
 }  // namespace

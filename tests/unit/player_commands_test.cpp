@@ -208,7 +208,7 @@ TEST_F(PlayerCommandsTest, LocationsFoldersAndDrops) {
     rig_.shell.folderAnswer = (folder_ / "album").string();
     commands_.control(window::kDiskOperations, keys::Modifiers{false, true, false});
     EXPECT_EQ(rig_.playlist.size(), 3u) << "the folder replaced the list, its playlist expanded in place";
-    EXPECT_EQ(rig_.playlist.entries()[2], "fake 2.wav");
+    EXPECT_EQ(rig_.playlist.entries()[2], (folder_ / "album" / "fake 2.wav").string());
 
     // Dropping: bit 0 of "Clear" clears first; nothing starts playing.
     rig_.shell.posted.clear();
@@ -385,7 +385,8 @@ TEST_F(PlayerCommandsTest, ExitSavesThePlaylistAndEverySetting) {
     commands_.saveState(pls, ini);
     EXPECT_FALSE(rig_.shell.pluginOn) << "the plug-in stops first";
     std::ifstream saved(pls, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "fake a\r\ntone://440\r\n");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
+              "[playlist]\r\nFile1=fake a\r\nFile2=tone://440\r\nNumberOfEntries=2\r\nVersion=2\r\n");
     EXPECT_EQ(platform::getProfileString("Sound", "Device", "", ini), "4294967295");
     EXPECT_EQ(platform::getProfileString("General", "LastLocation", "", ini), "tone://63p");
     EXPECT_EQ(platform::getProfileString("Playlist", "Advance", "", ini), "1");

@@ -167,16 +167,21 @@ TEST_F(SkinLoaderTest, SkinTextCutsPadsAndMapsCharacters) {
     expectBlock(target, 5, 0, 5, 6, kText, 120, 0);
     expectBlock(target, 10, 0, 5, 6, kText, 145, 0);
 
+    drawSkinText(target, model_.skinFont, 0, 0, 14, "\xC3\xA9\xE9\x9B\xA8");  // "é雨": one cell each
+    expectBlock(target, 0, 0, 5, 6, kText, 20, 0);
+    expectBlock(target, 5, 0, 5, 6, kText, 15, 12);
+    expectBlock(target, 10, 0, 5, 6, kText, 145, 0);
+
     struct Case {
-        char c;
+        char32_t c;
         int column, row;
     };
     for (Case k : {Case{'Z', 25, 0}, Case{'"', 26, 0}, Case{'7', 7, 1}, Case{':', 12, 1}, Case{'/', 21, 1},
                    Case{'{', 22, 1}, Case{'}', 23, 1}, Case{'$', 29, 1}, Case{'.', 27, 1}, Case{'@', 29, 0},
-                   Case{'\xE9', 29, 0}, Case{' ', 29, 0}}) {
+                   Case{U'\u00E9', 4, 0}, Case{U'\u0414', 3, 2}, Case{' ', 29, 0}}) {
         SkinCell cell = skinCellOf(k.c);
-        EXPECT_EQ(cell.column, k.column) << k.c;
-        EXPECT_EQ(cell.row, k.row) << k.c;
+        EXPECT_EQ(cell.column, k.column) << static_cast<uint32_t>(k.c);
+        EXPECT_EQ(cell.row, k.row) << static_cast<uint32_t>(k.c);
     }
 }
 

@@ -45,7 +45,7 @@ TEST_F(StrmFlcTest, LibraryHandsOutOneRecord) {
     EXPECT_EQ(header->getModule(1), nullptr);
     StreamModule& module = flac();
     EXPECT_EQ(std::memcmp(module.magic, "TBSM", 4), 0);
-    EXPECT_EQ(module.flags, static_cast<uint32_t>(pcmOutput));
+    EXPECT_EQ(module.flags, static_cast<uint32_t>(pcmOutput | utf8Text));
     EXPECT_STREQ(module.fileFilter, "FLAC files (*.flac)|*.flac|");
     EXPECT_STREQ(module.description, "FLAC decoder (native and Ogg FLAC, mono/stereo) v1.10");
     EXPECT_EQ(module.notify, nullptr);
@@ -172,13 +172,13 @@ TEST_F(StrmFlcTest, LengthPositionAndBitRate) {
     EXPECT_EQ(flac().getLength(), 0);
 }
 
-TEST_F(StrmFlcTest, TitleComesFromTheCommentsAsAnsiText) {
+TEST_F(StrmFlcTest, TitleComesFromTheCommentsAsUtf8Text) {
     struct Case {
         const char* file;
         const char* title;  // null: none
     };
     for (Case test :
-         {Case{"stereo16.flac", "Flac Artist - Flac Title"}, Case{"mono8.flac", "Caf\xE9 No\xEBl"},
+         {Case{"stereo16.flac", "Flac Artist - Flac Title"}, Case{"mono8.flac", "Caf\xC3\xA9 No\xC3\xABl"},
           Case{"stereo16.oga", "Ogg Flac"}, Case{"stereo24.flac", nullptr}}) {
         SCOPED_TRACE(test.file);
         ASSERT_EQ(offer(flac(), codecFile(test.file)), 1);

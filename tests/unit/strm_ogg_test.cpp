@@ -57,7 +57,7 @@ TEST_F(StrmOggTest, LibraryHandsOutTwoRecords) {
     EXPECT_STREQ(opus().description, "Opus decoder (48000 Hz stereo, chained streams) v1.10");
     for (StreamModule* module : {&vorbis(), &opus()}) {
         EXPECT_EQ(std::memcmp(module->magic, "TBSM", 4), 0);
-        EXPECT_EQ(module->flags, static_cast<uint32_t>(pcmOutput));
+        EXPECT_EQ(module->flags, static_cast<uint32_t>(pcmOutput | utf8Text));
         EXPECT_EQ(module->notify, nullptr);
     }
     platform::clearRecordedMessageBoxes();
@@ -159,7 +159,7 @@ TEST_F(StrmOggTest, LengthPositionBitRateAndTitle) {
     EXPECT_EQ(vorbis().titleText, nullptr);
 
     ASSERT_EQ(offer(vorbis(), codecFile("vorbis22.ogg")), 1);
-    EXPECT_STREQ(vorbis().titleText, "Mono \x80 Title");  // the euro sign in Windows-1252
+    EXPECT_STREQ(vorbis().titleText, "Mono \xE2\x82\xAC Title");  // the euro sign, in UTF-8
     vorbis().close();
 
     file = codecFile("opus48.opus");

@@ -1,6 +1,8 @@
 // GDI text drawing into the window's portable surfaces.
 #include "player/window/win32/gdi_text_painter.h"
 
+#include "platform/win32/wide_text.h"
+
 #include <cstring>
 
 namespace tumbor::window::win32 {
@@ -52,7 +54,8 @@ void GdiTextPainter::drawText(Surface& target, const Rect& rect, const std::stri
         RECT box{rect.left - area.left, rect.top - area.top, rect.right - area.left, rect.bottom - area.top};
         const UINT format = layout == TextLayout::centredLine ? DT_CENTER | DT_VCENTER | DT_SINGLELINE
                                                               : DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
-        DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &box, format);
+        const std::wstring wide = platform::wideFromUtf8(text);
+        DrawTextW(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &box, format);
         GdiFlush();
     }
     for (int y = 0; y < area.height(); ++y)

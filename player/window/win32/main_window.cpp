@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "platform/win32/wide_text.h"
+#include "player/engine/instance_handover.h"
 #include "player/window/win32/gdi_objects.h"
 #include "player/window/win32/playlist_window.h"
 #include "player/window/window_snap.h"
@@ -13,7 +15,7 @@
 namespace tumbor::window::win32 {
 namespace {
 
-const char kClassName[] = "TumborMainWindow";
+const wchar_t kClassName[] = L"TumborMainWindow";
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayTimerMs = 20;
 constexpr int kTitleTool = 22, kLogoTool = 23;
@@ -65,7 +67,8 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::create() {
-    WNDCLASSA windowClass{};
+    // A Unicode window, so its caption can name any song.
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -73,8 +76,8 @@ bool MainWindow::create() {
     windowClass.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TUMBOR));
     if (!windowClass.hIcon) windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     windowClass.lpszClassName = kClassName;
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, kClassName, "Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, kClassName, L"Tumbor", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 1, 1,
                               nullptr, nullptr, instance_, this);
     if (!window_) return false;
     createTooltips();
@@ -166,7 +169,7 @@ void MainWindow::updateTooltips() {
 void MainWindow::refresh() {
     if (view_.caption() != shownCaption_) {
         shownCaption_ = view_.caption();
-        SetWindowTextA(window_, shownCaption_.c_str());
+        SetWindowTextW(window_, platform::wideFromUtf8(shownCaption_).c_str());
     }
     if (tooltips_ && view_.titleTip() != shownTitleTip_) {
         shownTitleTip_ = view_.titleTip();
@@ -289,12 +292,12 @@ void MainWindow::lockPosition(WINDOWPOS& change) const {
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
     return self->handleMessage(message, wParam, lParam);
 }
 
@@ -317,6 +320,17 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_USER:
             return events ? events->userMessage(wParam, lParam) : 0;
+        case WM_COPYDATA: {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (!events || !data || data->dwData != kHandOverWideText || !data->lpData) return FALSE;
+            std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+            text.resize(wcsnlen(text.c_str(), text.size()));
+            events->pathHandedOver(platform::utf8FromWide(text));
+            return TRUE;
+        }
+        case kDetailsWaitingMessage:
+            if (events) events->detailsWaiting();
+            return 0;
         case kTrayMessage:
             if (events) events->trayNotification(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
             return 0;
@@ -356,12 +370,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
-            SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
             window_ = nullptr;
             return 0;
     }
     if (message >= 0xC000 && events && events->registeredMessage(message, wParam, lParam)) return 0;
-    return DefWindowProcA(window_, message, wParam, lParam);
+    return DefWindowProcW(window_, message, wParam, lParam);
 }
 
 }  // namespace tumbor::window::win32

@@ -27,8 +27,10 @@ public:
     virtual void action(const WindowAction& action) = 0;
     // The Main or the Load menu at a screen point, tracking the right button or the left.
     virtual void menu(bool loadMenu, POINT screen, bool rightButton) = 0;
-    // WM_USER: the state query or one unit of a path hand-over.
+    // WM_USER: the state query or one unit of an older player's path hand-over.
     virtual LRESULT userMessage(WPARAM wParam, LPARAM lParam) = 0;
+    // A path handed over whole by another start of the player.
+    virtual void pathHandedOver(const std::string& path) = 0;
     // A message registered by name; false when it is not one for the main window.
     virtual bool registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual void filesDropped(const std::vector<std::string>& paths) = 0;
@@ -42,10 +44,14 @@ public:
     virtual void restored() {}
     // A tray icon's notification: its number and the mouse message.
     virtual void trayNotification(UINT /*id*/, UINT /*mouseMessage*/) {}
+    // The background reader has titles and lengths waiting.
+    virtual void detailsWaiting() {}
 };
 
 // The message the tray icons send to the main window.
 constexpr UINT kTrayMessage = WM_USER + 1;
+// The message the background reader posts when titles and lengths wait.
+constexpr UINT kDetailsWaitingMessage = WM_APP + 1;
 
 class MainWindow {
 public:

@@ -3,9 +3,12 @@
 
 #include <climits>
 
+#include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/dynamic_library.h"
 #include "platform/wave_device.h"
+#include "platform/win32/wide_text.h"
+#include "player/engine/module_loader.h"
 #include "player/window/file_names.h"
 #include "player/window/options_pages.h"
 #include "player/window/win32/menu_builder.h"
@@ -61,6 +64,7 @@ int PlayerApp::run(const std::string& commandLinePath) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    stopDetailsReader();
     PlayerCommands::shutDown(engine_, registry_);
     visHost_.waitForEnd();
     return 0;
@@ -81,6 +85,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
                  reinterpret_cast<WPARAM>(look.c_str()), settings_.gui == 1 ? 1 : 0);
     placeMainWindow();
     registry_.build(folder_, window_.handle(), iniPath_);
+    startDetailsReader();
     createPlaylistWindow();
     engine_.setAdvance(settings_.advance != 0);
     engine_.setGapless(settings_.gapless != 0);
@@ -100,7 +105,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
 void PlayerApp::loadSettings() {
     folder_ = platform::programFolder();
     iniPath_ = folder_ + "Tumbor.ini";
-    SetCurrentDirectoryA(folder_.c_str());
+    SetCurrentDirectoryW(platform::wideFromUtf8(folder_).c_str());
     settings_ = readSettings(iniPath_, Settings::defaults(folder_, INT_MIN, INT_MIN));
     window_.snap = settings_.snap != 0;
     window_.view().setVolume(settings_.volume);
@@ -260,7 +265,42 @@ void PlayerApp::setSnap(bool snap) {
     window_.snapToWorkArea();
 }
 
-void PlayerApp::playlistChanged() { playlistWindow_.showEntries(); }
+void PlayerApp::playlistChanged() {
+    playlistWindow_.showEntries();
+    if (detailsReader_) detailsReader_->request(entriesWithoutDetails(playlist_));
+}
+
+void PlayerApp::startDetailsReader() {
+    const HWND window = window_.handle();
+    detailsReader_ = std::make_unique<DetailsReader>(
+        [this](const std::string& path) { return readDetailsOnReaderThread(path); },
+        [window] { PostMessageW(window, kDetailsWaitingMessage, 0, 0); });
+}
+
+// The copies are made and loaded on the reader's thread, the first time it
+// reads, so the player starts as fast as ever.
+EntryDetails PlayerApp::readDetailsOnReaderThread(const std::string& path) {
+    if (!libraryCopies_) {
+        libraryCopies_ = std::make_unique<LibraryCopies>(folder_);
+        if (!libraryCopies_->folder().empty()) readerRegistry_.build(libraryCopies_->folder(), nullptr, iniPath_);
+    }
+    return readEntryDetails(readerRegistry_, path);
+}
+
+// The reader ends before the libraries it reads with are released, and they
+// before their copies are removed.
+void PlayerApp::stopDetailsReader() {
+    detailsReader_.reset();
+    readerRegistry_.tearDown();
+    libraryCopies_.reset();
+}
+
+void PlayerApp::detailsWaiting() {
+    if (!detailsReader_) return;
+    const std::vector<size_t> rows = playlist_.setDetails(detailsReader_->takeResults());
+    if (!rows.empty()) playlistWindow_.showRows(rows);
+}
+
 void PlayerApp::selectionChanged() { playlistWindow_.showSelection(); }
 
 bool PlayerApp::playlistWindowVisible() const {
@@ -326,10 +366,12 @@ LRESULT PlayerApp::userMessage(WPARAM wParam, LPARAM lParam) {
     if (lParam == kStateQuery) return stateForOutsideCallers(engine_.getState());
     if (lParam == kHandOverUnit) {
         if (auto path = handOver_.receive(static_cast<uint32_t>(wParam)))
-            playlistCommands_.receiveHandOver(*path);
+            playlistCommands_.receiveHandOver(platform::utf8FromAnsi(*path));
     }
     return 0;
 }
+
+void PlayerApp::pathHandedOver(const std::string& path) { playlistCommands_.receiveHandOver(path); }
 
 bool PlayerApp::registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const RegisteredMessages& messages = RegisteredMessages::get();

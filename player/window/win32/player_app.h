@@ -10,7 +10,9 @@
 #include <string>
 
 #include "platform/shell_integration.h"
+#include "player/engine/details_reader.h"
 #include "player/engine/instance_handover.h"
+#include "player/engine/library_copies.h"
 #include "player/engine/key_codes.h"
 #include "player/engine/module_registry.h"
 #include "player/engine/playback_engine.h"
@@ -73,6 +75,7 @@ public:
     void action(const WindowAction& action) override;
     void menu(bool loadMenu, POINT screen, bool rightButton) override;
     LRESULT userMessage(WPARAM wParam, LPARAM lParam) override;
+    void pathHandedOver(const std::string& path) override;
     bool registeredMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void filesDropped(const std::vector<std::string>& paths) override;
     void activated() override;
@@ -82,6 +85,7 @@ public:
     void minimised() override;
     void restored() override { removeTrayIcons(); }
     void trayNotification(UINT id, UINT mouseMessage) override;
+    void detailsWaiting() override;
 
 private:
     bool startUp(const std::string& commandLinePath);
@@ -93,6 +97,9 @@ private:
     bool translateKey(const MSG& message);
     void collectWindowSettings();
     void removeTrayIcons();
+    void startDetailsReader();
+    EntryDetails readDetailsOnReaderThread(const std::string& path);
+    void stopDetailsReader();
 
     HINSTANCE instance_;
     std::string folder_;
@@ -112,6 +119,11 @@ private:
     HandOverReceiver handOver_;
     std::unique_ptr<platform::TrayArea> trayArea_;
     std::unique_ptr<TrayIcons> tray_;
+    // Titles and lengths are read through private copies of the libraries,
+    // made and used on the reader's thread only, until it has ended.
+    std::unique_ptr<LibraryCopies> libraryCopies_;
+    ModuleRegistry readerRegistry_;
+    std::unique_ptr<DetailsReader> detailsReader_;
     bool trayIconsShown_ = false;
     bool showPlaylistOnActivation_ = false;
     bool closing_ = false;

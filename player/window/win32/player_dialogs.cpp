@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dynamic_library.h"
+#include "platform/win32/wide_text.h"
 #include "resources/player/resource_ids.h"
 
 namespace tumbor::window::win32 {
@@ -17,11 +18,11 @@ namespace {
 constexpr DWORD kOpenBufferLength = 32768;
 constexpr int kMaxLocationLength = 260;
 
-// "Name|pattern|...||" with the separators turned into the dialog's zero bytes.
-std::string filterList(const std::string& filter) {
-    std::string list = filter;
-    for (char& c : list)
-        if (c == '|') c = '\0';
+// "Name|pattern|...||" with the separators turned into the dialog's zeros.
+std::wstring filterList(const std::string& filter) {
+    std::wstring list = platform::wideFromUtf8(filter);
+    for (wchar_t& c : list)
+        if (c == L'|') c = L'\0';
     return list;
 }
 
@@ -30,52 +31,58 @@ std::string withBackslash(std::string folder) {
     return folder;
 }
 
+std::string utf8FromWide(const wchar_t* text) { return platform::utf8FromWide(text, wcslen(text)); }
+
 }  // namespace
 
 bool chooseFilesToOpen(HWND owner, const OpenFilesRequest& request, OpenFilesResult& result) {
-    const std::string filters = filterList(request.filter);
-    std::vector<char> buffer(kOpenBufferLength, '\0');
-    OPENFILENAMEA dialog{};
+    const std::wstring filters = filterList(request.filter);
+    const std::wstring startFolder = platform::wideFromUtf8(request.folder);
+    std::vector<wchar_t> buffer(kOpenBufferLength, L'\0');
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filters.c_str();
     dialog.nFilterIndex = static_cast<DWORD>(request.filterIndex);
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = kOpenBufferLength;
-    dialog.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
+    dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
     dialog.Flags =
         OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&dialog)) return false;
+    if (!GetOpenFileNameW(&dialog)) return false;
 
-    // One file: its full path. Several: the folder, then each name, each ended by a zero byte.
-    const std::string first = buffer.data();
+    // One file: its full path. Several: the folder, then each name, each ended by a zero.
+    const size_t firstLength = wcslen(buffer.data());
+    const std::string first = utf8FromWide(buffer.data());
     result.files.clear();
-    if (dialog.nFileOffset > 0 && dialog.nFileOffset <= first.size()) {
+    if (dialog.nFileOffset > 0 && dialog.nFileOffset <= firstLength) {
         result.files.push_back(first);
-        result.folder = first.substr(0, dialog.nFileOffset);
+        result.folder = utf8FromWide(std::wstring(buffer.data(), dialog.nFileOffset).c_str());
     } else {
         result.folder = withBackslash(first);
-        for (const char* name = buffer.data() + first.size() + 1; *name; name += std::strlen(name) + 1)
-            result.files.push_back(result.folder + name);
+        for (const wchar_t* name = buffer.data() + firstLength + 1; *name; name += wcslen(name) + 1)
+            result.files.push_back(result.folder + utf8FromWide(name));
     }
     result.filterIndex = static_cast<int>(dialog.nFilterIndex);
     return !result.files.empty();
 }
 
 bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& path) {
-    const std::string filters = filterList("Playlists (*.m3u;*.pls)|*.pls;*.m3u||");
-    char chosen[MAX_PATH] = "";
-    OPENFILENAMEA dialog{};
+    // UTF-8 M3U8 first: it keeps every name and title.
+    const std::wstring filters = filterList("Playlists (*.m3u8;*.m3u;*.pls)|*.m3u8;*.m3u;*.pls||");
+    const std::wstring startFolder = platform::wideFromUtf8(folder);
+    std::vector<wchar_t> chosen(kOpenBufferLength, L'\0');
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filters.c_str();
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = sizeof chosen;
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrDefExt = "pls";
+    dialog.lpstrFile = chosen.data();
+    dialog.nMaxFile = kOpenBufferLength;
+    dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
+    dialog.lpstrDefExt = L"m3u8";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&dialog)) return false;
-    path = chosen;
+    if (!GetSaveFileNameW(&dialog)) return false;
+    path = utf8FromWide(chosen.data());
     return true;
 }
 
@@ -126,30 +133,31 @@ namespace {
 
 // Selects the folder the chooser was opened with once it is ready.
 int CALLBACK selectStartFolder(HWND browser, UINT message, LPARAM, LPARAM start) {
-    if (message == BFFM_INITIALIZED && start) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start);
+    if (message == BFFM_INITIALIZED && start) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, start);
     return 0;
 }
 
 }  // namespace
 
 bool chooseFolder(HWND owner, const char* title, std::string& folder) {
-    char path[MAX_PATH] = "";
-    const std::string start = folder;
-    BROWSEINFOA browse{};
+    wchar_t path[MAX_PATH] = L"";
+    const std::wstring start = platform::wideFromUtf8(folder);
+    const std::wstring caption = platform::wideFromUtf8(title);
+    BROWSEINFOW browse{};
     browse.hwndOwner = owner;
     browse.pszDisplayName = path;
-    browse.lpszTitle = title;
+    browse.lpszTitle = caption.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
     if (!start.empty()) {
         browse.lpfn = selectStartFolder;
         browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
     }
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    LPITEMIDLIST item = SHBrowseForFolderW(&browse);
     if (!item) return false;
-    const bool found = SHGetPathFromIDListA(item, path) != FALSE;
+    const bool found = SHGetPathFromIDListW(item, path) != FALSE;
     CoTaskMemFree(item);
     if (!found) return false;
-    folder = path;
+    folder = utf8FromWide(path);
     return true;
 }
 
@@ -188,7 +196,7 @@ void showAboutBox(HWND owner) {
 
 void showHelpFile(HWND owner) {
     const std::string help = platform::programFolder() + "Tumbor.html";
-    ShellExecuteA(owner, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, L"open", platform::wideFromUtf8(help).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace tumbor::window::win32

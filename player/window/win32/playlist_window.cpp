@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "platform/win32/wide_text.h"
 #include "player/window/win32/menu_builder.h"
 #include "player/window/win32/registered_messages.h"
 #include "resources/player/resource_ids.h"
@@ -21,14 +22,13 @@ constexpr int kListExtent = 2000;  // horizontal scrolling range for long entrie
 std::vector<std::string> droppedPaths(WPARAM dropped) {
     HDROP drop = reinterpret_cast<HDROP>(dropped);
     std::vector<std::string> paths;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         // Asked for its length first: a dropped path may be longer than MAX_PATH.
-        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-        std::string path(length + 1, '\0');
-        DragQueryFileA(drop, i, path.data(), length + 1);
-        path.resize(length);
-        paths.push_back(path);
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, i, path.data(), length + 1);
+        paths.push_back(platform::utf8FromWide(path.data(), length));
     }
     DragFinish(drop);
     return paths;
@@ -37,7 +37,7 @@ std::vector<std::string> droppedPaths(WPARAM dropped) {
 PlaylistWindow::~PlaylistWindow() { destroy(); }
 
 bool PlaylistWindow::create(HWND owner) {
-    CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLAYLIST), owner, dialogProc,
+    CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PLAYLIST), owner, dialogProc,
                        reinterpret_cast<LPARAM>(this));
     return window_ != nullptr;
 }
@@ -60,9 +60,27 @@ void PlaylistWindow::showEntries() {
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list_, LB_RESETCONTENT, 0, 0);
     SendMessageA(list_, LB_INITSTORAGE, playlist_.size(), playlist_.size() * 64);
-    for (const std::string& entry : playlist_.entries())
-        SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    for (size_t i = 0; i < playlist_.size(); ++i) {
+        const std::wstring line = platform::wideFromUtf8(playlist_.shownText(i));
+        SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
     showSelection();
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void PlaylistWindow::showRows(const std::vector<size_t>& rows) {
+    const LRESULT top = SendMessageA(list_, LB_GETTOPINDEX, 0, 0);
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    for (size_t row : rows) {
+        if (row >= playlist_.size()) continue;
+        const std::wstring line = platform::wideFromUtf8(playlist_.shownText(row));
+        SendMessageA(list_, LB_DELETESTRING, row, 0);
+        SendMessageW(list_, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(line.c_str()));
+        SendMessageA(list_, LB_SETSEL, playlist_.isSelected(row), static_cast<LPARAM>(row));
+    }
+    if (!playlist_.empty()) SendMessageA(list_, LB_SETCARETINDEX, static_cast<WPARAM>(playlist_.caret()), FALSE);
+    SendMessageA(list_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
 }
@@ -133,10 +151,10 @@ void PlaylistWindow::contextMenu(LPARAM screenPoint) {
 
 INT_PTR CALLBACK PlaylistWindow::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         reinterpret_cast<PlaylistWindow*>(lParam)->window_ = dialog;
     }
-    auto* self = reinterpret_cast<PlaylistWindow*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* self = reinterpret_cast<PlaylistWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (!self) return FALSE;
     if (message == WM_NCDESTROY) {
         self->window_ = nullptr;

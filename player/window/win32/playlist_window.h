@@ -1,7 +1,7 @@
 // The playlist window: a resizable modeless dialog with a multiple-selection
 // list box of the entries, four buttons (add, remove, up, down), a menu bar
-// and a right-click menu. It receives the four playlist messages and files
-// dropped on it; closing it only hides it. Its keys reach the commands
+// and a right-click menu; a Unicode window, so any title shows. It receives
+// the four playlist messages and files dropped on it; closing it only hides it. Its keys reach the commands
 // through the program's message loop.
 #pragma once
 
@@ -37,6 +37,8 @@ public:
     // The list box shows the playlist's entries, selection and caret again.
     void showEntries();
     void showSelection();
+    // Shows these entries' lines again (their titles or lengths arrived).
+    void showRows(const std::vector<size_t>& rows);
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

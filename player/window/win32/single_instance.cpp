@@ -2,8 +2,8 @@
 #include "player/window/win32/single_instance.h"
 
 #include <cstring>
-#include <random>
 
+#include "platform/win32/wide_text.h"
 #include "player/engine/instance_handover.h"
 
 namespace tumbor::window::win32 {
@@ -40,9 +40,15 @@ void handOverToRunningPlayer(const std::string& path) {
     if (path.empty()) return;
     HWND target = findRunningPlayer();
     if (!target) return;
-    std::minstd_rand random(static_cast<uint32_t>(GetTickCount()));
-    const auto number = static_cast<uint16_t>(random() & 0xFFFF);
-    for (uint32_t unit : handOverUnits(path, number)) PostMessageA(target, WM_USER, unit, kHandOverUnit);
+    const std::wstring text = platform::wideFromUtf8(path);
+    COPYDATASTRUCT data{};
+    data.dwData = kHandOverWideText;
+    data.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(text.c_str());
+    // Sent, as the text must outlive the call; a hung player does not hold this start for ever.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000,
+                        &answer);
 }
 
 }  // namespace tumbor::window::win32

@@ -1,6 +1,6 @@
 // The single-instance rule: the first player holds the named mutex
 // "TumborActiveFlag"; a later start hands its path to the running player's
-// window as a series of posted WM_USER messages and ends.
+// window as wide text in a WM_COPYDATA message and ends.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +27,8 @@ private:
 // The first top-level window whose title begins with "Tumbor", or null.
 HWND findRunningPlayer();
 
-// Posts the path to the running player under a random hand-over number.
-// Nothing is sent for an empty path or when no player window exists yet.
+// Sends the (UTF-8) path to the running player as UTF-16 text. Nothing is
+// sent for an empty path or when no player window exists yet.
 void handOverToRunningPlayer(const std::string& path);
 
 }  // namespace tumbor::window::win32

@@ -35,6 +35,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/e2e/win32/options_steps.h"
 
@@ -143,6 +144,24 @@ bool waitFor(Condition condition, int tenths = 200) {
     return false;
 }
 
+// The playlist window's lines in UTF-8.
+std::vector<std::string> playlistLines(HWND player) {
+    std::vector<std::string> lines;
+    HWND list = playlistList(player);
+    const int count = list ? static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        std::wstring line(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        const int length =
+            static_cast<int>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data())));
+        std::string utf8(static_cast<size_t>(length) * 4 + 1, '\0');
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), length, utf8.data(),
+                                              static_cast<int>(utf8.size()), nullptr, nullptr);
+        utf8.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
+        lines.push_back(utf8);
+    }
+    return lines;
+}
+
 constexpr int kLongWaitTenths = 20 * 60 * 10;
 
 bool waitStopped(HWND player, DWORD milliseconds) {
@@ -212,6 +231,15 @@ int main(int argc, char** argv) {
             RECT rect;
             GetWindowRect(player, &rect);
             std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+        } else if (step == "lines-with-lengths") {
+            // Once every line shows a length (the background reader is done), the lines.
+            waitFor([&] {
+                const std::vector<std::string> lines = playlistLines(player);
+                for (const std::string& line : lines)
+                    if (line.empty() || line.back() != ')') return false;
+                return !lines.empty();
+            });
+            for (const std::string& line : playlistLines(player)) std::printf("line %s\n", line.c_str());
         } else if (step == "entries") {
             std::printf("entries %d\n", playlistEntries(player));
         } else if (step == "toggle-plugin") {
