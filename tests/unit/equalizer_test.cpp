@@ -62,10 +62,11 @@ TEST(EqualizerTest, BandsChangeTheirOwnFrequencies) {
         SCOPED_TRACE(testing::Message()
                      << c.frequency << " Hz at " << c.rate << " Hz, " << c.bits << " bits");
         std::vector<uint8_t> bytes = tone16(c.frequency, c.rate, c.channels, 8000, c.rate);
-        if (c.bits == 8)  // the same tone, 8-bit
+        if (c.bits == 8) {  // the same tone, 8-bit
             for (size_t i = 0; i < bytes.size() / 2; ++i)
                 bytes[i] = uint8_t(128 + (int16_t(bytes[2 * i] | bytes[2 * i + 1] << 8) >> 8));
-        if (c.bits == 8) bytes.resize(bytes.size() / 2);
+            bytes.resize(bytes.size() / 2);
+        }
         const double before = levelDb(bytes, c.bits, c.channels);
         EqualizerFilter filter;
         filter.configure(c.settings, c.rate, c.channels);
