@@ -11,7 +11,8 @@
 #   2. STRM_MPA's decode time against plain libmpg123 in one process
 #      (mpa_decode_bench), and tumbor-render's (STRM_MPA alone, to a WAV
 #      file) against mpg123 decoding to a WAV file, both as whole programs;
-#   3. the playback engine's own CPU per minute of audio (engine_bench);
+#   3. the playback engine's own CPU per minute of audio, and the equalizer's
+#      (engine_bench);
 #   4. with --windows, the player's CPU while playing under Wine with the
 #      example plug-in (bench/player/player_cpu.sh, on a headless X server).
 # Every comparison is a ratio of CPU times (user + sys) measured in the same

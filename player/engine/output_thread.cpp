@@ -91,6 +91,8 @@ bool PlaybackEngine::fillBuffers(bool& ended) {
         }
         if (bytes > 0) {
             applyGain(buffer.data(), static_cast<size_t>(bytes), format_.bitsPerSample, gain_);
+            equalizer_.process(buffer.data(), static_cast<size_t>(bytes), format_.sampleRate, format_.channels,
+                               format_.bitsPerSample);
             device_->write(index, static_cast<uint32_t>(bytes));
             ++queued_;
         }

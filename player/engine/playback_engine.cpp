@@ -126,6 +126,11 @@ void PlaybackEngine::setReplayGain(const ReplayGainSettings& settings) {
     replayGain_ = settings;
 }
 
+void PlaybackEngine::setEqualizer(const EqualizerSettings& settings) {
+    std::lock_guard<std::mutex> hold(operationLock_);  // one writer at a time
+    equalizer_.set(settings);
+}
+
 void PlaybackEngine::setSongDecodedHandler(std::function<void()> onSongDecoded) {
     std::lock_guard<std::mutex> hold(operationLock_);
     onSongDecoded_ = std::move(onSongDecoded);

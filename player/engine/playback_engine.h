@@ -24,6 +24,7 @@
 
 #include "platform/wave_device.h"
 #include "player/engine/buffer_semaphore.h"
+#include "player/engine/equalizer_hand_off.h"
 #include "player/engine/module_registry.h"
 #include "player/engine/replay_gain.h"
 
@@ -98,6 +99,9 @@ public:
 
     // Takes effect from the next file loaded.
     void setReplayGain(const ReplayGainSettings& settings);
+    // Takes effect from the next buffer filled, after the ReplayGain gain.
+    void setEqualizer(const EqualizerSettings& settings);
+    EqualizerSettings equalizer() const { return equalizer_.settings(); }
 
     int load(const std::string& file);
     void play();
@@ -212,6 +216,7 @@ private:
     StreamModuleExtension extension_{};
     ReplayGainSettings replayGain_;
     std::atomic<uint32_t> gain_{kUnityGain};
+    EqualizerHandOff equalizer_;
 
     // Off until the player says otherwise: a song's last buffer then keeps its padding.
     std::atomic<bool> gapless_{false};

@@ -85,9 +85,29 @@ const std::vector<SettingKey>& settingKeys() {
         number("Playlist", "Shuffle", &Settings::shuffle, 8),
         number("Playlist", "Advance", &Settings::advance, 10),
         number("Playlist", "Active", &Settings::active, 9),
+        number("Equalizer", "Enabled", &Settings::equalizerEnabled, 41),
+        number("Equalizer", "Visible", &Settings::equalizerVisible, 42),
+        number("Equalizer", "Preamp", &Settings::equalizerPreamp, 43),
+        number("Equalizer", "Band1", &Settings::equalizerBand1, 44),
+        number("Equalizer", "Band2", &Settings::equalizerBand2, 45),
+        number("Equalizer", "Band3", &Settings::equalizerBand3, 46),
+        number("Equalizer", "Band4", &Settings::equalizerBand4, 47),
+        number("Equalizer", "Band5", &Settings::equalizerBand5, 48),
+        number("Equalizer", "Band6", &Settings::equalizerBand6, 49),
+        number("Equalizer", "Band7", &Settings::equalizerBand7, 50),
+        number("Equalizer", "Band8", &Settings::equalizerBand8, 51),
+        number("Equalizer", "Band9", &Settings::equalizerBand9, 52),
+        number("Equalizer", "Band10", &Settings::equalizerBand10, 53),
     };
     return keys;
 }
+
+// The band keys, lowest band first.
+constexpr int Settings::*kEqualizerBandKeys[kEqualizerBands] = {
+    &Settings::equalizerBand1, &Settings::equalizerBand2, &Settings::equalizerBand3,
+    &Settings::equalizerBand4, &Settings::equalizerBand5, &Settings::equalizerBand6,
+    &Settings::equalizerBand7, &Settings::equalizerBand8, &Settings::equalizerBand9,
+    &Settings::equalizerBand10};
 
 }  // namespace
 
@@ -111,6 +131,22 @@ ReplayGainSettings replayGainSettingsOf(const Settings& settings) {
     gain.noClip = settings.replayGainNoClip != 0;
     gain.defaultTenths = settings.replayGainDefault;
     return gain;
+}
+
+EqualizerSettings equalizerSettingsOf(const Settings& settings) {
+    EqualizerSettings equalizer;
+    equalizer.enabled = settings.equalizerEnabled != 0;
+    equalizer.preampTenths = clampEqualizerTenths(settings.equalizerPreamp);
+    for (size_t band = 0; band < kEqualizerBands; ++band)
+        equalizer.bandTenths[band] = clampEqualizerTenths(settings.*kEqualizerBandKeys[band]);
+    return equalizer;
+}
+
+void storeEqualizerSettings(Settings& settings, const EqualizerSettings& equalizer) {
+    settings.equalizerEnabled = equalizer.enabled ? 1 : 0;
+    settings.equalizerPreamp = clampEqualizerTenths(equalizer.preampTenths);
+    for (size_t band = 0; band < kEqualizerBands; ++band)
+        settings.*kEqualizerBandKeys[band] = clampEqualizerTenths(equalizer.bandTenths[band]);
 }
 
 // The profile calls take the file's name and its texts in the ANSI code page,

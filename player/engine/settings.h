@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "player/engine/equalizer.h"
 #include "player/engine/replay_gain.h"
 
 namespace tumbor {
@@ -55,6 +56,20 @@ struct Settings {
     int shuffle = 0;
     int active = 0;
     int advance = 1;
+    // [Equalizer], the levels in tenths of a dB
+    int equalizerEnabled = 0;
+    int equalizerVisible = 0;  // 1: its window is shown
+    int equalizerPreamp = 0;
+    int equalizerBand1 = 0;  // 60 Hz
+    int equalizerBand2 = 0;
+    int equalizerBand3 = 0;
+    int equalizerBand4 = 0;
+    int equalizerBand5 = 0;
+    int equalizerBand6 = 0;
+    int equalizerBand7 = 0;
+    int equalizerBand8 = 0;
+    int equalizerBand9 = 0;
+    int equalizerBand10 = 0;  // 16 kHz
 
     // Defaults that depend on where the program is and on the screen.
     static Settings defaults(const std::string& programFolder, int centredX, int centredY);
@@ -62,6 +77,11 @@ struct Settings {
 
 // The engine's ReplayGain settings from the "Sound" keys.
 ReplayGainSettings replayGainSettingsOf(const Settings& settings);
+
+// The equalizer's levels and switch from the "Equalizer" keys, held within
+// the limits, and the other way round.
+EqualizerSettings equalizerSettingsOf(const Settings& settings);
+void storeEqualizerSettings(Settings& settings, const EqualizerSettings& equalizer);
 
 // Every key read in the order the player reads them; a missing file or key
 // gives the value already in defaults.

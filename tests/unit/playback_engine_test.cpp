@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -525,6 +526,37 @@ TEST_F(PlaybackEngineTest, ReplayGainScalesOnlyTaggedSongsWhenOn) {
             int out = static_cast<int16_t>(played[i] | played[i + 1] << 8);
             int expected = c.halved ? in / 2 : in;
             ASSERT_LE(std::abs(out - expected), 1) << "mode " << c.mode << " at " << i;
+        }
+    }
+}
+
+TEST_F(PlaybackEngineTest, EqualizerFiltersOnlyWhenItChangesTheSound) {
+    FakeModuleConfig config;
+    config.totalBytes = 32768;
+    makeEngine(config, SimulatedWaveDevice::Pacing::fast);
+    EqualizerSettings quieter;
+    quieter.preampTenths = -60;  // half, near enough
+    EqualizerSettings flat;
+    flat.enabled = true;
+    struct Case { EqualizerSettings settings; bool enabled, halved; };
+    for (Case c : {Case{quieter, false, false}, Case{flat, true, false}, Case{quieter, true, true}}) {
+        c.settings.enabled = c.enabled;
+        engine_->setEqualizer(c.settings);
+        EXPECT_TRUE(engine_->equalizer() == c.settings);
+        device_->clearPlayed();
+        songsEnded_ = 0;
+        ASSERT_EQ(engine_->load("fake song"), 1);
+        engine_->play();
+        ASSERT_TRUE(waitForSongEnd());
+        std::vector<uint8_t> played = device_->played();
+        ASSERT_EQ(played.size(), 32768u);
+        for (size_t i = 0; i < played.size(); i += 2) {
+            int in = static_cast<int16_t>(testing::fakeSoundByte(i) | testing::fakeSoundByte(i + 1) << 8);
+            int out = static_cast<int16_t>(played[i] | played[i + 1] << 8);
+            if (c.halved)
+                ASSERT_EQ(out, static_cast<int>(std::nearbyint(in * std::pow(10.0, -0.3)))) << "at " << i;
+            else
+                ASSERT_EQ(out, in) << "at " << i;
         }
     }
 }

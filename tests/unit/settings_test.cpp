@@ -60,6 +60,11 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
     settings.lastLocation = "tone://440";
     settings.shuffle = 1;
     settings.replayGainPreamp = -35;
+    EqualizerSettings equalizer;
+    equalizer.enabled = true;
+    equalizer.preampTenths = -45;
+    equalizer.bandTenths[9] = 500;  // beyond the limit: kept at 12 dB
+    storeEqualizerSettings(settings, equalizer);
     ASSERT_TRUE(writeSettings(path_, settings));
 
     const char* keys[][2] = {
@@ -73,7 +78,8 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
         {"Plugins", "Library"}, {"Plugins", "Module"}, {"Plugins", "AutoExecute"}, {"Plugins", "Priority"},
         {"Plugins", "Path"}, {"Sound", "Device"}, {"Sound", "Buffer"}, {"Sound", "Volume"},
         {"Sound", "Gapless"}, {"Sound", "ReplayGain"}, {"Sound", "ReplayGainPreamp"},
-        {"Sound", "ReplayGainNoClip"}, {"Sound", "ReplayGainDefault"}};
+        {"Sound", "ReplayGainNoClip"}, {"Sound", "ReplayGainDefault"}, {"Equalizer", "Enabled"},
+        {"Equalizer", "Visible"}, {"Equalizer", "Preamp"}, {"Equalizer", "Band1"}, {"Equalizer", "Band10"}};
     for (const auto& key : keys)
         EXPECT_NE(platform::getProfileString(key[0], key[1], "<missing>", path_), "<missing>")
             << key[0] << "/" << key[1];
@@ -96,6 +102,10 @@ TEST_F(SettingsTest, WritingStoresEveryKeyAndReadsBack) {
     EXPECT_EQ(back.replayGainNoClip, 1);
     EXPECT_EQ(back.filepath, "C:\\Tumbor\\");
     EXPECT_EQ(back.x, 100);
+    EXPECT_EQ(back.equalizerVisible, 0);
+    equalizer.bandTenths[9] = kEqualizerLimitTenths;
+    EXPECT_TRUE(equalizerSettingsOf(back) == equalizer);
+    EXPECT_FALSE(equalizerSettingsOf(Settings()).changesSound());
 }
 
 TEST_F(SettingsTest, WritingKeepsLibrarySectionsAndLimitsTexts) {

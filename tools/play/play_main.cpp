@@ -2,11 +2,12 @@
 // sound device, to its end or for a given time, with an optional script of
 // timed actions; or several files one after another without a gap. It is the
 // engine's end-to-end harness.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,6 +29,7 @@ const char kUsage[] =
     "  --seconds S       stop after S seconds\n"
     "  --next FILE       then FILE, handed over without a gap (gapless playback); repeatable\n"
     "  --replaygain M    ReplayGain mode: 0 off (default), 1 track, 2 album\n"
+    "  --equalizer P,B1,...,B10  equalizer on: pre-amp and ten bands in tenths of a dB\n"
     "actions, each at a time in milliseconds after playing starts:\n"
     "  MS:pause  MS:resume  MS:stop  MS:skip+  MS:skip-  MS:release\n"
     "  MS:seek:X/W (to X/W of the song)  MS:volume:V (0 .. 65536)\n";
@@ -40,8 +42,24 @@ struct Options {
     int maxMilliseconds = -1;
     std::deque<std::string> nextFiles;
     int replayGainMode = 0;
+    tumbor::EqualizerSettings equalizer;
     std::vector<tumbor::PlayAction> actions;
 };
+
+// "P,B1,...,B10": the pre-amp and every band, all eleven required.
+bool parseEqualizer(const char* text, tumbor::EqualizerSettings& equalizer) {
+    for (int i = 0; i <= tumbor::kEqualizerBands; ++i) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end == text || *end != (i < tumbor::kEqualizerBands ? ',' : '\0')) return false;
+        (i == 0 ? equalizer.preampTenths : equalizer.bandTenths[static_cast<size_t>(i - 1)]) =
+            static_cast<int>(
+                std::clamp<long>(value, -tumbor::kEqualizerLimitTenths, tumbor::kEqualizerLimitTenths));
+        text = end + 1;
+    }
+    equalizer.enabled = true;
+    return true;
+}
 
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -57,6 +75,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.nextFiles.push_back(argv[++i]);
         } else if (arg == "--replaygain" && hasValue) {
             options.replayGainMode = std::atoi(argv[++i]);
+        } else if (arg == "--equalizer" && hasValue) {
+            if (!parseEqualizer(argv[++i], options.equalizer)) return false;
         } else if (arg == "--seconds" && hasValue) {
             options.maxMilliseconds = static_cast<int>(std::atof(argv[++i]) * 1000);
         } else if (options.file.empty() && (arg.empty() || arg[0] != '-')) {
@@ -104,6 +124,7 @@ int main(int argc, char** argv) {
     tumbor::ReplayGainSettings gain;
     gain.mode = options.replayGainMode;
     engine.setReplayGain(gain);
+    engine.setEqualizer(options.equalizer);
     engine.setDevice(options.device);
     engine.setBufferLength(static_cast<uint32_t>(options.bufferTenths) * 100);
 

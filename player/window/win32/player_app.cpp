@@ -90,6 +90,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
     engine_.setAdvance(settings_.advance != 0);
     engine_.setGapless(settings_.gapless != 0);
     engine_.setReplayGain(replayGainSettingsOf(settings_));
+    engine_.setEqualizer(equalizerSettingsOf(settings_));
     engine_.setDevice(settings_.device);
     engine_.setBufferLength(static_cast<uint32_t>(settings_.buffer) * 100);
     playlistCommands_.startUp(commandLinePath, folder_ + "Tumbor.pls");
