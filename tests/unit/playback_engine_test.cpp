@@ -60,6 +60,26 @@ protected:
         return ended_.wait_for(hold, std::chrono::seconds(5), [this] { return songsEnded_ > 0; });
     }
 
+    // Plays the fake song through once more: the 16-bit samples the device
+    // received, none when it did not load or end in time.
+    std::vector<int> playFakeSong() {
+        device_->clearPlayed();
+        songsEnded_ = 0;
+        if (engine_->load("fake song") != 1) return {};
+        engine_->play();
+        if (!waitForSongEnd()) return {};
+        const std::vector<uint8_t> played = device_->played();
+        std::vector<int> samples;
+        for (size_t i = 0; i + 1 < played.size(); i += 2)
+            samples.push_back(static_cast<int16_t>(played[i] | played[i + 1] << 8));
+        return samples;
+    }
+
+    // The fake module's n-th 16-bit sample.
+    static int fakeSample(size_t n) {
+        return static_cast<int16_t>(testing::fakeSoundByte(2 * n) | testing::fakeSoundByte(2 * n + 1) << 8);
+    }
+
     ModuleRegistry registry_;
     SimulatedWaveDevice* device_ = nullptr;
     std::unique_ptr<PlaybackEngine> engine_;
@@ -514,18 +534,11 @@ TEST_F(PlaybackEngineTest, ReplayGainScalesOnlyTaggedSongsWhenOn) {
         ReplayGainSettings settings;
         settings.mode = c.mode;
         engine_->setReplayGain(settings);
-        device_->clearPlayed();
-        songsEnded_ = 0;
-        ASSERT_EQ(engine_->load("fake song"), 1);
-        engine_->play();
-        ASSERT_TRUE(waitForSongEnd());
-        std::vector<uint8_t> played = device_->played();
-        ASSERT_EQ(played.size(), 32768u);
-        for (size_t i = 0; i < played.size(); i += 2) {
-            int in = static_cast<int16_t>(testing::fakeSoundByte(i) | testing::fakeSoundByte(i + 1) << 8);
-            int out = static_cast<int16_t>(played[i] | played[i + 1] << 8);
-            int expected = c.halved ? in / 2 : in;
-            ASSERT_LE(std::abs(out - expected), 1) << "mode " << c.mode << " at " << i;
+        const std::vector<int> played = playFakeSong();
+        ASSERT_EQ(played.size(), 16384u);
+        for (size_t i = 0; i < played.size(); ++i) {
+            int expected = c.halved ? fakeSample(i) / 2 : fakeSample(i);
+            ASSERT_LE(std::abs(played[i] - expected), 1) << "mode " << c.mode << " at " << i;
         }
     }
 }
@@ -543,20 +556,14 @@ TEST_F(PlaybackEngineTest, EqualizerFiltersOnlyWhenItChangesTheSound) {
         c.settings.enabled = c.enabled;
         engine_->setEqualizer(c.settings);
         EXPECT_TRUE(engine_->equalizer() == c.settings);
-        device_->clearPlayed();
-        songsEnded_ = 0;
-        ASSERT_EQ(engine_->load("fake song"), 1);
-        engine_->play();
-        ASSERT_TRUE(waitForSongEnd());
-        std::vector<uint8_t> played = device_->played();
-        ASSERT_EQ(played.size(), 32768u);
-        for (size_t i = 0; i < played.size(); i += 2) {
-            int in = static_cast<int16_t>(testing::fakeSoundByte(i) | testing::fakeSoundByte(i + 1) << 8);
-            int out = static_cast<int16_t>(played[i] | played[i + 1] << 8);
+        const std::vector<int> played = playFakeSong();
+        ASSERT_EQ(played.size(), 16384u);
+        for (size_t i = 0; i < played.size(); ++i) {
+            const int in = fakeSample(i);
             if (c.halved)
-                ASSERT_EQ(out, static_cast<int>(std::nearbyint(in * std::pow(10.0, -0.3)))) << "at " << i;
+                ASSERT_EQ(played[i], static_cast<int>(std::nearbyint(in * std::pow(10.0, -0.3)))) << "at " << i;
             else
-                ASSERT_EQ(out, in) << "at " << i;
+                ASSERT_EQ(played[i], in) << "at " << i;
         }
     }
 }
