@@ -4,10 +4,13 @@
 # VOC, MPEG layers I-III, FLAC, Ogg Vorbis, Opus, MOD, S3M, XM, IT, tone
 # locations) with wave-out captured into one file per opening of the device,
 # and then:
-#   - every buffer arrived once and in order: the captures equal the entries'
-#     renders by tumbor-render (tumbor-soak-check), where each run of entries
-#     of one format shares one opening and the device may add silence between
-#     buffers; tones, which never end, are skipped by B after a moment;
+#   - every buffer arrived once and in order, with gapless playback on: the
+#     captures equal the entries' gapless renders by tumbor-render
+#     (tumbor-soak-check), where each run of entries of one format shares one
+#     opening, each song handed over to the next without padding, and the
+#     device may add silence between buffers; the playlist puts songs of one
+#     format side by side often, and tones, which never end, are skipped by B
+#     after a moment;
 #   - memory does not grow: the Wine process's resident and anonymous bytes,
 #     sampled as it plays, are no higher over the last tenth of the entries
 #     than over the second tenth (entries 101-200 of 1,000) plus a margin;
@@ -93,7 +96,8 @@ for module in short-*; do material+=("$module"); done
 tones=(tone://443 tone://557p)
 cd "$work"
 
-# ---- the expected sound of each item: its render in the player's buffer size.
+# ---- the expected sound of each item: its gapless render in the player's
+# buffer size (encoder delay and padding cut, the last buffer only sound).
 # The MPEG, Vorbis and Opus streams and the tones come from the Windows build's
 # tumbor-render.exe and so from the player's own libraries: the native builds of
 # libmpg123, libvorbis and libopus pick other decoder cores and differ by a
@@ -112,8 +116,9 @@ render_item() {  # render_item LOCATION RAW [SECONDS]
   case $location in
     tone://*) wine "$bin/tumbor-render.exe" "${limit[@]}" "$location" - </dev/null 2>/dev/null > "$raw" ;;
     *.mp[123]|*.ogg|*.opus)
-      wine "$bin/tumbor-render.exe" --buffer "$buffer" "$(win "$location")" - </dev/null 2>/dev/null > "$raw" ;;
-    *) "$host_bin/tumbor-render" --buffer "$buffer" "$location" - > "$raw" ;;
+      wine "$bin/tumbor-render.exe" --gapless --buffer "$buffer" "$(win "$location")" - </dev/null 2>/dev/null \
+        > "$raw" ;;
+    *) "$host_bin/tumbor-render" --gapless --buffer "$buffer" "$location" - > "$raw" ;;
   esac
   [ -s "$raw" ] || fail "no render of $location"
   format_of[$location]="$rate	$channels	$bits"
@@ -123,7 +128,9 @@ n=0
 for item in "${material[@]}"; do render_item "$work/material/$item" "expected/$((++n)).raw"; done
 
 # ---- the playlist: every item once in a random order, then random items;
-# a tone in every 50 entries, never two in a row, never last.
+# a tone in every 50 entries, never two in a row, never last. Every fourth
+# item is followed by one of its format where the round has one left, so
+# gapless hand-overs and format changes both come often.
 tone_count=$(( (entries + 49) / 50 ))
 declare -A tone_at
 for ((t = 0; t < tone_count; t++)); do
@@ -136,6 +143,13 @@ pool=("${material[@]}")
 while [ ${#items[@]} -lt "$entries" ]; do
   for ((k = ${#pool[@]} - 1; k > 0; k--)); do
     j=$((RANDOM % (k + 1))); t=${pool[$k]}; pool[$k]=${pool[$j]}; pool[$j]=$t
+  done
+  for ((k = 1; k < ${#pool[@]}; k += 4)); do
+    for ((j = k; j < ${#pool[@]}; j++)); do
+      [ "${format_of[$work/material/${pool[$j]}]}" = "${format_of[$work/material/${pool[$((k - 1))]}]}" ] || continue
+      t=${pool[$k]}; pool[$k]=${pool[$j]}; pool[$j]=$t
+      break
+    done
   done
   items+=("${pool[@]}")
 done
@@ -160,8 +174,7 @@ echo "soak: ${#material[@]} files and ${#tones[@]} tones, $tone_count tone entri
 
 # ---- playing the list through
 install_player "$bin" app
-# Gapless off: the renders hold each song's last buffer padded, as played then.
-printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n[Sound]\r\nGapless=0\r\n' > app/Tumbor.ini
+printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n[Sound]\r\nGapless=1\r\n' > app/Tumbor.ini
 mkdir -p capture
 capture_config asound-soak.conf "$work/capture/c.raw"
 export ALSA_CONFIG_PATH=$work/asound-soak.conf
@@ -206,6 +219,9 @@ mapfile -t captures < <(ls capture/c.raw* 2>/dev/null | sort)
 "$host_bin/tumbor-soak-check" --offsets offsets.tsv manifest.tsv "${captures[@]}" > check.log || true
 cat check.log
 grep -q "^$entries entries .*: $entries matched;" check.log || fail "the captured sound is not the entries' sound"
+read -r handovers silent_handovers < <(sed -n 's/^\([0-9]*\) gapless hand-overs, device silence before \([0-9]*\) .*/\1 \2/p' check.log)
+[ "${handovers:-0}" -gt 0 ] || fail "no two songs of one format followed each other"
+[ $((2 * ${silent_handovers:-0})) -le "${handovers:-0}" ] || fail "songs of one format were not handed over without a gap"
 
 # ---- flat memory: the highest sample while the second tenth of the entries
 # played against the highest while the last tenth did (tenths of at least 10

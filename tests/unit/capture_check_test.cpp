@@ -96,6 +96,20 @@ TEST_F(CaptureCheckTest, DeviceSilenceMayComeBetweenBuffersAndAfterTheEnd) {
     EXPECT_EQ(results[1].gapsInside, 0);
 }
 
+// Gapless: a song's last buffer holds only its sound, so the next song's
+// first buffer starts inside the device's block, maybe after its silence.
+TEST_F(CaptureCheckTest, SongsHandedOverWithoutPaddingMatch) {
+    const Bytes one = noise(2 * kBuffer + 333, 10), two = noise(kBuffer + 1, 11), three = noise(777, 12);
+    const auto entries = songs({&one, &two, &three});
+    ASSERT_TRUE(check(entries, join({one, two, silence(500), three})))
+        << results[0].problem << results[1].problem << results[2].problem;
+    EXPECT_EQ(results[2].silenceBefore, 500u);
+    // Silence inside the short last buffer, or the next song's start lost, is found.
+    EXPECT_FALSE(check(entries, join({slice(one, 0, 2 * kBuffer + 100), silence(50), slice(one, 2 * kBuffer + 100, 233),
+                                      two, three})));
+    EXPECT_FALSE(check(entries, join({one, slice(two, 1, kBuffer), three})));
+}
+
 TEST_F(CaptureCheckTest, SilenceWithinABufferIsADifference) {
     Bytes capture =
         join({slice(first, 0, 1000), silence(441), slice(first, 1000, first.size() - 1000), second});
