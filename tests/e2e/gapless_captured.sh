@@ -28,6 +28,22 @@ expect_unbroken() {
     >/dev/null || fail "$name: the captured sound is not the unbroken original"
 }
 
+# expect_switches NAME EXT: the engine showed each later part, at its start,
+# once the device had reached its first sample, within one buffer (32768
+# bytes, 1.9 tenths, at 44100 Hz 16-bit stereo): part 2 begins at byte 209380,
+# part 3 at 453824. The heard position takes the queued sound off in whole
+# buffers, so it may show up to one buffer (rounded down: 2 tenths) less than none.
+expect_switches() {
+  local name=$1 ext=$2 part title byte heard
+  for part in "2 209380" "3 453824"; do
+    read -r part byte <<< "$part"
+    read -r title heard <<< "$(tr -d '\r' < "$name.log" |
+      sed -n "s/^started \(part$part\.$ext\) at byte \([0-9]*\), \(-*[0-9]*\) tenths heard$/\1 \2 \3/p" | awk -v at="$byte" '{ print $1, ($2 >= at && $2 - at <= 32768) ? $3 : "far" }')"
+    [ "$title" = "part$part.$ext" ] && [[ $heard =~ ^(0|-1|-2)$ ]] ||
+      fail "$name: part $part did not show at its start, within a buffer: $(grep "part$part" "$name.log")"
+  done
+}
+
 # A sweep with noise: any gap, repeat or click at a cut shows. The cuts fall
 # inside buffers, not on their edges.
 sox -n -r 44100 -c 2 -b 16 whole.wav synth 4 sine 220-1760 pinknoise tremolo 3 50 vol 0.5
@@ -38,6 +54,7 @@ sox whole.wav -t raw whole.raw
 
 play wav part1.wav --next part2.wav --next part3.wav
 expect_unbroken wav whole.raw
+expect_switches wav wav
 
 for part in part1 part2 part3; do flac -s -f -o $part.flac $part.wav; done
 play flac part1.flac --next part2.flac --next part3.flac
@@ -49,6 +66,7 @@ expect_unbroken flac whole.raw
 # by one of its cores exactly, its own choice tried first.
 for part in part1 part2 part3; do lame --quiet -b 192 $part.wav $part.mp3; done
 play mp3 part1.mp3 --next part2.mp3 --next part3.mp3
+expect_switches mp3 mp3
 core_matched=
 for core in default $(mpg123 --list-cpu 2>&1 | sed -n 's/^Builtin decoders: //p'); do
   cpu=(); [ "$core" = default ] || cpu=(--cpu "$core")
