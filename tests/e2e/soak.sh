@@ -16,7 +16,11 @@
 #     than over the second tenth (entries 101-200 of 1,000) plus a margin;
 #   - stopping, pausing, stepping, seeking, hand-overs and closing at ACTIONS
 #     random moments (the seed is printed), with gapless playback handing
-#     songs of one format over to each other, never hang or crash the player.
+#     songs of one format over to each other, never hang or crash the player;
+#   - and at ACTIONS more, over WAV files whose frames count themselves, of
+#     several rates, lose, repeat or reorder no frame: the capture runs on
+#     frame by frame or hands over from a file's end to the next's start,
+#     with no more jumps than actions that move the sound.
 #   usage: soak.sh WINDOWS_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
 #   (DISPLAY set, under scripts/with-wine.sh; SOAK_SEED also sets the seed)
 set -euo pipefail
@@ -308,6 +312,57 @@ random_phase() {
 }
 random_started=$SECONDS
 [ "$actions" -eq 0 ] || random_phase
+
+# ---- stops, skips, seeks and pauses over gapless hand-overs and format
+# changes, every frame checked: the files' frames count themselves, so the
+# captured sound must run on frame by frame, or from one file's last frame
+# into the next file's first, except where an action moved it.
+counting_phase() {
+  local folder=$work/counting frames=() allowed=1 rate seconds n=0 answer
+  mkdir -p "$folder" capture-counting
+  : > "$folder/counting.m3u"
+  for file in "44100 1.5" "44100 1.1" "22050 1.2" "48000 0.8" "48000 1.3"; do
+    read -r rate seconds <<< "$file"
+    frames+=("$("$host_bin/tumbor-count-check" make "$folder/count-$n.wav" "$rate" "$n" "$seconds")")
+    printf '%s\r\n' "$(win "$folder/count-$n.wav")" >> "$folder/counting.m3u"
+    n=$((n + 1))
+  done
+  printf '[Playlist]\r\nRepeat=1\r\nRepeatX=1\r\nShuffle=0\r\n[Sound]\r\nGapless=1\r\n' > app/Tumbor.ini
+  capture_config asound-counting.conf "$work/capture-counting/c.raw"
+  export ALSA_CONFIG_PATH=$work/asound-counting.conf
+  wine app/Tumbor.exe "$(win "$folder/counting.m3u")" > counting.log 2>&1 &
+  player=$!
+  answer=$(drive wait-state 1) || true
+  [ "$answer" = "state 1" ] || fail "counting: the player did not play: $answer"
+  for ((a = 1; a <= actions; a++)); do
+    local action=(sleep $((RANDOM % 1500))) pick=$((RANDOM % 7))
+    case $pick in
+      0) action+=(key V wait-state 0 key X wait-state 1) ;;
+      1) action+=(key B state) ;;
+      2) action+=(key Z state) ;;
+      3) action+=(key Right state) ;;
+      4) action+=(key Left state) ;;
+      5) action+=(click $((10 + RANDOM % 300)) 71 state) ;;
+      6) action+=(key C sleep 300 key C wait-state 1) ;;
+    esac
+    # A pause and its resumption lose nothing; every other action may move the sound once.
+    [ $pick -eq 6 ] || allowed=$((allowed + 1))
+    echo "counting action $a: ${action[*]}" >> random.log
+    answer=$(drive "${action[@]}") || fail "counting action $a (${action[*]}): no answer in time"
+    echo "  $(tr '\n' ' ' <<< "$answer")" >> random.log
+  done
+  drive sleep 1000 close >/dev/null || fail "counting: close: no answer"
+  timeout 30 tail --pid=$player -f /dev/null || fail "counting: Tumbor.exe hung on closing"
+  wait $player || fail "counting: Tumbor.exe ended with $?"
+  local captures
+  mapfile -t captures < <(ls capture-counting/c.raw* 2>/dev/null | sort)
+  local checked=0
+  "$host_bin/tumbor-count-check" check "$allowed" "$(IFS=,; echo "${frames[*]}")" "${captures[@]}" \
+    > counting-check.log && checked=1
+  sed 's/^/counting: /' counting-check.log
+  [ $checked -eq 1 ] || fail "counting: the captured frames did not all run on in order"
+}
+[ "$actions" -eq 0 ] || counting_phase
 
 echo "soak: seed $seed, $((SECONDS - started)) s in all"
 finish

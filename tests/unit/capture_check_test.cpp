@@ -1,6 +1,7 @@
 // The soak test's capture check: buffer sizes, runs of one format, device
 // silence where it may come, and lost, repeated, cut or extra sound found.
 #include "tools/soak_check/capture_check.h"
+#include "tools/soak_check/counting_sound.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,47 @@ TEST_F(CaptureCheckTest, AnEndlessEntryBeyondItsRenderIsReported) {
     std::vector<ExpectedEntry> entries = {{"tone", kMono16, &tone, true}};
     EXPECT_FALSE(check(entries, join({tone, noise(100, 9)})));
     EXPECT_EQ(results[0].problem, "the generator's render is too short to hold all of it");
+}
+
+// Counting sound read back: each piece is frames [from, from + count) of a
+// file, or silence where file is -1. Files of 100, 70000 and 50 frames.
+TEST(CountingCapture, JumpsAreCountedAndStrangeFramesFound) {
+    struct Piece {
+        int file;
+        uint32_t from, count;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        int cuts, handOvers, silentHandOvers;
+        bool problem;
+    };
+    const std::vector<uint32_t> files = {100, 70000, 50};
+    const std::vector<Case> cases = {
+        {"the list through and round again", {{0, 0, 100}, {1, 0, 70000}, {-1, 0, 9}, {2, 0, 50}, {0, 0, 3}}, 1, 3, 1,
+         false},
+        {"silence inside a file", {{0, 0, 40}, {-1, 0, 5}, {0, 40, 60}, {1, 0, 10}}, 1, 1, 0, false},
+        {"frames lost", {{0, 0, 40}, {0, 50, 50}, {1, 0, 10}}, 2, 1, 0, false},
+        {"frames repeated", {{1, 0, 66000}, {1, 65000, 5000}, {2, 0, 50}}, 2, 1, 0, false},
+        {"a file's end lost", {{0, 0, 99}, {1, 0, 10}}, 2, 0, 0, false},
+        {"the wrong file next", {{0, 0, 100}, {2, 0, 50}}, 2, 0, 0, false},
+        {"a frame past its file's end", {{2, 0, 51}}, 1, 0, 0, true},
+        {"a file that is not in the list", {{3, 0, 1}}, 0, 0, 0, true},
+    };
+    for (const Case& test : cases) {
+        std::vector<int16_t> samples;
+        for (const Piece& piece : test.pieces)
+            for (uint32_t frame = piece.from; frame < piece.from + piece.count; ++frame) {
+                int16_t pair[2] = {0, 0};
+                if (piece.file >= 0) countingFrame(piece.file, frame, pair);
+                samples.insert(samples.end(), pair, pair + 2);
+            }
+        const CountingReport report = readCountingCapture(files, samples);
+        EXPECT_EQ(report.cuts, test.cuts) << test.name;
+        EXPECT_EQ(report.handOvers, test.handOvers) << test.name;
+        EXPECT_EQ(report.silentHandOvers, test.silentHandOvers) << test.name;
+        EXPECT_EQ(!report.problem.empty(), test.problem) << test.name;
+    }
 }
 
 }  // namespace
