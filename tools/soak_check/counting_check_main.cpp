@@ -41,7 +41,8 @@ int make(const std::string& path, int rate, int number, double seconds) {
 int check(int allowedCuts, const std::string& frameList, char** captures, int count) {
     std::vector<uint32_t> fileFrames;
     std::istringstream list(frameList);
-    for (std::string item; std::getline(list, item, ',');) fileFrames.push_back(std::strtoul(item.c_str(), nullptr, 10));
+    for (std::string item; std::getline(list, item, ',');)
+        fileFrames.push_back(std::strtoul(item.c_str(), nullptr, 10));
     std::vector<int16_t> samples;
     for (int i = 0; i < count; ++i) {
         std::ifstream file(captures[i], std::ios::binary);
@@ -49,12 +50,14 @@ int check(int allowedCuts, const std::string& frameList, char** captures, int co
         const size_t at = samples.size();
         samples.resize(at + bytes.size() / 2);
         for (size_t k = 0; k + 1 < bytes.size(); k += 2)
-            samples[at + k / 2] = static_cast<int16_t>(static_cast<uint8_t>(bytes[k]) | static_cast<uint8_t>(bytes[k + 1]) << 8);
+            samples[at + k / 2] = static_cast<int16_t>(static_cast<uint8_t>(bytes[k]) |
+                                                       static_cast<uint8_t>(bytes[k + 1]) << 8);
     }
     const tumbor::soak::CountingReport report = tumbor::soak::readCountingCapture(fileFrames, samples);
-    std::printf("%llu frames of sound in %d captures: %d hand-overs (%d after silence), %d cuts of at most %d\n",
-                static_cast<unsigned long long>(report.frames), count, report.handOvers, report.silentHandOvers,
-                report.cuts, allowedCuts);
+    std::printf(
+        "%llu frames of sound in %d captures: %d hand-overs (%d after silence), %d cuts of at most %d\n",
+        static_cast<unsigned long long>(report.frames), count, report.handOvers, report.silentHandOvers,
+        report.cuts, allowedCuts);
     if (!report.problem.empty()) std::printf("%s\n", report.problem.c_str());
     const bool passed = report.problem.empty() && report.frames > 0 && report.cuts <= allowedCuts &&
                         2 * report.silentHandOvers <= report.handOvers;
@@ -68,8 +71,9 @@ int main(int argc, char** argv) {
     if (command == "make" && argc == 6)
         return make(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::strtod(argv[5], nullptr));
     if (command == "check" && argc >= 4) return check(std::atoi(argv[2]), argv[3], argv + 4, argc - 4);
-    std::fputs("usage: tumbor-count-check make FILE RATE NUMBER SECONDS\n"
-               "       tumbor-count-check check CUTS FRAMES,FRAMES,... CAPTURE...\n",
-               stderr);
+    std::fputs(
+        "usage: tumbor-count-check make FILE RATE NUMBER SECONDS\n"
+        "       tumbor-count-check check CUTS FRAMES,FRAMES,... CAPTURE...\n",
+        stderr);
     return 2;
 }

@@ -19,7 +19,8 @@ void countingFrame(int file, uint32_t frame, int16_t samples[2]) {
     samples[1] = static_cast<int16_t>(static_cast<uint16_t>(frame % kFramesPerStep));
 }
 
-CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames, const std::vector<int16_t>& samples) {
+CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames,
+                                   const std::vector<int16_t>& samples) {
     CountingReport report;
     const int files = static_cast<int>(fileFrames.size());
     Place last;
@@ -30,8 +31,8 @@ CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames, cons
             continue;
         }
         const int step = samples[at] - 1;
-        Place place{step / kStepsPerFile,
-                    static_cast<uint32_t>(step % kStepsPerFile) * kFramesPerStep + static_cast<uint16_t>(samples[at + 1])};
+        Place place{step / kStepsPerFile, static_cast<uint32_t>(step % kStepsPerFile) * kFramesPerStep +
+                                              static_cast<uint16_t>(samples[at + 1])};
         if (step < 0 || place.file >= files || place.frame >= fileFrames[static_cast<size_t>(place.file)]) {
             report.problem = "frame " + std::to_string(at / 2) + " of the capture belongs to no file";
             return report;

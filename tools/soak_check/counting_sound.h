@@ -27,6 +27,7 @@ struct CountingReport {
 // Reads captured 16-bit stereo samples played from a list of files (each
 // one's frame count, in list order; the list repeats) and counts where the
 // sound jumped. Silence, anywhere, is the device's.
-CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames, const std::vector<int16_t>& samples);
+CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames,
+                                   const std::vector<int16_t>& samples);
 
 }  // namespace tumbor::soak

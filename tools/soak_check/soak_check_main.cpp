@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
         gapsBetween += result.silenceBefore > 0;
         silenceBetween += result.silenceBefore;
         // A song that follows a song of its format in one opening was handed over gaplessly.
-        if (i > 0 && !entries[i].endless && !entries[i - 1].endless && entries[i].format == entries[i - 1].format) {
+        if (i > 0 && !entries[i].endless && !entries[i - 1].endless &&
+            entries[i].format == entries[i - 1].format) {
             ++handOvers;
             silentHandOvers += result.silenceBefore > 0;
         }
