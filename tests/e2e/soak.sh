@@ -318,7 +318,7 @@ random_started=$SECONDS
 # captured sound must run on frame by frame, or from one file's last frame
 # into the next file's first, except where an action moved it.
 counting_phase() {
-  local folder=$work/counting frames=() allowed=1 rate seconds n=0 answer
+  local folder=$work/counting frames=() allowed=1 seeks=0 rate seconds n=0 answer
   mkdir -p "$folder" capture-counting
   : > "$folder/counting.m3u"
   for file in "44100 1.5" "44100 1.1" "22050 1.2" "48000 0.8" "48000 1.3"; do
@@ -345,8 +345,10 @@ counting_phase() {
       5) action+=(click $((10 + RANDOM % 300)) 71 state) ;;
       6) action+=(key C sleep 300 key C wait-state 1) ;;
     esac
-    # A pause and its resumption lose nothing; every other action may move the sound once.
+    # A pause and its resumption lose nothing; every other action may move the
+    # sound once, and only a seek elsewhere than a file's start.
     [ $pick -eq 6 ] || allowed=$((allowed + 1))
+    [ $pick -lt 3 ] || [ $pick -gt 5 ] || seeks=$((seeks + 1))
     echo "counting action $a: ${action[*]}" >> random.log
     answer=$(drive "${action[@]}") || fail "counting action $a (${action[*]}): no answer in time"
     echo "  $(tr '\n' ' ' <<< "$answer")" >> random.log
@@ -357,7 +359,7 @@ counting_phase() {
   local captures
   mapfile -t captures < <(ls capture-counting/c.raw* 2>/dev/null | sort)
   local checked=0
-  "$host_bin/tumbor-count-check" check "$allowed" "$(IFS=,; echo "${frames[*]}")" "${captures[@]}" \
+  "$host_bin/tumbor-count-check" check "$allowed" "$seeks" "$(IFS=,; echo "${frames[*]}")" "${captures[@]}" \
     > counting-check.log && checked=1
   sed 's/^/counting: /' counting-check.log
   [ $checked -eq 1 ] || fail "counting: the captured frames did not all run on in order"

@@ -209,19 +209,19 @@ TEST(CountingCapture, JumpsAreCountedAndStrangeFramesFound) {
     struct Case {
         const char* name;
         std::vector<Piece> pieces;
-        int cuts, handOvers, silentHandOvers;
+        int cuts, cutsInside, handOvers, silentHandOvers;
         bool problem;
     };
     const std::vector<uint32_t> files = {100, 70000, 50};
     const std::vector<Case> cases = {
-        {"round the list", {{0, 0, 100}, {1, 0, 70000}, {-1, 0, 9}, {2, 0, 50}, {0, 0, 3}}, 1, 3, 1, false},
-        {"silence inside a file", {{0, 0, 40}, {-1, 0, 5}, {0, 40, 60}, {1, 0, 10}}, 1, 1, 0, false},
-        {"frames lost", {{0, 0, 40}, {0, 50, 50}, {1, 0, 10}}, 2, 1, 0, false},
-        {"frames repeated", {{1, 0, 66000}, {1, 65000, 5000}, {2, 0, 50}}, 2, 1, 0, false},
-        {"a file's end lost", {{0, 0, 99}, {1, 0, 10}}, 2, 0, 0, false},
-        {"the wrong file next", {{0, 0, 100}, {2, 0, 50}}, 2, 0, 0, false},
-        {"a frame past its file's end", {{2, 0, 51}}, 1, 0, 0, true},
-        {"a file that is not in the list", {{3, 0, 1}}, 0, 0, 0, true},
+        {"all round", {{0, 0, 100}, {1, 0, 70000}, {-1, 0, 9}, {2, 0, 50}, {0, 0, 2}}, 1, 0, 3, 1, false},
+        {"silence inside a file", {{0, 0, 40}, {-1, 0, 5}, {0, 40, 60}, {1, 0, 10}}, 1, 0, 1, 0, false},
+        {"frames lost", {{0, 0, 40}, {0, 50, 50}, {1, 0, 10}}, 2, 1, 1, 0, false},
+        {"frames repeated", {{1, 0, 66000}, {1, 65000, 5000}, {2, 0, 50}}, 2, 1, 1, 0, false},
+        {"a file's end lost", {{0, 0, 99}, {1, 0, 10}}, 2, 0, 0, 0, false},
+        {"the wrong file next", {{0, 0, 100}, {2, 0, 50}}, 2, 0, 0, 0, false},
+        {"a frame past its file's end", {{2, 0, 51}}, 1, 0, 0, 0, true},
+        {"a file that is not in the list", {{3, 0, 1}}, 0, 0, 0, 0, true},
     };
     for (const Case& test : cases) {
         std::vector<int16_t> samples;
@@ -233,6 +233,7 @@ TEST(CountingCapture, JumpsAreCountedAndStrangeFramesFound) {
             }
         const CountingReport report = readCountingCapture(files, samples);
         EXPECT_EQ(report.cuts, test.cuts) << test.name;
+        EXPECT_EQ(report.cutsInside, test.cutsInside) << test.name;
         EXPECT_EQ(report.handOvers, test.handOvers) << test.name;
         EXPECT_EQ(report.silentHandOvers, test.silentHandOvers) << test.name;
         EXPECT_EQ(!report.problem.empty(), test.problem) << test.name;

@@ -2,9 +2,10 @@
 // a played list of them back from its captures (one file a device opening,
 // in order): every frame must follow the one before it, or begin the next
 // file after the last frame of its predecessor, except at most CUTS times
-// (the start, and each action that may move the sound elsewhere).
+// (the start, and each action that may move the sound elsewhere), and of them
+// at most SEEKS times to elsewhere than a file's first frame.
 //   usage: tumbor-count-check make FILE RATE NUMBER SECONDS   (prints the frame count)
-//          tumbor-count-check check CUTS FRAMES,FRAMES,... CAPTURE...
+//          tumbor-count-check check CUTS SEEKS FRAMES,FRAMES,... CAPTURE...
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,7 @@ int make(const std::string& path, int rate, int number, double seconds) {
     return 0;
 }
 
-int check(int allowedCuts, const std::string& frameList, char** captures, int count) {
+int check(int allowedCuts, int allowedSeeks, const std::string& frameList, char** captures, int count) {
     std::vector<uint32_t> fileFrames;
     std::istringstream list(frameList);
     for (std::string item; std::getline(list, item, ',');)
@@ -55,12 +56,13 @@ int check(int allowedCuts, const std::string& frameList, char** captures, int co
     }
     const tumbor::soak::CountingReport report = tumbor::soak::readCountingCapture(fileFrames, samples);
     std::printf(
-        "%llu frames of sound in %d captures: %d hand-overs (%d after silence), %d cuts of at most %d\n",
+        "%llu frames of sound in %d captures: %d hand-overs (%d after silence), %d cuts of at most %d, "
+        "%d of them inside a file of at most %d\n",
         static_cast<unsigned long long>(report.frames), count, report.handOvers, report.silentHandOvers,
-        report.cuts, allowedCuts);
+        report.cuts, allowedCuts, report.cutsInside, allowedSeeks);
     if (!report.problem.empty()) std::printf("%s\n", report.problem.c_str());
     const bool passed = report.problem.empty() && report.frames > 0 && report.cuts <= allowedCuts &&
-                        2 * report.silentHandOvers <= report.handOvers;
+                        report.cutsInside <= allowedSeeks && 2 * report.silentHandOvers <= report.handOvers;
     return passed ? 0 : 1;
 }
 
@@ -70,10 +72,11 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "make" && argc == 6)
         return make(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::strtod(argv[5], nullptr));
-    if (command == "check" && argc >= 4) return check(std::atoi(argv[2]), argv[3], argv + 4, argc - 4);
+    if (command == "check" && argc >= 5)
+        return check(std::atoi(argv[2]), std::atoi(argv[3]), argv[4], argv + 5, argc - 5);
     std::fputs(
         "usage: tumbor-count-check make FILE RATE NUMBER SECONDS\n"
-        "       tumbor-count-check check CUTS FRAMES,FRAMES,... CAPTURE...\n",
+        "       tumbor-count-check check CUTS SEEKS FRAMES,FRAMES,... CAPTURE...\n",
         stderr);
     return 2;
 }

@@ -46,6 +46,7 @@ CountingReport readCountingCapture(const std::vector<uint32_t>& fileFrames,
             report.silentHandOvers += silenceSinceLast;
         } else if (!onward) {
             ++report.cuts;
+            report.cutsInside += place.frame != 0;
         }
         last = place;
         silenceSinceLast = false;

@@ -21,6 +21,7 @@ struct CountingReport {
     int handOvers = 0;        // a file's last frame followed by its successor's first
     int silentHandOvers = 0;  // of them, with silence between
     int cuts = 0;             // any other change of place, the start included
+    int cutsInside = 0;       // of them, those that went on elsewhere than a file's first frame
     std::string problem;      // a frame that belongs to no file: the check failed
 };
 
