@@ -321,7 +321,7 @@ counting_phase() {
   local folder=$work/counting frames=() allowed=1 seeks=0 rate seconds n=0 answer
   mkdir -p "$folder" capture-counting
   : > "$folder/counting.m3u"
-  for file in "44100 1.5" "44100 1.1" "22050 1.2" "48000 0.8" "48000 1.3"; do
+  for file in "44100 6.5" "44100 1.1" "22050 1.2" "48000 0.8" "48000 5.5"; do
     read -r rate seconds <<< "$file"
     frames+=("$("$host_bin/tumbor-count-check" make "$folder/count-$n.wav" "$rate" "$n" "$seconds")")
     printf '%s\r\n' "$(win "$folder/count-$n.wav")" >> "$folder/counting.m3u"
