@@ -59,6 +59,7 @@ expect_switches wav wav
 for part in part1 part2 part3; do flac -s -f -o $part.flac $part.wav; done
 play flac part1.flac --next part2.flac --next part3.flac
 expect_unbroken flac whole.raw
+expect_switches flac flac
 
 # libmpg123 picks its synthesis core by what the processor offers, and the
 # cores round the last bit apart: the player's copy, under Wine, may see other
