@@ -4,16 +4,23 @@
 # VOC, MPEG layers I-III, FLAC, Ogg Vorbis, Opus, MOD, S3M, XM, IT, tone
 # locations) with wave-out captured into one file per opening of the device,
 # and then:
-#   - every buffer arrived once and in order: the captures equal the entries'
-#     renders by tumbor-render (tumbor-soak-check), where each run of entries
-#     of one format shares one opening and the device may add silence between
-#     buffers; tones, which never end, are skipped by B after a moment;
+#   - every buffer arrived once and in order, with gapless playback on: the
+#     captures equal the entries' gapless renders by tumbor-render
+#     (tumbor-soak-check), where each run of entries of one format shares one
+#     opening, each song handed over to the next without padding, and the
+#     device may add silence between buffers; the playlist puts songs of one
+#     format side by side often, and tones, which never end, are skipped by B
+#     after a moment;
 #   - memory does not grow: the Wine process's resident and anonymous bytes,
 #     sampled as it plays, are no higher over the last tenth of the entries
 #     than over the second tenth (entries 101-200 of 1,000) plus a margin;
 #   - stopping, pausing, stepping, seeking, hand-overs and closing at ACTIONS
 #     random moments (the seed is printed), with gapless playback handing
-#     songs of one format over to each other, never hang or crash the player.
+#     songs of one format over to each other, never hang or crash the player;
+#   - and at ACTIONS more, over WAV files whose frames count themselves, of
+#     several rates, lose, repeat or reorder no frame: the capture runs on
+#     frame by frame or hands over from a file's end to the next's start,
+#     with no more jumps than actions that move the sound.
 #   usage: soak.sh WINDOWS_BIN_DIR WORK_DIR HOST_BIN_DIR ENTRIES ACTIONS [SEED]
 #   (DISPLAY set, under scripts/with-wine.sh; SOAK_SEED also sets the seed)
 set -euo pipefail
@@ -93,7 +100,8 @@ for module in short-*; do material+=("$module"); done
 tones=(tone://443 tone://557p)
 cd "$work"
 
-# ---- the expected sound of each item: its render in the player's buffer size.
+# ---- the expected sound of each item: its gapless render in the player's
+# buffer size (encoder delay and padding cut, the last buffer only sound).
 # The MPEG, Vorbis and Opus streams and the tones come from the Windows build's
 # tumbor-render.exe and so from the player's own libraries: the native builds of
 # libmpg123, libvorbis and libopus pick other decoder cores and differ by a
@@ -112,8 +120,9 @@ render_item() {  # render_item LOCATION RAW [SECONDS]
   case $location in
     tone://*) wine "$bin/tumbor-render.exe" "${limit[@]}" "$location" - </dev/null 2>/dev/null > "$raw" ;;
     *.mp[123]|*.ogg|*.opus)
-      wine "$bin/tumbor-render.exe" --buffer "$buffer" "$(win "$location")" - </dev/null 2>/dev/null > "$raw" ;;
-    *) "$host_bin/tumbor-render" --buffer "$buffer" "$location" - > "$raw" ;;
+      wine "$bin/tumbor-render.exe" --gapless --buffer "$buffer" "$(win "$location")" - </dev/null 2>/dev/null \
+        > "$raw" ;;
+    *) "$host_bin/tumbor-render" --gapless --buffer "$buffer" "$location" - > "$raw" ;;
   esac
   [ -s "$raw" ] || fail "no render of $location"
   format_of[$location]="$rate	$channels	$bits"
@@ -123,7 +132,9 @@ n=0
 for item in "${material[@]}"; do render_item "$work/material/$item" "expected/$((++n)).raw"; done
 
 # ---- the playlist: every item once in a random order, then random items;
-# a tone in every 50 entries, never two in a row, never last.
+# a tone in every 50 entries, never two in a row, never last. Every fourth
+# item is followed by one of its format where the round has one left, so
+# gapless hand-overs and format changes both come often.
 tone_count=$(( (entries + 49) / 50 ))
 declare -A tone_at
 for ((t = 0; t < tone_count; t++)); do
@@ -136,6 +147,13 @@ pool=("${material[@]}")
 while [ ${#items[@]} -lt "$entries" ]; do
   for ((k = ${#pool[@]} - 1; k > 0; k--)); do
     j=$((RANDOM % (k + 1))); t=${pool[$k]}; pool[$k]=${pool[$j]}; pool[$j]=$t
+  done
+  for ((k = 1; k < ${#pool[@]}; k += 4)); do
+    for ((j = k; j < ${#pool[@]}; j++)); do
+      [ "${format_of[$work/material/${pool[$j]}]}" = "${format_of[$work/material/${pool[$((k - 1))]}]}" ] || continue
+      t=${pool[$k]}; pool[$k]=${pool[$j]}; pool[$j]=$t
+      break
+    done
   done
   items+=("${pool[@]}")
 done
@@ -160,8 +178,7 @@ echo "soak: ${#material[@]} files and ${#tones[@]} tones, $tone_count tone entri
 
 # ---- playing the list through
 install_player "$bin" app
-# Gapless off: the renders hold each song's last buffer padded, as played then.
-printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n[Sound]\r\nGapless=0\r\n' > app/Tumbor.ini
+printf '[Playlist]\r\nRepeat=0\r\nRepeatX=0\r\nShuffle=0\r\n[Sound]\r\nGapless=1\r\n' > app/Tumbor.ini
 mkdir -p capture
 capture_config asound-soak.conf "$work/capture/c.raw"
 export ALSA_CONFIG_PATH=$work/asound-soak.conf
@@ -206,6 +223,9 @@ mapfile -t captures < <(ls capture/c.raw* 2>/dev/null | sort)
 "$host_bin/tumbor-soak-check" --offsets offsets.tsv manifest.tsv "${captures[@]}" > check.log || true
 cat check.log
 grep -q "^$entries entries .*: $entries matched;" check.log || fail "the captured sound is not the entries' sound"
+read -r handovers silent_handovers < <(sed -n 's/^\([0-9]*\) gapless hand-overs, device silence before \([0-9]*\) .*/\1 \2/p' check.log)
+[ "${handovers:-0}" -gt 0 ] || fail "no two songs of one format followed each other"
+[ $((2 * ${silent_handovers:-0})) -le "${handovers:-0}" ] || fail "songs of one format were not handed over without a gap"
 
 # ---- flat memory: the highest sample while the second tenth of the entries
 # played against the highest while the last tenth did (tenths of at least 10
@@ -292,6 +312,59 @@ random_phase() {
 }
 random_started=$SECONDS
 [ "$actions" -eq 0 ] || random_phase
+
+# ---- stops, skips, seeks and pauses over gapless hand-overs and format
+# changes, every frame checked: the files' frames count themselves, so the
+# captured sound must run on frame by frame, or from one file's last frame
+# into the next file's first, except where an action moved it.
+counting_phase() {
+  local folder=$work/counting frames=() allowed=1 seeks=0 rate seconds n=0 answer
+  mkdir -p "$folder" capture-counting
+  : > "$folder/counting.m3u"
+  for file in "44100 6.5" "44100 1.1" "22050 1.2" "48000 0.8" "48000 5.5"; do
+    read -r rate seconds <<< "$file"
+    frames+=("$("$host_bin/tumbor-count-check" make "$folder/count-$n.wav" "$rate" "$n" "$seconds")")
+    printf '%s\r\n' "$(win "$folder/count-$n.wav")" >> "$folder/counting.m3u"
+    n=$((n + 1))
+  done
+  printf '[Playlist]\r\nRepeat=1\r\nRepeatX=1\r\nShuffle=0\r\n[Sound]\r\nGapless=1\r\n' > app/Tumbor.ini
+  capture_config asound-counting.conf "$work/capture-counting/c.raw"
+  export ALSA_CONFIG_PATH=$work/asound-counting.conf
+  wine app/Tumbor.exe "$(win "$folder/counting.m3u")" > counting.log 2>&1 &
+  player=$!
+  answer=$(drive wait-state 1) || true
+  [ "$answer" = "state 1" ] || fail "counting: the player did not play: $answer"
+  for ((a = 1; a <= actions; a++)); do
+    local action=(sleep $((RANDOM % 1500))) pick=$((RANDOM % 7))
+    case $pick in
+      0) action+=(key V wait-state 0 key X wait-state 1) ;;
+      1) action+=(key B state) ;;
+      2) action+=(key Z state) ;;
+      3) action+=(key Right state) ;;
+      4) action+=(key Left state) ;;
+      5) action+=(click $((10 + RANDOM % 300)) 71 state) ;;
+      6) action+=(key C sleep 300 key C wait-state 1) ;;
+    esac
+    # A pause and its resumption lose nothing; every other action may move the
+    # sound once, and only a seek elsewhere than a file's start.
+    [ $pick -eq 6 ] || allowed=$((allowed + 1))
+    [ $pick -lt 3 ] || [ $pick -gt 5 ] || seeks=$((seeks + 1))
+    echo "counting action $a: ${action[*]}" >> random.log
+    answer=$(drive "${action[@]}") || fail "counting action $a (${action[*]}): no answer in time"
+    echo "  $(tr '\n' ' ' <<< "$answer")" >> random.log
+  done
+  drive sleep 1000 close >/dev/null || fail "counting: close: no answer"
+  timeout 30 tail --pid=$player -f /dev/null || fail "counting: Tumbor.exe hung on closing"
+  wait $player || fail "counting: Tumbor.exe ended with $?"
+  local captures
+  mapfile -t captures < <(ls capture-counting/c.raw* 2>/dev/null | sort)
+  local checked=0
+  "$host_bin/tumbor-count-check" check "$allowed" "$seeks" "$(IFS=,; echo "${frames[*]}")" "${captures[@]}" \
+    > counting-check.log && checked=1
+  sed 's/^/counting: /' counting-check.log
+  [ $checked -eq 1 ] || fail "counting: the captured frames did not all run on in order"
+}
+[ "$actions" -eq 0 ] || counting_phase
 
 echo "soak: seed $seed, $((SECONDS - started)) s in all"
 finish

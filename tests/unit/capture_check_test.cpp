@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/soak_check/counting_sound.h"
+
 namespace tumbor::soak {
 namespace {
 
@@ -96,6 +98,20 @@ TEST_F(CaptureCheckTest, DeviceSilenceMayComeBetweenBuffersAndAfterTheEnd) {
     EXPECT_EQ(results[1].gapsInside, 0);
 }
 
+// Gapless: a song's last buffer holds only its sound, so the next song's
+// first buffer starts inside the device's block, maybe after its silence.
+TEST_F(CaptureCheckTest, SongsHandedOverWithoutPaddingMatch) {
+    const Bytes one = noise(2 * kBuffer + 333, 10), two = noise(kBuffer + 1, 11), three = noise(777, 12);
+    const auto entries = songs({&one, &two, &three});
+    ASSERT_TRUE(check(entries, join({one, two, silence(500), three})))
+        << results[0].problem << results[1].problem << results[2].problem;
+    EXPECT_EQ(results[2].silenceBefore, 500u);
+    // Silence inside the short last buffer, or the next song's start lost, is found.
+    EXPECT_FALSE(check(entries, join({slice(one, 0, 2 * kBuffer + 100), silence(50),
+                                      slice(one, 2 * kBuffer + 100, 233), two, three})));
+    EXPECT_FALSE(check(entries, join({one, slice(two, 1, kBuffer), three})));
+}
+
 TEST_F(CaptureCheckTest, SilenceWithinABufferIsADifference) {
     Bytes capture =
         join({slice(first, 0, 1000), silence(441), slice(first, 1000, first.size() - 1000), second});
@@ -181,6 +197,47 @@ TEST_F(CaptureCheckTest, AnEndlessEntryBeyondItsRenderIsReported) {
     std::vector<ExpectedEntry> entries = {{"tone", kMono16, &tone, true}};
     EXPECT_FALSE(check(entries, join({tone, noise(100, 9)})));
     EXPECT_EQ(results[0].problem, "the generator's render is too short to hold all of it");
+}
+
+// Counting sound read back: each piece is frames [from, from + count) of a
+// file, or silence where file is -1. Files of 100, 70000 and 50 frames.
+TEST(CountingCapture, JumpsAreCountedAndStrangeFramesFound) {
+    struct Piece {
+        int file;
+        uint32_t from, count;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        int cuts, cutsInside, handOvers, silentHandOvers;
+        bool problem;
+    };
+    const std::vector<uint32_t> files = {100, 70000, 50};
+    const std::vector<Case> cases = {
+        {"all round", {{0, 0, 100}, {1, 0, 70000}, {-1, 0, 9}, {2, 0, 50}, {0, 0, 2}}, 1, 0, 3, 1, false},
+        {"silence inside a file", {{0, 0, 40}, {-1, 0, 5}, {0, 40, 60}, {1, 0, 10}}, 1, 0, 1, 0, false},
+        {"frames lost", {{0, 0, 40}, {0, 50, 50}, {1, 0, 10}}, 2, 1, 1, 0, false},
+        {"frames repeated", {{1, 0, 66000}, {1, 65000, 5000}, {2, 0, 50}}, 2, 1, 1, 0, false},
+        {"a file's end lost", {{0, 0, 99}, {1, 0, 10}}, 2, 0, 0, 0, false},
+        {"the wrong file next", {{0, 0, 100}, {2, 0, 50}}, 2, 0, 0, 0, false},
+        {"a frame past its file's end", {{2, 0, 51}}, 1, 0, 0, 0, true},
+        {"a file that is not in the list", {{3, 0, 1}}, 0, 0, 0, 0, true},
+    };
+    for (const Case& test : cases) {
+        std::vector<int16_t> samples;
+        for (const Piece& piece : test.pieces)
+            for (uint32_t frame = piece.from; frame < piece.from + piece.count; ++frame) {
+                int16_t pair[2] = {0, 0};
+                if (piece.file >= 0) countingFrame(piece.file, frame, pair);
+                samples.insert(samples.end(), pair, pair + 2);
+            }
+        const CountingReport report = readCountingCapture(files, samples);
+        EXPECT_EQ(report.cuts, test.cuts) << test.name;
+        EXPECT_EQ(report.cutsInside, test.cutsInside) << test.name;
+        EXPECT_EQ(report.handOvers, test.handOvers) << test.name;
+        EXPECT_EQ(report.silentHandOvers, test.silentHandOvers) << test.name;
+        EXPECT_EQ(!report.problem.empty(), test.problem) << test.name;
+    }
 }
 
 }  // namespace

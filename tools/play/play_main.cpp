@@ -27,7 +27,8 @@ const char kUsage[] =
     "  --buffer TENTHS   output buffer length in tenths of a second (default 20)\n"
     "  --device N        wave device number (default -1, the system's default device)\n"
     "  --seconds S       stop after S seconds\n"
-    "  --next FILE       then FILE, handed over without a gap (gapless playback); repeatable\n"
+    "  --next FILE       then FILE, handed over without a gap (gapless playback); repeatable;\n"
+    "                    where the device was as each began to be heard is printed at the end\n"
     "  --replaygain M    ReplayGain mode: 0 off (default), 1 track, 2 album\n"
     "  --equalizer P,B1,...,B10  equalizer on: pre-amp and ten bands in tenths of a dB\n"
     "actions, each at a time in milliseconds after playing starts:\n"
@@ -118,8 +119,20 @@ int main(int argc, char** argv) {
         endChanged.notify_all();
     };
     engine.setSongDecodedHandler(handOverNow);
-    // A song decoded while the one before it still plays is handed on once it is heard.
-    engine.setSongStartedHandler(handOverNow);
+    // A song decoded while the one before it still plays is handed on once it
+    // is heard. What the engine shows then, and the device's byte, are kept.
+    std::vector<std::string> switches;
+    engine.setSongStartedHandler([&] {
+        const tumbor::NowPlaying now = engine.nowPlaying();
+        uint32_t position = 0;
+        engine.lendPlayingSound([&](const tumbor::PlayingSound& sound) { position = sound.positionBytes; });
+        {
+            std::lock_guard<std::mutex> hold(endLock);
+            switches.push_back("started " + now.title + " at byte " + std::to_string(position) + ", " +
+                               std::to_string(now.heardTenths) + " tenths heard");
+        }
+        handOverNow();
+    });
     engine.setGapless(!options.nextFiles.empty());
     tumbor::ReplayGainSettings gain;
     gain.mode = options.replayGainMode;
@@ -171,6 +184,7 @@ int main(int argc, char** argv) {
         if (!songOver(limit)) engine.stop(1);
     }
     engine.closeDevice();
+    for (const std::string& line : switches) std::printf("%s\n", line.c_str());
     std::printf("%s\n", engine.message().empty() ? "played" : engine.message().c_str());
     return 0;
 }

@@ -2,6 +2,7 @@
 // player drives them and writes the sound to a WAV file (or raw PCM to
 // standard output). Used as the reference driver in tests and benchmarks, and
 // to convert a song to WAV.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,8 @@ const char kUsage[] =
     "  --buffer BYTES   decode buffer size: 4096, 8192, 16384 or 32768 (default 32768)\n"
     "  --seek TENTHS    seek to this position, in tenths of a second, before decoding\n"
     "  --seconds S      stop after S seconds of sound\n"
+    "  --gapless        as the player with gapless playback on: encoder delay and padding\n"
+    "                   cut, and the last buffer holds only its sound\n"
     "  --info           print what the module reports instead of decoding\n"
     "  --ini FILE       settings file the stream libraries read (default: none)\n";
 
@@ -44,6 +47,7 @@ struct Options {
     int seekTenths = -1;           // none
     int64_t maxMilliseconds = -1;  // no limit
     bool info = false;
+    bool gapless = false;
 };
 
 bool parseInt(const char* text, int& value) {
@@ -61,6 +65,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
         bool hasValue = i + 1 < argc;
         if (arg == "--info") {
             options.info = true;
+        } else if (arg == "--gapless") {
+            options.gapless = true;
         } else if (arg == "--libs" && hasValue) {
             options.libraryFolder = argv[++i];
         } else if (arg == "--ini" && hasValue) {
@@ -102,7 +108,10 @@ void printInfo(const tumbor::ModuleEntry& entry, const StreamModule& module, con
 }
 
 // Drives decode until the module reports the end or the limit is reached.
-bool decodeToWriter(StreamModule& module, const Options& options, tumbor::WavWriter& writer) {
+// soundBytes, when given, tells how much of each buffer is sound: the engine
+// writes only that much in gapless playback and ends the song at a short buffer.
+bool decodeToWriter(StreamModule& module, const Options& options, int(STREAM_CALL* soundBytes)(void),
+                    tumbor::WavWriter& writer) {
     uint64_t limit = UINT64_MAX;
     if (options.maxMilliseconds >= 0) {
         uint64_t frameBytes = module.channels * module.bitsPerSample / 8;
@@ -110,8 +119,15 @@ bool decodeToWriter(StreamModule& module, const Options& options, tumbor::WavWri
     }
     std::vector<unsigned char> buffer(static_cast<size_t>(options.bufferSize));
     uint64_t written = 0;
-    while (written < limit && module.decode(buffer.data(), options.bufferSize)) {
-        uint64_t take = std::min<uint64_t>(buffer.size(), limit - written);
+    bool more = true;
+    while (more && written < limit && module.decode(buffer.data(), options.bufferSize)) {
+        uint64_t sound = buffer.size();
+        if (soundBytes) {
+            const int bytes = soundBytes();
+            sound = static_cast<uint64_t>(std::clamp(bytes, 0, options.bufferSize));
+            more = sound == buffer.size();
+        }
+        uint64_t take = std::min<uint64_t>(sound, limit - written);
         writer.write(buffer.data(), static_cast<size_t>(take));
         written += take;
     }
@@ -129,7 +145,8 @@ void pollUntilEnd(StreamModule& module, const Options& options) {
     }
 }
 
-int play(StreamModule& module, const tumbor::ModuleEntry& entry, const Options& options) {
+int play(StreamModule& module, const tumbor::ModuleEntry& entry, const Options& options,
+         const StreamModuleExtension& extension) {
     if (options.info) {
         printInfo(entry, module, options.input);
         return 0;
@@ -137,17 +154,18 @@ int play(StreamModule& module, const tumbor::ModuleEntry& entry, const Options& 
     if (options.seekTenths >= 0 && module.seek) module.seek(options.seekTenths, 1);
     if (module.notify) module.notify(NOTIFY_PLAY);
     bool ok = true;
+    const auto soundBytes = options.gapless ? extension.soundBytes : nullptr;
     if (module.flags & pcmOutput) {
         if (options.output == "-") {
 #if defined(_WIN32)
             _setmode(_fileno(stdout), _O_BINARY);
 #endif
             tumbor::WavWriter writer(stdout);
-            ok = decodeToWriter(module, options, writer);
+            ok = decodeToWriter(module, options, soundBytes, writer);
         } else {
             tumbor::WavWriter writer(options.output, module.sampleRate, module.channels,
                                      module.bitsPerSample);
-            ok = writer.ok() && decodeToWriter(module, options, writer);
+            ok = writer.ok() && decodeToWriter(module, options, soundBytes, writer);
         }
         if (!ok) std::fprintf(stderr, "Cannot write %s\n", options.output.c_str());
     } else {
@@ -183,12 +201,14 @@ int main(int argc, char** argv) {
     for (const tumbor::ModuleEntry& candidate : registry.entries())
         if (candidate.record == module) entry = &candidate;
 
+    const StreamModuleExtension extension = registry.extensionOf(module);
+    if (extension.setGapless) extension.setGapless(options.gapless ? 1 : 0);
     if (!module->start || !module->start()) {
         std::fprintf(stderr, "%s\n", tumbor::startFailureMessage(*module).c_str());
         tumbor::unloadModule(*module);
         return 1;
     }
-    int result = play(*module, *entry, options);
+    int result = play(*module, *entry, options, extension);
     tumbor::unloadModule(*module);
     return result;
 }
