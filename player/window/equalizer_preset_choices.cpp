@@ -23,7 +23,8 @@ bool EqualizerPresetChoices::save(const std::string& name, const EqualizerSettin
     EqualizerPreset preset{equalizerPresetName(name), settings.preampTenths, settings.bandTenths};
     if (preset.name.empty()) return false;
     std::vector<EqualizerPreset> own = readEqualizerPresetFile(filePath_);
-    auto same = std::find_if(own.begin(), own.end(), [&](const EqualizerPreset& p) { return p.name == preset.name; });
+    auto same =
+        std::find_if(own.begin(), own.end(), [&](const EqualizerPreset& p) { return p.name == preset.name; });
     if (same != own.end())
         *same = preset;
     else

@@ -15,7 +15,8 @@ namespace pic = equalizer_picture;
 
 // The curve's row (0 at the top, +12 dB) for a level, within the graph's height.
 int graphRow(int tenths, int height) {
-    return (kEqualizerLimitTenths - clampEqualizerTenths(tenths)) * (height - 1) / (2 * kEqualizerLimitTenths);
+    return (kEqualizerLimitTenths - clampEqualizerTenths(tenths)) * (height - 1) /
+           (2 * kEqualizerLimitTenths);
 }
 
 }  // namespace
@@ -25,7 +26,8 @@ bool EqualizerView::loadLook(const std::string& skinPath, const std::string& des
     if (!skinPath.empty()) {
         std::vector<uint8_t> bytes;
         std::unique_ptr<SkinSource> skin = openSkinSource(skinPath);
-        if (skin && skin->read(kSkinEqualizerPicture, bytes) && bmpDecode(bytes.data(), bytes.size(), picture)) {
+        if (skin && skin->read(kSkinEqualizerPicture, bytes) &&
+            bmpDecode(bytes.data(), bytes.size(), picture)) {
             setPicture(std::move(picture), kEqualizerClassicWidth);
             return true;
         }
@@ -84,8 +86,8 @@ void EqualizerView::drawGraph(const EqualizerSettings& settings) {
     const Rect graph = layout_.graph();
     const int width = graph.width(), height = graph.height();
     blit(backBuffer_, graph.left, graph.top, picture_, pic::kGraph.x, pic::kGraph.y, width, height);
-    blit(backBuffer_, graph.left, graph.top + graphRow(settings.preampTenths, height), picture_, pic::kGraphPreamp.x,
-         pic::kGraphPreamp.y, width, 1);
+    blit(backBuffer_, graph.left, graph.top + graphRow(settings.preampTenths, height), picture_,
+         pic::kGraphPreamp.x, pic::kGraphPreamp.y, width, 1);
     const int last = kEqualizerBands - 1;
     int previousRow = -1;
     for (int x = 0; x < width; ++x) {

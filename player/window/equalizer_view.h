@@ -46,9 +46,6 @@ public:
     // empty skinPath or a skin without one, the default design's picture file.
     // False when neither can be read: the window is then drawn black.
     bool loadLook(const std::string& skinPath, const std::string& designPicturePath);
-    // A picture already read; the window is as wide as its background (the
-    // classic width for a skin's).
-    void setPicture(Surface picture, int width);
 
     void draw(const EqualizerSettings& settings, const EqualizerPressed& pressed);
 
@@ -56,6 +53,7 @@ public:
     const Surface& backBuffer() const { return backBuffer_; }
 
 private:
+    void setPicture(Surface picture, int width);
     void drawSlider(int index, int tenths, bool pressed);
     void drawGraph(const EqualizerSettings& settings);
 

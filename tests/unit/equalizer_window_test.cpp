@@ -21,13 +21,13 @@ TEST(EqualizerLayoutTest, HitTestingFollowsTheWidth) {
         int slider;
     };
     const Case cases[] = {
-        {275, 14, 18, EqualizerPart::onSwitch, -1},  {275, 39, 29, EqualizerPart::onSwitch, -1},
-        {275, 217, 20, EqualizerPart::presets, -1},  {320, 217, 20, EqualizerPart::none, -1},
-        {320, 262, 29, EqualizerPart::presets, -1},  {275, 264, 3, EqualizerPart::close, -1},
-        {275, 21, 38, EqualizerPart::slider, 0},     {275, 34, 100, EqualizerPart::slider, 0},
-        {275, 78, 60, EqualizerPart::slider, 1},     {275, 92, 60, EqualizerPart::none, -1},
+        {275, 14, 18, EqualizerPart::onSwitch, -1},      {275, 39, 29, EqualizerPart::onSwitch, -1},
+        {275, 217, 20, EqualizerPart::presets, -1},      {320, 217, 20, EqualizerPart::none, -1},
+        {320, 262, 29, EqualizerPart::presets, -1},      {275, 264, 3, EqualizerPart::close, -1},
+        {275, 21, 38, EqualizerPart::slider, 0},         {275, 34, 100, EqualizerPart::slider, 0},
+        {275, 78, 60, EqualizerPart::slider, 1},         {275, 92, 60, EqualizerPart::none, -1},
         {275, 240 + 13, 100, EqualizerPart::slider, 10}, {275, 240, 101, EqualizerPart::none, -1},
-        {275, 100, 5, EqualizerPart::titleBar, -1},  {275, 275, 50, EqualizerPart::none, -1},
+        {275, 100, 5, EqualizerPart::titleBar, -1},      {275, 275, 50, EqualizerPart::none, -1},
     };
     for (const Case& c : cases) {
         const EqualizerHit hit = EqualizerLayout{c.width}.hitTest(c.x, c.y);
@@ -73,11 +73,12 @@ TEST(EqualizerInputTest, SlidersSwitchAndButtons) {
          R::apply, false, -120},
         {"drag further", [](auto& in, auto& s, const Rect& r) { return in.mouseMove(0, r.bottom + 90, s); },
          R::none, false, -120},
-        {"release", [](auto& in, auto& s, const Rect&) { return in.leftUp(0, 0, s); }, R::redraw, false, -120},
+        {"release", [](auto& in, auto& s, const Rect&) { return in.leftUp(0, 0, s); }, R::redraw, false,
+         -120},
         {"move unheld", [](auto& in, auto& s, const Rect& r) { return in.mouseMove(0, r.top, s); }, R::none,
          false, -120},
-        {"wheel down", [](auto& in, auto& s, const Rect& r) { return in.wheel(r.left, r.top, -1, s); }, R::none,
-         false, -120},
+        {"wheel down", [](auto& in, auto& s, const Rect& r) { return in.wheel(r.left, r.top, -1, s); },
+         R::none, false, -120},
         {"wheel up", [](auto& in, auto& s, const Rect& r) { return in.wheel(r.left, r.top, 3, s); }, R::apply,
          false, -90},
         {"wheel elsewhere", [](auto& in, auto& s, const Rect&) { return in.wheel(1, 110, 3, s); }, R::none,
@@ -94,12 +95,12 @@ TEST(EqualizerInputTest, SlidersSwitchAndButtons) {
          true, -90},
         {"release presets", [](auto& in, auto& s, const Rect&) { return in.leftUp(220, 20, s); },
          R::presetsMenu, true, -90},
-        {"press close", [](auto& in, auto& s, const Rect&) { return in.leftDown(266, 5, s); }, R::redraw, true,
-         -90},
+        {"press close", [](auto& in, auto& s, const Rect&) { return in.leftDown(266, 5, s); }, R::redraw,
+         true, -90},
         {"release close", [](auto& in, auto& s, const Rect&) { return in.leftUp(266, 5, s); }, R::close, true,
          -90},
-        {"press the title bar", [](auto& in, auto& s, const Rect&) { return in.leftDown(100, 5, s); }, R::none,
-         true, -90},
+        {"press the title bar", [](auto& in, auto& s, const Rect&) { return in.leftDown(100, 5, s); },
+         R::none, true, -90},
     };
     for (const Step& step : steps) {
         EXPECT_EQ(step.act(input, settings, band5), step.expected) << step.what;

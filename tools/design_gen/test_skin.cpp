@@ -4,8 +4,8 @@
 #include <zip.h>
 
 #include <cctype>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "player/window/bmp_writer.h"

@@ -360,7 +360,7 @@ Surface equalizerPicture() {
     picture.fillRect(Rect{kWidth - 1, 0, kWidth, window::kEqualizerHeight}, kRim);
     picture.fillRect(Rect{0, window::kEqualizerHeight - 1, kWidth, window::kEqualizerHeight}, kRim);
     static const char* const kLabels[window::kEqualizerSliders] = {"PRE", "60", "170", "310", "600", "1K",
-                                                                  "3K",  "6K", "12K", "14K", "16K"};
+                                                                   "3K",  "6K", "12K", "14K", "16K"};
     for (int i = 0; i < window::kEqualizerSliders; ++i) {
         const Rect at = layout.slider(i);
         const int textWidth = 4 * static_cast<int>(std::string(kLabels[i]).size()) - 1;
@@ -391,13 +391,13 @@ Surface equalizerPicture() {
                                        eq::kOnSwitchOnPressed};
     for (int k = 0; k < 4; ++k)
         blit(picture, switches[k].x, switches[k].y,
-             onBody(labelledButton(on.width(), on.height(), "ON", k >= 2, k % 2), picture, on), 0, 0, on.width(),
-             on.height());
+             onBody(labelledButton(on.width(), on.height(), "ON", k >= 2, k % 2), picture, on), 0, 0,
+             on.width(), on.height());
     for (bool down : {false, true}) {
         const window::Point at = down ? eq::kPresetsPressed : eq::kPresets;
         blit(picture, at.x, at.y,
-             onBody(labelledButton(presets.width(), presets.height(), "PRESETS", down, -1), picture, presets), 0, 0,
-             presets.width(), presets.height());
+             onBody(labelledButton(presets.width(), presets.height(), "PRESETS", down, -1), picture, presets),
+             0, 0, presets.width(), presets.height());
         const window::Point thumb = down ? eq::kThumbPressed : eq::kThumb;
         const int size = window::kEqualizerThumbSize;
         picture.fillRect(Rect{thumb.x, thumb.y, thumb.x + size, thumb.y + size}, kBodyBottom);
@@ -414,16 +414,18 @@ Surface equalizerPicture() {
         const int tenths = bar * 2 * kEqualizerLimitTenths / (eq::kBarCount - 1) - kEqualizerLimitTenths;
         const int level = 1 + window::equalizerThumbTop(tenths) + window::kEqualizerThumbSize / 2;
         blit(picture, at.x, at.y, picture, 21, 38, w, h);  // the body behind the first slider
-        paintShape(picture, at.x, at.y, at.x + w, at.y + h, roundedRect(at.x + 5, at.y + 1, at.x + 9, at.y + h - 1, 2),
-                   rgb(6, 10, 13));
-        picture.fillRect(Rect{at.x + 6, at.y + std::min(level, middle), at.x + 8, at.y + std::max(level, middle) + 1},
-                         mix(kUnlit, kLit, bar < 14 ? 13 - bar : bar - 14, 13));
+        paintShape(picture, at.x, at.y, at.x + w, at.y + h,
+                   roundedRect(at.x + 5, at.y + 1, at.x + 9, at.y + h - 1, 2), rgb(6, 10, 13));
+        picture.fillRect(
+            Rect{at.x + 6, at.y + std::min(level, middle), at.x + 8, at.y + std::max(level, middle) + 1},
+            mix(kUnlit, kLit, bar < 14 ? 13 - bar : bar - 14, 13));
     }
     const Rect graph{eq::kGraph.x, eq::kGraph.y, eq::kGraph.x + layout.graph().width(),
                      eq::kGraph.y + layout.graph().height()};
     picture.fillRect(graph, kPanel);
-    picture.fillRect(Rect{graph.left, graph.top + graph.height() / 2, graph.right, graph.top + graph.height() / 2 + 1},
-                     kUnlit);
+    picture.fillRect(
+        Rect{graph.left, graph.top + graph.height() / 2, graph.right, graph.top + graph.height() / 2 + 1},
+        kUnlit);
     for (int y = 0; y < graph.height(); ++y)
         picture.setPixel(eq::kGraphColours.x, eq::kGraphColours.y + y,
                          mix(kLit, rgb(255, 255, 255), std::abs(y - graph.height() / 2), 2 * graph.height()));

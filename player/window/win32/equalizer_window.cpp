@@ -48,7 +48,8 @@ void EqualizerWindow::setSettings(const EqualizerSettings& settings) {
 
 void EqualizerWindow::dockUnder(const RECT& above) {
     if (window_)
-        SetWindowPos(window_, nullptr, above.left, above.bottom, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, above.left, above.bottom, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void EqualizerWindow::show(bool show) {
@@ -62,7 +63,7 @@ void EqualizerWindow::redraw() {
     UpdateWindow(window_);
 }
 
-void EqualizerWindow::handle(EqualizerRequest request) {
+void EqualizerWindow::act(EqualizerRequest request) {
     switch (request) {
         case EqualizerRequest::none:
             return;
@@ -93,7 +94,7 @@ void EqualizerWindow::wheel(WPARAM wParam, LPARAM lParam) {
     wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
     const int notches = wheelRest_ / WHEEL_DELTA;
     wheelRest_ -= notches * WHEEL_DELTA;
-    handle(input_.wheel(at.x, at.y, notches, settings_));
+    act(input_.wheel(at.x, at.y, notches, settings_));
 }
 
 LRESULT CALLBACK EqualizerWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -121,15 +122,15 @@ LRESULT EqualizerWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
             return 1;
         case WM_LBUTTONDOWN:
             SetCapture(window_);
-            handle(input_.leftDown(x, y, settings_));
+            act(input_.leftDown(x, y, settings_));
             return 0;
         case WM_MOUSEMOVE:
-            handle(input_.mouseMove(x, y, settings_));
+            act(input_.mouseMove(x, y, settings_));
             return 0;
         case WM_LBUTTONUP: {
             const EqualizerRequest request = input_.leftUp(x, y, settings_);
             ReleaseCapture();
-            handle(request);
+            act(request);
             return 0;
         }
         case WM_CAPTURECHANGED:

@@ -49,7 +49,7 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void handle(EqualizerRequest request);
+    void act(EqualizerRequest request);
     void wheel(WPARAM wParam, LPARAM lParam);
     void redraw();
 

@@ -182,8 +182,9 @@ void PlayerApp::equalizerPresetsMenu(POINT screen) {
     }
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kSavePreset, L"Save preset...");
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN,
-                                                         screen.x, screen.y, 0, equalizerWindow_.handle(), nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN, screen.x,
+                                         screen.y, 0, equalizerWindow_.handle(), nullptr));
     DestroyMenu(menu);
     modifiers_.clear();
     EqualizerSettings settings = equalizerWindow_.settings();

@@ -90,7 +90,7 @@ bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& pa
 namespace {
 
 struct LocationDialog {
-    std::string text;                // in: the last location; out: the one entered
+    std::string text;               // in: the last location; out: the one entered
     const char* caption = nullptr;  // null: the template's own
 };
 
@@ -122,8 +122,8 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 bool runLocationDialog(HWND owner, LocationDialog& data) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner, locationDialogProc,
-                           reinterpret_cast<LPARAM>(&data)) == IDOK;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner,
+                           locationDialogProc, reinterpret_cast<LPARAM>(&data)) == IDOK;
 }
 
 }  // namespace

@@ -9,9 +9,8 @@
 // fails falls back to the design. It prints "LOOK design|skin", then
 // "READY x y width height" (client origin on the screen and size) once the
 // window is painted, and closes itself after S seconds.
-#include <windows.h>
-
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -142,7 +141,8 @@ int main(int argc, char** argv) {
     if (equalizer) {
         equalizerWindow.create(window.handle());
         const bool skinShown = window.model().kind == LookKind::skin;
-        equalizerWindow.loadLook(skinShown ? skin : std::string(), joinPath(programFolder(), kDesignEqualizerPicture));
+        equalizerWindow.loadLook(skinShown ? skin : std::string(),
+                                 joinPath(programFolder(), kDesignEqualizerPicture));
         equalizerWindow.setSettings(shownLevels());
         RECT main;
         GetWindowRect(window.handle(), &main);
@@ -166,7 +166,8 @@ int main(int argc, char** argv) {
         bmpSave(joinPath(dump, "equalizer.bmp"), equalizerWindow.backBuffer());
         RECT rect;
         GetWindowRect(equalizerWindow.handle(), &rect);
-        std::printf("EQUALIZER %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        std::printf("EQUALIZER %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
     }
     std::printf("READY %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     std::fflush(stdout);
