@@ -148,7 +148,11 @@ void PlayerApp::createEqualizerWindow() {
     equalizerWindow_.create(window_.handle());
     equalizerWindow_.setSettings(equalizerSettingsOf(settings_));
     loadEqualizerLook();
-    if (settings_.equalizerVisible) commands_.setEqualizerWindowShown(true);
+    if (!settings_.equalizerVisible) return;
+    if (IsIconic(window_.handle()))
+        showEqualizerOnRestore_ = true;  // an owned window shown now would stand alone on the desktop
+    else
+        commands_.setEqualizerWindowShown(true);
 }
 
 // A classic skin's equalizer picture when the main window shows a skin, else the default design's.
@@ -467,6 +471,13 @@ void PlayerApp::minimised() {
     if (settings_.minimizeState == 1) ShowWindow(window_.handle(), SW_HIDE);
     tray_->minimised(settings_.systray, settings_.minimizeState);
     trayIconsShown_ = true;
+}
+
+void PlayerApp::restored() {
+    removeTrayIcons();
+    if (!showEqualizerOnRestore_) return;
+    showEqualizerOnRestore_ = false;
+    commands_.setEqualizerWindowShown(true);
 }
 
 void PlayerApp::removeTrayIcons() {

@@ -87,7 +87,7 @@ public:
     void closeRequested() override;
     void workAreaChanged() override;
     void minimised() override;
-    void restored() override { removeTrayIcons(); }
+    void restored() override;
     void trayNotification(UINT id, UINT mouseMessage) override;
     void detailsWaiting() override;
     void moved() override;
@@ -140,6 +140,7 @@ private:
     std::unique_ptr<DetailsReader> detailsReader_;
     bool trayIconsShown_ = false;
     bool showPlaylistOnActivation_ = false;
+    bool showEqualizerOnRestore_ = false;  // it was shown when the player last closed, minimised
     bool closing_ = false;
 };
 

@@ -9,8 +9,9 @@
 // fails falls back to the design. It prints "LOOK design|skin", then
 // "READY x y width height" (client origin on the screen and size) once the
 // window is painted, and closes itself after S seconds.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
