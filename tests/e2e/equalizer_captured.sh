@@ -55,13 +55,13 @@ expect_change() {
 cut='[Equalizer]\r\nEnabled=1\r\nBand5=-120\r\n'
 play plain1000 tone1000.wav ''
 play off1000 tone1000.wav '[Equalizer]\r\nEnabled=0\r\nBand5=-120\r\n'
-play cut1000 tone1000.wav "$cut" key alt+G wait-window "Tumbor Equalizer" 1
+play cut1000 tone1000.wav "$cut" key alt+G wait-window "Equalizer" 1
 
 # Alt+G showed the window, and "Visible" kept it; it shows at the next start and Alt+G hides it.
-grep -qx "window Tumbor Equalizer 1" cut1000.steps || fail "Alt+G did not show the equalizer window"
+grep -qx "window Equalizer 1" cut1000.steps || fail "Alt+G did not show the equalizer window"
 grep -q '^Visible=1' app/Tumbor.ini || fail "the shown equalizer window is not kept in the settings"
-play shown1000 tone1000.wav - wait-window "Tumbor Equalizer" 1 key alt+G wait-window "Tumbor Equalizer" 0
-[ "$(tr '\n' ' ' < shown1000.steps)" = "window Tumbor Equalizer 1 window Tumbor Equalizer 0 " ] ||
+play shown1000 tone1000.wav - wait-window "Equalizer" 1 key alt+G wait-window "Equalizer" 0
+[ "$(tr '\n' ' ' < shown1000.steps)" = "window Equalizer 1 window Equalizer 0 " ] ||
   fail "the kept equalizer window did not show at start or Alt+G did not hide it: $(cat shown1000.steps)"
 grep -q '^Visible=0' app/Tumbor.ini || fail "the hidden equalizer window is not kept in the settings"
 

@@ -23,7 +23,8 @@ bool EqualizerWindow::create(HWND owner) {
     windowClass.lpszClassName = kClassName;
     RegisterClassW(&windowClass);  // fails harmlessly when already registered
     const EqualizerLayout& layout = view_.layout();
-    CreateWindowExW(0, kClassName, L"Tumbor Equalizer", WS_POPUP, 0, 0, layout.width, kEqualizerHeight, owner,
+    // Its caption must not begin with "Tumbor": a second start hands its path to the first such window.
+    CreateWindowExW(0, kClassName, L"Equalizer", WS_POPUP, 0, 0, layout.width, kEqualizerHeight, owner,
                     nullptr, instance, this);
     return window_ != nullptr;
 }
