@@ -2,6 +2,8 @@
 #include "player/window/win32/player_app.h"
 
 #include <climits>
+#include <memory>
+#include <type_traits>
 
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
@@ -155,11 +157,12 @@ void PlayerApp::createEqualizerWindow() {
         commands_.setEqualizerWindowShown(true);
 }
 
-// A classic skin's equalizer picture when the main window shows a skin, else the default design's.
+// A classic skin's equalizer picture when the main window shows a skin, else
+// the default design's, which is installed beside the program.
 void PlayerApp::loadEqualizerLook() {
     const bool skin = window_.model().kind == LookKind::skin;
     equalizerWindow_.loadLook(skin ? window_.loader().currentSkin : std::string(),
-                              joinPath(window_.loader().designFolder, kDesignEqualizerPicture));
+                              joinPath(folder_, kDesignEqualizerPicture));
     moved();
 }
 
@@ -179,17 +182,17 @@ void PlayerApp::equalizerChanged(const EqualizerSettings& settings) {
 void PlayerApp::equalizerPresetsMenu(POINT screen) {
     constexpr UINT kFirstPreset = 1, kSavePreset = 0x7000;
     const std::vector<EqualizerPreset>& presets = equalizerPresets_->refresh();
-    HMENU menu = CreatePopupMenu();
+    using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)>;
+    MenuOwner menu(CreatePopupMenu(), &DestroyMenu);
     for (size_t i = 0; i < presets.size(); ++i) {
-        if (i == equalizerPresets_->builtInCount()) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kFirstPreset + i, platform::wideFromUtf8(presets[i].name).c_str());
+        if (i == equalizerPresets_->builtInCount()) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu.get(), MF_STRING, kFirstPreset + i, platform::wideFromUtf8(presets[i].name).c_str());
     }
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kSavePreset, L"Save preset...");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kSavePreset, L"Save preset...");
     const UINT chosen =
-        static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN, screen.x,
+        static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN, screen.x,
                                          screen.y, 0, equalizerWindow_.handle(), nullptr));
-    DestroyMenu(menu);
     modifiers_.clear();
     EqualizerSettings settings = equalizerWindow_.settings();
     if (chosen == kSavePreset) {
