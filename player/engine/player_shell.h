@@ -53,6 +53,10 @@ public:
     virtual void showPlaylistWindow(bool show) = 0;
     virtual void activatePlaylistWindow() = 0;
 
+    // The equalizer window.
+    virtual bool equalizerWindowVisible() const = 0;
+    virtual void showEqualizerWindow(bool show) = 0;
+
     // The main window.
     virtual void titleChanged() = 0;  // redraw the title, caption and window
     virtual void activateMainWindow() = 0;

@@ -87,11 +87,14 @@ void PlayerCommands::control(int n, keys::Modifiers held) {
         case kPlaylist:
             togglePlaylistWindow();
             break;
+        case kEq:
+            setEqualizerWindowShown(!shell.equalizerWindowVisible());
+            break;
         case kTimeDisplay:
             setTimeMode(parts_.settings.timemode == 0 ? 1 : 0);
             break;
         default:
-            break;  // the equalizer only shows its state; the gauges act while dragged
+            break;  // the gauges act while dragged
     }
 }
 
@@ -178,6 +181,12 @@ void PlayerCommands::togglePlaylistWindow() {
     playlistCommands_.setWindowShown(show);
 }
 
+void PlayerCommands::setEqualizerWindowShown(bool show) {
+    parts_.settings.equalizerVisible = show ? 1 : 0;
+    parts_.shell.showEqualizerWindow(show);
+    parts_.shell.setButtonOn(kEq, show);
+}
+
 bool PlayerCommands::ctrlKey(int key, bool shift) {
     PlayerShell& shell = parts_.shell;
     switch (key) {
@@ -231,6 +240,9 @@ bool PlayerCommands::altKey(int key) {
             break;
         case 'E':
             togglePlaylistWindow();
+            break;
+        case 'G':
+            setEqualizerWindowShown(!shell.equalizerWindowVisible());
             break;
         case 'F':
             shell.openMainMenuAtCentre();

@@ -33,6 +33,8 @@ public:
     // "Playcurr" when the list has entries, else the open-files dialog.
     void playOrOpen();
     void togglePlaylistWindow();
+    // The equalizer window shown or hidden, its "Visible" setting and the "eq" button with it.
+    void setEqualizerWindowShown(bool show);
 
     // Exit, first half: stops the plug-in, saves the playlist and writes the settings.
     void saveState(const std::string& playlistPath, const std::string& iniPath);

@@ -5,7 +5,10 @@
 # (except where the system draws text) and the screen behind it outside. The
 # same skin zipped as a .wsz archive must look pixel for pixel like the
 # folder, and a damaged archive must leave the design loaded before it. The
-# screenshots are kept as WORK_DIR/design.png, skin.png and skin-wsz.png.
+# equalizer window, in the default design and from the skin folder's
+# eqmain.bmp, must show docked under the main window, its back buffer on the
+# screen. The screenshots are kept as WORK_DIR/design.png, skin.png,
+# skin-wsz.png, design-equalizer.png and skin-equalizer.png (both windows).
 #   usage: window_look.sh WINDOWS_BIN_DIR WORK_DIR   (DISPLAY set, Wine prefix ready)
 set -euo pipefail
 
@@ -17,11 +20,13 @@ shot() { import -window root "png:$1"; }
 
 # show NAME LOOK KIND PATH [KIND PATH]: shows the window with the looks
 # (--design FILE, --skin FOLDER or ARCHIVE) loaded in turn, checks that LOOK
-# is the kind it ends with, and the screen against what it dumped.
+# is the kind it ends with, and the screen against what it dumped. With
+# EQUALIZER=1 the equalizer window shows too (see check_equalizer).
 show() {
   local name=$1 look=$2
   shift 2
   local dump="$work/$name" options=()
+  [ -n "${EQUALIZER:-}" ] && options+=(--equalizer)
   while [ $# -ge 2 ]; do options+=("$1" "$(winepath -w "$2")"); shift 2; done
   mkdir -p "$dump"
   shot "$work/$name-before.png"
@@ -52,6 +57,24 @@ show() {
   local differing
   differing=$(compare -metric AE "$dump/expected.png" "$dump/seen.png" null: 2>&1 || true)
   [ "$differing" = "0" ] || fail "$name: $differing pixels differ from the back buffer ($dump)"
+  if [ -n "${EQUALIZER:-}" ]; then check_equalizer "$name" "$x" "$y" "$width" "$height"; fi
+}
+
+# check_equalizer NAME X Y WIDTH HEIGHT: the equalizer window lies just under
+# the main window at X Y (WIDTH x HEIGHT) and shows its back buffer; the
+# screenshot of both windows is kept as NAME.png.
+check_equalizer() {
+  local name=$1 x=$2 y=$3 width=$4 height=$5 dump="$work/$1"
+  local ex ey ew eh
+  read -r _ ex ey ew eh < <(grep '^EQUALIZER' "$dump/probe.log" | tr -d '\r')
+  echo "$name: equalizer at $ex,$ey, $ew x $eh"
+  [ "$ex" -eq "$x" ] && [ "$ey" -eq $((y + height)) ] || fail "$name: the equalizer is not docked under the window"
+  magick "$work/$name-after.png" -crop "${ew}x${eh}+${ex}+${ey}" +repage "$dump/equalizer-seen.png"
+  local differing
+  differing=$(compare -metric AE "$dump/equalizer.bmp" "$dump/equalizer-seen.png" null: 2>&1 || true)
+  [ "$differing" = "0" ] || fail "$name: $differing equalizer pixels differ from its back buffer ($dump)"
+  magick "$work/$name-after.png" -crop "$((ew > width ? ew : width))x$((height + eh))+${x}+${y}" +repage \
+    "$work/$name.png"
 }
 
 show design design --design "$bin/TumborR.design"
@@ -78,5 +101,9 @@ same "$work/skin.png" "$work/skin-wsz.png" "skin-wsz: the screen differs from th
 head -c 2000 "$work/Test Skin.wsz" > "$work/damaged.wsz"
 show damaged-wsz design --design "$bin/TumborR.design" --skin "$work/damaged.wsz"
 same "$work/design/seen.png" "$work/damaged-wsz/seen.png" "damaged-wsz: the design is not shown as before"
+
+# The equalizer window docked under the main window, in both looks.
+EQUALIZER=1 show design-equalizer design --design "$bin/TumborR.design"
+EQUALIZER=1 show skin-equalizer skin --skin "$work/skin-folder"
 
 finish

@@ -67,7 +67,8 @@ TEST(PayloadListTest, TheShippedListCarriesTheDefaultDesignSkinsPluginsLibraries
         "PauseH.bmp",   "Pause.bmp", "StopH.bmp",    "Stop.bmp",      "NextH.bmp",     "Next.bmp",
         "DiskH.bmp",    "Disk.bmp",  "OptionsH.bmp", "Options.bmp",   "InfoH.bmp",     "Info.bmp",
         "AboutH.bmp",   "About.bmp", "Volume.bmp",   "Repeat2.bmp",   "Repeat1.bmp",   "Shuffle1.bmp",
-        "Shuffle2.bmp", "Eq1.bmp",   "Eq2.bmp",      "Playlist2.bmp", "Playlist1.bmp", "Numbers.bmp"};
+        "Shuffle2.bmp", "Eq1.bmp",   "Eq2.bmp",      "Playlist2.bmp", "Playlist1.bmp", "Numbers.bmp",
+        "EqMain.bmp"};
     std::vector<std::string> expected = {"Designs\\", "TumborR\\"};
     expected.insert(expected.end(), pictures.begin(), pictures.end());
     for (const char* record : {"..", "..", "Skins\\", "..", "Plugins\\", "vis_scope.dll", "..",

@@ -267,6 +267,13 @@ TEST_F(PlayerCommandsTest, ControlsAndKeys) {
     EXPECT_TRUE(rig_.shell.playlistVisible);
     EXPECT_EQ(rig_.settings.active, 1);
     EXPECT_TRUE(commands_.isChecked(MenuCommand::playlistEditor));
+    // The "eq" button and Alt+G show and hide the equalizer window; "Visible" and the button follow.
+    commands_.control(window::kEq, {});
+    EXPECT_TRUE(rig_.shell.equalizerVisible && rig_.shell.buttons[window::kEq]);
+    EXPECT_EQ(rig_.settings.equalizerVisible, 1);
+    commands_.keyDown('G', keys::Modifiers{false, false, true});
+    EXPECT_FALSE(rig_.shell.equalizerVisible || rig_.shell.buttons[window::kEq]);
+    EXPECT_EQ(rig_.settings.equalizerVisible, 0);
     commands_.keyDown('P', keys::Modifiers{true, false, false});
     commands_.keyDown('K', keys::Modifiers{true, false, false});
     commands_.keyDown('D', keys::Modifiers{false, false, true});

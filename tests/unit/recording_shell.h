@@ -49,6 +49,8 @@ public:
     bool playlistWindowVisible() const override { return playlistVisible; }
     void showPlaylistWindow(bool show) override { playlistVisible = show; }
     void activatePlaylistWindow() override {}
+    bool equalizerWindowVisible() const override { return equalizerVisible; }
+    void showEqualizerWindow(bool show) override { equalizerVisible = show; }
 
     void titleChanged() override { ++titleRefreshes; }
     void activateMainWindow() override {}
@@ -85,7 +87,7 @@ public:
     const OpenFilesResult* filesAnswer = nullptr;
     std::string locationAnswer, folderAnswer, saveAnswer;
     // Window state
-    bool playlistVisible = false, minimised = false, hasPauseButton = true, pluginOn = false;
+    bool playlistVisible = false, equalizerVisible = false, minimised = false, hasPauseButton = true, pluginOn = false;
     // Records
     std::deque<PlaylistMessage> posted;
     std::vector<OpenFilesRequest> openRequests;

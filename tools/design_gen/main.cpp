@@ -2,7 +2,7 @@
 // pictures), the coded classic skin folder the tests use, the program's icon,
 // or the tray buttons' icons.
 //   tumbor-design-gen tumborr FOLDER    FOLDER/TumborR.design, FOLDER/Designs/TumborR/*.bmp
-//   tumbor-design-gen testskin FOLDER   the nine skin pictures in FOLDER
+//   tumbor-design-gen testskin FOLDER   the ten skin pictures in FOLDER
 //   tumbor-design-gen testwsz FILE      the same pictures zipped as a skin archive
 //   tumbor-design-gen icon FILE         the program's icon
 //   tumbor-design-gen trayicons FOLDER  FOLDER/TrayPlay.ico, TrayStop, TrayPause, TrayPrevious, TrayNext

@@ -31,7 +31,7 @@ Shape triangle(int ax, int ay, int bx, int by, int cx, int cy);
 void verticalGradient(Surface& target, int left, int top, int right, int bottom, Colour topColour,
                       Colour bottomColour);
 
-// Tiny 3 x 5 capitals for the toggle labels; only the letters the design uses.
+// Tiny 3 x 5 capitals and digits for the labels; only the characters the design uses.
 void drawTinyText(Surface& target, int x, int y, const char* text, Colour colour);
 
 }  // namespace tumbor::tools

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "player/window/bmp_writer.h"
@@ -23,7 +24,9 @@ struct Picture {
 };
 const Picture kPictures[] = {{"main.bmp", 275, 116},  {"CButtons.bmp", 136, 36}, {"TitleBar.bmp", 344, 87},
                              {"Posbar.bmp", 307, 10}, {"Volume.bmp", 68, 433},   {"MonoSter.bmp", 58, 24},
-                             {"ShufRep.bmp", 92, 85}, {"Text.bmp", 155, 18},     {"Numbers.bmp", 99, 13}};
+                             {"ShufRep.bmp", 92, 85}, {"Text.bmp", 155, 18},     {"Numbers.bmp", 99, 13},
+                             {"eqmain.bmp", 275, 315}};
+constexpr int kPictureCount = static_cast<int>(std::size(kPictures));
 
 Surface testSkinPicture(int id) {
     const Picture& p = kPictures[id];
@@ -44,7 +47,7 @@ Colour testSkinPixel(int id, int x, int y) {
 }
 
 bool writeTestSkin(const std::string& folder) {
-    for (int id = 0; id < 9; ++id)
+    for (int id = 0; id < kPictureCount; ++id)
         if (!window::bmpSave(window::joinPath(folder, kPictures[id].name), testSkinPicture(id))) return false;
     return true;
 }
@@ -68,7 +71,7 @@ bool writeZipArchive(const std::string& path, const std::vector<ArchiveMember>& 
 
 std::vector<ArchiveMember> testSkinFiles() {
     std::vector<ArchiveMember> files;
-    for (int id = 0; id < 9; ++id)
+    for (int id = 0; id < kPictureCount; ++id)
         files.push_back({kPictures[id].name, window::bmpEncode(testSkinPicture(id))});
     return files;
 }

@@ -4,12 +4,15 @@
 // with hot pictures, small toggles and a volume ramp.
 #include "tools/design_gen/tumborr.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "player/window/bmp_writer.h"
+#include "player/window/equalizer_layout.h"
+#include "player/window/equalizer_view.h"
 #include "player/window/file_names.h"
 #include "player/window/window_model.h"
 #include "tools/design_gen/paint.h"
@@ -322,6 +325,115 @@ Surface volumeBar() {
     return bar;
 }
 
+// A button body with a tiny label centred on it and, for a switch, a lamp at the left.
+Surface labelledButton(int width, int height, const char* label, bool pressed, int lamp) {
+    Surface picture = buttonBody(width, height, pressed);
+    const int textWidth = 4 * static_cast<int>(std::string(label).size()) - 1;
+    const int shift = lamp < 0 ? 0 : 2;
+    drawTinyText(picture, (width - textWidth) / 2 + shift, (height - 5) / 2, label, lamp > 0 ? kLit : kGlyph);
+    if (lamp >= 0) picture.fillRect(Rect{3, height / 2 - 1, 5, height / 2 + 1}, lamp ? kLit : kUnlit);
+    return picture;
+}
+
+// A button picture as it shows at rectangle at of the window: where it has
+// the key colour, the body's picture shows (the window has no transparency).
+Surface onBody(Surface button, const Surface& body, const Rect& at) {
+    for (int y = 0; y < button.height(); ++y)
+        for (int x = 0; x < button.width(); ++x)
+            if (button.pixel(x, y) == kKey) button.setPixel(x, y, body.pixel(at.left + x, at.top + y));
+    return button;
+}
+
+// The equalizer window's picture, laid out as a classic skin's (see
+// equalizer_view.h): a body as wide as the main window with the band labels,
+// then the switch, presets and close buttons, the thumbs, the 28 level bars
+// (a groove lit from the middle to the level) and the curve's pieces.
+Surface equalizerPicture() {
+    namespace eq = window::equalizer_picture;
+    using window::blit;
+    const window::EqualizerLayout layout{kWidth};
+    Surface picture(kWidth, eq::kHeight);
+    picture.fill(kBodyBottom);
+    verticalGradient(picture, 0, 0, kWidth, window::kEqualizerHeight, kBodyTop, kBodyBottom);
+    picture.fillRect(Rect{0, 0, kWidth, 1}, kRim);
+    picture.fillRect(Rect{0, 0, 1, window::kEqualizerHeight}, kRim);
+    picture.fillRect(Rect{kWidth - 1, 0, kWidth, window::kEqualizerHeight}, kRim);
+    picture.fillRect(Rect{0, window::kEqualizerHeight - 1, kWidth, window::kEqualizerHeight}, kRim);
+    static const char* const kLabels[window::kEqualizerSliders] = {"PRE", "60", "170", "310", "600", "1K",
+                                                                   "3K",  "6K", "12K", "14K", "16K"};
+    for (int i = 0; i < window::kEqualizerSliders; ++i) {
+        const Rect at = layout.slider(i);
+        const int textWidth = 4 * static_cast<int>(std::string(kLabels[i]).size()) - 1;
+        drawTinyText(picture, at.left + (at.width() - textWidth) / 2, at.bottom + 4, kLabels[i], kGlyph);
+    }
+    for (int dB : {12, 0, -12}) {  // marks beside the pre-amp: top, middle and bottom
+        const Rect pre = layout.slider(0);
+        const int y = pre.top + 1 + window::equalizerThumbTop(dB * 10) + window::kEqualizerThumbSize / 2;
+        picture.fillRect(Rect{pre.right + 3, y, pre.right + 9, y + 1}, kRim);
+    }
+    // The title bar: the body's top with the window's name.
+    blit(picture, eq::kTitleBar.x, eq::kTitleBar.y, picture, 0, 0, kWidth, 14);
+    drawTinyText(picture, 17, eq::kTitleBar.y + 5, "EQUALIZER", kName);
+
+    const Rect closeAt = layout.close();
+    Surface close = onBody(buttonBody(9, 9, false), picture, closeAt);
+    Surface closeDown = onBody(buttonBody(9, 9, true), picture, closeAt);
+    for (Surface* button : {&close, &closeDown}) {
+        for (int k = 2; k < 7; ++k) {
+            button->setPixel(k, k, kGlyph);
+            button->setPixel(8 - k, k, kGlyph);
+        }
+        blit(picture, button == &close ? eq::kClose.x : eq::kClosePressed.x,
+             button == &close ? eq::kClose.y : eq::kClosePressed.y, *button, 0, 0, 9, 9);
+    }
+    const Rect on = layout.onSwitch(), presets = layout.presets();
+    const window::Point switches[4] = {eq::kOnSwitchOff, eq::kOnSwitchOn, eq::kOnSwitchOffPressed,
+                                       eq::kOnSwitchOnPressed};
+    for (int k = 0; k < 4; ++k)
+        blit(picture, switches[k].x, switches[k].y,
+             onBody(labelledButton(on.width(), on.height(), "ON", k >= 2, k % 2), picture, on), 0, 0,
+             on.width(), on.height());
+    for (bool down : {false, true}) {
+        const window::Point at = down ? eq::kPresetsPressed : eq::kPresets;
+        blit(picture, at.x, at.y,
+             onBody(labelledButton(presets.width(), presets.height(), "PRESETS", down, -1), picture, presets),
+             0, 0, presets.width(), presets.height());
+        const window::Point thumb = down ? eq::kThumbPressed : eq::kThumb;
+        const int size = window::kEqualizerThumbSize;
+        picture.fillRect(Rect{thumb.x, thumb.y, thumb.x + size, thumb.y + size}, kBodyBottom);
+        paintShape(picture, thumb.x, thumb.y, thumb.x + size, thumb.y + size,
+                   roundedRect(thumb.x, thumb.y, thumb.x + size, thumb.y + size, 3), kButtonBorder);
+        paintShape(picture, thumb.x, thumb.y, thumb.x + size, thumb.y + size,
+                   roundedRect(thumb.x + 1, thumb.y + 1, thumb.x + size - 1, thumb.y + size - 1, 2),
+                   down ? kLit : rgb(170, 180, 192));
+    }
+    const int middle = 1 + window::equalizerThumbTop(0) + window::kEqualizerThumbSize / 2;
+    for (int bar = 0; bar < eq::kBarCount; ++bar) {
+        const window::Point at = eq::barAt(bar);
+        const int w = window::kEqualizerSliderWidth, h = window::kEqualizerSliderHeight;
+        const int tenths = bar * 2 * kEqualizerLimitTenths / (eq::kBarCount - 1) - kEqualizerLimitTenths;
+        const int level = 1 + window::equalizerThumbTop(tenths) + window::kEqualizerThumbSize / 2;
+        blit(picture, at.x, at.y, picture, 21, 38, w, h);  // the body behind the first slider
+        paintShape(picture, at.x, at.y, at.x + w, at.y + h,
+                   roundedRect(at.x + 5, at.y + 1, at.x + 9, at.y + h - 1, 2), rgb(6, 10, 13));
+        picture.fillRect(
+            Rect{at.x + 6, at.y + std::min(level, middle), at.x + 8, at.y + std::max(level, middle) + 1},
+            mix(kUnlit, kLit, bar < 14 ? 13 - bar : bar - 14, 13));
+    }
+    const Rect graph{eq::kGraph.x, eq::kGraph.y, eq::kGraph.x + layout.graph().width(),
+                     eq::kGraph.y + layout.graph().height()};
+    picture.fillRect(graph, kPanel);
+    picture.fillRect(
+        Rect{graph.left, graph.top + graph.height() / 2, graph.right, graph.top + graph.height() / 2 + 1},
+        kUnlit);
+    for (int y = 0; y < graph.height(); ++y)
+        picture.setPixel(eq::kGraphColours.x, eq::kGraphColours.y + y,
+                         mix(kLit, rgb(255, 255, 255), std::abs(y - graph.height() / 2), 2 * graph.height()));
+    picture.fillRect(Rect{eq::kGraphPreamp.x, eq::kGraphPreamp.y, graph.right, eq::kGraphPreamp.y + 1},
+                     rgb(40, 90, 110));
+    return picture;
+}
+
 std::string designText() {
     std::ostringstream d;
     d << "[General]\r\nNameOfTheDesigner=The Tumbor team\r\nWindowWidth=" << kWidth
@@ -379,6 +491,7 @@ bool writeTumborR(const std::string& folder) {
     ok = ok && save(folder, "posbar.bmp", positionBar());
     ok = ok && save(folder, "Volume.bmp", volumeBar());
     ok = ok && writeButtons(folder) && writeToggles(folder);
+    ok = ok && window::bmpSave(window::joinPath(folder, window::kDesignEqualizerPicture), equalizerPicture());
     std::ofstream design(window::joinPath(folder, "TumborR.design"), std::ios::binary);
     design << designText();
     return ok && static_cast<bool>(design);

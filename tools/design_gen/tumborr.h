@@ -1,4 +1,4 @@
-// The default design "TumborR": its design file and its 36 pictures, drawn
+// The default design "TumborR": its design file and its 37 pictures (the equalizer window's among them), drawn
 // from the layout in tumborr.cpp.
 #pragma once
 

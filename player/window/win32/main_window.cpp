@@ -9,6 +9,7 @@
 #include "player/engine/instance_handover.h"
 #include "player/window/win32/gdi_objects.h"
 #include "player/window/win32/playlist_window.h"
+#include "player/window/win32/surface_painting.h"
 #include "player/window/window_snap.h"
 #include "resources/player/resource_ids.h"
 
@@ -38,7 +39,7 @@ const char* const kToolTexts[kControlCount + 1] = {
     "Minimize player",
     "Push to toggle repeat on/off",
     "Push to toggle shuffle on/off",
-    "Push to toggle equalizer on/off (not implemented yet)",
+    "Show/Hide equalizer window",
     "Show/Hide playlist window",
     "Click to wind module",
     "Playlist position",
@@ -183,21 +184,7 @@ void MainWindow::refresh() {
 void MainWindow::paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
-    const Surface& back = model_.backBuffer;
-    if (!IsIconic(window_) && !back.empty()) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = back.width();
-        info.bmiHeader.biHeight = back.height();  // bottom-up rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        RECT client;
-        GetClientRect(window_, &client);
-        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(client.right), static_cast<DWORD>(client.bottom), 0,
-                          back.height() - client.bottom, 0, static_cast<UINT>(back.height()), back.bits(),
-                          &info, DIB_RGB_COLORS);
-    }
+    if (!IsIconic(window_)) paintSurface(window_, dc, model_.backBuffer);
     EndPaint(window_, &ps);
     view_.clearDirty();
 }
@@ -266,11 +253,13 @@ void MainWindow::dragTo(int x, int y) {
     position_ = POINT{rect.left + x - press_.x, rect.top + y - press_.y};
     SetWindowPos(window_, nullptr, position_.x, position_.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING | SWP_NOACTIVATE);
+    if (events) events->moved();
 }
 
 void MainWindow::moveTo(int x, int y) {
     position_ = POINT{x, y};
     SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (events) events->moved();
 }
 
 void MainWindow::snapToWorkArea() {

@@ -39,6 +39,8 @@ public:
     virtual void closeRequested() = 0;
     // The work area changed: the playlist window snaps too.
     virtual void workAreaChanged() = 0;
+    // The window moved or changed its size: the equalizer window docked under it follows.
+    virtual void moved() {}
     // The window has just been minimised, or is back from being minimised.
     virtual void minimised() {}
     virtual void restored() {}

@@ -2,6 +2,8 @@
 #include "player/window/win32/player_app.h"
 
 #include <climits>
+#include <memory>
+#include <type_traits>
 
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
@@ -50,7 +52,8 @@ PlayerApp::PlayerApp(HINSTANCE instance)
       parts_{engine_, playlist_, settings_, registry_, *this},
       playlistCommands_(parts_),
       commands_(parts_, playlistCommands_),
-      playlistWindow_(playlist_, playlistCommands_, modifiers_) {
+      playlistWindow_(playlist_, playlistCommands_, modifiers_),
+      equalizerWindow_(*this) {
     playerLink_.setPlaylist(&playlist_);
 }
 
@@ -87,6 +90,7 @@ bool PlayerApp::startUp(const std::string& commandLinePath) {
     registry_.build(folder_, window_.handle(), iniPath_);
     startDetailsReader();
     createPlaylistWindow();
+    createEqualizerWindow();
     engine_.setAdvance(settings_.advance != 0);
     engine_.setGapless(settings_.gapless != 0);
     engine_.setReplayGain(replayGainSettingsOf(settings_));
@@ -140,6 +144,68 @@ void PlayerApp::createPlaylistWindow() {
         [playlist, playNext] { PostMessageA(playlist, playNext, kNextSongStarted, 0); });
 }
 
+// Docked under the main window with the saved levels, and shown as it was left.
+void PlayerApp::createEqualizerWindow() {
+    equalizerPresets_ = std::make_unique<EqualizerPresetChoices>(folder_ + kEqualizerPresetFileName);
+    equalizerWindow_.create(window_.handle());
+    equalizerWindow_.setSettings(equalizerSettingsOf(settings_));
+    loadEqualizerLook();
+    if (!settings_.equalizerVisible) return;
+    if (IsIconic(window_.handle()))
+        showEqualizerOnRestore_ = true;  // an owned window shown now would stand alone on the desktop
+    else
+        commands_.setEqualizerWindowShown(true);
+}
+
+// A classic skin's equalizer picture when the main window shows a skin, else
+// the default design's, which is installed beside the program.
+void PlayerApp::loadEqualizerLook() {
+    const bool skin = window_.model().kind == LookKind::skin;
+    equalizerWindow_.loadLook(skin ? window_.loader().currentSkin : std::string(),
+                              joinPath(folder_, kDesignEqualizerPicture));
+    moved();
+}
+
+void PlayerApp::moved() {
+    if (!equalizerWindow_.handle()) return;
+    RECT main;
+    GetWindowRect(window_.handle(), &main);
+    equalizerWindow_.dockUnder(main);
+}
+
+void PlayerApp::equalizerChanged(const EqualizerSettings& settings) {
+    engine_.setEqualizer(settings);
+    storeEqualizerSettings(settings_, settings);
+}
+
+// The built-in presets, the user's own after a line, and the entry that keeps the levels as a new one.
+void PlayerApp::equalizerPresetsMenu(POINT screen) {
+    constexpr UINT kFirstPreset = 1, kSavePreset = 0x7000;
+    const std::vector<EqualizerPreset>& presets = equalizerPresets_->refresh();
+    using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)>;
+    MenuOwner menu(CreatePopupMenu(), &DestroyMenu);
+    for (size_t i = 0; i < presets.size(); ++i) {
+        if (i == equalizerPresets_->builtInCount()) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu.get(), MF_STRING, kFirstPreset + i, platform::wideFromUtf8(presets[i].name).c_str());
+    }
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kSavePreset, L"Save preset...");
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN, screen.x,
+                                         screen.y, 0, equalizerWindow_.handle(), nullptr));
+    modifiers_.clear();
+    EqualizerSettings settings = equalizerWindow_.settings();
+    if (chosen == kSavePreset) {
+        std::string name;
+        if (askForText(equalizerWindow_.handle(), "Save equalizer preset", name) && !name.empty() &&
+            !equalizerPresets_->save(name, settings))
+            showError("The equalizer preset could not be saved.");
+    } else if (chosen >= kFirstPreset && equalizerPresets_->choose(chosen - kFirstPreset, settings)) {
+        equalizerWindow_.setSettings(settings);
+        equalizerChanged(settings);
+    }
+}
+
 void PlayerApp::changeLook(LPARAM kind, const char* name) {
     if (!name) return;
     const std::string look = name;
@@ -151,6 +217,7 @@ void PlayerApp::changeLook(LPARAM kind, const char* name) {
         settings_.designCurrent = look;
     }
     settings_.gui = kind == 1 ? 1 : 0;
+    if (equalizerWindow_.handle()) loadEqualizerLook();
     showButtonStates();
 }
 
@@ -159,6 +226,7 @@ void PlayerApp::showButtonStates() {
     window_.setButtonOn(kRepeat, settings_.repeatX != 0);
     window_.setButtonOn(kShuffle, settings_.shuffle != 0);
     window_.setButtonOn(kPlaylist, playlistWindowVisible());
+    window_.setButtonOn(kEq, equalizerWindowVisible());
 }
 
 // Keys of the main and the playlist window, before the dialog manager sees
@@ -166,7 +234,8 @@ void PlayerApp::showButtonStates() {
 bool PlayerApp::translateKey(const MSG& message) {
     if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
     const bool toPlaylist = playlistWindow_.contains(message.hwnd);
-    if (!toPlaylist && message.hwnd != window_.handle()) return false;
+    const bool toMain = message.hwnd == window_.handle() || message.hwnd == equalizerWindow_.handle();
+    if (!toPlaylist && !toMain) return false;
     const int key = static_cast<int>(message.wParam);
     switch (message.message) {
         case WM_KEYDOWN:
@@ -210,6 +279,7 @@ void PlayerApp::closeRequested() {
     collectWindowSettings();
     commands_.saveState(folder_ + "Tumbor.pls", iniPath_);
     playlistWindow_.destroy();
+    equalizerWindow_.destroy();
     removeTrayIcons();
     DestroyWindow(window_.handle());  // stops the display timer and ends the message loop
 }
@@ -404,6 +474,13 @@ void PlayerApp::minimised() {
     if (settings_.minimizeState == 1) ShowWindow(window_.handle(), SW_HIDE);
     tray_->minimised(settings_.systray, settings_.minimizeState);
     trayIconsShown_ = true;
+}
+
+void PlayerApp::restored() {
+    removeTrayIcons();
+    if (!showEqualizerOnRestore_) return;
+    showEqualizerOnRestore_ = false;
+    commands_.setEqualizerWindowShown(true);
 }
 
 void PlayerApp::removeTrayIcons() {

@@ -22,14 +22,16 @@
 #include "player/engine/settings.h"
 #include "player/engine/tray_icons.h"
 #include "player/window/engine_player_link.h"
+#include "player/window/equalizer_preset_choices.h"
 #include "player/window/player_commands.h"
 #include "player/window/vis_host.h"
+#include "player/window/win32/equalizer_window.h"
 #include "player/window/win32/main_window.h"
 #include "player/window/win32/playlist_window.h"
 
 namespace tumbor::window::win32 {
 
-class PlayerApp : public PlayerShell, public MainWindowEvents {
+class PlayerApp : public PlayerShell, public MainWindowEvents, public EqualizerWindowEvents {
 public:
     explicit PlayerApp(HINSTANCE instance);
     PlayerApp(const PlayerApp&) = delete;
@@ -56,6 +58,8 @@ public:
     bool playlistWindowVisible() const override;
     void showPlaylistWindow(bool show) override;
     void activatePlaylistWindow() override;
+    bool equalizerWindowVisible() const override { return equalizerWindow_.visible(); }
+    void showEqualizerWindow(bool show) override { equalizerWindow_.show(show); }
     void titleChanged() override;
     void activateMainWindow() override;
     bool mainWindowMinimised() const override;
@@ -83,15 +87,23 @@ public:
     void closeRequested() override;
     void workAreaChanged() override;
     void minimised() override;
-    void restored() override { removeTrayIcons(); }
+    void restored() override;
     void trayNotification(UINT id, UINT mouseMessage) override;
     void detailsWaiting() override;
+    void moved() override;
+
+    // EqualizerWindowEvents
+    void equalizerChanged(const EqualizerSettings& settings) override;
+    void equalizerPresetsMenu(POINT screen) override;
+    void equalizerCloseRequested() override { commands_.setEqualizerWindowShown(false); }
 
 private:
     bool startUp(const std::string& commandLinePath);
     void loadSettings();
     void placeMainWindow();
     void createPlaylistWindow();
+    void createEqualizerWindow();
+    void loadEqualizerLook();
     void changeLook(LPARAM kind, const char* name);
     void showButtonStates();
     bool translateKey(const MSG& message);
@@ -116,6 +128,8 @@ private:
     PlaylistCommands playlistCommands_;
     PlayerCommands commands_;
     PlaylistWindow playlistWindow_;
+    EqualizerWindow equalizerWindow_;
+    std::unique_ptr<EqualizerPresetChoices> equalizerPresets_;
     HandOverReceiver handOver_;
     std::unique_ptr<platform::TrayArea> trayArea_;
     std::unique_ptr<TrayIcons> tray_;
@@ -126,6 +140,7 @@ private:
     std::unique_ptr<DetailsReader> detailsReader_;
     bool trayIconsShown_ = false;
     bool showPlaylistOnActivation_ = false;
+    bool showEqualizerOnRestore_ = false;  // it was shown when the player last closed, minimised
     bool closing_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/dynamic_library.h"
 #include "platform/win32/wide_text.h"
 #include "resources/player/resource_ids.h"
@@ -89,7 +90,8 @@ bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& pa
 namespace {
 
 struct LocationDialog {
-    std::string text;  // in: the last location; out: the one entered
+    std::string text;               // in: the last location; out: the one entered
+    const char* caption = nullptr;  // null: the template's own
 };
 
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,6 +102,7 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             data = reinterpret_cast<LocationDialog*>(lParam);
             SendDlgItemMessageA(dialog, IDC_LOCATION_TEXT, EM_LIMITTEXT, kMaxLocationLength, 0);
             SetDlgItemTextA(dialog, IDC_LOCATION_TEXT, data->text.c_str());
+            if (data->caption) SetWindowTextA(dialog, data->caption);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
@@ -118,14 +121,24 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
+bool runLocationDialog(HWND owner, LocationDialog& data) {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner,
+                           locationDialogProc, reinterpret_cast<LPARAM>(&data)) == IDOK;
+}
+
 }  // namespace
 
 bool askForLocation(HWND owner, std::string& location) {
     LocationDialog data{location};
-    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner, locationDialogProc,
-                        reinterpret_cast<LPARAM>(&data)) != IDOK)
-        return false;
+    if (!runLocationDialog(owner, data)) return false;
     location = data.text;
+    return true;
+}
+
+bool askForText(HWND owner, const char* caption, std::string& text) {
+    LocationDialog data{platform::ansiFromUtf8(text), caption};
+    if (!runLocationDialog(owner, data)) return false;
+    text = platform::utf8FromAnsi(data.text);
     return true;
 }
 

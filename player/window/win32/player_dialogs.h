@@ -16,6 +16,8 @@ bool chooseFilesToOpen(HWND owner, const OpenFilesRequest& request, OpenFilesRes
 bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& path);
 // The one-field location dialog, preset with location; false when cancelled.
 bool askForLocation(HWND owner, std::string& location);
+// The same one-field dialog under another caption, preset with text (UTF-8); false when cancelled.
+bool askForText(HWND owner, const char* caption, std::string& text);
 // The shell's folder chooser for file-system folders; false when cancelled.
 bool chooseFolder(HWND owner, std::string& folder);
 // The same with a title, opened on folder (which becomes the one chosen).

@@ -1,7 +1,10 @@
 // look_probe: shows the main window with a design or a skin at a fixed place
 // on the screen, then writes what the window should show: the back buffer, a
 // mask of the window's outline and the rectangles where the system draws text.
-//   look_probe.exe [--design FILE] [--skin FOLDER|ARCHIVE]  --at X Y  --dump FOLDER  --seconds S
+// With --equalizer the equalizer window (a few levels set, switched on) shows
+// docked under it; its back buffer is written too and "EQUALIZER x y width
+// height" printed before READY.
+//   look_probe.exe [--design FILE] [--skin FOLDER|ARCHIVE] [--equalizer] --at X Y --dump FOLDER --seconds S
 // With both, the design loads first and the skin after it, so a skin that
 // fails falls back to the design. It prints "LOOK design|skin", then
 // "READY x y width height" (client origin on the screen and size) once the
@@ -17,6 +20,7 @@
 
 #include "player/window/bmp_writer.h"
 #include "player/window/file_names.h"
+#include "player/window/win32/equalizer_window.h"
 #include "player/window/win32/main_window.h"
 
 namespace {
@@ -39,6 +43,28 @@ public:
     int playlistCount() const override { return 0; }
     void setVolume(uint32_t) override {}
 };
+
+class NoEqualizerEvents : public win32::EqualizerWindowEvents {
+public:
+    void equalizerChanged(const tumbor::EqualizerSettings&) override {}
+    void equalizerPresetsMenu(POINT) override {}
+    void equalizerCloseRequested() override {}
+};
+
+// The levels shown: a smile with the pre-amp a little down.
+tumbor::EqualizerSettings shownLevels() {
+    tumbor::EqualizerSettings settings;
+    settings.enabled = true;
+    settings.preampTenths = -30;
+    settings.bandTenths = {90, 60, 20, -20, -50, -40, 0, 40, 80, 110};
+    return settings;
+}
+
+std::string programFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return folderOf(path);
+}
 
 // White inside the window's region, black outside.
 Surface regionMask(HWND window, int width, int height) {
@@ -84,9 +110,14 @@ void pumpMessages() {
 int main(int argc, char** argv) {
     std::string design, skin, dump;
     int x = 40, y = 40, seconds = 5;
-    for (int i = 1; i + 1 < argc; ++i) {
+    bool equalizer = false;
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--design")
+        if (arg == "--equalizer")
+            equalizer = true;
+        else if (i + 1 >= argc)
+            break;
+        else if (arg == "--design")
             design = argv[++i];
         else if (arg == "--skin")
             skin = argv[++i];
@@ -106,6 +137,19 @@ int main(int argc, char** argv) {
     if (!design.empty()) window.loadLook(LookRequest::design, design);
     if (!skin.empty()) window.loadLook(LookRequest::skin, skin);
     window.showAt(x, y);
+    NoEqualizerEvents noEvents;
+    win32::EqualizerWindow equalizerWindow(noEvents);
+    if (equalizer) {
+        equalizerWindow.create(window.handle());
+        const bool skinShown = window.model().kind == LookKind::skin;
+        equalizerWindow.loadLook(skinShown ? skin : std::string(),
+                                 joinPath(programFolder(), kDesignEqualizerPicture));
+        equalizerWindow.setSettings(shownLevels());
+        RECT main;
+        GetWindowRect(window.handle(), &main);
+        equalizerWindow.dockUnder(main);
+        equalizerWindow.show(true);
+    }
     pumpMessages();
     Sleep(200);
     pumpMessages();
@@ -119,6 +163,13 @@ int main(int argc, char** argv) {
     RECT client;
     GetClientRect(window.handle(), &client);
     std::printf("LOOK %s\n", model.kind == LookKind::skin ? "skin" : "design");
+    if (equalizer) {
+        bmpSave(joinPath(dump, "equalizer.bmp"), equalizerWindow.backBuffer());
+        RECT rect;
+        GetWindowRect(equalizerWindow.handle(), &rect);
+        std::printf("EQUALIZER %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+    }
     std::printf("READY %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     std::fflush(stdout);
 
