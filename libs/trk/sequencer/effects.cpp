@@ -177,7 +177,7 @@ void itVibrato(Effect& e) {
     if (!old || !e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
     int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
     if (old) value = -value;
-    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 5 : 6);
+    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 7 : 8);
     if (e.song().linearFrequencies) {
         const bool up = value > 0;
         c.outputPeriod =
@@ -194,7 +194,8 @@ void vibrato(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int value = waveformValue(e, c.waveControl, c.vibratoPosition);
-    int delta = ((c.vibratoDepth * (value < 0 ? -value : value)) >> 5) & ~3;
+    int delta = (c.vibratoDepth * (value < 0 ? -value : value)) >> 7;
+    if (!e.is(SongFormat::s3m)) delta &= ~3;
     c.outputPeriod = c.basePeriod + (value < 0 ? -delta : delta);
     c.periodChanged = true;
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
@@ -313,6 +314,12 @@ void tonePortamentoCode(Effect& e) {
 }
 
 void vibratoCode(Effect& e) {
+    if (e.y()) e.channel.vibratoDepth = e.y() * 4;
+    if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
+    vibrato(e);
+}
+
+void fineVibrato(Effect& e) {
     if (e.y()) e.channel.vibratoDepth = e.y();
     if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
     vibrato(e);
@@ -531,8 +538,62 @@ void twoRangePortamento(Effect& e, int direction) {
 void portamentoUpTwoRange(Effect& e) { twoRangePortamento(e, -1); }
 void portamentoDownTwoRange(Effect& e) { twoRangePortamento(e, 1); }
 
+// The panning set anew ends a panbrello's swing.
+void setChannelPanning(ChannelState& c, int panning) {
+    c.panning = panning;
+    c.panbrelloOffset = 0;
+}
+
 void setPanning(Effect& e) {
-    if (e.firstTick()) e.channel.panning = e.parameter;
+    if (e.firstTick()) setChannelPanning(e.channel, e.parameter);
+}
+
+// Pxy. XM: x slides right, else y left, on the other ticks. IT: P0y slides
+// right and Px0 left; PxF and PFy slide once, on the first tick; any other
+// pair does nothing.
+void panningSlide(Effect& e) {
+    ChannelState& c = e.channel;
+    const int p = remembered(c.panningSlide, e.parameter);
+    const int x = p >> 4, y = p & 15;
+    if (!e.is(SongFormat::it)) {
+        if (!e.firstTick()) c.panning = clampInt(c.panning + (x ? x : -y), 0, 255);
+        return;
+    }
+    int amount = 0;
+    if (y == 15 && x)
+        amount = e.firstTick() ? -x : 0;
+    else if (x == 15 && y)
+        amount = e.firstTick() ? y : 0;
+    else if (!e.firstTick() && !(x && y))
+        amount = y ? y : -x;
+    c.panning = clampInt(c.panning + amount, 0, 64);
+}
+
+// IT's Yxy swings the panning by the waveform at the position, which then
+// moves on. The random waveform holds each value for x ticks.
+void panbrello(Effect& e) {
+    ChannelState& c = e.channel;
+    if (e.x()) c.panbrelloSpeed = e.x();
+    if (e.y()) c.panbrelloDepth = e.y();
+    int value;  // -64 .. 64
+    if (c.panbrelloWaveform == 3) {
+        if (c.panbrelloPosition == 0 || c.panbrelloPosition >= c.panbrelloSpeed) {
+            c.panbrelloPosition = 0;
+            uint32_t& random = e.state().random;
+            random = random * 1103515245u + 12345u;
+            c.panbrelloHeld = static_cast<int>((random >> 16) & 127) - 64;
+        }
+        ++c.panbrelloPosition;
+        value = c.panbrelloHeld;
+    } else {
+        value = itWaveformValue(e, c.panbrelloWaveform, c.panbrelloPosition) / 4;
+        c.panbrelloPosition = (c.panbrelloPosition + c.panbrelloSpeed) & 255;
+    }
+    c.panbrelloOffset = (value * c.panbrelloDepth + 2) >> 3;
+}
+
+void panbrelloWaveform(Effect& e) {
+    if (e.parameter < 4) e.channel.panbrelloWaveform = e.parameter;
 }
 
 void panningSlideLeft(Effect& e) {
@@ -792,6 +853,10 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {arpeggioAgain, true},                    // 56
     {sampleOffsetHigh, false},                // 57
     {finePatternDelay, false},                // 58
+    {panningSlide, false},                    // 59
+    {fineVibrato, true},                      // 60
+    {panbrello, false},                       // 61
+    {panbrelloWaveform, false},               // 62
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -908,7 +973,7 @@ void itVolumeColumn(Effect& e, int v) {
         else
             itVolumeColumnCommand(e, linear ? kLinearPortamentoUp : kFinePortamentoUp, (v - 115) * 4);
     } else if (v >= 128 && v <= 192) {
-        if (e.noteTick()) c.panning = v - 128;
+        if (e.noteTick()) setChannelPanning(c, v - 128);
     } else if (v >= kItVolumeTonePortamento && v < kItVolumeVibrato) {
         static const uint8_t kSpeeds[10] = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
         itVolumeColumnCommand(e, e.song().linearFrequencies ? kLinearTonePortamento : kTonePortamento,
@@ -929,10 +994,13 @@ void volumeColumn(Effect& e, int v) {
     } else if (v >= 160 && v <= 175) {
         c.vibratoSpeed = (v - 160) * 4;
     } else if (v >= 176 && v <= 191) {
-        c.vibratoDepth = v - 176;
+        c.vibratoDepth = (v - 176) * 4;
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];
+    } else if (v >= 208 && v < kXmVolumeTonePortamento) {
+        // Dx slides left, Ex right, on the other ticks.
+        if (!e.firstTick()) c.panning = clampInt(c.panning + (v < 224 ? -(v & 15) : v & 15), 0, 255);
     } else if (v >= kXmVolumeTonePortamento) {
         // XM's Mx: speed 16x, shared with 3xx; a 3xx beside it is passed
         // over and doubles it.

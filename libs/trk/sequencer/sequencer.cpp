@@ -462,6 +462,7 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
     channel.startOffset = 0;
+    channel.panbrelloOffset = 0;
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.
     if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
     if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
@@ -697,7 +698,7 @@ int Sequencer::voiceVolume(const ChannelState& channel) const {
 int Sequencer::voicePanning(const ChannelState& channel) const {
     int p = channel.panning;
     if (isSongFormat(song_, SongFormat::it)) {
-        int panning = p * 4;
+        int panning = p * 4 + channel.panbrelloOffset;
         if (channel.panningEnvelope.enabled()) {
             int e = channel.panningEnvelope.value();
             panning += ((32 - std::abs(p - 32)) * e >> 3) & ~3;

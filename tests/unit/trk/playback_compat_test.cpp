@@ -546,5 +546,58 @@ TEST(PlaybackCompat, ArpeggioMemoryOverSlides) {
     EXPECT_EQ(pitchCents(rig, 3), (std::vector<int>{0, 300, 700}));
 }
 
+// Pxy after one row, from the centre. XM: x slides right, else y left; its
+// volume column's Ex and Dx too. IT: P0y right, Px0 left, PxF and PFy once,
+// and any other pair nothing.
+TEST(PlaybackCompat, PanningSlides) {
+    struct Case {
+        SongFormat format;
+        int parameter, volumeColumn, panning;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 0x20, -1, 138},  {SongFormat::xm, 0x04, -1, 108}, {SongFormat::xm, 0x33, -1, 143},
+        {SongFormat::xm, 0, 0xE8, 168},   {SongFormat::xm, 0, 0xD8, 88},   {SongFormat::it, 0x02, -1, 42},
+        {SongFormat::it, 0x20, -1, 22},   {SongFormat::it, 0x22, -1, 32},  {SongFormat::it, 0x4F, -1, 28},
+        {SongFormat::it, 0xF4, -1, 36},
+    };
+    for (const Case& c : cases) {
+        const bool it = c.format == SongFormat::it;
+        PlaybackRig rig(c.format);
+        rig.cell(0, 60, 1, kSetPanning, it ? 32 : 128);
+        rig.cell(1, 0, 0, c.volumeColumn < 0 ? kPanningSlide : 0, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).panning, c.panning) << it << " " << c.parameter << " " << c.volumeColumn;
+    }
+}
+
+// Fine vibrato is a quarter as deep (Scream Tracker keeps every step); IT's
+// panbrello swing stays on the panning after the effect, until a set panning.
+TEST(PlaybackCompat, FineVibratoAndPanbrello) {
+    int deepest[2] = {};
+    for (int fine = 0; fine < 2; ++fine) {
+        PlaybackRig rig(SongFormat::s3m);
+        rig.cell(0, 60, 1, fine ? kFineVibrato : kVibrato, 0x48);
+        rig.begin();
+        for (int tick = 0; tick < 6 * 4; ++tick) {
+            rig.ticks(1);
+            deepest[fine] = std::max(deepest[fine], std::abs(rig.channel(0).outputPeriod - rig.channel(0).basePeriod));
+        }
+    }
+    EXPECT_NEAR(deepest[0], 4 * deepest[1], 3);
+
+    PlaybackRig rig = itRig(true);
+    rig.cell(0, 60, 1, kPanbrello, 0x48);
+    rig.cell(2, 0, 0, kSetPanning, 32);
+    rig.begin();
+    rig.rows(1);
+    const int swing = rig.channel(0).panbrelloOffset;
+    EXPECT_GT(swing, 0);
+    rig.rows(1);
+    EXPECT_EQ(rig.channel(0).panbrelloOffset, swing);
+    rig.rows(1);
+    EXPECT_EQ(rig.channel(0).panbrelloOffset, 0);
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
