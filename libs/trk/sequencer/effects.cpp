@@ -538,10 +538,12 @@ void twoRangePortamento(Effect& e, int direction) {
 void portamentoUpTwoRange(Effect& e) { twoRangePortamento(e, -1); }
 void portamentoDownTwoRange(Effect& e) { twoRangePortamento(e, 1); }
 
-// The panning set anew ends a panbrello's swing.
+// The panning set anew ends a panbrello's swing and the note's pitch-pan
+// separation.
 void setChannelPanning(ChannelState& c, int panning) {
     c.panning = panning;
     c.panbrelloOffset = 0;
+    c.panningBeforeSeparation = -1;
 }
 
 void setPanning(Effect& e) {

@@ -103,6 +103,9 @@ struct ChannelState {
     int panbrelloWaveform = 0;
     int panbrelloOffset = 0;
     int panbrelloHeld = 0;  // the random waveform's value, held for speed ticks
+    // IT: the panning before the note's pitch-pan separation moved it, which
+    // the next note starts from again; -1 none.
+    int panningBeforeSeparation = -1;
     AutoVibrato autoVibrato;  // XM, IT
 
     int retriggerInterval = 0;
