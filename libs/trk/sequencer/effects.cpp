@@ -3,6 +3,7 @@
 #include "libs/trk/sequencer/effects.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "libs/trk/sequencer/pitch.h"
 #include "libs/trk/sequencer/sequencer.h"
@@ -97,9 +98,33 @@ void takeNoteAsTarget(Effect& e) {
     c.noteOn = false;
 }
 
+// Glissando: the slide is heard a semitone at a time, at the nearest note
+// not below where it has come (XM's linear slides: the nearest note).
+void heardInSemitones(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+    // Under IT's linear slides the period is a frequency.
+    const bool frequency = e.is(SongFormat::it) && e.song().linearFrequencies;
+    const bool nearest = e.is(SongFormat::xm) && e.song().linearFrequencies;
+    int32_t heard = c.basePeriod;
+    int64_t distance = INT64_MAX;
+    for (int note = 0; note <= 119; ++note) {
+        const int32_t period = periodOfNote(e, note);
+        int64_t above = frequency ? int64_t{period} - c.basePeriod : int64_t{c.basePeriod} - period;
+        if (nearest && above < 0) above = -above;
+        if (above >= 0 && above < distance) {
+            distance = above;
+            heard = period;
+        }
+    }
+    c.outputPeriod = heard;
+    c.periodChanged = true;
+}
+
 void tonePortamento(Effect& e) {
     takeNoteAsTarget(e);
     if (!e.firstTick()) slideToTarget(e, e.channel.tonePortamentoSpeed);
+    heardInSemitones(e);
 }
 
 // Linear tone portamento (codes 47, 50): the period is a frequency, moved by
@@ -107,12 +132,14 @@ void tonePortamento(Effect& e) {
 void linearTonePortamento(Effect& e) {
     takeNoteAsTarget(e);
     ChannelState& c = e.channel;
-    if (e.firstTick() || c.tonePortamentoTarget == 0) return;
-    int speed = std::min(c.tonePortamentoSpeed, 256);
-    if (c.basePeriod < c.tonePortamentoTarget)
-        c.basePeriod = std::min(scalePeriod(c.basePeriod, kSlideUp192[speed]), c.tonePortamentoTarget);
-    else if (c.basePeriod > c.tonePortamentoTarget)
-        c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
+    if (!e.firstTick() && c.tonePortamentoTarget != 0) {
+        int speed = std::min(c.tonePortamentoSpeed, 256);
+        if (c.basePeriod < c.tonePortamentoTarget)
+            c.basePeriod = std::min(scalePeriod(c.basePeriod, kSlideUp192[speed]), c.tonePortamentoTarget);
+        else if (c.basePeriod > c.tonePortamentoTarget)
+            c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
+    }
+    heardInSemitones(e);
 }
 
 // The signed waveform value (-255 .. 255) at a vibrato or tremolo position
@@ -904,6 +931,9 @@ void extended(Effect& e) {
             break;
         case kFinePortamentoDownStep:
             if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
+            break;
+        case kGlissando:
+            c.glissando = y != 0;
             break;
         case kVibratoWaveform:
             c.waveControl = (c.waveControl & 0xF0) | waveformSetting(e, y);

@@ -98,6 +98,7 @@ enum NoteActionCommand : uint8_t {
 enum ExtendedCommand : uint8_t {
     kFinePortamentoUpStep = 1,
     kFinePortamentoDownStep = 2,
+    kGlissando = 3,
     kVibratoWaveform = 4,
     kSetFineTune = 5,
     kPatternLoop = 6,

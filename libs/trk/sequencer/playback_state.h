@@ -95,6 +95,7 @@ struct ChannelState {
     int tremoloSpeed = 0;
     int tremoloDepth = 0;
     int waveControl = 0;      // low nibble vibrato, high nibble tremolo waveform
+    bool glissando = false;   // tone portamento heard in semitones
     // IT panbrello: its position, speed, depth and waveform, and the offset
     // (0 .. 256 scale) it leaves on the panning until a note or a set panning.
     int panbrelloPosition = 0;

@@ -599,5 +599,27 @@ TEST(PlaybackCompat, FineVibratoAndPanbrello) {
     EXPECT_EQ(rig.channel(0).panbrelloOffset, 0);
 }
 
+// Glissando: a tone portamento is heard in semitones at or above the slid
+// pitch, the slide itself smooth.
+TEST(PlaybackCompat, GlissandoHearsSemitones) {
+    for (bool it : {false, true}) {
+        PlaybackRig rig(it ? SongFormat::it : SongFormat::mod);
+        rig.song->linearFrequencies = it;
+        const int portamento = it ? kLinearTonePortamento : kTonePortamento;
+        rig.cell(0, 48, 1, kExtended, 0x31);
+        rig.cell(1, 60, 0, portamento, 2);
+        for (int row = 2; row < 5; ++row) rig.cell(row, 0, 0, portamento, 2);
+        rig.begin();
+        rig.rows(1);
+        int steps = 0;
+        for (int cents : pitchCents(rig, 24)) {
+            EXPECT_GE(cents, 0) << it;
+            EXPECT_LT(cents, 100) << it;
+            steps += cents != 0;
+        }
+        EXPECT_GT(steps, 12) << it << ": heard apart from the slide";
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
