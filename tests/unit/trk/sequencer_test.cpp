@@ -3,6 +3,8 @@
 // table behind position, length and seek.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "libs/trk/sequencer/effects.h"
 #include "libs/trk/sequencer/pitch.h"
 #include "tests/unit/trk/sequencer_rig.h"
