@@ -940,7 +940,13 @@ void extended(Effect& e) {
             break;
         case kSetFineTune:
             if (!c.hasSample()) break;
-            c.c4Speed = kFineTuneSpeed[y];
+            if (e.is(SongFormat::xm)) {
+                // XM keeps fine-tune in its own field, and + 128 in the C4 speed.
+                c.fineTune = (y - 8) * 16;
+                c.c4Speed = c.fineTune + 128;
+            } else {
+                c.c4Speed = kFineTuneSpeed[y];
+            }
             c.basePeriod = periodOfNote(e, c.lastNote);
             break;
         case kTremoloWaveform:

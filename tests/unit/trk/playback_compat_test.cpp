@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "libs/trk/sequencer/effects.h"
+#include "libs/trk/sequencer/pitch.h"
 #include "tests/unit/trk/sequencer_rig.h"
 
 namespace tumbor::trk::test {
@@ -618,6 +619,19 @@ TEST(PlaybackCompat, GlissandoHearsSemitones) {
             steps += cents != 0;
         }
         EXPECT_GT(steps, 12) << it << ": heard apart from the slide";
+    }
+}
+
+// XM's E5y plays its note with fine-tune (y - 8) * 16, in either period kind.
+TEST(PlaybackCompat, XmSetFineTune) {
+    for (bool linear : {true, false}) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.song->linearFrequencies = linear;
+        rig.cell(0, 48, 1, kExtended, 0x54);
+        rig.begin();
+        rig.ticks(1);
+        const PitchRule rule = linear ? PitchRule::xmLinear : PitchRule::xmAmiga;
+        EXPECT_EQ(rig.channel(0).basePeriod, noteToPeriod(rule, false, 48, 128 - 64, -64)) << linear;
     }
 }
 
