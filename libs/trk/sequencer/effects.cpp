@@ -222,7 +222,7 @@ void vibrato(Effect& e) {
     ChannelState& c = e.channel;
     int value = waveformValue(e, c.waveControl, c.vibratoPosition);
     int delta = (c.vibratoDepth * (value < 0 ? -value : value)) >> 7;
-    if (!e.is(SongFormat::s3m)) delta &= ~3;
+    if (!e.is(SongFormat::s3m) && !e.is(SongFormat::xm)) delta &= ~3;  // whole Amiga periods
     c.outputPeriod = c.basePeriod + (value < 0 ? -delta : delta);
     c.periodChanged = true;
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
@@ -292,12 +292,22 @@ void setSampleOffset(Effect& e, int32_t offset) {
 
 // ---- the codes ----------------------------------------------------------------
 
+// Which of note, note + x and note + y a tick plays (0, 1, 2). XM plays
+// the note on a row's first tick and then counts the ticks left in the row
+// instead, through a table of 16 entries: from 17 left it reads y, at 16 the
+// note.
+int arpeggioPhase(const Effect& e) {
+    if (!e.is(SongFormat::xm)) return e.state().tick % 3;
+    if (e.firstTick()) return 0;
+    const int left = e.state().speed - e.state().tick;
+    return left > 16 ? 2 : left == 16 ? 0 : left % 3;
+}
+
 void arpeggio(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.parameter) return;
     c.arpeggio = e.parameter;
-    int phase = e.state().tick % 3;
-    const int semitones = phase == 1 ? e.x() : phase == 2 ? e.y() : 0;
+    const int semitones = arpeggioPhase(e) == 1 ? e.x() : arpeggioPhase(e) == 2 ? e.y() : 0;
     if (e.is(SongFormat::it)) {
         // IT raises the sounding pitch, slides included, by 16 of its
         // 1/192-octave steps a semitone.

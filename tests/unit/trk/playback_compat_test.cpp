@@ -635,5 +635,24 @@ TEST(PlaybackCompat, XmSetFineTune) {
     }
 }
 
+// XM's arpeggio plays the note on a row's first tick, then reads its table
+// by the ticks left in the row (y first); from 17 left, y; at 16, the note.
+TEST(PlaybackCompat, XmArpeggioCountsTheTicksLeft) {
+    const std::pair<int, std::vector<int>> cases[] = {{6, {0, 7, 3, 0, 7, 3}},
+                                                      {18, {0, 7, 0, 0, 7, 3, 0, 7}}};
+    for (const auto& [speed, semitones] : cases) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.song->initialSpeed = speed;
+        rig.cell(0, 48, 1, kArpeggio, 0x37);
+        rig.begin();
+        std::vector<int> heard;
+        for (size_t tick = 0; tick < semitones.size(); ++tick) {
+            rig.ticks(1);
+            heard.push_back(rig.channel(0).arpeggioNote - rig.channel(0).lastNote);
+        }
+        EXPECT_EQ(heard, semitones) << speed;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
