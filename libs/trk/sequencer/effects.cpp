@@ -69,7 +69,10 @@ void fineVolumeSlide(Effect& e) {
 }
 
 // Plain volume slide (codes 5, 6, 10): other ticks only.
+// Axy, and the slide of 5xy and 6xy: XM remembers the last non-zero
+// parameter for all three.
 void plainVolumeSlide(Effect& e, int p) {
+    if (e.is(SongFormat::xm)) p = remembered(e.channel.volumeSlide, p);
     if (e.firstTick() || p == 0) return;
     int x = p >> 4, y = p & 15;
     if (e.is(SongFormat::xm)) {
@@ -326,15 +329,20 @@ void arpeggioAgain(Effect& e) {
     arpeggio(again);
 }
 
-void portamentoUp(Effect& e) {
-    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
-    if (!e.firstTick()) e.channel.basePeriod -= e.channel.portamentoSpeed;
+// 1xx and 2xx: ProTracker slides by the parameter alone, XM remembers each
+// speed apart, the others one speed for both.
+void slidePeriod(Effect& e, int& xmMemory, int direction) {
+    int speed = e.parameter * 4;
+    if (!e.is(SongFormat::mod)) {
+        int& memory = e.is(SongFormat::xm) ? xmMemory : e.channel.portamentoSpeed;
+        if (speed) memory = speed;
+        speed = memory;
+    }
+    if (!e.firstTick()) e.channel.basePeriod += direction * speed;
 }
 
-void portamentoDown(Effect& e) {
-    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
-    if (!e.firstTick()) e.channel.basePeriod += e.channel.portamentoSpeed;
-}
+void portamentoUp(Effect& e) { slidePeriod(e, e.channel.portamentoUpSpeed, -1); }
+void portamentoDown(Effect& e) { slidePeriod(e, e.channel.portamentoDownSpeed, 1); }
 
 // IT's G shares E and F's speed memory unless the song keeps it apart.
 void rememberTonePortamentoSpeed(Effect& e, int scale) {
@@ -936,10 +944,13 @@ void extended(Effect& e) {
     ChannelState& c = e.channel;
     int y = e.y();
     switch (e.x()) {
+        // XM remembers E1y's and E2y's steps apart.
         case kFinePortamentoUpStep:
+            if (e.is(SongFormat::xm)) y = remembered(c.finePortamentoUp, y);
             if (e.firstTick() && c.hasSample()) c.basePeriod -= y * 4;
             break;
         case kFinePortamentoDownStep:
+            if (e.is(SongFormat::xm)) y = remembered(c.finePortamentoDown, y);
             if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
             break;
         case kGlissando:
@@ -1036,7 +1047,10 @@ void volumeColumn(Effect& e, int v) {
     if (v <= 64) {
         if (e.noteTick()) c.volume = std::min(v, e.state().maxVolume);
     } else if (v >= 96 && v <= 127) {
-        if (!e.firstTick()) addVolume(e, v < 112 ? -(v - 96) : v - 112);
+        // The slide is Axy's, memory included.
+        const int amount = v < 112 ? v - 96 : v - 112;
+        if (amount) c.volumeSlide = v < 112 ? amount : amount << 4;
+        if (!e.firstTick()) addVolume(e, v < 112 ? -amount : amount);
     } else if (v >= 128 && v <= 159) {
         if (e.firstTick()) addVolume(e, v < 144 ? -(v & 15) : (v & 15));
     } else if (v >= 160 && v <= 175) {

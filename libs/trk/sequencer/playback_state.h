@@ -70,6 +70,8 @@ struct ChannelState {
 
     // Parameter memories, named after what they remember.
     int portamentoSpeed = 0;
+    int portamentoUpSpeed = 0;    // XM: 1xx's own memory
+    int portamentoDownSpeed = 0;  // XM: 2xx's own memory
     int tonePortamentoSpeed = 0;
     int32_t tonePortamentoTarget = 0;
     int volumeSlide = 0;

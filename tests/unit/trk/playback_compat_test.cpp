@@ -654,5 +654,38 @@ TEST(PlaybackCompat, XmArpeggioCountsTheTicksLeft) {
     }
 }
 
+// Slide memories over three rows (row 0 holds the note at volume 64):
+// ProTracker keeps none for 1xx; XM one each for 1xx, 2xx, E1x and E2x, and
+// one for Axy that its volume column's slides set too.
+TEST(PlaybackCompat, SlideMemories) {
+    struct Cell {
+        int effect, parameter, volume;
+    };
+    struct Case {
+        const char* what;
+        SongFormat format;
+        Cell first, second;
+        int periodChange, volume;
+    };
+    const Case cases[] = {
+        {"MOD 100", SongFormat::mod, {kPortamentoUp, 8, -1}, {kPortamentoUp, 0, -1}, -5 * 32, 64},
+        {"XM 200 after 108", SongFormat::xm, {kPortamentoUp, 8, -1}, {kPortamentoDown, 0, -1}, -5 * 32, 64},
+        {"XM E10", SongFormat::xm, {kExtended, 0x18, -1}, {kExtended, 0x10, -1}, -2 * 32, 64},
+        {"XM A00 after the volume column", SongFormat::xm, {0, 0, 0x62}, {kVolumeSlide, 0, -1}, 0, 44},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1);
+        rig.cell(1, 0, 0, c.first.effect, c.first.parameter, c.first.volume);
+        rig.cell(2, 0, 0, c.second.effect, c.second.parameter, c.second.volume);
+        rig.begin();
+        rig.rows(1);
+        const int32_t start = rig.channel(0).basePeriod;
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).basePeriod - start, c.periodChange) << c.what;
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
