@@ -278,6 +278,8 @@ ItCommand extendedCommand(int parameter) {
             return extended(kVibratoWaveform, y);
         case 0x4:
             return extended(kTremoloWaveform, y);
+        case 0x5:
+            return ItCommand{kPanbrelloWaveform, static_cast<uint8_t>(y)};
         case 0x6:
             return ItCommand{kFinePatternDelay, static_cast<uint8_t>(y)};
         case 0x7:
@@ -449,6 +451,8 @@ ItCommand translateItCommand(int command, int parameter, bool linear) {
             return as(kChannelVolumeSlide);
         case 15:  // O
             return as(kSampleOffset);
+        case 16:  // P
+            return as(kPanningSlide);
         case 17:  // Q
             return as(kRetriggerVolume);
         case 18:  // R
@@ -457,6 +461,8 @@ ItCommand translateItCommand(int command, int parameter, bool linear) {
             return extendedCommand(p);
         case 20:  // T
             return as(kTempoSlide);
+        case 21:  // U
+            return as(kFineVibrato);
         case 22:  // V
             if (p > 128) return {};
             return ItCommand{kSetGlobalVolume, static_cast<uint8_t>(p == 128 ? 255 : p * 2)};
@@ -464,6 +470,8 @@ ItCommand translateItCommand(int command, int parameter, bool linear) {
             return as(kGlobalVolumeSlide);
         case 24:  // X
             return ItCommand{kSetPanning, static_cast<uint8_t>(p >> 2)};
+        case 25:  // Y
+            return as(kPanbrello);
         case 26:  // Z
             return as(kMidiMacro);
         default:

@@ -113,6 +113,9 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
         case 20:
             set(kSetTempo, p);
             break;  // T
+        case 21:
+            set(kFineVibrato, p);
+            break;  // U
         case 22:
             if (p <= 64) set(kSetGlobalVolume, p == 64 ? 255 : p * 4);  // above 64: ignored
             break;                                                      // V

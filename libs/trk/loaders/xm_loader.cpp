@@ -47,6 +47,8 @@ void translateEffect(int command, int p, uint8_t* out) {
         code = kKeyOff;
     } else if (command == 21) {  // L: envelope position
         code = kSetEnvelopePosition;
+    } else if (command == 25) {  // P: panning slide
+        code = kPanningSlide;
     } else if (command == 27) {  // R: multi retrigger
         code = kRetrigger;
     } else if (command == 29) {  // T: tremor

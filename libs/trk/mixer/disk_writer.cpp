@@ -20,13 +20,17 @@ constexpr int kTableCount = 65;  // one per volume 0 .. 64
 constexpr uint32_t kAccumulatorValues = 3600;
 constexpr int kMaxVolume = 64;
 constexpr int kMaxPanning = 255;
-// A span moves at most this far (22.10 bytes), so its relative position
+// Voice positions count bytes with this many fraction bits: the mix
+// routines' 22.10 and the extra bits that keep the pitch exact.
+constexpr int kPositionFractionBits = 10 + kExtraPositionBits;
+constexpr int64_t kPositionUnit = int64_t{1} << kPositionFractionBits;
+// A span moves at most this far, so its relative position read as 22.10
 // stays within 32 bits. Steps are kept below it; only an output rate under
 // about 4 kHz could ask for more.
-constexpr uint32_t kMaxSpanDistance = 1u << 30;
+constexpr uint64_t kMaxSpanDistance = uint64_t{1} << (30 + kExtraPositionBits);
 constexpr uint64_t kMaxStep = kMaxSpanDistance;
 
-// A voice's boundaries in 22.10 fixed point: the last position of a
+// A voice's boundaries in its fixed point: the last position of a
 // non-looping sample, and the first and last positions of the loop. The last
 // positions lie within the last byte, so it plays, and a loop's length in
 // bytes is its period exactly.
@@ -155,20 +159,21 @@ bool applyBoundaries(Voice& v, const Bounds& b) {
     return true;
 }
 
-uint32_t stepSizeOf(const Voice& v) {
-    return v.step < 0 ? 0u - static_cast<uint32_t>(v.step) : static_cast<uint32_t>(v.step);
+uint64_t stepSizeOf(const Voice& v) {
+    return v.step < 0 ? 0u - static_cast<uint64_t>(v.step) : static_cast<uint64_t>(v.step);
 }
 
 // Frames whose positions lie within distance (>= 0) of the first.
-uint64_t framesWithin(int64_t distance, uint32_t stepSize) {
+uint64_t framesWithin(int64_t distance, uint64_t stepSize) {
     // 32-bit division whenever it suffices: 64-bit division is a library call on x86.
-    return distance <= UINT32_MAX ? static_cast<uint32_t>(distance) / stepSize + 1ull
-                                  : static_cast<uint64_t>(distance) / stepSize + 1;
+    if (distance <= UINT32_MAX && stepSize <= UINT32_MAX)
+        return static_cast<uint32_t>(distance) / static_cast<uint32_t>(stepSize) + 1ull;
+    return static_cast<uint64_t>(distance) / stepSize + 1;
 }
 
 // Frames until the position passes the boundary ahead, at most limit.
 uint32_t framesBeforeBoundary(const Voice& v, const Bounds& b, uint32_t limit) {
-    if (v.step == 0) return limit;  // a frequency under rate / 1024 holds its point
+    if (v.step == 0) return limit;  // a frequency of 0 holds its point
     const bool backwards = v.step < 0;
     int64_t boundary;
     if (backwards) {
@@ -178,13 +183,13 @@ uint32_t framesBeforeBoundary(const Voice& v, const Bounds& b, uint32_t limit) {
     }
     const int64_t distance = backwards ? v.position - boundary : boundary - v.position;
     if (distance < 0) return 0;
-    const uint32_t stepSize = stepSizeOf(v);
+    const uint64_t stepSize = stepSizeOf(v);
     const uint64_t fit = framesWithin(distance, stepSize);
-    const uint32_t spanLimit = kMaxSpanDistance / stepSize;
+    const uint64_t spanLimit = kMaxSpanDistance / stepSize;
     return static_cast<uint32_t>(std::min<uint64_t>({fit, limit, spanLimit}));
 }
 
-int pointShiftOf(const Voice& v) { return (v.flags & kSample16Bit) ? 11 : 10; }
+int pointShiftOf(const Voice& v) { return kPositionFractionBits + ((v.flags & kSample16Bit) ? 1 : 0); }
 int pointSizeOf(const Voice& v) { return (v.flags & kSample16Bit) ? 2 : 1; }
 
 // The points the voice hears as they lie in memory: the whole sample, or,
@@ -264,8 +269,8 @@ void mixFrames(Voice& v, int32_t* out, uint32_t n, const VoiceMix& mix, bool inP
                      stitched);
         span.base = stitched + mix.reach.before * size;
     }
-    span.position = static_cast<uint32_t>(v.position - (lowest << shift));
-    span.step = static_cast<uint32_t>(v.step);
+    span.position = static_cast<uint64_t>(v.position - (lowest << shift));
+    span.step = static_cast<uint64_t>(v.step);
     span.leftTable = mix.leftTable;
     span.rightTable = mix.rightTable;
     span.filter = mix.filter;
@@ -301,8 +306,8 @@ uint32_t stitchFrames(const Voice& v, uint32_t limit) {
 
 // Mixes frames of v into out, following loops, reversals and the end.
 void renderVoice(Voice& v, int32_t* out, uint32_t frames, uint32_t valuesPerFrame, const VoiceMix& mix) {
-    const Bounds b{int64_t{v.lastByte} * 1024 + 1023, int64_t{v.loopStart} * 1024,
-                   int64_t{v.loopLastByte} * 1024 + 1023};
+    const Bounds b{(int64_t{v.lastByte} + 1) * kPositionUnit - 1, int64_t{v.loopStart} * kPositionUnit,
+                   (int64_t{v.loopLastByte} + 1) * kPositionUnit - 1};
     // Direction follows the flag; a start between ticks replaces the flags
     // before the next tick has set the step's sign.
     if ((v.step < 0) != isBackwards(v)) v.step = -v.step;
@@ -327,13 +332,14 @@ void renderVoice(Voice& v, int32_t* out, uint32_t frames, uint32_t valuesPerFram
     }
 }
 
-// Position increment per output frame for a frequency, in 22.10 fixed point.
-int32_t stepFor(const Voice& v, uint32_t rate) {
+// Position increment per output frame for a frequency, in the voice's fixed point.
+int64_t stepFor(const Voice& v, uint32_t rate) {
     const auto hz = static_cast<uint32_t>(v.frequency);
-    uint64_t step = (uint64_t{hz / rate} << 10) | (uint64_t{hz % rate} * 1024 / rate);
+    uint64_t step = (uint64_t{hz / rate} << kPositionFractionBits) |
+                    ((uint64_t{hz % rate} << kPositionFractionBits) / rate);
     if (v.flags & kSample16Bit) step *= 2;
     step = std::min(step, kMaxStep);
-    const auto signedStep = static_cast<int32_t>(step);
+    const auto signedStep = static_cast<int64_t>(step);
     return isBackwards(v) ? -signedStep : signedStep;
 }
 
@@ -481,7 +487,7 @@ void DiskWriter::updateVoiceAfterTick(Voice& v, uint32_t rate) {
     const int32_t scale = tables_->amplitudeScale;
     const bool started = v.trigger;
     if (v.trigger) {
-        v.position = int64_t{v.start} * 1024;
+        v.position = int64_t{v.start} * kPositionUnit;
         v.active = true;
         v.trigger = false;
         v.wrapped = false;
@@ -491,7 +497,7 @@ void DiskWriter::updateVoiceAfterTick(Voice& v, uint32_t rate) {
     if (v.active) {
         v.step = stepFor(v, rate);
         if (mode_.interpolation == kInterpolationSinc) {
-            v.sincBand = sincBandFor(stepSizeOf(v), 1u << pointShiftOf(v));
+            v.sincBand = sincBandFor(stepSizeOf(v), uint64_t{1} << pointShiftOf(v));
         }
     }
     if (v.filterChanged) {

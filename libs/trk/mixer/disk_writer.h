@@ -34,8 +34,8 @@ public:
         int32_t frequency = 10000;
         int32_t volume = 0;    // 0 .. 64
         int32_t panning = 0;   // 0 .. 255
-        int64_t position = 0;  // bytes in 22.10 fixed point
-        int32_t step = 0;      // per output frame, same format; negative backwards
+        int64_t position = 0;  // bytes with kPositionFractionBits fraction bits
+        int64_t step = 0;      // per output frame, same format; negative backwards
         int32_t leftAmplitude = 0;
         int32_t rightAmplitude = 0;
         VoiceFilter filter;          // as the sequencer set it

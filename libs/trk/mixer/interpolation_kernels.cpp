@@ -82,7 +82,7 @@ const InterpolationKernels& interpolationKernels() {
     return kernels;
 }
 
-int sincBandFor(uint32_t stepSize, uint32_t pointUnits) {
+int sincBandFor(uint64_t stepSize, uint64_t pointUnits) {
     for (int band = 0; band + 1 < Kernels::kSincBands; ++band)
         if (stepSize <= kBandTops[band] * pointUnits) return band;
     return Kernels::kSincBands - 1;

@@ -27,6 +27,6 @@ const InterpolationKernels& interpolationKernels();
 
 // The sinc band for a step of stepSize position units a frame, where one
 // point is pointUnits position units.
-int sincBandFor(uint32_t stepSize, uint32_t pointUnits);
+int sincBandFor(uint64_t stepSize, uint64_t pointUnits);
 
 }  // namespace tumbor::trk

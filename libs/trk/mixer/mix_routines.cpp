@@ -121,8 +121,10 @@ void mixSpan(const MixSpan& span) {
     int32_t* out = span.out;
     int32_t* const end = out + span.frames * kValuesPerFrame;
     const uint8_t* const base = span.base;
-    const uint32_t step = span.step;
-    uint32_t p = span.position;
+    const uint64_t step = span.step;
+    uint64_t p = span.position;
+    // The position as the readers take it: bytes in 22.10 fixed point.
+    auto at = [&p] { return static_cast<uint32_t>(p >> kExtraPositionBits); };
     if constexpr (kFilter || kRamp || kWeighted) {
         [[maybe_unused]] FilterState f{};
         if constexpr (kFilter) f = *span.filter;  // in registers for the loop
@@ -130,7 +132,7 @@ void mixSpan(const MixSpan& span) {
         int32_t left = span.leftGain;
         int32_t right = span.rightGain;
         for (; out != end; out += kValuesPerFrame, p += step) {
-            int32_t y = scaledPointAt<kSixteenBit, kInterpolation>(base, p, kernel);
+            int32_t y = scaledPointAt<kSixteenBit, kInterpolation>(base, at(), kernel);
             if constexpr (kFilter) y = filterStep(f, y);
             if constexpr (kRamp) {
                 out[0] += y * (left >> 8);
@@ -149,7 +151,7 @@ void mixSpan(const MixSpan& span) {
         const int32_t* const left = span.leftTable;
         const int32_t* const right = span.rightTable;
         for (; out != end; out += kValuesPerFrame, p += step) {
-            const uint8_t x = byteAt<kInterpolate>(base, p);
+            const uint8_t x = byteAt<kInterpolate>(base, at());
             out[0] += left[x];
             if constexpr (kStereo) out[1] += right[x];
         }
@@ -157,7 +159,7 @@ void mixSpan(const MixSpan& span) {
         const int32_t left = span.leftGain;
         const int32_t right = span.rightGain;
         for (; out != end; out += kValuesPerFrame, p += step) {
-            const int32_t x = pointAt<kInterpolate>(base, p);
+            const int32_t x = pointAt<kInterpolate>(base, at());
             out[0] += x * left;
             if constexpr (kStereo) out[1] += x * right;
         }

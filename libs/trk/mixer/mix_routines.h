@@ -42,12 +42,17 @@ struct FilterState {
 // it is never negative, since base is taken at the span's lowest point. The
 // interpolators read up to 3 points before and 4 after the one at the
 // position: the caller makes sure these are the right neighbours.
+// Positions carry this many fraction bits beyond the 22.10 fixed point the
+// loops read (position >> kExtraPositionBits), so that a step keeps a low
+// note's pitch to well under a cent.
+constexpr int kExtraPositionBits = 16;
+
 struct MixSpan {
     int32_t* out = nullptr;  // accumulator; left, right interleaved in stereo
     uint32_t frames = 0;
     const uint8_t* base = nullptr;  // sample data at the span's lowest byte (8-bit) or point (16-bit)
-    uint32_t position = 0;          // bytes from base, 22.10 fixed point
-    uint32_t step = 0;              // per frame, same format; two's complement when backwards
+    uint64_t position = 0;          // bytes from base, 22.10 fixed point and the extra bits
+    uint64_t step = 0;              // per frame, same format; two's complement when backwards
     // 8-bit data: volume tables indexed by the sample byte taken as unsigned.
     const int32_t* leftTable = nullptr;
     const int32_t* rightTable = nullptr;

@@ -118,6 +118,10 @@ struct Instrument {
     EnvelopeRef panningEnvelope;
     EnvelopeRef pitchEnvelope;
     int fadeout = 0;  // added to the sample's fadeout at note start
+    // IT: each semitone from the centre note moves the panning by
+    // separation / 8 (0 .. 64 scale); separation -32 .. 32, 0 for none.
+    int pitchPanSeparation = 0;
+    int pitchPanCenter = 60;
     NewNoteAction newNoteAction = NewNoteAction::cut;
     DuplicateCheck duplicateCheck = DuplicateCheck::off;
     DuplicateAction duplicateAction = DuplicateAction::cut;

@@ -3,6 +3,7 @@
 #include "libs/trk/sequencer/effects.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "libs/trk/sequencer/pitch.h"
 #include "libs/trk/sequencer/sequencer.h"
@@ -68,7 +69,10 @@ void fineVolumeSlide(Effect& e) {
 }
 
 // Plain volume slide (codes 5, 6, 10): other ticks only.
+// Axy, and the slide of 5xy and 6xy: XM remembers the last non-zero
+// parameter for all three.
 void plainVolumeSlide(Effect& e, int p) {
+    if (e.is(SongFormat::xm)) p = remembered(e.channel.volumeSlide, p);
     if (e.firstTick() || p == 0) return;
     int x = p >> 4, y = p & 15;
     if (e.is(SongFormat::xm)) {
@@ -97,9 +101,33 @@ void takeNoteAsTarget(Effect& e) {
     c.noteOn = false;
 }
 
+// Glissando: the slide is heard a semitone at a time, at the nearest note
+// not below where it has come (XM's linear slides: the nearest note).
+void heardInSemitones(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+    // Under IT's linear slides the period is a frequency.
+    const bool frequency = e.is(SongFormat::it) && e.song().linearFrequencies;
+    const bool nearest = e.is(SongFormat::xm) && e.song().linearFrequencies;
+    int32_t heard = c.basePeriod;
+    int64_t distance = INT64_MAX;
+    for (int note = 0; note <= 119; ++note) {
+        const int32_t period = periodOfNote(e, note);
+        int64_t above = frequency ? int64_t{period} - c.basePeriod : int64_t{c.basePeriod} - period;
+        if (nearest && above < 0) above = -above;
+        if (above >= 0 && above < distance) {
+            distance = above;
+            heard = period;
+        }
+    }
+    c.outputPeriod = heard;
+    c.periodChanged = true;
+}
+
 void tonePortamento(Effect& e) {
     takeNoteAsTarget(e);
     if (!e.firstTick()) slideToTarget(e, e.channel.tonePortamentoSpeed);
+    heardInSemitones(e);
 }
 
 // Linear tone portamento (codes 47, 50): the period is a frequency, moved by
@@ -107,12 +135,14 @@ void tonePortamento(Effect& e) {
 void linearTonePortamento(Effect& e) {
     takeNoteAsTarget(e);
     ChannelState& c = e.channel;
-    if (e.firstTick() || c.tonePortamentoTarget == 0) return;
-    int speed = std::min(c.tonePortamentoSpeed, 256);
-    if (c.basePeriod < c.tonePortamentoTarget)
-        c.basePeriod = std::min(scalePeriod(c.basePeriod, kSlideUp192[speed]), c.tonePortamentoTarget);
-    else if (c.basePeriod > c.tonePortamentoTarget)
-        c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
+    if (!e.firstTick() && c.tonePortamentoTarget != 0) {
+        int speed = std::min(c.tonePortamentoSpeed, 256);
+        if (c.basePeriod < c.tonePortamentoTarget)
+            c.basePeriod = std::min(scalePeriod(c.basePeriod, kSlideUp192[speed]), c.tonePortamentoTarget);
+        else if (c.basePeriod > c.tonePortamentoTarget)
+            c.basePeriod = std::max(scalePeriod(c.basePeriod, kSlideDown192[speed]), c.tonePortamentoTarget);
+    }
+    heardInSemitones(e);
 }
 
 // The signed waveform value (-255 .. 255) at a vibrato or tremolo position
@@ -177,7 +207,7 @@ void itVibrato(Effect& e) {
     if (!old || !e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
     int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
     if (old) value = -value;
-    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 5 : 6);
+    const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 7 : 8);
     if (e.song().linearFrequencies) {
         const bool up = value > 0;
         c.outputPeriod =
@@ -194,7 +224,8 @@ void vibrato(Effect& e) {
     if (protrackerFirstTick(e)) return;
     ChannelState& c = e.channel;
     int value = waveformValue(e, c.waveControl, c.vibratoPosition);
-    int delta = ((c.vibratoDepth * (value < 0 ? -value : value)) >> 5) & ~3;
+    int delta = (c.vibratoDepth * (value < 0 ? -value : value)) >> 7;
+    if (!e.is(SongFormat::s3m) && !e.is(SongFormat::xm)) delta &= ~3;  // whole Amiga periods
     c.outputPeriod = c.basePeriod + (value < 0 ? -delta : delta);
     c.periodChanged = true;
     if (!e.firstTick()) c.vibratoPosition = (c.vibratoPosition + c.vibratoSpeed) & 255;
@@ -264,12 +295,22 @@ void setSampleOffset(Effect& e, int32_t offset) {
 
 // ---- the codes ----------------------------------------------------------------
 
+// Which of note, note + x and note + y a tick plays (0, 1, 2). XM plays
+// the note on a row's first tick and then counts the ticks left in the row
+// instead, through a table of 16 entries: from 17 left it reads y, at 16 the
+// note.
+int arpeggioPhase(const Effect& e) {
+    if (!e.is(SongFormat::xm)) return e.state().tick % 3;
+    if (e.firstTick()) return 0;
+    const int left = e.state().speed - e.state().tick;
+    return left > 16 ? 2 : left == 16 ? 0 : left % 3;
+}
+
 void arpeggio(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.parameter) return;
     c.arpeggio = e.parameter;
-    int phase = e.state().tick % 3;
-    const int semitones = phase == 1 ? e.x() : phase == 2 ? e.y() : 0;
+    const int semitones = arpeggioPhase(e) == 1 ? e.x() : arpeggioPhase(e) == 2 ? e.y() : 0;
     if (e.is(SongFormat::it)) {
         // IT raises the sounding pitch, slides included, by 16 of its
         // 1/192-octave steps a semitone.
@@ -288,15 +329,20 @@ void arpeggioAgain(Effect& e) {
     arpeggio(again);
 }
 
-void portamentoUp(Effect& e) {
-    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
-    if (!e.firstTick()) e.channel.basePeriod -= e.channel.portamentoSpeed;
+// 1xx and 2xx: ProTracker slides by the parameter alone, XM remembers each
+// speed apart, the others one speed for both.
+void slidePeriod(Effect& e, int& xmMemory, int direction) {
+    int speed = e.parameter * 4;
+    if (!e.is(SongFormat::mod)) {
+        int& memory = e.is(SongFormat::xm) ? xmMemory : e.channel.portamentoSpeed;
+        if (speed) memory = speed;
+        speed = memory;
+    }
+    if (!e.firstTick()) e.channel.basePeriod += direction * speed;
 }
 
-void portamentoDown(Effect& e) {
-    if (e.parameter) e.channel.portamentoSpeed = e.parameter * 4;
-    if (!e.firstTick()) e.channel.basePeriod += e.channel.portamentoSpeed;
-}
+void portamentoUp(Effect& e) { slidePeriod(e, e.channel.portamentoUpSpeed, -1); }
+void portamentoDown(Effect& e) { slidePeriod(e, e.channel.portamentoDownSpeed, 1); }
 
 // IT's G shares E and F's speed memory unless the song keeps it apart.
 void rememberTonePortamentoSpeed(Effect& e, int scale) {
@@ -313,6 +359,12 @@ void tonePortamentoCode(Effect& e) {
 }
 
 void vibratoCode(Effect& e) {
+    if (e.y()) e.channel.vibratoDepth = e.y() * 4;
+    if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
+    vibrato(e);
+}
+
+void fineVibrato(Effect& e) {
     if (e.y()) e.channel.vibratoDepth = e.y();
     if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
     vibrato(e);
@@ -531,8 +583,64 @@ void twoRangePortamento(Effect& e, int direction) {
 void portamentoUpTwoRange(Effect& e) { twoRangePortamento(e, -1); }
 void portamentoDownTwoRange(Effect& e) { twoRangePortamento(e, 1); }
 
+// The panning set anew ends a panbrello's swing and the note's pitch-pan
+// separation.
+void setChannelPanning(ChannelState& c, int panning) {
+    c.panning = panning;
+    c.panbrelloOffset = 0;
+    c.panningBeforeSeparation = -1;
+}
+
 void setPanning(Effect& e) {
-    if (e.firstTick()) e.channel.panning = e.parameter;
+    if (e.firstTick()) setChannelPanning(e.channel, e.parameter);
+}
+
+// Pxy. XM: x slides right, else y left, on the other ticks. IT: P0y slides
+// right and Px0 left; PxF and PFy slide once, on the first tick; any other
+// pair does nothing.
+void panningSlide(Effect& e) {
+    ChannelState& c = e.channel;
+    const int p = remembered(c.panningSlide, e.parameter);
+    const int x = p >> 4, y = p & 15;
+    if (!e.is(SongFormat::it)) {
+        if (!e.firstTick()) c.panning = clampInt(c.panning + (x ? x : -y), 0, 255);
+        return;
+    }
+    int amount = 0;
+    if (y == 15 && x)
+        amount = e.firstTick() ? -x : 0;
+    else if (x == 15 && y)
+        amount = e.firstTick() ? y : 0;
+    else if (!e.firstTick() && !(x && y))
+        amount = y ? y : -x;
+    c.panning = clampInt(c.panning + amount, 0, 64);
+}
+
+// IT's Yxy swings the panning by the waveform at the position, which then
+// moves on. The random waveform holds each value for x ticks.
+void panbrello(Effect& e) {
+    ChannelState& c = e.channel;
+    if (e.x()) c.panbrelloSpeed = e.x();
+    if (e.y()) c.panbrelloDepth = e.y();
+    int value;  // -64 .. 64
+    if (c.panbrelloWaveform == 3) {
+        if (c.panbrelloPosition == 0 || c.panbrelloPosition >= c.panbrelloSpeed) {
+            c.panbrelloPosition = 0;
+            uint32_t& random = e.state().random;
+            random = random * 1103515245u + 12345u;
+            c.panbrelloHeld = static_cast<int>((random >> 16) & 127) - 64;
+        }
+        ++c.panbrelloPosition;
+        value = c.panbrelloHeld;
+    } else {
+        value = itWaveformValue(e, c.panbrelloWaveform, c.panbrelloPosition) / 4;
+        c.panbrelloPosition = (c.panbrelloPosition + c.panbrelloSpeed) & 255;
+    }
+    c.panbrelloOffset = (value * c.panbrelloDepth + 2) >> 3;
+}
+
+void panbrelloWaveform(Effect& e) {
+    if (e.parameter < 4) e.channel.panbrelloWaveform = e.parameter;
 }
 
 void panningSlideLeft(Effect& e) {
@@ -792,6 +900,10 @@ const EffectEntry kEffects[kEffectCodeCount] = {
     {arpeggioAgain, true},                    // 56
     {sampleOffsetHigh, false},                // 57
     {finePatternDelay, false},                // 58
+    {panningSlide, false},                    // 59
+    {fineVibrato, true},                      // 60
+    {panbrello, false},                       // 61
+    {panbrelloWaveform, false},               // 62
 };
 
 // ---- extended sub-commands ------------------------------------------------------
@@ -832,18 +944,30 @@ void extended(Effect& e) {
     ChannelState& c = e.channel;
     int y = e.y();
     switch (e.x()) {
+        // XM remembers E1y's and E2y's steps apart.
         case kFinePortamentoUpStep:
+            if (e.is(SongFormat::xm)) y = remembered(c.finePortamentoUp, y);
             if (e.firstTick() && c.hasSample()) c.basePeriod -= y * 4;
             break;
         case kFinePortamentoDownStep:
+            if (e.is(SongFormat::xm)) y = remembered(c.finePortamentoDown, y);
             if (e.firstTick() && c.hasSample()) c.basePeriod += y * 4;
+            break;
+        case kGlissando:
+            c.glissando = y != 0;
             break;
         case kVibratoWaveform:
             c.waveControl = (c.waveControl & 0xF0) | waveformSetting(e, y);
             break;
         case kSetFineTune:
             if (!c.hasSample()) break;
-            c.c4Speed = kFineTuneSpeed[y];
+            if (e.is(SongFormat::xm)) {
+                // XM keeps fine-tune in its own field, and + 128 in the C4 speed.
+                c.fineTune = (y - 8) * 16;
+                c.c4Speed = c.fineTune + 128;
+            } else {
+                c.c4Speed = kFineTuneSpeed[y];
+            }
             c.basePeriod = periodOfNote(e, c.lastNote);
             break;
         case kTremoloWaveform:
@@ -908,7 +1032,7 @@ void itVolumeColumn(Effect& e, int v) {
         else
             itVolumeColumnCommand(e, linear ? kLinearPortamentoUp : kFinePortamentoUp, (v - 115) * 4);
     } else if (v >= 128 && v <= 192) {
-        if (e.noteTick()) c.panning = v - 128;
+        if (e.noteTick()) setChannelPanning(c, v - 128);
     } else if (v >= kItVolumeTonePortamento && v < kItVolumeVibrato) {
         static const uint8_t kSpeeds[10] = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
         itVolumeColumnCommand(e, e.song().linearFrequencies ? kLinearTonePortamento : kTonePortamento,
@@ -923,16 +1047,22 @@ void volumeColumn(Effect& e, int v) {
     if (v <= 64) {
         if (e.noteTick()) c.volume = std::min(v, e.state().maxVolume);
     } else if (v >= 96 && v <= 127) {
-        if (!e.firstTick()) addVolume(e, v < 112 ? -(v - 96) : v - 112);
+        // The slide is Axy's, memory included.
+        const int amount = v < 112 ? v - 96 : v - 112;
+        if (amount) c.volumeSlide = v < 112 ? amount : amount << 4;
+        if (!e.firstTick()) addVolume(e, v < 112 ? -amount : amount);
     } else if (v >= 128 && v <= 159) {
         if (e.firstTick()) addVolume(e, v < 144 ? -(v & 15) : (v & 15));
     } else if (v >= 160 && v <= 175) {
         c.vibratoSpeed = (v - 160) * 4;
     } else if (v >= 176 && v <= 191) {
-        c.vibratoDepth = v - 176;
+        c.vibratoDepth = (v - 176) * 4;
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];
+    } else if (v >= 208 && v < kXmVolumeTonePortamento) {
+        // Dx slides left, Ex right, on the other ticks.
+        if (!e.firstTick()) c.panning = clampInt(c.panning + (v < 224 ? -(v & 15) : v & 15), 0, 255);
     } else if (v >= kXmVolumeTonePortamento) {
         // XM's Mx: speed 16x, shared with 3xx; a 3xx beside it is passed
         // over and doubles it.

@@ -70,7 +70,11 @@ enum EffectCode : uint8_t {
     kArpeggioAgain = 56,      // IT and S3M J00: the last arpeggio (S3M: the last parameter)
     kSampleOffsetHigh = 57,   // IT SAx: 64 KiB units added to the sample offsets that follow
     kFinePatternDelay = 58,   // IT S6x: the row lasts x ticks longer
-    kEffectCodeCount = 59,
+    kPanningSlide = 59,       // XM and IT Pxy, each with its own direction rule
+    kFineVibrato = 60,        // IT and S3M Uxy: vibrato a quarter as deep
+    kPanbrello = 61,          // IT Yxy: vibrato of the panning
+    kPanbrelloWaveform = 62,  // IT S5x
+    kEffectCodeCount = 63,
 };
 
 // kNoteActionCommand's parameters.
@@ -94,6 +98,7 @@ enum NoteActionCommand : uint8_t {
 enum ExtendedCommand : uint8_t {
     kFinePortamentoUpStep = 1,
     kFinePortamentoDownStep = 2,
+    kGlissando = 3,
     kVibratoWaveform = 4,
     kSetFineTune = 5,
     kPatternLoop = 6,

@@ -42,13 +42,15 @@ PitchRule pitchRuleFor(const Song& song) {
 
 int32_t noteToPeriod(PitchRule rule, bool itSong, int note, int c4Speed, int fineTune) {
     switch (rule) {
+        // XM's fine-tune moves the note in sixteenths of a semitone: its
+        // lowest three bits are not heard.
         case PitchRule::xmLinear: {
             int n = note == 120 ? 0 : clampNote(note, 119);
-            return 7744 - n * 64 - c4Speed / 2;
+            return 7744 - n * 64 - (c4Speed >> 3) * 4;
         }
         case PitchRule::xmAmiga: {
             int n = note == 120 ? 0 : clampNote(note, 119);
-            int f = fineTune < -128 ? -128 : fineTune > 127 ? 127 : fineTune;
+            int f = ((fineTune < -128 ? -128 : fineTune > 127 ? 127 : fineTune) + 128) / 8 * 8 - 128;
             int q = f / 16;
             int r = f - 16 * q;
             int index = 8 * (n % 12) + q;

@@ -70,6 +70,8 @@ struct ChannelState {
 
     // Parameter memories, named after what they remember.
     int portamentoSpeed = 0;
+    int portamentoUpSpeed = 0;    // XM: 1xx's own memory
+    int portamentoDownSpeed = 0;  // XM: 2xx's own memory
     int tonePortamentoSpeed = 0;
     int32_t tonePortamentoTarget = 0;
     int volumeSlide = 0;
@@ -90,11 +92,23 @@ struct ChannelState {
 
     int vibratoPosition = 0;
     int vibratoSpeed = 0;
-    int vibratoDepth = 0;
+    int vibratoDepth = 0;  // in quarters: fine vibrato sets 1 a step, vibrato 4
     int tremoloPosition = 0;
     int tremoloSpeed = 0;
     int tremoloDepth = 0;
     int waveControl = 0;      // low nibble vibrato, high nibble tremolo waveform
+    bool glissando = false;   // tone portamento heard in semitones
+    // IT panbrello: its position, speed, depth and waveform, and the offset
+    // (0 .. 256 scale) it leaves on the panning until a note or a set panning.
+    int panbrelloPosition = 0;
+    int panbrelloSpeed = 0;
+    int panbrelloDepth = 0;
+    int panbrelloWaveform = 0;
+    int panbrelloOffset = 0;
+    int panbrelloHeld = 0;  // the random waveform's value, held for speed ticks
+    // IT: the panning before the note's pitch-pan separation moved it, which
+    // the next note starts from again; -1 none.
+    int panningBeforeSeparation = -1;
     AutoVibrato autoVibrato;  // XM, IT
 
     int retriggerInterval = 0;
@@ -175,6 +189,7 @@ struct PlaybackState {
     int patternDelay = 0;  // rows still to repeat
     int pendingPatternDelay = 0;
     int fineRowDelay = 0;  // IT S6x: ticks this row runs past the speed
+    uint32_t random = 1;   // the random waveforms' generator, so a song plays the same each time
 
     // Pattern loops: each channel keeps its own start row and counter
     // (Scream Tracker 3 one for the whole song, the first channel's).

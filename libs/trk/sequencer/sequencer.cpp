@@ -354,6 +354,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
     if (instrumentNumber && sample) {
         bool mdl = isSongFormat(song_, SongFormat::mdl);
         if (!mdl || sample->volume != 0) channel.volume = std::min(sample->volume, state_.maxVolume);
+        if (sample->panning >= 0 || (instrument && instrument->panning >= 0))
+            channel.panningBeforeSeparation = -1;
         if (sample->panning >= 0) channel.panning = sample->panning;
         if (instrument && instrument->panning >= 0) channel.panning = instrument->panning;
         channel.sampleGlobalVolume = sample->globalVolume;
@@ -462,9 +464,22 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
     channel.startOffset = 0;
+    channel.panbrelloOffset = 0;
+    if (isSongFormat(song_, SongFormat::it)) separatePitchPan(channel, instrument, note);
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.
     if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
     if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
+}
+
+// IT's pitch-pan separation moves the panning by the note's distance from
+// the instrument's centre note; the next note starts from the panning before.
+void Sequencer::separatePitchPan(ChannelState& channel, const Instrument* instrument, int note) {
+    if (channel.panningBeforeSeparation >= 0) channel.panning = channel.panningBeforeSeparation;
+    channel.panningBeforeSeparation = -1;
+    if (!instrument || !instrument->pitchPanSeparation) return;
+    channel.panningBeforeSeparation = channel.panning;
+    const int moved = (note - instrument->pitchPanCenter) * instrument->pitchPanSeparation / 8;
+    channel.panning = clampValue(channel.panning + moved, 0, 64);
 }
 
 // The note is kept only when its instrument lets it sound on.
@@ -697,7 +712,7 @@ int Sequencer::voiceVolume(const ChannelState& channel) const {
 int Sequencer::voicePanning(const ChannelState& channel) const {
     int p = channel.panning;
     if (isSongFormat(song_, SongFormat::it)) {
-        int panning = p * 4;
+        int panning = p * 4 + channel.panbrelloOffset;
         if (channel.panningEnvelope.enabled()) {
             int e = channel.panningEnvelope.value();
             panning += ((32 - std::abs(p - 32)) * e >> 3) & ~3;

@@ -44,8 +44,9 @@ TEST(Effects, ArpeggioCyclesOnTicksModuloThree) {
     EXPECT_EQ(rig.periods(0, 6), (std::vector<int>{1712, 1356, 1140, 1712, 1356, 1140}));
 }
 
+// (ProTracker keeps no memory for them; the other formats one for all.)
 TEST(Effects, PortamentoCodesShareOneMemory) {
-    EffectRig rig;
+    EffectRig rig(SongFormat::mtm);
     setCell(*rig.song, 0, 0, 0, 48, 1, kPortamentoUp, 2);         // remembers 8, slides on 5 ticks
     setCell(*rig.song, 0, 1, 0, 0, 0, kPortamentoUpTwoRange, 0);  // 8 on every tick
     setCell(*rig.song, 0, 2, 0, 0, 0, kLinearPortamentoDown, 0);  // the ratio of 8 on 5 ticks

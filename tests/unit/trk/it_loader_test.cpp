@@ -466,14 +466,15 @@ TEST(ItLoader, CommandTranslation) {
         {17, 0x34, 0, kRetriggerVolume, 0x34}, {18, 0x56, 0, kTremolo, 0x56}, {20, 0x12, 0, kTempoSlide, 0x12},
         {22, 0x40, 0, kSetGlobalVolume, 0x80}, {22, 0x80, 0, kSetGlobalVolume, 255}, {22, 0x81, 0, 0, 0},
         {23, 0xF1, 0, kGlobalVolumeSlide, 0xF1}, {24, 0xFF, 0, kSetPanning, 63}, {24, 0x80, 0, kSetPanning, 32},
-        {16, 0x10, 0, 0, 0}, {21, 1, 0, 0, 0}, {25, 1, 0, 0, 0}, {26, 0x90, 0, kMidiMacro, 0x90}, {0, 1, 0, 0, 0},
+        {16, 0x10, 0, kPanningSlide, 0x10}, {21, 1, 0, kFineVibrato, 1}, {25, 1, 0, kPanbrello, 1},
+        {26, 0x90, 0, kMidiMacro, 0x90}, {0, 1, 0, 0, 0},
         {27, 1, 0, 0, 0},
         // S: sub-commands renumbered, S8y through IT's panning table.
         {19, 0x05, 0, kExtended, 0x05}, {19, 0x13, 0, kExtended, 0x33}, {19, 0x23, 0, kExtended, 0x53},
         {19, 0x31, 0, kExtended, 0x41}, {19, 0x42, 0, kExtended, 0x72}, {19, 0x81, 0, kSetPanning, 4},
         {19, 0x87, 0, kSetPanning, 29}, {19, 0x8F, 0, kSetPanning, 63}, {19, 0xA2, 0, kSampleOffsetHigh, 2},
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
-        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, 0, 0}, {19, 0x61, 0, kFinePatternDelay, 1},
+        {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, kPanbrelloWaveform, 1}, {19, 0x61, 0, kFinePatternDelay, 1},
         {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
         {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on

@@ -334,15 +334,15 @@ TEST(TrkMixerTest, StepFollowsFrequencyAndRate) {
         {44100, 8363, 0, 194},
         {22050, 8363, 0, 388},
         {44100, 100000, 0, 2321},
-        {44100, 100000, kSample16Bit, 4642},
+        {44100, 100000, kSample16Bit, 4643},  // twice the exact step, not twice the rounded one
         {11025, INT32_MAX, 0, 199457891},
-        {11025, INT32_MAX, kSample16Bit, 398915782},
+        {11025, INT32_MAX, kSample16Bit, 398915783},
     };
     for (const Case& c : cases) {
         Solo solo(data, 64, c.hz, c.flags);
         solo.writer.open(modeOf(false, true, false, c.rate));
         solo.render(1);
-        EXPECT_EQ(solo.voice().step, c.step) << c.hz << " Hz at " << c.rate;
+        EXPECT_EQ(solo.voice().step >> kExtraPositionBits, c.step) << c.hz << " Hz at " << c.rate;
     }
 }
 
@@ -350,8 +350,19 @@ TEST(TrkMixerTest, VeryLowFrequencyHoldsItsPoint) {
     auto data = sampleBytes({50, 60, 70, 80});
     Solo solo(data, 4, 10);
     for (int value : solo.render(50)) ASSERT_EQ(value, 50 * 256);
-    EXPECT_EQ(solo.voice().step, 0);
+    EXPECT_GT(solo.voice().step, 0) << "its pitch kept, however slow";
     EXPECT_TRUE(solo.voice().active);
+}
+
+// A second of a low note moves through as many bytes as its frequency, not
+// the fewer a step rounded to 1/1024 byte would.
+TEST(TrkMixerTest, LowNotesKeepTheirPitch) {
+    auto data = sampleBytes(std::vector<int>(4096, 0));
+    for (int hz : {1045, 2090, 3301}) {
+        Solo solo(data, 4096, hz);
+        solo.render(kRate);
+        EXPECT_EQ(solo.voice().position >> (10 + kExtraPositionBits), hz - 1) << hz;
+    }
 }
 
 TEST(TrkMixerTest, FrequencyZeroSilencesAfterTheNextTick) {
@@ -390,19 +401,19 @@ TEST(TrkMixerTest, NonLoopingSampleStopsAtItsEnd) {
 
 TEST(TrkMixerTest, PingPongMirrorsTheOvershootAtBothEnds) {
     auto data = sampleBytes(ramp(16));
-    // 1.5 bytes a frame over the loop [4, 12): L0 = 4096, L1 = 12287; ticks
-    // every 5 frames recompute the step in between.
+    // 1.5 bytes a frame over the loop [4, 12): in 22.10, L0 = 4096 and L1 just
+    // below 12288; ticks every 5 frames recompute the step in between.
     Solo solo(data, 16, kRate * 3 / 2, kSampleLooped | kSamplePingPong, 4, 12, false, 5);
     std::vector<int> read = solo.render(9);
-    // 12288 > L1 came back as 12286 and moved on by one step.
-    EXPECT_EQ(solo.voice().position, 10750);
-    EXPECT_EQ(solo.voice().step, -1536);
+    // 12288 > L1 came back just below 12288 and moved on by one step.
+    EXPECT_EQ(solo.voice().position >> kExtraPositionBits, 10751);
+    EXPECT_EQ(solo.voice().step >> kExtraPositionBits, -1536);
     EXPECT_TRUE(solo.voice().flags & DiskWriter::kBackwards);
     std::vector<int> more = solo.render(6);
     read.insert(read.end(), more.begin(), more.end());
-    // 3070 < L0 came back as 5122 and moved on by one step.
-    EXPECT_EQ(solo.voice().position, 6658);
-    EXPECT_EQ(solo.voice().step, 1536);
+    // 3071 < L0 came back as 5120 and moved on by one step.
+    EXPECT_EQ(solo.voice().position >> kExtraPositionBits, 6656);
+    EXPECT_EQ(solo.voice().step >> kExtraPositionBits, 1536);
     EXPECT_FALSE(solo.voice().flags & DiskWriter::kBackwards);
     more = solo.render(4);
     read.insert(read.end(), more.begin(), more.end());
@@ -426,7 +437,7 @@ TEST(TrkMixerTest, StepsLongerThanTheLoopStayInsideIt) {
     // The first wrap of the plain loop goes back by its length: 10240 - 4096.
     Solo solo(data, 16, kRate * 10, kSampleLooped, 4, 8);
     EXPECT_EQ(solo.render(2)[1], 6 * 256);
-    EXPECT_EQ(solo.voice().position, 6144 + 10240);
+    EXPECT_EQ(solo.voice().position >> kExtraPositionBits, 6144 + 10240);
 }
 
 TEST(TrkMixerTest, InterpolationFollowsTheRamp) {
@@ -495,7 +506,7 @@ TEST(TrkMixerTest, LongSamplePlaysPastTwoMebibytes) {
     // 64 bytes a frame: frame j reads byte 64 j, whose value is j >> 10.
     Solo solo(data, kLength, kRate * 64);
     std::vector<int> values = solo.render(32768);
-    EXPECT_EQ(solo.voice().position, int64_t{32768} * 65536);
+    EXPECT_EQ(solo.voice().position >> kExtraPositionBits, int64_t{32768} * 65536);
     std::vector<int> more = solo.render(32768);
     values.insert(values.end(), more.begin(), more.end());
     for (size_t j = 0; j < 49152; ++j) ASSERT_EQ(values[j], static_cast<int>(j >> 10) * 256) << "frame " << j;
@@ -505,9 +516,9 @@ TEST(TrkMixerTest, LongSamplePlaysPastTwoMebibytes) {
     // A ping-pong loop over [1 MiB, 3 MiB) turns back just below 3 GiB in 22.10.
     Solo looped(data, kLength, kRate * 64, kSampleLooped | kSamplePingPong, 1 << 20, kLength);
     looped.render(49152);
-    EXPECT_EQ(looped.voice().position, int64_t{49152} * 65536);
+    EXPECT_EQ(looped.voice().position >> kExtraPositionBits, int64_t{49152} * 65536);
     EXPECT_EQ(looped.render(1)[0], 47 * 256);
-    EXPECT_EQ(looped.voice().position, 3221225470 - 65536);
+    EXPECT_EQ(looped.voice().position >> kExtraPositionBits, 3221225471 - 65536);
     EXPECT_TRUE(looped.voice().flags & DiskWriter::kBackwards);
 
     // 2048 bytes a frame through 8 MiB: a piece spans more than 2^32 in 22.10.

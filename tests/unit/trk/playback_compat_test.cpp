@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "libs/trk/sequencer/effects.h"
+#include "libs/trk/sequencer/pitch.h"
 #include "tests/unit/trk/sequencer_rig.h"
 
 namespace tumbor::trk::test {
@@ -544,6 +545,146 @@ TEST(PlaybackCompat, ArpeggioMemoryOverSlides) {
     EXPECT_EQ(pitchCents(rig, 6), (std::vector<int>{0, 300, 700, 0, 300, 700}));
     rig.rows(1);
     EXPECT_EQ(pitchCents(rig, 3), (std::vector<int>{0, 300, 700}));
+}
+
+// Pxy after one row, from the centre. XM: x slides right, else y left; its
+// volume column's Ex and Dx too. IT: P0y right, Px0 left, PxF and PFy once,
+// and any other pair nothing.
+TEST(PlaybackCompat, PanningSlides) {
+    struct Case {
+        SongFormat format;
+        int parameter, volumeColumn, panning;
+    };
+    const Case cases[] = {
+        {SongFormat::xm, 0x20, -1, 138},  {SongFormat::xm, 0x04, -1, 108}, {SongFormat::xm, 0x33, -1, 143},
+        {SongFormat::xm, 0, 0xE8, 168},   {SongFormat::xm, 0, 0xD8, 88},   {SongFormat::it, 0x02, -1, 42},
+        {SongFormat::it, 0x20, -1, 22},   {SongFormat::it, 0x22, -1, 32},  {SongFormat::it, 0x4F, -1, 28},
+        {SongFormat::it, 0xF4, -1, 36},
+    };
+    for (const Case& c : cases) {
+        const bool it = c.format == SongFormat::it;
+        PlaybackRig rig(c.format);
+        rig.cell(0, 60, 1, kSetPanning, it ? 32 : 128);
+        rig.cell(1, 0, 0, c.volumeColumn < 0 ? kPanningSlide : 0, c.parameter, c.volumeColumn);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).panning, c.panning) << it << " " << c.parameter << " " << c.volumeColumn;
+    }
+}
+
+// Fine vibrato is a quarter as deep (Scream Tracker keeps every step); IT's
+// panbrello swing stays on the panning after the effect, until a set panning.
+TEST(PlaybackCompat, FineVibratoAndPanbrello) {
+    int deepest[2] = {};
+    for (int fine = 0; fine < 2; ++fine) {
+        PlaybackRig rig(SongFormat::s3m);
+        rig.cell(0, 60, 1, fine ? kFineVibrato : kVibrato, 0x48);
+        rig.begin();
+        for (int tick = 0; tick < 6 * 4; ++tick) {
+            rig.ticks(1);
+            deepest[fine] = std::max(deepest[fine], std::abs(rig.channel(0).outputPeriod - rig.channel(0).basePeriod));
+        }
+    }
+    EXPECT_NEAR(deepest[0], 4 * deepest[1], 3);
+
+    PlaybackRig rig = itRig(true);
+    rig.cell(0, 60, 1, kPanbrello, 0x48);
+    rig.cell(2, 0, 0, kSetPanning, 32);
+    rig.begin();
+    rig.rows(1);
+    const int swing = rig.channel(0).panbrelloOffset;
+    EXPECT_GT(swing, 0);
+    rig.rows(1);
+    EXPECT_EQ(rig.channel(0).panbrelloOffset, swing);
+    rig.rows(1);
+    EXPECT_EQ(rig.channel(0).panbrelloOffset, 0);
+}
+
+// Glissando: a tone portamento is heard in semitones at or above the slid
+// pitch, the slide itself smooth.
+TEST(PlaybackCompat, GlissandoHearsSemitones) {
+    for (bool it : {false, true}) {
+        PlaybackRig rig(it ? SongFormat::it : SongFormat::mod);
+        rig.song->linearFrequencies = it;
+        const int portamento = it ? kLinearTonePortamento : kTonePortamento;
+        rig.cell(0, 48, 1, kExtended, 0x31);
+        rig.cell(1, 60, 0, portamento, 2);
+        for (int row = 2; row < 5; ++row) rig.cell(row, 0, 0, portamento, 2);
+        rig.begin();
+        rig.rows(1);
+        int steps = 0;
+        for (int cents : pitchCents(rig, 24)) {
+            EXPECT_GE(cents, 0) << it;
+            EXPECT_LT(cents, 100) << it;
+            steps += cents != 0;
+        }
+        EXPECT_GT(steps, 12) << it << ": heard apart from the slide";
+    }
+}
+
+// XM's E5y plays its note with fine-tune (y - 8) * 16, in either period kind.
+TEST(PlaybackCompat, XmSetFineTune) {
+    for (bool linear : {true, false}) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.song->linearFrequencies = linear;
+        rig.cell(0, 48, 1, kExtended, 0x54);
+        rig.begin();
+        rig.ticks(1);
+        const PitchRule rule = linear ? PitchRule::xmLinear : PitchRule::xmAmiga;
+        EXPECT_EQ(rig.channel(0).basePeriod, noteToPeriod(rule, false, 48, 128 - 64, -64)) << linear;
+    }
+}
+
+// XM's arpeggio plays the note on a row's first tick, then reads its table
+// by the ticks left in the row (y first); from 17 left, y; at 16, the note.
+TEST(PlaybackCompat, XmArpeggioCountsTheTicksLeft) {
+    const std::pair<int, std::vector<int>> cases[] = {{6, {0, 7, 3, 0, 7, 3}},
+                                                      {18, {0, 7, 0, 0, 7, 3, 0, 7}}};
+    for (const auto& [speed, semitones] : cases) {
+        PlaybackRig rig(SongFormat::xm);
+        rig.song->initialSpeed = speed;
+        rig.cell(0, 48, 1, kArpeggio, 0x37);
+        rig.begin();
+        std::vector<int> heard;
+        for (size_t tick = 0; tick < semitones.size(); ++tick) {
+            rig.ticks(1);
+            heard.push_back(rig.channel(0).arpeggioNote - rig.channel(0).lastNote);
+        }
+        EXPECT_EQ(heard, semitones) << speed;
+    }
+}
+
+// Slide memories over three rows (row 0 holds the note at volume 64):
+// ProTracker keeps none for 1xx; XM one each for 1xx, 2xx, E1x and E2x, and
+// one for Axy that its volume column's slides set too.
+TEST(PlaybackCompat, SlideMemories) {
+    struct Cell {
+        int effect, parameter, volume;
+    };
+    struct Case {
+        const char* what;
+        SongFormat format;
+        Cell first, second;
+        int periodChange, volume;
+    };
+    const Case cases[] = {
+        {"MOD 100", SongFormat::mod, {kPortamentoUp, 8, -1}, {kPortamentoUp, 0, -1}, -5 * 32, 64},
+        {"XM 200 after 108", SongFormat::xm, {kPortamentoUp, 8, -1}, {kPortamentoDown, 0, -1}, -5 * 32, 64},
+        {"XM E10", SongFormat::xm, {kExtended, 0x18, -1}, {kExtended, 0x10, -1}, -2 * 32, 64},
+        {"XM A00 after the volume column", SongFormat::xm, {0, 0, 0x62}, {kVolumeSlide, 0, -1}, 0, 44},
+    };
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1);
+        rig.cell(1, 0, 0, c.first.effect, c.first.parameter, c.first.volume);
+        rig.cell(2, 0, 0, c.second.effect, c.second.parameter, c.second.volume);
+        rig.begin();
+        rig.rows(1);
+        const int32_t start = rig.channel(0).basePeriod;
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).basePeriod - start, c.periodChange) << c.what;
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
+    }
 }
 
 }  // namespace

@@ -223,6 +223,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {17, 0x52, kRetriggerVolume, 0x52},
         {18, 0x33, kTremolo, 0x33},
         {20, 140, kSetTempo, 140},
+        {21, 0x48, kFineVibrato, 0x48},
         {22, 40, kSetGlobalVolume, 160},
         {22, 64, kSetGlobalVolume, 255},
         {22, 65, 0, 0},  // out of range: ignored

@@ -3,6 +3,8 @@
 // table behind position, length and seek.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "libs/trk/sequencer/effects.h"
 #include "libs/trk/sequencer/pitch.h"
 #include "tests/unit/trk/sequencer_rig.h"
@@ -241,6 +243,12 @@ TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     // XM's note 120 is its lowest note, and fine-tune reaches below C.
     EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 120, 128, 0), 7680);
     EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 0, 0, -128), 960 << 5);
+    // XM fine-tune counts in sixteenths of a semitone, rounded down.
+    for (auto [fineTune, sixteenths] : {std::pair{58, 7}, {-60, -8}, {127, 15}}) {
+        EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 48, fineTune + 128, fineTune), 4608 - 4 * sixteenths);
+        EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 48, 0, fineTune),
+                  noteToPeriod(PitchRule::xmAmiga, false, 48, 0, 8 * sixteenths));
+    }
     // Notes far outside the tables stay in range.
     EXPECT_GT(noteToPeriod(PitchRule::amiga, false, 300, 8363, 0), 0);
     EXPECT_EQ(periodToFrequency(PitchRule::amiga, 0), 0);

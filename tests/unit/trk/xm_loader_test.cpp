@@ -249,7 +249,8 @@ TEST(XmLoader, CellsAndEffects) {
                           {29, 0x12, kTremor, 0x12},
                           {33, 0x15, kExtraFinePortamento, 0x15},
                           {35, 1, kNoEffect40, 1},
-                          {25, 0x11, 0, 0}};
+                          {25, 0x11, kPanningSlide, 0x11},
+                          {34, 0x11, 0, 0}};
     std::vector<std::vector<std::vector<int>>> rows;
     for (const Case& c : cases) rows.push_back({{0x98, c.effect, c.p}, {}, {}, {}});
     // Notes, instruments and volumes; a note byte without the flag bit takes all five.
