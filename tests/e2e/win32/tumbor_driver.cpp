@@ -31,6 +31,8 @@
 //                         5 minutes), every 10 ms times a message sent to the main window
 //                         and one sent to the playlist window; prints "response MS SAMPLES",
 //                         the longest answer in milliseconds and how many were timed
+//   titles-shown          prints "titles-shown N", the playlist window's lines that show a
+//                         title (no folder in it) and a length
 //   reader-files          prints "reader-files N", the files the player's background
 //                         reader has opened (the WM_USER 105 answer)
 //   sleep MS
@@ -311,6 +313,11 @@ int main(int argc, char** argv) {
             std::printf("entries %d\n", playlistEntries(player));
         } else if (step == "response-while-reading") {
             responseWhileReading(player);
+        } else if (step == "titles-shown") {
+            int shown = 0;
+            for (const std::string& line : playlistLines(player))
+                if (!line.empty() && line.back() == ')' && line.find('\\') == std::string::npos) ++shown;
+            std::printf("titles-shown %d\n", shown);
         } else if (step == "reader-files") {
             std::printf("reader-files %d\n",
                         static_cast<int>(SendMessageA(player, WM_USER, 0, kReaderFilesQuery)));
