@@ -163,7 +163,7 @@ expect "open command" "\"$program\" \"%1\"" "$(registry 'Tumbor.File\shell\open\
 expect "icon" "\"$program\"" "$(registry 'Tumbor.File\DefaultIcon')"
 drive options-set 2047 click >/dev/null
 lines=$(drive dialog-list "Register Extensions" 2101)
-expect "registered ones unselected" ".m3u (Playlist)|.wav|.voc" \
+expect "registered ones unselected" ".m3u (Playlist)|.m3u8 (Playlist)|.wav|.voc" \
   "$(tr '|' '\n' <<< "${lines#lines }" | grep -E '^\.(m3u|wav|voc)' | paste -sd'|')"
 expect "the others selected" "" "$(tr '|' '\n' <<< "${lines#lines }" | grep -vE '^\.(m3u|wav|voc)' | grep -v '\*$' || true)"
 drive dialog-press "Register Extensions" 2 options-ok >/dev/null
