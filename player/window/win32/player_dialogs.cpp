@@ -89,7 +89,7 @@ bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& pa
 namespace {
 
 struct LocationDialog {
-    std::string text;  // in: the last location; out: the one entered
+    std::string text;  // in: the last location; out: the one entered (UTF-8, a file path may be typed)
 };
 
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,13 +99,13 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             data = reinterpret_cast<LocationDialog*>(lParam);
             SendDlgItemMessageA(dialog, IDC_LOCATION_TEXT, EM_LIMITTEXT, kMaxLocationLength, 0);
-            SetDlgItemTextA(dialog, IDC_LOCATION_TEXT, data->text.c_str());
+            SetDlgItemTextW(dialog, IDC_LOCATION_TEXT, platform::wideFromUtf8(data->text).c_str());
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                char text[kMaxLocationLength + 1] = "";
-                GetDlgItemTextA(dialog, IDC_LOCATION_TEXT, text, sizeof text);
-                data->text = text;
+                wchar_t text[kMaxLocationLength + 1] = L"";
+                const UINT length = GetDlgItemTextW(dialog, IDC_LOCATION_TEXT, text, kMaxLocationLength + 1);
+                data->text = platform::utf8FromWide(text, length);
                 EndDialog(dialog, IDOK);
                 return TRUE;
             }
@@ -122,7 +122,7 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 bool askForLocation(HWND owner, std::string& location) {
     LocationDialog data{location};
-    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner, locationDialogProc,
+    if (DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LOCATION), owner, locationDialogProc,
                         reinterpret_cast<LPARAM>(&data)) != IDOK)
         return false;
     location = data.text;
