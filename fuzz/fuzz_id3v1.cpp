@@ -1,6 +1,6 @@
 // libFuzzer target: an ID3v1 block turned into the player's title and the
-// editor's texts, and the texts stored back; and the bytes as UTF-8 text of
-// an ID3v2 tag turned into the player's ANSI text.
+// editor's texts, and the texts stored back; and the bytes as the text of a
+// tag, kept as well-formed UTF-8 or read as Windows-1252.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -9,14 +9,19 @@
 #include "libs/mpa/id3v2_tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // One character at most for each byte, and up to the first zero.
-    std::string ansi = tumbor::ansiFromUtf8(reinterpret_cast<const char*>(data), size);
-    if (ansi.size() > size || ansi.find('\0') != std::string::npos) __builtin_trap();
+    // No more bytes than given, up to the first zero, and well formed.
+    const char* text = reinterpret_cast<const char*>(data);
+    const std::string kept = tumbor::wellFormedUtf8(text, size);
+    if (kept.size() > size || kept.find('\0') != std::string::npos) __builtin_trap();
+    const std::string read = tumbor::utf8FromWindows1252(text, size);
+    if (read.find('\0') != std::string::npos || tumbor::wellFormedUtf8(read.data(), read.size()) != read)
+        __builtin_trap();
     if (size < sizeof(tumbor::Id3v1Tag)) return 0;
     tumbor::Id3v1Tag tag;
     std::memcpy(&tag, data, sizeof tag);
     std::string title;
-    tumbor::titleFromTag(tag, title);
+    if (tumbor::titleFromTag(tag, title) && tumbor::wellFormedUtf8(title.data(), title.size()) != title)
+        __builtin_trap();
     tumbor::TagFields fields = tumbor::fieldsFromTag(tag);
     if (fields.genre >= 0) tumbor::genreName(fields.genre);
     tumbor::storeFields(fields, tag);

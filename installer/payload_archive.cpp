@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
+#include <system_error>
 #include <vector>
 
 #include "platform/dynamic_library.h"
 #include "platform/folders.h"
+#include "platform/utf8_files.h"
 
 namespace tumbor::installer {
 namespace {
@@ -238,12 +241,15 @@ bool FolderTarget::makeFolder(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> FolderTarget::createFile(const std::string& path) {
-    std::FILE* file = std::fopen((folder_ + path).c_str(), "wb");
+    std::FILE* file = platform::openFile(folder_ + path, "wb");
     if (!file) return nullptr;
     return std::make_unique<StdioFile>(file);
 }
 
-void FolderTarget::removeFile(const std::string& path) { std::remove((folder_ + path).c_str()); }
+void FolderTarget::removeFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(platform::fileSystemPath(folder_ + path), ignored);
+}
 
 UnpackResult unpackArchive(ByteSource& installer, UnpackTarget& target, const ProgressFunction& progress) {
     return Unpacker(installer, target, progress).run();

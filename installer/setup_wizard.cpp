@@ -2,6 +2,7 @@
 #include "installer/setup_wizard.h"
 
 #include "installer/setup_paths.h"
+#include "platform/code_page.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 
@@ -83,9 +84,12 @@ bool runInstallation(const std::string& installPath, SetupSystem& system, Progre
     }
 
     const ProfileWriter write = system.writeProfile ? system.writeProfile : platform::writeProfileString;
+    // The settings file's name and texts are in the ANSI code page, as the
+    // player and the stream libraries read them.
     const std::string settings = path + "Tumbor.ini";
-    if (!write("General", "GUI", "0", settings) ||
-        !write("Design", "Current", path + "TumborR.design", settings))
+    const std::string settingsFile = platform::ansiFileName(settings);
+    if (!write("General", "GUI", "0", settingsFile) ||
+        !write("Design", "Current", platform::ansiFromUtf8(path + "TumborR.design"), settingsFile))
         problems.push_back("The settings file " + settings + " could not be written.");
     reportProblems("Tumbor has been installed, but:", problems);
     return true;

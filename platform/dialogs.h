@@ -1,5 +1,5 @@
 // Message boxes and the file-open dialog: the windows the stream libraries and
-// the player's portable code ask for.
+// the player's portable code ask for. Texts and paths are UTF-8.
 #pragma once
 
 #include <string>

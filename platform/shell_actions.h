@@ -1,5 +1,6 @@
 // What the installer asks of the Windows shell: shortcut files made through
-// the shell link object, and a program started without waiting for it.
+// the shell link object, and a program started without waiting for it. Paths
+// and texts are UTF-8.
 #pragma once
 
 #include <string>

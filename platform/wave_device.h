@@ -73,7 +73,7 @@ public:
 // no sound device of its own, plays into a simulated device as fast as it can.
 std::unique_ptr<WaveDevice> createSystemWaveDevice();
 
-// The names of the system's wave output devices, in device order (device 0 first).
+// The names (UTF-8) of the system's wave output devices, in device order (device 0 first).
 std::vector<std::string> waveOutputDeviceNames();
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // The wizard's pages: each a modal dialog with no owner whose buttons end it
-// with the value the wizard's course expects.
+// with the value the wizard's course expects. They are Unicode dialogs; paths
+// are UTF-8 on the wizard's side.
 #include "installer/win32/setup_pages.h"
 
 #include <commctrl.h>
@@ -7,29 +8,41 @@
 
 #include "installer/setup_paths.h"
 #include "installer/win32/setup_ids.h"
+#include "platform/win32/wide_text.h"
 
 namespace tumbor::installer::win32 {
 namespace {
 
 constexpr int kPathLimit = MAX_PATH - 1;  // what the edit holds and the browser is given
 
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+HINSTANCE instance() { return GetModuleHandleW(nullptr); }
 
 std::string itemText(HWND dialog, int control) {
-    char text[MAX_PATH] = "";
-    GetDlgItemTextA(dialog, control, text, sizeof text);
-    return text;
+    wchar_t text[MAX_PATH] = L"";
+    const UINT length = GetDlgItemTextW(dialog, control, text, MAX_PATH);
+    return platform::utf8FromWide(text, length);
+}
+
+void setItemText(HWND dialog, int control, const std::string& text) {
+    SetDlgItemTextW(dialog, control, platform::wideFromUtf8(text).c_str());
+}
+
+// The path of a folder the browser names, or "" when it is no file-system folder.
+std::string pathOfItem(LPCITEMIDLIST item) {
+    wchar_t folder[MAX_PATH] = L"";
+    return SHGetPathFromIDListW(item, folder) ? platform::utf8FromWide(folder, wcslen(folder))
+                                              : std::string();
 }
 
 // The dialog's data pointer, attached at WM_INITDIALOG.
 template <typename Data>
 Data* attached(HWND dialog, UINT message, LPARAM lParam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    return reinterpret_cast<Data*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    return reinterpret_cast<Data*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 INT_PTR show(int page, DLGPROC procedure, LPARAM data) {
-    return DialogBoxParamA(instance(), MAKEINTRESOURCEA(page), nullptr, procedure, data);
+    return DialogBoxParamW(instance(), MAKEINTRESOURCEW(page), nullptr, procedure, data);
 }
 
 INT_PTR CALLBACK welcomeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -52,31 +65,31 @@ INT_PTR CALLBACK welcomeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 // The folder browser of "Change path": its status line shows where Tumbor would go.
 int CALLBACK browseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
     if (message == BFFM_INITIALIZED) {
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
     } else if (message == BFFM_SELCHANGED) {
-        char folder[MAX_PATH] = "";
-        if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), folder)) {
-            const std::string status = pathInFolder(folder);
-            SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(status.c_str()));
+        const std::string folder = pathOfItem(reinterpret_cast<LPCITEMIDLIST>(lParam));
+        if (!folder.empty()) {
+            const std::wstring status = platform::wideFromUtf8(pathInFolder(folder));
+            SendMessageW(browser, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
         }
     }
     return 0;
 }
 
 void changePath(HWND dialog) {
-    const std::string current = itemText(dialog, IDC_PATH);
-    char display[MAX_PATH] = "";
-    BROWSEINFOA browse{};
+    const std::wstring current = platform::wideFromUtf8(itemText(dialog, IDC_PATH));
+    wchar_t display[MAX_PATH] = L"";
+    BROWSEINFOW browse{};
     browse.hwndOwner = dialog;
     browse.pszDisplayName = display;
-    browse.lpszTitle = "Choose installation path:";
+    browse.lpszTitle = L"Choose installation path:";
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
     browse.lpfn = browseCallback;
     browse.lParam = reinterpret_cast<LPARAM>(current.c_str());
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    LPITEMIDLIST item = SHBrowseForFolderW(&browse);
     if (!item) return;
-    char folder[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(item, folder)) SetDlgItemTextA(dialog, IDC_PATH, pathInFolder(folder).c_str());
+    const std::string folder = pathOfItem(item);
+    if (!folder.empty()) setItemText(dialog, IDC_PATH, pathInFolder(folder));
     CoTaskMemFree(item);
 }
 
@@ -88,8 +101,8 @@ struct InstallPage {
 INT_PTR CALLBACK installProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* page = attached<InstallPage>(dialog, message, lParam);
     if (message == WM_INITDIALOG) {
-        SendDlgItemMessageA(dialog, IDC_PATH, EM_LIMITTEXT, kPathLimit, 0);
-        SetDlgItemTextA(dialog, IDC_PATH, page->proposed.c_str());
+        SendDlgItemMessageW(dialog, IDC_PATH, EM_LIMITTEXT, kPathLimit, 0);
+        setItemText(dialog, IDC_PATH, page->proposed);
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;
@@ -120,7 +133,7 @@ INT_PTR CALLBACK noEarlierProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 INT_PTR CALLBACK updateProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* folder = attached<const std::string>(dialog, message, lParam);
     if (message == WM_INITDIALOG) {
-        SetDlgItemTextA(dialog, IDC_PATH, folder->substr(0, MAX_PATH).c_str());
+        SetDlgItemTextW(dialog, IDC_PATH, platform::wideFromUtf8(*folder).substr(0, MAX_PATH).c_str());
         return TRUE;
     }
     if (message != WM_COMMAND) return FALSE;
@@ -169,7 +182,7 @@ INT_PTR CALLBACK progressProc(HWND, UINT message, WPARAM, LPARAM) { return messa
 
 void ProgressPage::open() {
     close();
-    page_ = CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, progressProc, 0);
+    page_ = CreateDialogParamW(instance(), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr, progressProc, 0);
     shown_ = 0;
     if (!page_) return;
     SendDlgItemMessageA(page_, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -190,7 +203,7 @@ void ProgressPage::setPercent(int percent) {
     SendDlgItemMessageA(page_, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
     // No message loop runs while files are copied: let the page paint itself.
     MSG message;
-    while (PeekMessageA(&message, page_, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageW(&message, page_, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
 void ProgressPage::close() {

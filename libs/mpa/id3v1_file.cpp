@@ -1,10 +1,12 @@
-// Tag blocks read from and written to files through the C stdio calls, which
-// take the same ANSI names on Windows as the player passes.
+// Tag blocks read from and written to files by their UTF-8 names, as the
+// player passes them.
 #include "libs/mpa/id3v1_file.h"
 
 #include <cctype>
 #include <cstdio>
 #include <memory>
+
+#include "platform/utf8_files.h"
 
 namespace tumbor {
 namespace {
@@ -44,7 +46,7 @@ bool isMpegFileName(const std::string& name) {
 
 TagReadResult readTagFile(const std::string& path, Id3v1Tag& tag) {
     TagReadResult result;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(platform::openFile(path, "rb"));
     if (!file) return result;
     result.readable = true;
     result.present = readTagBlock(file.get(), tag);
@@ -52,7 +54,7 @@ TagReadResult readTagFile(const std::string& path, Id3v1Tag& tag) {
 }
 
 TagWriteResult writeTagFile(const std::string& path, const Id3v1Tag& tag) {
-    File file(std::fopen(path.c_str(), "r+b"));
+    File file(platform::openFile(path, "r+b"));
     if (!file) return TagWriteResult::cannotOpen;
     Id3v1Tag existing;
     bool replace = readTagBlock(file.get(), existing);

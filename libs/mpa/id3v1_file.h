@@ -1,6 +1,6 @@
 // Reading and writing the ID3v1 tag of a file on disk, for the tag editor.
 // Writing only ever replaces an existing tag block or appends a new one, so
-// the sound bytes before it are never touched.
+// the sound bytes before it are never touched. Paths are UTF-8.
 #pragma once
 
 #include <string>

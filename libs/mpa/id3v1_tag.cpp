@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "libs/common/utf8_text.h"
+
 namespace tumbor {
 namespace {
 
@@ -174,7 +176,7 @@ bool titleFromTag(const Id3v1Tag& tag, std::string& title) {
         trimTrailingBlanks(text);
         text += ")";
     }
-    title = text;
+    title = utf8FromWindows1252(text.data(), text.size());
     return true;
 }
 

@@ -30,7 +30,8 @@ bool hasTagSignature(const Id3v1Tag& tag);
 Id3v1Tag emptyTag();
 
 // "title (artist)" with trailing blanks trimmed, or "title" when the artist
-// field is empty; false (and title untouched) when the tag has no title.
+// field is empty, as UTF-8 (the fields are Windows-1252 text); false (and
+// title untouched) when the tag has no title.
 bool titleFromTag(const Id3v1Tag& tag, std::string& title);
 
 // The tag as the editor shows it: each field up to its first zero byte.

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/utf8_files.h"
+
 namespace tumbor {
 namespace {
 
@@ -28,7 +30,7 @@ struct FileCloser {
 // of which the first counts.
 std::string firstValue(const mpg123_string* text) {
     if (!text || !text->p || text->fill == 0) return {};
-    return ansiFromUtf8(text->p, text->fill);
+    return wellFormedUtf8(text->p, text->fill);
 }
 
 }  // namespace
@@ -76,16 +78,12 @@ std::string titleFromFrontTags(MpegSource& source, uint64_t tagsEnd, LoudnessTag
             loudness->add(std::string_view(extra.description.p, std::strlen(extra.description.p)),
                           std::string_view(extra.text.p, std::strlen(extra.text.p)));
     }
-    std::string title = firstValue(tags->title);
-    if (title.empty()) return {};
-    std::string artist = firstValue(tags->artist);
-    if (!artist.empty()) title = artist + " - " + title;
-    if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
-    return title;
+    const std::string title = firstValue(tags->title);
+    return title.empty() ? std::string() : joinedTitle(firstValue(tags->artist), title);
 }
 
 std::string titleFromFrontTagsOfFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(platform::openFile(path, "rb"));
     if (!file) return {};
     FileMpegSource source(file.get());
     return titleFromFrontTags(source, skipFrontTags(source));

@@ -161,7 +161,7 @@ void initRecord() {
     record.magic[1] = 'B';
     record.magic[2] = 'S';
     record.magic[3] = 'M';
-    record.flags = pcmOutput;
+    record.flags = pcmOutput | utf8Text;
     record.sampleRate = 44100;
     record.channels = 2;
     record.bitsPerSample = 16;

@@ -1,8 +1,13 @@
-// Message boxes through MessageBoxA, the file-open dialog through GetOpenFileNameA.
+// Message boxes through MessageBoxW, the file-open dialog through
+// GetOpenFileNameW; texts and paths are UTF-8 on this side.
+// commdlg.h needs windows.h first.
+// clang-format off
 #include <windows.h>
 #include <commdlg.h>
+// clang-format on
 
 #include "platform/dialogs.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -30,8 +35,8 @@ UINT iconStyle(MessageIcon icon) {
 }  // namespace
 
 MessageAnswer showMessageBox(const MessageBoxRequest& request) {
-    int pressed = MessageBoxA(static_cast<HWND>(request.owner), request.text.c_str(),
-                              request.caption.c_str(),
+    int pressed = MessageBoxW(static_cast<HWND>(request.owner), wideFromUtf8(request.text).c_str(),
+                              wideFromUtf8(request.caption).c_str(),
                               buttonStyle(request.buttons) | iconStyle(request.icon));
     switch (pressed) {
         case IDCANCEL: return MessageAnswer::cancel;
@@ -42,19 +47,19 @@ MessageAnswer showMessageBox(const MessageBoxRequest& request) {
 }
 
 bool chooseFileToOpen(void* owner, const std::string& filter, std::string& path) {
-    std::string filterList = filter;  // "|" separators become the dialog's zero bytes
-    for (char& c : filterList)
-        if (c == '|') c = '\0';
-    char chosen[MAX_PATH] = "";
-    OPENFILENAMEA dialog{};
+    std::wstring filterList = wideFromUtf8(filter);  // "|" separators become the dialog's zeros
+    for (wchar_t& c : filterList)
+        if (c == L'|') c = L'\0';
+    wchar_t chosen[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = static_cast<HWND>(owner);
     dialog.lpstrFilter = filterList.c_str();
     dialog.lpstrFile = chosen;
-    dialog.nMaxFile = sizeof chosen;
+    dialog.nMaxFile = MAX_PATH;
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameA(&dialog)) return false;
-    path = chosen;
+    if (!GetOpenFileNameW(&dialog)) return false;
+    path = utf8FromWide(chosen, wcslen(chosen));
     return true;
 }
 

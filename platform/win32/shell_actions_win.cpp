@@ -1,5 +1,5 @@
-// Shortcuts through the shell link object (IShellLinkA with IPersistFile) and
-// programs started with CreateProcessA.
+// Shortcuts through the shell link object (IShellLinkW with IPersistFile) and
+// programs started with CreateProcessW; paths and texts are UTF-8 on this side.
 // These headers need the types of windows.h, so the order stays.
 // clang-format off
 #include <windows.h>
@@ -8,6 +8,7 @@
 // clang-format on
 
 #include "platform/shell_actions.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -37,33 +38,33 @@ public:
         // COM stays initialised for the thread until the program ends.
         if (!comReady_) comReady_ = SUCCEEDED(CoInitialize(nullptr));
         if (!comReady_) return false;
-        ComPointer<IShellLinkA> link;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+        ComPointer<IShellLinkW> link;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                     link.outVoid())))
             return false;
         ComPointer<IPersistFile> file;
         if (FAILED(link->QueryInterface(IID_IPersistFile, file.outVoid()))) return false;
-        const bool set = SUCCEEDED(link->SetPath(shortcut.target.c_str())) &&
-                         SUCCEEDED(link->SetWorkingDirectory(shortcut.workingFolder.c_str())) &&
-                         SUCCEEDED(link->SetIconLocation(shortcut.iconPath.c_str(), shortcut.iconIndex)) &&
-                         SUCCEEDED(link->SetDescription(shortcut.description.c_str())) &&
-                         SUCCEEDED(link->SetArguments(shortcut.arguments.c_str())) &&
-                         SUCCEEDED(link->SetHotkey(static_cast<WORD>(shortcut.hotkey))) &&
-                         SUCCEEDED(link->SetShowCmd(shortcut.showCommand));
-        if (!set) return false;
-        WCHAR wide[MAX_PATH];
-        if (MultiByteToWideChar(CP_ACP, 0, shortcut.linkPath.c_str(), -1, wide, MAX_PATH) == 0) return false;
-        return SUCCEEDED(file->Save(wide, TRUE));
+        const auto wide = [](const std::string& text) { return wideFromUtf8(text); };
+        const bool set =
+            SUCCEEDED(link->SetPath(wide(shortcut.target).c_str())) &&
+            SUCCEEDED(link->SetWorkingDirectory(wide(shortcut.workingFolder).c_str())) &&
+            SUCCEEDED(link->SetIconLocation(wide(shortcut.iconPath).c_str(), shortcut.iconIndex)) &&
+            SUCCEEDED(link->SetDescription(wide(shortcut.description).c_str())) &&
+            SUCCEEDED(link->SetArguments(wide(shortcut.arguments).c_str())) &&
+            SUCCEEDED(link->SetHotkey(static_cast<WORD>(shortcut.hotkey))) &&
+            SUCCEEDED(link->SetShowCmd(shortcut.showCommand));
+        return set && SUCCEEDED(file->Save(wide(shortcut.linkPath).c_str(), TRUE));
     }
 
     bool startProgram(const std::string& program, const std::string& folder) override {
         // Quoted, so that a folder with spaces is not read as the start of arguments.
-        std::string commandLine = "\"" + program + "\"";
-        STARTUPINFOA startup{};
+        std::wstring commandLine = L"\"" + wideFromUtf8(program) + L"\"";
+        const std::wstring wideFolder = wideFromUtf8(folder);
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+        if (!CreateProcessW(wideFromUtf8(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, folder.empty() ? nullptr : wideFolder.c_str(), &startup, &process))
             return false;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

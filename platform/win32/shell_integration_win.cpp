@@ -1,4 +1,4 @@
-// File types through the registry functions, tray icons through Shell_NotifyIconA.
+// File types through the system registry, tray icons through Shell_NotifyIconA.
 // shellapi.h needs windows.h first.
 // clang-format off
 #include <windows.h>
@@ -8,61 +8,30 @@
 #include <cstring>
 #include <map>
 
+#include "platform/registry.h"
 #include "platform/shell_integration.h"
 
 namespace platform {
 namespace {
 
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY* receive() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-bool writeDefaultValue(HKEY root, const std::string& key, const std::string& value) {
-    RegistryKey opened;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                        opened.receive(), nullptr) != ERROR_SUCCESS)
-        return false;
-    const auto* bytes = reinterpret_cast<const BYTE*>(value.c_str());
-    return RegSetValueExA(opened.get(), nullptr, 0, REG_SZ, bytes, static_cast<DWORD>(value.size() + 1)) ==
-           ERROR_SUCCESS;
-}
-
+// The file types' keys are read and written through the system registry's
+// wide calls, so the open command may name a program in any folder.
 class WinFileTypeRegistry : public FileTypeRegistry {
 public:
     std::optional<std::string> defaultValue(const std::string& key) override {
-        RegistryKey opened;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.receive()) !=
-            ERROR_SUCCESS)
-            return std::nullopt;
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExA(opened.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            return std::nullopt;
-        std::string value(size + 1, '\0');
-        if (RegQueryValueExA(opened.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
-                             &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        value.resize(std::strlen(value.c_str()));
-        return value;
+        return systemRegistry().readString(RegistryRoot::classesRoot, key, "", kAnyLength);
     }
 
     // Where the machine-wide classes are refused (no administrator rights),
     // the user's own classes take the key; the system merges both.
     bool setDefaultValue(const std::string& key, const std::string& value) override {
-        return writeDefaultValue(HKEY_CLASSES_ROOT, key, value) ||
-               writeDefaultValue(HKEY_CURRENT_USER, "Software\\Classes\\" + key, value);
+        return systemRegistry().writeString(RegistryRoot::classesRoot, key, "", value) ||
+               systemRegistry().writeString(RegistryRoot::currentUser, "Software\\Classes\\" + key, "",
+                                            value);
     }
+
+private:
+    static constexpr size_t kAnyLength = 1 << 20;
 };
 
 class WinTrayArea : public TrayArea {

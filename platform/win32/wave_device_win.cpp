@@ -2,6 +2,8 @@
 // engine's callback and nothing else happens in the device's callback.
 #include "platform/win32/wave_device_win.h"
 
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 
 WinWaveDevice::~WinWaveDevice() {
@@ -80,10 +82,9 @@ std::vector<std::string> waveOutputDeviceNames() {
     std::vector<std::string> names;
     const UINT count = waveOutGetNumDevs();
     for (UINT id = 0; id < count; ++id) {
-        WAVEOUTCAPSA caps{};
-        if (waveOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = '\0';
-        caps.szPname[sizeof caps.szPname - 1] = '\0';
-        names.emplace_back(caps.szPname);
+        WAVEOUTCAPSW caps{};
+        if (waveOutGetDevCapsW(id, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = L'\0';
+        names.push_back(utf8FromWide(caps.szPname, wcsnlen(caps.szPname, MAXPNAMELEN)));
     }
     return names;
 }

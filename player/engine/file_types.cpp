@@ -34,7 +34,7 @@ std::string lowerCase(std::string text) {
 }  // namespace
 
 std::vector<std::string> extensionLines(const std::vector<std::string>& moduleFilters) {
-    std::vector<std::string> lines = {".m3u (Playlist)", ".pls (Playlist)"};
+    std::vector<std::string> lines = {".m3u (Playlist)", ".m3u8 (Playlist)", ".pls (Playlist)"};
     for (const std::string& filter : moduleFilters) {
         for (const std::string& pattern : patternsOf(filter))
             lines.push_back(pattern[0] == '*' ? pattern.substr(1) : pattern);

@@ -14,7 +14,7 @@ namespace tumbor {
 
 constexpr char kFileTypeName[] = "Tumbor.File";
 
-// ".m3u (Playlist)", ".pls (Playlist)", then every pattern of each filter
+// ".m3u (Playlist)", ".m3u8 (Playlist)", ".pls (Playlist)", then every pattern of each filter
 // ("Description|*.ext;*.ext2|") without its leading "*", in the order given.
 std::vector<std::string> extensionLines(const std::vector<std::string>& moduleFilters);
 // The same for the registered modules, in registry order.

@@ -5,6 +5,7 @@
 // at or past the size.
 #include "player/engine/input_services.h"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -16,6 +17,7 @@ struct CurrentInput {
     std::unique_ptr<ByteSource> source;
     uint64_t position = 0;
     bool hitEnd = false;  // a read came up short
+    std::atomic<size_t> attached{0};
 };
 
 template <InputSlot slot>
@@ -83,10 +85,20 @@ int STREAM_CALL nullEof() { return 0; }
 void attachInput(std::unique_ptr<ByteSource> source, InputSlot slot) {
     CurrentInput& input = currentOf(slot);
     std::lock_guard<std::mutex> hold(input.lock);
+    if (source) ++input.attached;
     input.source = std::move(source);
     input.position = 0;
     input.hitEnd = false;
 }
+
+void rewindInput(InputSlot slot) {
+    CurrentInput& input = currentOf(slot);
+    std::lock_guard<std::mutex> hold(input.lock);
+    input.position = 0;
+    input.hitEnd = false;
+}
+
+size_t inputsAttached(InputSlot slot) { return currentOf(slot).attached; }
 
 void detachInput(InputSlot slot) { attachInput(nullptr, slot); }
 

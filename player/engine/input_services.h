@@ -6,10 +6,11 @@
 // thread may call them at the same time.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
-#include "stream/stream_module.h"
 #include "player/engine/byte_source.h"
+#include "stream/stream_module.h"
 
 namespace tumbor {
 
@@ -21,6 +22,11 @@ void attachInput(std::unique_ptr<ByteSource> source, InputSlot slot = InputSlot:
 // Closes the slot's input; the services then behave as on an empty input.
 void detachInput(InputSlot slot = InputSlot::playback);
 bool hasInput(InputSlot slot = InputSlot::playback);
+// Moves the slot's input back to offset 0, as if it were opened anew.
+void rewindInput(InputSlot slot = InputSlot::playback);
+// How many sources were attached to the slot since the program started: the
+// files opened through it (a diagnostic the player answers to outside callers).
+size_t inputsAttached(InputSlot slot);
 
 // Points the module's five service slots at the slot's current input.
 void installInputServices(StreamModule& module, InputSlot slot = InputSlot::playback);

@@ -17,6 +17,9 @@ namespace tumbor {
 // lParam values of the WM_USER messages the main window answers.
 constexpr intptr_t kHandOverUnit = 4711042;
 constexpr intptr_t kStateQuery = 104;
+// Answers how many files the background reader of titles and lengths has
+// opened: a diagnostic for tests, which check that it reads each file once.
+constexpr intptr_t kReaderFilesQuery = 105;
 
 // COPYDATASTRUCT.dwData of a wide-text hand-over ("TBWP").
 constexpr uintptr_t kHandOverWideText = 0x54425750;

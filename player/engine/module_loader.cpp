@@ -1,10 +1,12 @@
 // Probing follows the calling order of the stream contract: set fileName,
 // lend the input services (or the null ones), call open, and on rejection
-// free fileName, call close and close the input before trying the next module.
+// free fileName and call close before trying the next module, which finds the
+// input rewound. The input is closed when no module takes the file.
 #include "player/engine/module_loader.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "platform/code_page.h"
 #include "player/engine/input_services.h"
@@ -29,33 +31,60 @@ void freeFileName(StreamModule& module) {
     module.fileName = nullptr;
 }
 
+// The file is opened once, for the first module that reads it through the
+// input services, and rewound for each module after that one.
+class ProbeInput {
+public:
+    ProbeInput(const std::string& name, InputSlot slot) : name_(name), slot_(slot) {}
+    // False when the file cannot be opened (or is a location).
+    bool ready() {
+        if (tried_) return opened_;
+        tried_ = true;
+        std::unique_ptr<FileSource> file;
+        if (name_.find("://") == std::string::npos) file = FileSource::open(name_);
+        opened_ = file != nullptr;
+        if (opened_) attachInput(std::move(file), slot_);
+        return opened_;
+    }
+    void close() {
+        if (opened_) detachInput(slot_);
+        opened_ = false;
+    }
+
+private:
+    const std::string& name_;
+    InputSlot slot_;
+    bool tried_ = false, opened_ = false;
+};
+
 bool offer(StreamModule& module, const std::string& name, InputSlot slot) {
     if (module.flags & ownInput) {
         installNullInputServices(module);
     } else {
-        if (name.find("://") != std::string::npos) return false;
-        std::unique_ptr<FileSource> file = FileSource::open(name);
-        if (!file) return false;
-        attachInput(std::move(file), slot);
+        rewindInput(slot);
         installInputServices(module, slot);
     }
     module.fileName = heapCopy(nameForModule(module, name));
     if (module.open && module.open()) return true;
     freeFileName(module);
     if (module.close) module.close();
-    if (!(module.flags & ownInput)) detachInput(slot);
     return false;
 }
 
 }  // namespace
 
 StreamModule* probeModules(const ModuleRegistry& registry, const std::string& name, InputSlot slot) {
+    ProbeInput input(name, slot);
     for (const ModuleEntry& entry : registry.entries()) {
+        StreamModule& module = *entry.record;
         // The reader leaves alone the modules that play by themselves or read no file.
-        if (slot == InputSlot::reader && (entry.record->flags & ownInput || !(entry.record->flags & pcmOutput)))
-            continue;
-        if (offer(*entry.record, name, slot)) return entry.record;
+        if (slot == InputSlot::reader && (module.flags & ownInput || !(module.flags & pcmOutput))) continue;
+        if (!(module.flags & ownInput) && !input.ready()) continue;
+        if (!offer(module, name, slot)) continue;
+        if (module.flags & ownInput) input.close();
+        return &module;
     }
+    input.close();
     return nullptr;
 }
 

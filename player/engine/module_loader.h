@@ -12,6 +12,7 @@ namespace tumbor {
 // Offers name (UTF-8) to each module in registry order and returns the first
 // that accepts it, opened, with its input attached; null when none does. Names
 // with "://" go only to ownInput modules. A rejecting module is closed at once.
+// The file is opened once and rewound for each module it is offered to.
 // A module without utf8Text gets a name it can open with the ANSI file calls.
 // The reader slot offers files only to modules with pcmOutput and without
 // ownInput (the others would make sound or read no file).

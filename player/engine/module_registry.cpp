@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "player/engine/module_loader.h"
 
 namespace tumbor {
 namespace {
@@ -59,7 +60,7 @@ void ModuleRegistry::registerModule(StreamModule* record, const std::string& lib
                     extension->size < sizeof entry.extension ? extension->size : sizeof entry.extension);
     entry.libraryFile = libraryFile;
     entry.index = index;
-    entry.description = record->description ? record->description : "";
+    entry.description = moduleText(*record, record->description);
     entry.version = record->moduleVersion;
     entry.libraryHandle = libraryHandle;
     entry.record = record;

@@ -15,7 +15,7 @@ namespace tumbor {
 struct ModuleEntry {
     std::string libraryFile;  // file name of the library, without folder
     int index = 0;            // index under which getModule returned the record
-    std::string description;  // copy of the record's description
+    std::string description;  // copy of the record's description, as UTF-8
     uint32_t version = 0;     // copy of the record's moduleVersion
     void* libraryHandle = nullptr;
     StreamModule* record = nullptr;

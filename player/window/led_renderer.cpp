@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "platform/unicode_text.h"
+#include "player/window/ascii_fallback.h"
+
 namespace tumbor::window {
 namespace {
 
@@ -48,8 +51,8 @@ void drawCell(Surface& target, int originX, int originY, uint16_t mask, const Le
 
 }  // namespace
 
-uint16_t ledMaskOf(char c) {
-    const int code = static_cast<unsigned char>(c);
+uint16_t ledMaskOf(char32_t character) {
+    const char32_t code = asciiFallback(character);
     if (code < 32 || code > 127) return 0;
     return kMasks[code - 32];
 }
@@ -64,9 +67,12 @@ void drawLedText(Surface& target, int left, int top, int right, const std::strin
     const int pitch = style.dotSizeX + 5;
     if (pitch <= 0) return;
     const int cells = (right - left + 1) / pitch;
+    size_t at = 0;
     for (int k = 0; k < cells; ++k) {
         if (left + 1 + k * pitch - 2 >= target.width()) break;  // this and later cells are off the surface
-        const uint16_t mask = k < static_cast<int>(text.size()) ? ledMaskOf(text[k]) : 0;
+        char32_t character = 0;
+        if (at < text.size()) at += platform::decodeUtf8(text, at, character);
+        const uint16_t mask = character ? ledMaskOf(character) : 0;
         drawCell(target, left + 1 + k * pitch, top + 1, mask, style);
     }
 }

@@ -14,11 +14,12 @@ struct LedStyle {
     Colour active = 0x80FF80, inactive = 0x008000;
 };
 
-// The mask of lit segments for a character; codes outside 32..127 light nothing.
-uint16_t ledMaskOf(char c);
+// The mask of lit segments for a character: ASCII 32..127 has its own, other
+// characters take their ASCII fallback's; control codes below 32 light nothing.
+uint16_t ledMaskOf(char32_t character);
 
-// Writes text into the rectangle from (left, top) to (right, ...) cell by cell;
-// cells after the text's end stay unlit.
+// Writes the (UTF-8) text, one cell per character, into the rectangle from (left, top) to (right, ...) cell
+// by cell; cells after the text's end stay unlit.
 void drawLedText(Surface& target, int left, int top, int right, const std::string& text,
                  const LedStyle& style);
 

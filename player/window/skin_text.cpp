@@ -4,28 +4,29 @@
 #include <cstring>
 
 #include "platform/unicode_text.h"
+#include "player/window/ascii_fallback.h"
 
 namespace tumbor::window {
 
 constexpr int kCellWidth = 5;
 constexpr int kCellHeight = 6;
 
-namespace {
-
-// The letters of U+00C0 to U+00FF without their accents; '?' where there is none.
-constexpr char kLatin1Letters[] = "AAAAAAACEEEEIIIIDNOOOOO?OUUUUY?saaaaaaaceeeeiiiidnooooo?ouuuuy?y";
-
-// A character the font has no cell for is shown as its plain letter, or as '?'.
-char32_t substituteFor(char32_t code) {
-    if (code < 0x80) return code;
-    if (code >= 0xC0 && code <= 0xFF) return static_cast<unsigned char>(kLatin1Letters[code - 0xC0]);
-    return '?';
-}
-
-}  // namespace
-
 SkinCell skinCellOf(char32_t character) {
-    const int code = static_cast<int>(substituteFor(character));
+    // The font's own letters beyond ASCII, in the first cells of row 2.
+    switch (character) {
+        case U'\u00C5':
+        case U'\u00E5':
+            return {0, 2};  // Å
+        case U'\u00D6':
+        case U'\u00F6':
+            return {1, 2};  // Ö
+        case U'\u00C4':
+        case U'\u00E4':
+            return {2, 2};  // Ä
+        default:
+            break;
+    }
+    const int code = static_cast<int>(asciiFallback(character));
     if (code >= 'A' && code <= 'Z') return {code - 'A', 0};
     if (code >= 'a' && code <= 'z') return {code - 'a', 0};
     if (code >= '0' && code <= '9') return {code - '0', 1};

@@ -11,8 +11,9 @@ struct SkinCell {
     int column = 29, row = 0;
 };
 
-// The font cell of one character; accented Latin letters give their plain
-// letter, other letters the font lacks '?', unknown signs the blank cell.
+// The font cell of one character: its own for A, Ä, Å, Ö and the ASCII the
+// font draws; other characters take their ASCII fallback (accented letters
+// their plain letter, the rest '?'); unknown ASCII signs the blank cell.
 SkinCell skinCellOf(char32_t character);
 
 // Fills (right - x + 1) / 5 cells from (x, y) on with the (UTF-8) text's characters,

@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include "platform/code_page.h"
+
 namespace tumbor {
 namespace {
 
@@ -40,7 +42,8 @@ std::vector<VisPluginLibraryEntry> listVisPluginLibraries(const std::string& fol
         if (!library) continue;
         winampVisHeader* header = headerOf(*library);
         if (!header) continue;
-        entries.push_back({header->description ? header->description : "", lowerCase(name)});
+        entries.push_back(
+            {platform::utf8FromAnsi(header->description ? header->description : ""), lowerCase(name)});
     }
     return entries;
 }
@@ -54,7 +57,7 @@ std::vector<std::string> listVisPluginModules(const std::string& folder, const s
     for (int index = 0; index < 255; ++index) {
         winampVisModule* module = header->getModule(index);
         if (!module) break;
-        modules.push_back(module->description ? module->description : "");
+        modules.push_back(platform::utf8FromAnsi(module->description ? module->description : ""));
     }
     return modules;
 }

@@ -42,7 +42,7 @@ setting() { sed -n "/^\[$1\]/,/^\[/p" app/Tumbor.ini | tr -d '\r' | sed -n "s/^$
 registry() { wine reg query "HKCR\\$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
 # The player's file type and every extension the dialog may list, gone from the test's Wine prefix.
 clean_registry() {
-  for key in Tumbor.File .m3u .pls .wav .voc .cda .mp1 .mp2 .mp3 .mpa .mod .s3m .xm .it .ptm .mtm .669 .mdl \
+  for key in Tumbor.File .m3u .m3u8 .pls .wav .voc .cda .mp1 .mp2 .mp3 .mpa .mod .s3m .xm .it .ptm .mtm .669 .mdl \
              .dsm .far .stm .dmf; do
     wine reg delete "HKCR\\$key" /f >/dev/null 2>&1 || true
   done
@@ -132,12 +132,12 @@ drive key alt+D options options-set 2033 "$tumborr" options-apply options-ok >/d
 expect "the design again" "320" "$(width)"
 
 # The extension dialog: ours unselected, another program's and the rest
-# selected; only .m3u and .wav are left chosen.
+# selected; only .m3u, .m3u8 and .wav are left chosen.
 drive key ctrl+P options options-page 5 options-set 2047 click >/dev/null
 lines=$(drive dialog-list "Register Extensions" 2101)
 lines=${lines#lines }
 expect "unselected lines" ".voc" "$(tr '|' '\n' <<< "$lines" | grep -v '\*$' | paste -sd'|')"
-expect "first lines" ".m3u (Playlist)*|.pls (Playlist)*" "$(cut -d'|' -f1-2 <<< "$lines")"
+expect "first lines" ".m3u (Playlist)*|.m3u8 (Playlist)*|.pls (Playlist)*" "$(cut -d'|' -f1-3 <<< "$lines")"
 grep -q '|.wav\*|' <<< "|$lines|" || fail "no .wav line: $lines"
 choose=()
 n=0
@@ -155,6 +155,7 @@ drive dialog-press "Register Extensions" 1 >/dev/null
 program=$(winepath -w "$work/app/Tumbor.exe")
 expect ".wav registered" "Tumbor.File" "$(registry .wav)"
 expect ".m3u registered" "Tumbor.File" "$(registry .m3u)"
+expect ".m3u8 registered" "Tumbor.File" "$(registry .m3u8)"
 expect ".voc stays registered" "Tumbor.File" "$(registry .voc)"
 expect ".pls left alone" "" "$(registry .pls)"
 expect "file type" "Tumbor media file" "$(registry Tumbor.File)"
@@ -162,7 +163,7 @@ expect "open command" "\"$program\" \"%1\"" "$(registry 'Tumbor.File\shell\open\
 expect "icon" "\"$program\"" "$(registry 'Tumbor.File\DefaultIcon')"
 drive options-set 2047 click >/dev/null
 lines=$(drive dialog-list "Register Extensions" 2101)
-expect "registered ones unselected" ".m3u (Playlist)|.wav|.voc" \
+expect "registered ones unselected" ".m3u (Playlist)|.m3u8 (Playlist)|.wav|.voc" \
   "$(tr '|' '\n' <<< "${lines#lines }" | grep -E '^\.(m3u|wav|voc)' | paste -sd'|')"
 expect "the others selected" "" "$(tr '|' '\n' <<< "${lines#lines }" | grep -vE '^\.(m3u|wav|voc)' | grep -v '\*$' || true)"
 drive dialog-press "Register Extensions" 2 options-ok >/dev/null

@@ -12,14 +12,14 @@ namespace {
 using Strings = std::vector<std::string>;
 
 TEST(FileTypesTest, LinesComeFromThePlaylistsAndEachPatternOfEveryFilter) {
-    EXPECT_EQ(extensionLines(Strings{}), (Strings{".m3u (Playlist)", ".pls (Playlist)"}));
+    EXPECT_EQ(extensionLines(Strings{}), (Strings{".m3u (Playlist)", ".m3u8 (Playlist)", ".pls (Playlist)"}));
     const Strings lines = extensionLines(Strings{
         "WAV files (*.wav)|*.wav|", "MPEG I, II, II.5 layer 1,2,3 (*.mp1;*.mp2;*.mp3)|*.mp1;*.mp2;*.mp3|",
         "",                       // a module without a filter adds nothing
         "Odd|raw;*.x;;*.y|*.z|",  // no leading "*" is kept as it is; empty patterns add nothing
         "Unended|*.u"});
-    EXPECT_EQ(lines, (Strings{".m3u (Playlist)", ".pls (Playlist)", ".wav", ".mp1", ".mp2", ".mp3", "raw",
-                              ".x", ".y", ".u"}));
+    EXPECT_EQ(lines, (Strings{".m3u (Playlist)", ".m3u8 (Playlist)", ".pls (Playlist)", ".wav", ".mp1",
+                              ".mp2", ".mp3", "raw", ".x", ".y", ".u"}));
     EXPECT_EQ(extensionOfLine(".m3u (Playlist)"), ".m3u");
     EXPECT_EQ(extensionOfLine(".wav"), ".wav");
 }
@@ -32,7 +32,7 @@ TEST(FileTypesTest, LinesFollowTheRegisteredModules) {
     registry.registerModule(&three, "Strm_A.DLL", 0, nullptr, nullptr);
     registry.registerModule(&one, "Strm_B.DLL", 0, nullptr, nullptr);
     EXPECT_EQ(extensionLines(registry),
-              (Strings{".m3u (Playlist)", ".pls (Playlist)", ".a", ".b", ".c", ".d"}));
+              (Strings{".m3u (Playlist)", ".m3u8 (Playlist)", ".pls (Playlist)", ".a", ".b", ".c", ".d"}));
     registry.tearDown();
 }
 

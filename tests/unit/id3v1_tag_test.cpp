@@ -13,6 +13,7 @@
 #include "libs/mpa/host/mpa_dialogs_script.h"
 #include "libs/mpa/id3v1_file.h"
 #include "libs/mpa/id3v2_tag.h"
+#include "platform/utf8_files.h"
 #include "tests/unit/mpeg_test_files.h"
 
 namespace tumbor {
@@ -39,7 +40,7 @@ Bytes tagBytes(const Id3v1Tag& tag) {
 }
 
 void writeBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(platform::fileSystemPath(path), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -54,6 +55,8 @@ TEST(Id3v1TagTest, TitleRules) {
     EXPECT_EQ(title, "Song");
     EXPECT_TRUE(titleFromTag(tagWith("Song", "Band  "), title));
     EXPECT_EQ(title, "Song (Band)");
+    EXPECT_TRUE(titleFromTag(tagWith("J\xF3ga \x80", "Bj\xF6rk"), title));  // Windows-1252
+    EXPECT_EQ(title, "J\xC3\xB3ga \xE2\x82\xAC (Bj\xC3\xB6rk)");
 
     title = "unchanged";
     EXPECT_FALSE(titleFromTag(tagWith("", "Band"), title));
@@ -105,7 +108,10 @@ protected:
         detachInput();
         std::filesystem::remove_all(folder_);
     }
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    // The UTF-8 name of a file in the test's folder.
+    std::string path(const std::string& name) const {
+        return platform::utf8Path(folder_ / platform::fileSystemPath(name));
+    }
 
     std::filesystem::path folder_;
 };
@@ -204,14 +210,14 @@ TEST_F(TagFileTest, SongInfoEditsTheFileThroughTheEditor) {
 
 // The editor writes only the ID3v1 tag at the end; the ID3v2 tag in front
 // stays as it was to the byte, and gives the title where the ID3v1 tag has
-// none.
+// none. The file's name is UTF-8, as the player hands it over.
 TEST_F(TagFileTest, TheEditorLeavesTheId3v2TagAlone) {
     Bytes original = mpegFile("bothtags.mp3");
     uint8_t header[kId3v2HeaderBytes];
     std::copy(original.begin(), original.begin() + kId3v2HeaderBytes, header);
     const size_t front = id3v2TagBytes(header);
     ASSERT_GT(front, kId3v2HeaderBytes);
-    std::string file = path("both.mp3");
+    std::string file = path("\xD0\x94\xD0\xBE\xD0\xB6\xD0\xB4\xD1\x8C \xE2\x80\x93 \xE9\x9B\xA8.mp3");
     writeBytes(file, original);
 
     scriptTagEditor([](TagFields& fields) {

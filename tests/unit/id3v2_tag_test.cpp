@@ -1,5 +1,6 @@
 // ID3v2 tags in front of a stream: their sizes, and the title the module
-// shows from them, in each text encoding, as ANSI text.
+// shows from them, in each text encoding, as UTF-8 text; and the UTF-8 texts
+// the libraries hand the player.
 #include "libs/mpa/id3v2_tag.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +18,6 @@ uint32_t tagBytes(const Bytes& header) {
     return id3v2TagBytes(bytes);
 }
 
-std::string ansi(const std::string& utf8) { return ansiFromUtf8(utf8.data(), utf8.size()); }
-
 TEST(Id3v2TagTest, SizesComeFromTheHeader) {
     EXPECT_EQ(tagBytes(bytesOf(std::string("ID3\3\0\0\0\0\1\1", 10))), 10u + 129);
     EXPECT_EQ(tagBytes(bytesOf(std::string("ID3\4\0\x10\x7F\x7F\x7F\x7F", 10))), 20u + 0x0FFFFFFF);
@@ -31,20 +30,31 @@ TEST(Id3v2TagTest, SizesComeFromTheHeader) {
     EXPECT_EQ(tagBytes(bytesOf(std::string("ID2\3\0\0\0\0\0\1", 10))), 0u);
 }
 
-TEST(Id3v2TagTest, Utf8BecomesWindows1252) {
-    EXPECT_EQ(ansi("Plain text 123"), "Plain text 123");
-    EXPECT_EQ(ansi("Caf\xC3\xA9 \xC3\xBF"), "Caf\xE9 \xFF");
-    EXPECT_EQ(ansi("\xE2\x82\xAC \xE2\x80\x9C\xC5\xA0\xE2\x80\x9D \xC5\xB8"), "\x80 \x93\x8A\x94 \x9F");
-    // Characters the code page lacks, C1 controls among them.
-    EXPECT_EQ(ansi("\xCE\xA9 \xF0\x9F\x8E\xB5 \xC2\x81"), "? ? ?");
-    // Bytes that are no UTF-8: each is a '?'.
-    EXPECT_EQ(ansi("a\xFF"
-                   "b"),
-              "a?b");
-    EXPECT_EQ(ansi("\xC0\x80"), "??");        // overlong
-    EXPECT_EQ(ansi("\xED\xA0\x80"), "???");   // a surrogate
-    EXPECT_EQ(ansi("end\xE2\x82"), "end??");  // cut short
-    EXPECT_EQ(ansi(std::string("one\0two", 7)), "one");
+TEST(Utf8TextTest, TextsBecomeWellFormedUtf8) {
+    struct Case {
+        std::string bytes, wellFormed, fromWindows1252;
+    };
+    const Case cases[] = {
+        {"Plain 123", "Plain 123", "Plain 123"},
+        {"Caf\xC3\xA9", "Caf\xC3\xA9", "Caf\xC3\x83\xC2\xA9"},
+        {"\x80\x8A\x9F", "???", "\xE2\x82\xAC\xC5\xA0\xC5\xB8"},  // Windows-1252's own characters
+        {"\x81\x8D", "??", "??"},                                 // and those it lacks
+        {"\xE2\x82\xAC \xF0\x9F\x8E\xB5", "\xE2\x82\xAC \xF0\x9F\x8E\xB5",
+         "\xC3\xA2\xE2\x80\x9A\xC2\xAC \xC3\xB0\xC5\xB8\xC5\xBD\xC2\xB5"},
+        {"\xC0\x80", "??", "\xC3\x80\xE2\x82\xAC"},               // overlong
+        {"\xED\xA0\x80", "???", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+        {"end\xE2\x82", "end??", "end\xC3\xA2\xE2\x80\x9A"},      // cut short
+        {std::string("one\0two", 7), "one", "one"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(wellFormedUtf8(c.bytes.data(), c.bytes.size()), c.wellFormed) << c.bytes;
+        EXPECT_EQ(utf8FromWindows1252(c.bytes.data(), c.bytes.size()), c.fromWindows1252) << c.bytes;
+    }
+    // Titles are cut after whole characters.
+    EXPECT_EQ(joinedTitle("", std::string(300, 'x')), std::string(kMaxTitleLength, 'x'));
+    std::string rain;
+    for (int i = 0; i < 300; ++i) rain += "\xE9\x9B\xA8";
+    EXPECT_EQ(joinedTitle("A", rain), "A - " + rain.substr(0, 3 * (kMaxTitleLength - 4)));
 }
 
 class Id3v2TitleTest : public ::testing::Test {
@@ -79,18 +89,17 @@ TEST_F(Id3v2TitleTest, EveryTextEncoding) {
         return id3v2TextFrame(version, id, encoding, bytesOf(text));
     };
     Bytes latin1 = joined({frame(3, "TIT2", 0, "Caf\xE9"), frame(3, "TPE1", 0, "Se\xF1or")});
-    EXPECT_EQ(titleBefore(id3v2Tag(3, latin1)), "Se\xF1or - Caf\xE9");
-    // UTF-16 with either byte order mark: the euro sign is in the code page,
-    // the omega is not.
+    EXPECT_EQ(titleBefore(id3v2Tag(3, latin1)), "Se\xC3\xB1or - Caf\xC3\xA9");
+    // UTF-16 with either byte order mark.
     std::string little("\xFF\xFE\xAC\x20u\0r\0o\0 \0\xA9\x03", 14),
         big("\xFE\xFF\x20\xAC\0u\0r\0o\0 \x03\xA9", 14);
-    EXPECT_EQ(titleBefore(id3v2Tag(3, frame(3, "TIT2", 1, little))), "\x80uro ?");
-    EXPECT_EQ(titleBefore(id3v2Tag(3, frame(3, "TIT2", 1, big))), "\x80uro ?");
+    EXPECT_EQ(titleBefore(id3v2Tag(3, frame(3, "TIT2", 1, little))), "\xE2\x82\xACuro \xCE\xA9");
+    EXPECT_EQ(titleBefore(id3v2Tag(3, frame(3, "TIT2", 1, big))), "\xE2\x82\xACuro \xCE\xA9");
     Bytes utf8 = joined({frame(4, "TPE1", 3, "Se\xC3\xB1or"), frame(4, "TIT2", 3,
                                                                     "\xC3\x9C"
                                                                     "ber")});
     EXPECT_EQ(titleBefore(id3v2Tag(4, utf8, 0x10)),
-              "Se\xF1or - \xDC"
+              "Se\xC3\xB1or - \xC3\x9C"
               "ber");
     // Two values in one frame: the first counts.
     EXPECT_EQ(titleBefore(id3v2Tag(4, frame(4, "TIT2", 3, std::string("One\0Two", 7)))), "One");

@@ -167,7 +167,9 @@ TEST(ModuleRegistryTest, ReadsDetailsThroughPrivateCopiesWhileASongPlays) {
         for (const ModuleEntry& copy : reader.entries())
             for (const ModuleEntry& original : playing.entries())
                 ASSERT_NE(copy.record, original.record) << "the copies hold records of their own";
+        const size_t opened = inputsAttached(InputSlot::reader);
         EXPECT_EQ(readEntryDetails(reader, song), (EntryDetails{song, 3}));
+        EXPECT_EQ(inputsAttached(InputSlot::reader), opened + 1) << "every module probed reads one opening";
         EXPECT_EQ(readEntryDetails(reader, "missing.wav"), (EntryDetails{"missing.wav", -1}));
         EXPECT_FALSE(hasInput(InputSlot::reader));
         EXPECT_EQ(module->ioTell(), position) << "the song playing keeps its input";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_files.h"
 #include "player/engine/input_services.h"
 #include "stream/stream_module.h"
 
@@ -31,7 +32,7 @@ inline std::string mpegFilePath(const std::string& name) {
 }
 
 inline Bytes readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::fileSystemPath(path), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 

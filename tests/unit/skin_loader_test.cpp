@@ -176,9 +176,11 @@ TEST_F(SkinLoaderTest, SkinTextCutsPadsAndMapsCharacters) {
         char32_t c;
         int column, row;
     };
-    for (Case k : {Case{'Z', 25, 0}, Case{'"', 26, 0}, Case{'7', 7, 1}, Case{':', 12, 1}, Case{'/', 21, 1},
-                   Case{'{', 22, 1}, Case{'}', 23, 1}, Case{'$', 29, 1}, Case{'.', 27, 1}, Case{'@', 29, 0},
-                   Case{U'\u00E9', 4, 0}, Case{U'\u0414', 3, 2}, Case{' ', 29, 0}}) {
+    for (Case k :
+         {Case{'Z', 25, 0}, Case{'"', 26, 0}, Case{'7', 7, 1}, Case{':', 12, 1}, Case{'/', 21, 1},
+          Case{'{', 22, 1}, Case{'}', 23, 1}, Case{'$', 29, 1}, Case{'.', 27, 1}, Case{'@', 29, 0},
+          Case{U'\u00E9', 4, 0}, Case{U'\u0414', 3, 2}, Case{' ', 29, 0}, Case{U'\u00C5', 0, 2},
+          Case{U'\u00F6', 1, 2}, Case{U'\u00E4', 2, 2}, Case{U'\u0141', 11, 0}, Case{U'\u2013', 15, 1}}) {
         SkinCell cell = skinCellOf(k.c);
         EXPECT_EQ(cell.column, k.column) << static_cast<uint32_t>(k.c);
         EXPECT_EQ(cell.row, k.row) << static_cast<uint32_t>(k.c);

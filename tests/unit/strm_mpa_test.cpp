@@ -58,7 +58,7 @@ TEST_F(StrmMpaTest, LibraryHandsOutOneRecord) {
 
     StreamModule& module = mpa();
     EXPECT_EQ(std::memcmp(module.magic, "TBSM", 4), 0);
-    EXPECT_EQ(module.flags, static_cast<uint32_t>(pcmOutput));
+    EXPECT_EQ(module.flags, static_cast<uint32_t>(pcmOutput | utf8Text));
     EXPECT_EQ(module.channels, 2u);
     EXPECT_EQ(module.bitsPerSample, 16u);
     EXPECT_STREQ(module.fileFilter,

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "player/window/ascii_fallback.h"
 #include "player/window/design_builder.h"
 #include "player/window/design_parser.h"
 #include "player/window/led_renderer.h"
@@ -236,7 +237,28 @@ TEST_F(WindowViewTest, LedTitleAndCaption) {
     EXPECT_EQ(ledMaskOf('@'), 0x1FFF);
     EXPECT_EQ(ledMaskOf('\x7F'), 0x1804);
     EXPECT_EQ(ledMaskOf('\x1F'), 0);
-    EXPECT_EQ(ledMaskOf('\x80'), 0);
+}
+
+// Beyond ASCII, the LED title shows one cell per character, the cell of its
+// ASCII fallback.
+TEST(LedTextTest, CharactersBeyondAsciiShowTheirFallback) {
+    struct Case {
+        char32_t character, shown;
+    };
+    for (Case k : {Case{U'\u00E9', 'e'}, Case{U'\u0141', 'L'}, Case{U'\u0159', 'r'}, Case{U'\u017F', 's'},
+                   Case{U'\u00DF', 's'}, Case{U'\u2013', '-'}, Case{U'\u201C', '"'}, Case{U'\u2019', '\''},
+                   Case{U'\u00A0', ' '}, Case{U'\u00D7', '?'}, Case{U'\u96E8', '?'}, Case{U'\u0080', '?'},
+                   Case{U'\u0414', '?'}, Case{'A', 'A'}}) {
+        EXPECT_EQ(asciiFallback(k.character), k.shown) << static_cast<uint32_t>(k.character);
+        EXPECT_EQ(ledMaskOf(k.character), ledMaskOf(k.shown)) << static_cast<uint32_t>(k.character);
+    }
+    const auto drawn = [](const std::string& text) {
+        Surface target(60, 12);
+        drawLedText(target, 0, 0, 59, text, LedStyle{});
+        return std::vector<uint8_t>(target.bits(), target.bits() + target.stride() * target.height());
+    };
+    EXPECT_EQ(drawn("Bj\xC3\xB6rk \xE2\x80\x93"), drawn("Bjork -"));
+    EXPECT_EQ(drawn("\xE9\x9B\xA8!"), drawn("?!"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/shell_integration.h"
 #include "platform/wave_device.h"
+#include "platform/win32/wide_text.h"
 #include "player/window/win32/file_types_dialog.h"
 #include "player/window/win32/options_sheet.h"
 #include "player/window/win32/player_dialogs.h"
@@ -15,10 +16,11 @@ bool isChange(int code) {
     return code == BN_CLICKED || code == EN_CHANGE || code == LBN_SELCHANGE || code == CBN_SELCHANGE;
 }
 
+// UTF-8, as the file-type registration takes it.
 std::string programPath() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? platform::utf8FromWide(path, length) : std::string();
 }
 
 }  // namespace

@@ -2,16 +2,17 @@
 // hands the sheet's notifications to the page, and the controls' helpers.
 #include "player/window/win32/options_sheet.h"
 
+#include "platform/win32/wide_text.h"
 #include "resources/player/resource_ids.h"
 
 namespace tumbor::window::win32 {
 
-PROPSHEETPAGEA COptionsPage::sheetPage(int templateId) {
-    PROPSHEETPAGEA page{};
+PROPSHEETPAGEW COptionsPage::sheetPage(int templateId) {
+    PROPSHEETPAGEW page{};
     page.dwSize = sizeof page;
     page.dwFlags = PSP_DEFAULT;
-    page.hInstance = GetModuleHandleA(nullptr);
-    page.pszTemplate = MAKEINTRESOURCEA(templateId);
+    page.hInstance = GetModuleHandleW(nullptr);
+    page.pszTemplate = MAKEINTRESOURCEW(templateId);
     page.pfnDlgProc = dialogProc;
     page.lParam = reinterpret_cast<LPARAM>(this);
     return page;
@@ -19,7 +20,7 @@ PROPSHEETPAGEA COptionsPage::sheetPage(int templateId) {
 
 INT_PTR CALLBACK COptionsPage::dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<COptionsPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+        auto* self = reinterpret_cast<COptionsPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
         SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->window_ = dialog;
     }
@@ -67,9 +68,9 @@ void COptionsPage::showList(int id, const std::vector<std::string>& lines, int s
     const bool wasShowing = showing_;
     showing_ = true;
     HWND list = GetDlgItem(window_, id);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& line : lines)
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::wideFromUtf8(line).c_str()));
     SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     showing_ = wasShowing;
 }
@@ -82,9 +83,9 @@ void COptionsPage::showCombo(int id, const std::vector<std::string>& lines, int 
     const bool wasShowing = showing_;
     showing_ = true;
     HWND combo = GetDlgItem(window_, id);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (const std::string& line : lines)
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::wideFromUtf8(line).c_str()));
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     showing_ = wasShowing;
 }
@@ -101,15 +102,15 @@ void COptionsPage::setChecked(int id, bool on) {
 
 std::string COptionsPage::text(int id) const {
     HWND control = GetDlgItem(window_, id);
-    std::string value(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-    value.resize(static_cast<size_t>(GetWindowTextA(control, value.data(), static_cast<int>(value.size()))));
-    return value;
+    std::wstring value(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    const int length = GetWindowTextW(control, value.data(), static_cast<int>(value.size()));
+    return platform::utf8FromWide(value.data(), static_cast<size_t>(length > 0 ? length : 0));
 }
 
 void COptionsPage::setText(int id, const std::string& text) {
     const bool wasShowing = showing_;
     showing_ = true;
-    SetDlgItemTextA(window_, id, text.c_str());
+    SetDlgItemTextW(window_, id, platform::wideFromUtf8(text).c_str());
     showing_ = wasShowing;
 }
 
@@ -128,20 +129,20 @@ int COptionsPage::slider(int id) const {
 void COptions::run(HWND owner, int page) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
-    PROPSHEETPAGEA pages[kOptionsPageCount] = {
+    PROPSHEETPAGEW pages[kOptionsPageCount] = {
         output_.sheetPage(IDD_OPTIONS_OUTPUT),   buffering_.sheetPage(IDD_OPTIONS_BUFFERING),
         plugins_.sheetPage(IDD_OPTIONS_PLUGINS), design_.sheetPage(IDD_OPTIONS_DESIGN),
         skins_.sheetPage(IDD_OPTIONS_SKINS),     general_.sheetPage(IDD_OPTIONS_GENERAL)};
-    PROPSHEETHEADERA sheet{};
+    PROPSHEETHEADERW sheet{};
     sheet.dwSize = sizeof sheet;
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
     sheet.hwndParent = owner;
-    sheet.hInstance = GetModuleHandleA(nullptr);
-    sheet.pszCaption = "Options";
+    sheet.hInstance = GetModuleHandleW(nullptr);
+    sheet.pszCaption = L"Options";
     sheet.nPages = kOptionsPageCount;
     sheet.nStartPage = static_cast<UINT>(page >= 0 && page < kOptionsPageCount ? page : 0);
     sheet.ppsp = pages;
-    PropertySheetA(&sheet);
+    PropertySheetW(&sheet);
 }
 
 }  // namespace tumbor::window::win32

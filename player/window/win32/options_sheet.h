@@ -25,7 +25,7 @@ public:
     COptionsPage& operator=(const COptionsPage&) = delete;
 
     // The sheet's description of the page made from a dialog template.
-    PROPSHEETPAGEA sheetPage(int templateId);
+    PROPSHEETPAGEW sheetPage(int templateId);
 
 protected:
     explicit COptionsPage(OptionsContext& context) : context_(context) {}
@@ -38,6 +38,7 @@ protected:
 
     // A control was changed by the user: the sheet's Apply button wakes up.
     void modified();
+    // The controls' lines and texts are UTF-8, as the player keeps every text.
     void showList(int id, const std::vector<std::string>& lines, int selection);
     int listSelection(int id) const;
     void showCombo(int id, const std::vector<std::string>& lines, int selection);

@@ -435,6 +435,7 @@ void PlayerApp::menu(bool loadMenu, POINT screen, bool rightButton) {
 
 LRESULT PlayerApp::userMessage(WPARAM wParam, LPARAM lParam) {
     if (lParam == kStateQuery) return stateForOutsideCallers(engine_.getState());
+    if (lParam == kReaderFilesQuery) return static_cast<LRESULT>(inputsAttached(InputSlot::reader));
     if (lParam == kHandOverUnit) {
         if (auto path = handOver_.receive(static_cast<uint32_t>(wParam)))
             playlistCommands_.receiveHandOver(platform::utf8FromAnsi(*path));

@@ -90,8 +90,8 @@ bool choosePlaylistToSave(HWND owner, const std::string& folder, std::string& pa
 namespace {
 
 struct LocationDialog {
-    std::string text;               // in: the last location; out: the one entered
-    const char* caption = nullptr;  // null: the template's own
+    std::string text;               // in: the last location; out: the one entered (UTF-8)
+    const char* caption = nullptr;  // UTF-8; null: the template's own
 };
 
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,14 +101,14 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             SetWindowLongPtrA(dialog, DWLP_USER, lParam);
             data = reinterpret_cast<LocationDialog*>(lParam);
             SendDlgItemMessageA(dialog, IDC_LOCATION_TEXT, EM_LIMITTEXT, kMaxLocationLength, 0);
-            SetDlgItemTextA(dialog, IDC_LOCATION_TEXT, data->text.c_str());
-            if (data->caption) SetWindowTextA(dialog, data->caption);
+            SetDlgItemTextW(dialog, IDC_LOCATION_TEXT, platform::wideFromUtf8(data->text).c_str());
+            if (data->caption) SetWindowTextW(dialog, platform::wideFromUtf8(data->caption).c_str());
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                char text[kMaxLocationLength + 1] = "";
-                GetDlgItemTextA(dialog, IDC_LOCATION_TEXT, text, sizeof text);
-                data->text = text;
+                wchar_t text[kMaxLocationLength + 1] = L"";
+                const UINT length = GetDlgItemTextW(dialog, IDC_LOCATION_TEXT, text, kMaxLocationLength + 1);
+                data->text = platform::utf8FromWide(text, length);
                 EndDialog(dialog, IDOK);
                 return TRUE;
             }
@@ -122,7 +122,7 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 bool runLocationDialog(HWND owner, LocationDialog& data) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LOCATION), owner,
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LOCATION), owner,
                            locationDialogProc, reinterpret_cast<LPARAM>(&data)) == IDOK;
 }
 
@@ -136,9 +136,9 @@ bool askForLocation(HWND owner, std::string& location) {
 }
 
 bool askForText(HWND owner, const char* caption, std::string& text) {
-    LocationDialog data{platform::ansiFromUtf8(text), caption};
+    LocationDialog data{text, caption};
     if (!runLocationDialog(owner, data)) return false;
-    text = platform::utf8FromAnsi(data.text);
+    text = data.text;
     return true;
 }
 

@@ -24,6 +24,17 @@
 //                         COUNT times: waits up to 20 minutes for a caption starting with
 //                         PREFIX (a song that never ends), lets it play MS ms, presses B
 //                         and waits for the caption to change; prints "skipped N"
+//   wait-entries N        waits up to 60 s for the playlist window to list N entries;
+//                         prints "entries N"
+//   response-while-reading
+//                         until the playlist window's last line shows a length (up to
+//                         5 minutes), every 10 ms times a message sent to the main window
+//                         and one sent to the playlist window; prints "response MS SAMPLES",
+//                         the longest answer in milliseconds and how many were timed
+//   titles-shown          prints "titles-shown N", the playlist window's lines that show a
+//                         title (no folder in it) and a length
+//   reader-files          prints "reader-files N", the files the player's background
+//                         reader has opened (the WM_USER 105 answer)
 //   sleep MS
 //   close                 asks the player to close
 // and the steps of options_steps.h. Each step waits until the player has
@@ -42,6 +53,7 @@
 namespace {
 
 constexpr LPARAM kStateQuery = 104;
+constexpr LPARAM kReaderFilesQuery = 105;
 
 HWND findPlayer() {
     for (int i = 0; i < 200; ++i) {
@@ -164,6 +176,42 @@ std::vector<std::string> playlistLines(HWND player) {
 
 constexpr int kLongWaitTenths = 20 * 60 * 10;
 
+bool lastLineHasLength(HWND list) {
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    if (count <= 0) return false;
+    std::wstring line(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, count - 1, 0)) + 1, L'\0');
+    const LRESULT length = SendMessageW(list, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(line.data()));
+    return length > 0 && line[static_cast<size_t>(length) - 1] == L')';
+}
+
+// Milliseconds the window takes to answer a message that does nothing.
+double answerTime(HWND window) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    QueryPerformanceCounter(&end);
+    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+void responseWhileReading(HWND player) {
+    HWND playlist = playlistWindow(player), list = playlistList(player);
+    double longest = 0;
+    int samples = 0;
+    const DWORD start = GetTickCount();
+    while (list && !lastLineHasLength(list) && GetTickCount() - start < 5 * 60 * 1000) {
+        for (HWND window : {player, playlist}) {
+            const double time = answerTime(window);
+            if (time > longest) longest = time;
+            ++samples;
+        }
+        Sleep(10);
+    }
+    std::printf("response %.0f %d\n", longest, samples);
+}
+
 bool waitStopped(HWND player, DWORD milliseconds) {
     DWORD since = GetTickCount();
     return waitFor(
@@ -259,6 +307,20 @@ int main(int argc, char** argv) {
             const DWORD milliseconds = static_cast<DWORD>(std::atoi(next()));
             const int count = std::atoi(next());
             std::printf("skipped %d\n", skipEndless(player, prefix, milliseconds, count));
+        } else if (step == "wait-entries") {
+            const int wanted = std::atoi(next());
+            waitFor([&] { return playlistEntries(player) == wanted; }, 600);
+            std::printf("entries %d\n", playlistEntries(player));
+        } else if (step == "response-while-reading") {
+            responseWhileReading(player);
+        } else if (step == "titles-shown") {
+            int shown = 0;
+            for (const std::string& line : playlistLines(player))
+                if (!line.empty() && line.back() == ')' && line.find('\\') == std::string::npos) ++shown;
+            std::printf("titles-shown %d\n", shown);
+        } else if (step == "reader-files") {
+            std::printf("reader-files %d\n",
+                        static_cast<int>(SendMessageA(player, WM_USER, 0, kReaderFilesQuery)));
         } else if (step == "sleep") {
             Sleep(static_cast<DWORD>(std::atoi(next())));
         } else if (step == "close") {

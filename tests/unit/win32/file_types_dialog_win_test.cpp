@@ -48,14 +48,15 @@ TEST_F(FileTypesDialogWinTest, RegistersTheChosenExtensions) {
     operate(
         "Register Extensions",
         [](HWND dialog) {
-            EXPECT_EQ(lines(dialog),
-                      (std::vector<std::string>{".m3u (Playlist)*", ".pls (Playlist)*", ".wav*", ".voc"}));
+            EXPECT_EQ(lines(dialog), (std::vector<std::string>{".m3u (Playlist)*", ".m3u8 (Playlist)*",
+                                                               ".pls (Playlist)*", ".wav*", ".voc"}));
             EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_EXTENSIONS_LIST, LB_GETCARETINDEX, 0, 0), 0);
-            SendDlgItemMessageA(dialog, IDC_EXTENSIONS_LIST, LB_SETSEL, FALSE, 1);
+            SendDlgItemMessageA(dialog, IDC_EXTENSIONS_LIST, LB_SETSEL, FALSE, 2);
             press(dialog, IDOK);
         },
         [&] { showDialog(); });
     EXPECT_EQ(registry_.values[".m3u"], "Tumbor.File");
+    EXPECT_EQ(registry_.values[".m3u8"], "Tumbor.File");
     EXPECT_EQ(registry_.values[".wav"], "Tumbor.File");
     EXPECT_EQ(registry_.values.count(".pls"), 0u);
     EXPECT_EQ(registry_.values["Tumbor.File\\shell\\open\\command"], "\"C:\\Tumbor\\Tumbor.exe\" \"%1\"");

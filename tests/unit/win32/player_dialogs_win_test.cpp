@@ -41,6 +41,17 @@ TEST(PlayerDialogsWinTest, LocationDialogStartsWithTheLastOne) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(location, "tone://1000");
 
+    // A typed path keeps every character.
+    operate(
+        "Open location",
+        [](HWND dialog) {
+            SetDlgItemTextW(dialog, kLocationText, L"C:\\\u041f\u0435\u0441\u043d\u0438\\\u96e8.mp3");
+            press(dialog, IDOK);
+        },
+        [&] { ok = askForLocation(nullptr, location); });
+    EXPECT_EQ(location, "C:\\\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD0\xB8\\\xE9\x9B\xA8.mp3");
+    location = "tone://1000";
+
     operate(
         "Open location", [](HWND dialog) { press(dialog, IDCANCEL); },
         [&] { ok = askForLocation(nullptr, location); });

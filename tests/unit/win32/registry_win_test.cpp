@@ -26,6 +26,10 @@ TEST_F(RegistryWinTest, WritesCreateTheKeysAndReadsGiveTheTextBack) {
     ASSERT_TRUE(
         registry.writeString(RegistryRoot::currentUser, key, "", "\"C:\\Tumbor\\Tumbor.exe\" \"%1\""));
     ASSERT_TRUE(registry.writeString(RegistryRoot::currentUser, key, "Named", "value"));
+    const std::string unicode =
+        "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B \xE9\x9B\xA8\\Tumbor";
+    ASSERT_TRUE(registry.writeString(RegistryRoot::currentUser, key, "Folder", unicode));
+    EXPECT_EQ(registry.readString(RegistryRoot::currentUser, key, "Folder", 260), unicode);
     EXPECT_EQ(registry.readString(RegistryRoot::currentUser, key, "", 260),
               "\"C:\\Tumbor\\Tumbor.exe\" \"%1\"");
     EXPECT_EQ(registry.readString(RegistryRoot::currentUser, key, "named", 260), "value");
@@ -34,8 +38,8 @@ TEST_F(RegistryWinTest, WritesCreateTheKeysAndReadsGiveTheTextBack) {
     HKEY opened;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_QUERY_VALUE, &opened), ERROR_SUCCESS);
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(opened, "Named", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(RegQueryValueExW(opened, L"Named", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 6 * sizeof(wchar_t));
     RegCloseKey(opened);
 
     EXPECT_EQ(registry.readString(RegistryRoot::currentUser, key, "", 10), std::nullopt) << "does not fit";
