@@ -990,7 +990,9 @@ void extended(Effect& e) {
             addVolume(e, -(c.fineVolumeSlide & 15));
             break;
         case kNoteCutAt:
-            if (e.state().tick == y) {
+            // Scream Tracker ignores SC0; IT cuts on the second tick, as SC1.
+            if (y == 0 && e.is(SongFormat::s3m)) break;
+            if (e.state().tick == (y == 0 && e.is(SongFormat::it) ? 1 : y)) {
                 c.noteOn = false;
                 c.stopVoice = true;
             }

@@ -687,5 +687,26 @@ TEST(PlaybackCompat, SlideMemories) {
     }
 }
 
+// SC0 with a note: ProTracker and XM cut it at once, IT after its first
+// tick, and Scream Tracker not at all.
+TEST(PlaybackCompat, NoteCutAtTickZero) {
+    struct Case {
+        SongFormat format;
+        bool afterFirstTick, afterRow;
+    };
+    const Case cases[] = {{SongFormat::mod, false, false},
+                          {SongFormat::it, true, false},
+                          {SongFormat::s3m, true, true}};
+    for (const Case& c : cases) {
+        PlaybackRig rig(c.format);
+        rig.cell(0, 48, 1, kExtended, kNoteCutAt << 4);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.voice(0).playing, c.afterFirstTick) << int(c.format);
+        rig.rows(1);
+        EXPECT_EQ(rig.voice(0).playing, c.afterRow) << int(c.format);
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
