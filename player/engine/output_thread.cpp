@@ -44,6 +44,7 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
     while (!outputStopRequested_) {
         if (semaphore_.wait(kSemaphoreTimeout) == BufferSemaphore::WaitResult::signalled) {
             do {
+                anchorAtReturnedBuffer(ringHead_);
                 ringHead_ = (ringHead_ + 1) % bufferCount_;
                 --queued_;
                 // The last buffer of the song handed over from has played.
@@ -56,8 +57,7 @@ void PlaybackEngine::outputLoopPcm(uint64_t generation) {
         if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) continue;
         if (!fillBuffers(ended)) continue;
         // The end was reached: a pending seek carries on elsewhere in the song.
-        if (performSeekIfPending()) {
-            device_->reset();
+        if (seekDeviceIfPending()) {
             ended = false;
             decodedToEnd_ = false;
             continue;
@@ -78,7 +78,7 @@ bool PlaybackEngine::fillBuffers(bool& ended) {
     while (true) {
         int index = (ringHead_ + queued_) % bufferCount_;
         if (ended) return true;
-        if (performSeekIfPending()) device_->reset();
+        seekDeviceIfPending();
         std::vector<uint8_t>& buffer = buffers_[static_cast<size_t>(index)];
         const bool more = module_->decode(buffer.data(), bufferSize_) != 0;
         int bytes = more ? bufferSize_ : 0;
@@ -95,10 +95,44 @@ bool PlaybackEngine::fillBuffers(bool& ended) {
                                format_.bitsPerSample);
             device_->write(index, static_cast<uint32_t>(bytes));
             ++queued_;
+            noteWritten(index, static_cast<uint32_t>(bytes));
         }
         if (ended) return true;
         if (outputStopRequested_ || state_ != kPlaying || ringIsFull()) return false;
     }
+}
+
+// Performs a pending seek and restarts the device at the new place: its
+// position starts again at 0, where the song's sound now continues.
+bool PlaybackEngine::seekDeviceIfPending() {
+    if (!performSeekIfPending()) return false;
+    device_->reset();
+    forgetWrittenBuffers();
+    const int tenths = module_->getPosition ? module_->getPosition() : 0;
+    const uint64_t frames = (uint64_t(tenths > 0 ? tenths : 0) * format_.sampleRate + 9) / 10;
+    nextDeviceByte_ = 0;
+    nextSongFrame_ = static_cast<uint32_t>(frames);
+    heardAnchor_ = SoundAnchor{0, nextSongFrame_};
+    positionReset_ = true;  // the gauge may go back to the new anchor
+    return true;
+}
+
+void PlaybackEngine::noteWritten(int index, uint32_t bytes) {
+    nextDeviceByte_ += bytes;
+    nextSongFrame_ += bytes / format_.blockAlign();
+    writtenBuffers_[index] = WrittenBuffer{true, SoundAnchor{nextDeviceByte_, nextSongFrame_}};
+}
+
+// The device has played the buffer at index: the song is heard up to its end.
+void PlaybackEngine::anchorAtReturnedBuffer(int index) {
+    WrittenBuffer& returned = writtenBuffers_[index];
+    if (!returned.current) return;  // the fictitious buffer, or sound from before a seek or hand-over
+    heardAnchor_ = returned.end;
+    returned.current = false;
+}
+
+void PlaybackEngine::forgetWrittenBuffers() {
+    for (WrittenBuffer& buffer : writtenBuffers_) buffer.current = false;
 }
 
 void PlaybackEngine::outputLoopPolled(uint64_t generation) {

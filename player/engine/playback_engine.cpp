@@ -1,6 +1,7 @@
 // The playback engine's operations, its output thread and its end-of-track worker.
 #include "player/engine/playback_engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 #include <new>
@@ -82,7 +83,9 @@ int PlaybackEngine::load(const std::string& file) {
     message_.clear();
     currentFile_ = file;
     module_ = probeModules(registry_, file);
-    return startProbedLocked() && openOutputLocked();
+    if (!startProbedLocked() || !openOutputLocked()) return 0;
+    anchorAtDeviceLocked();
+    return 1;
 }
 
 // Starts the module just probed, with its capabilities and gain; on failure
@@ -105,6 +108,7 @@ int PlaybackEngine::startProbedLocked() {
     bool tells = extension_.getLoudness != nullptr;
     if (tells && !extension_.getLoudness(&loudness)) loudness = StreamLoudness{};
     gain_ = gainScale(replayGain_, tells ? &loudness : nullptr);
+    nextSongFrame_ = 0;
     return 1;
 }
 
@@ -149,9 +153,10 @@ PlaybackEngine::HandOver PlaybackEngine::handOver(const std::string& file) {
     // The output thread lets go of the module; the device plays on meanwhile.
     stopOutputThread();
     endingSong_ = nowPlayingLocked();
-    endingSong_.heardTenths = module_->getPosition ? module_->getPosition() : 0;
     endingSong_.canSeek = false;
     endingFile_ = currentFile_;
+    endingAnchor_ = heardAnchor_;
+    endingEndByte_ = nextDeviceByte_;
     if (module_->notify) module_->notify(NOTIFY_STOP);
     if (module_->seek) module_->seek(0, 1);
     unloadLocked();
@@ -162,6 +167,9 @@ PlaybackEngine::HandOver PlaybackEngine::handOver(const std::string& file) {
     if (started && isPcm() && module_->sampleRate == format_.sampleRate &&
         module_->channels == format_.channels && module_->bitsPerSample == format_.bitsPerSample) {
         switchCountdown_ = queued_.load();
+        // The new song starts where the last buffer written of the old one ends.
+        forgetWrittenBuffers();
+        heardAnchor_ = SoundAnchor{endingEndByte_, 0};
         startOutputThread();
         semaphore_.wake();
         if (switchCountdown_ == 0) songStarted(generation_);
@@ -172,8 +180,9 @@ PlaybackEngine::HandOver PlaybackEngine::handOver(const std::string& file) {
     drainRingLocked();
     state_ = kStopped;
     positionReset_ = true;
-    if (!started) return HandOver::failed;
-    return openOutputLocked() ? HandOver::loaded : HandOver::failed;
+    if (!started || !openOutputLocked()) return HandOver::failed;
+    anchorAtDeviceLocked();
+    return HandOver::loaded;
 }
 
 // With the output thread stopped: waits until the device has handed back every
@@ -227,6 +236,7 @@ void PlaybackEngine::playLocked() {
             semaphore_.reset();
             ringHead_ = 0;
             queued_ = 1;  // a fictitious returned buffer starts the fill
+            anchorAtDeviceLocked();
             state_ = kPlaying;
             startOutputThread();
             if (isPcm()) semaphore_.release();
@@ -434,11 +444,32 @@ int PlaybackEngine::getQueuedTenths() {
 
 int PlaybackEngine::queuedTenthsLocked() const {
     if (!isPcm() || !device_->isOpen()) return 0;
-    uint32_t size = static_cast<uint32_t>(bufferSize_);
-    uint32_t played = device_->positionBytes() % size;
-    uint32_t queued = queued_ > 0 ? static_cast<uint32_t>(queued_) : 0;
-    uint64_t pending = uint64_t(queued + 1) * size * 80 - uint64_t(played) * 80;
-    return static_cast<int>(pending / format_.sampleRate / format_.channels / format_.bitsPerSample);
+    const int32_t pending = static_cast<int32_t>(nextDeviceByte_ - device_->positionBytes());
+    return pending > 0 ? static_cast<int>(uint64_t(pending) * 10 / format_.bytesPerSecond()) : 0;
+}
+
+// The module's position for a module that plays by itself; for PCM, the
+// frames the device has played since the anchor of the song being heard.
+int PlaybackEngine::heardTenthsLocked() const {
+    if (!isPcm()) return module_->getPosition ? module_->getPosition() : 0;
+    const bool fading = fadingLocked();
+    const SoundAnchor anchor = fading ? endingAnchor_ : heardAnchor_.load();
+    if (!device_->isOpen() || format_.sampleRate == 0) return 0;
+    // Read after the anchor: a seek resets the device before it moves the anchor.
+    const uint32_t played = device_->positionBytes();
+    int32_t since = static_cast<int32_t>(played - anchor.deviceByte);
+    if (since < 0) since = 0;  // the song's first sound is not heard yet
+    // The song handed over from ends where the next one begins.
+    if (fading) since = std::min<int32_t>(since, static_cast<int32_t>(endingEndByte_ - anchor.deviceByte));
+    const uint64_t frames = anchor.songFrame + uint64_t(since) / format_.blockAlign();
+    return static_cast<int>(frames * 10 / format_.sampleRate);
+}
+
+// With no output thread running: the song's next sound is the next the device plays.
+void PlaybackEngine::anchorAtDeviceLocked() {
+    nextDeviceByte_ = device_->isOpen() ? device_->positionBytes() : 0;
+    forgetWrittenBuffers();
+    heardAnchor_ = SoundAnchor{nextDeviceByte_, nextSongFrame_};
 }
 
 int PlaybackEngine::getGaugePosition(int range) {
@@ -447,7 +478,7 @@ int PlaybackEngine::getGaugePosition(int range) {
     const bool fading = fadingLocked();
     int length = fading ? endingSong_.lengthTenths : module_->getLength();
     if (length < 1) return 0;
-    int heard = fading ? fadingHeardTenthsLocked() : module_->getPosition() - queuedTenthsLocked();
+    int heard = heardTenthsLocked();
     int p = static_cast<int>(int64_t(heard) * range / length);
     if (positionReset_.exchange(false))
         lastPosition_ = p;
@@ -499,25 +530,15 @@ NowPlaying PlaybackEngine::nowPlaying() const {
     std::lock_guard<std::mutex> hold(operationLock_);
     if (!fadingLocked()) return nowPlayingLocked();
     NowPlaying ending = endingSong_;
-    ending.heardTenths = fadingHeardTenthsLocked();
+    ending.heardTenths = heardTenthsLocked();
     return ending;
-}
-
-// The song handed over from: its position when it was decoded to the end,
-// less what of it is still queued (whole buffers: the display is within one).
-int PlaybackEngine::fadingHeardTenthsLocked() const {
-    uint64_t queuedBytes = uint64_t(switchCountdown_.load()) * static_cast<uint64_t>(bufferSize_);
-    uint32_t bytesPerSecond = format_.bytesPerSecond();
-    int queuedTenths = bytesPerSecond ? static_cast<int>(queuedBytes * 10 / bytesPerSecond) : 0;
-    int heard = endingSong_.heardTenths - queuedTenths;
-    return heard < 0 ? 0 : heard;
 }
 
 NowPlaying PlaybackEngine::nowPlayingLocked() const {
     NowPlaying now;
     if (!module_) return now;
     now.loaded = true;
-    if (module_->getPosition) now.heardTenths = module_->getPosition() - queuedTenthsLocked();
+    now.heardTenths = heardTenthsLocked();
     if (module_->getLength) now.lengthTenths = module_->getLength();
     now.canSeek = module_->seek != nullptr;
     if (module_->titleText && module_->titleText[0])

@@ -34,7 +34,7 @@ namespace tumbor {
 // lock, so the module cannot be closed (and its texts freed) halfway through.
 struct NowPlaying {
     bool loaded = false;
-    int heardTenths = 0;    // the module's position less the sound still queued
+    int heardTenths = 0;    // how much of the song has been heard
     int lengthTenths = -1;  // -1: the module cannot tell
     bool canSeek = false;
     std::string title;      // the module's title text, or the file name without its folder
@@ -60,6 +60,14 @@ struct PlayingSound {
         const std::vector<uint8_t>& data = (*buffers)[static_cast<size_t>(index)];
         return static_cast<int>(data.size()) >= bufferSize ? data.data() : nullptr;
     }
+};
+
+// Where a song's sound lies on the device: frame songFrame of the song plays
+// at byte deviceByte of the device's position.
+// Aligned to its size, so that an atomic one is lock-free on every target.
+struct alignas(8) SoundAnchor {
+    uint32_t deviceByte = 0;
+    uint32_t songFrame = 0;
 };
 
 class PlaybackEngine {
@@ -161,7 +169,8 @@ private:
     int openOutputLocked();
     void drainRingLocked();
     bool fadingLocked() const { return switchCountdown_ > 0; }
-    int fadingHeardTenthsLocked() const;
+    int heardTenthsLocked() const;
+    void anchorAtDeviceLocked();
     NowPlaying nowPlayingLocked() const;
     void playLocked();
     void closeDeviceLocked();
@@ -178,6 +187,10 @@ private:
     void outputLoopPcm(uint64_t generation);
     void outputLoopPolled(uint64_t generation);
     bool fillBuffers(bool& ended);
+    void noteWritten(int index, uint32_t bytes);
+    void forgetWrittenBuffers();
+    void anchorAtReturnedBuffer(int index);
+    bool seekDeviceIfPending();
     bool performSeekIfPending();
     void songEnded(uint64_t generation);
     void songDecoded(uint64_t generation);
@@ -212,6 +225,23 @@ private:
     std::atomic<bool> positionReset_{true};
     int lastPosition_ = 0;
 
+    // The heard position counts the bytes the device has played since an
+    // anchor, which the output thread moves to the end of every buffer of the
+    // song that the device hands back, so the count stays short and exact
+    // however long the song and whatever the length of the buffers before it.
+    std::atomic<SoundAnchor> heardAnchor_{};
+    // Where the next buffer written will start, on the device and in the song.
+    std::atomic<uint32_t> nextDeviceByte_{0};
+    std::atomic<uint32_t> nextSongFrame_{0};
+    // Where each written buffer ends; stale after a seek or a hand-over, whose
+    // device position or song no longer match it. Only one thread at a time
+    // touches these: the output thread while it runs, else the window thread.
+    struct WrittenBuffer {
+        bool current = false;
+        SoundAnchor end;
+    };
+    WrittenBuffer writtenBuffers_[platform::kMaxWaveBuffers];
+
     // The current module's optional capabilities and the gain its sound gets.
     StreamModuleExtension extension_{};
     ReplayGainSettings replayGain_;
@@ -227,6 +257,8 @@ private:
     std::atomic<int> switchCountdown_{0};
     NowPlaying endingSong_;
     std::string endingFile_;
+    SoundAnchor endingAnchor_;
+    uint32_t endingEndByte_ = 0;  // the device byte where the song handed over from ends
 
     BufferSemaphore semaphore_;
     std::thread outputThread_;

@@ -498,6 +498,29 @@ TEST_F(PlaybackEngineTest, GaplessHandOverFollowsWithoutAGapAndTheDisplayFollows
     EXPECT_EQ(FakeStreamModule::closeCount(), 2);
 }
 
+TEST_F(PlaybackEngineTest, HeardPositionAfterAHandOverIsTheNewSongsSoundPlayed) {
+    FakeModuleConfig config;
+    config.totalBytes = 36000;  // its last buffer is short: the next song starts mid-buffer on the device
+    makeEngine(config, SimulatedWaveDevice::Pacing::manual, true);
+    countGaplessReports();
+    ASSERT_EQ(engine_->load("fake one"), 1);
+    engine_->play();
+    ASSERT_TRUE(eventually([&] { return songsDecoded_ == 1; }));
+    FakeStreamModule::setTotalBytes(400000);
+    ASSERT_EQ(engine_->handOver("fake two"), PlaybackEngine::HandOver::handedOver);
+    ASSERT_TRUE(eventually([&] { return device_->queuedCount() == 7; }));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(device_->playNext());
+    ASSERT_TRUE(eventually([&] { return songsStarted_ == 1; }));
+
+    // From the new song's first sample (0, never less) on, buffer by buffer.
+    for (int buffers = 0; buffers < 5; ++buffers) {
+        const size_t heardBytes = device_->played().size() - config.totalBytes;
+        EXPECT_EQ(engine_->nowPlaying().heardTenths, static_cast<int>(heardBytes * 10 / 176400))
+            << buffers << " buffers of the new song played";
+        ASSERT_TRUE(device_->playNext());
+    }
+}
+
 TEST_F(PlaybackEngineTest, GaplessHandOverToAnotherFormatPlaysTheSongOutFirst) {
     FakeModuleConfig config;
     config.totalBytes = 50000;
