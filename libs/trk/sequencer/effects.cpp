@@ -68,9 +68,8 @@ void fineVolumeSlide(Effect& e) {
     }
 }
 
-// Plain volume slide (codes 5, 6, 10): other ticks only.
-// Axy, and the slide of 5xy and 6xy: XM remembers the last non-zero
-// parameter for all three.
+// Plain volume slide (codes 5, 6, 10): other ticks only. XM remembers the
+// last non-zero parameter for all three.
 void plainVolumeSlide(Effect& e, int p) {
     if (e.is(SongFormat::xm)) p = remembered(e.channel.volumeSlide, p);
     if (e.firstTick() || p == 0) return;
@@ -310,7 +309,8 @@ void arpeggio(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.parameter) return;
     c.arpeggio = e.parameter;
-    const int semitones = arpeggioPhase(e) == 1 ? e.x() : arpeggioPhase(e) == 2 ? e.y() : 0;
+    const int phase = arpeggioPhase(e);
+    const int semitones = phase == 1 ? e.x() : phase == 2 ? e.y() : 0;
     if (e.is(SongFormat::it)) {
         // IT raises the sounding pitch, slides included, by 16 of its
         // 1/192-octave steps a semitone.
