@@ -112,6 +112,11 @@ EntryDetails readEntryDetails(const ModuleRegistry& registry, const std::string&
         if (module->titleText && module->titleText[0]) details.title = moduleText(*module, module->titleText);
         const int tenths = module->getLength ? module->getLength() : 0;
         if (tenths > 0) details.lengthSeconds = (tenths + 5) / 10;
+        platform::WaveFormat format;
+        format.sampleRate = module->sampleRate;
+        format.channels = module->channels;
+        format.bitsPerSample = module->bitsPerSample;
+        details.format = format;
     }
     unloadModule(*module, InputSlot::reader);
     return details;

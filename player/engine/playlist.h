@@ -7,22 +7,30 @@
 #include <bitset>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/wave_device.h"
 
 namespace tumbor {
 
 enum class PlaylistMessage { playCurrent, goToNext, goToPrevious, playNext };
 
 // What is known of an entry beyond its path: a title to show instead of the
-// file name (empty when none) and its length in seconds (-1 when unknown).
+// file name (empty when none), its length in seconds (-1 when unknown) and,
+// when a module that fills sound buffers has read it, the buffers' format.
 struct EntryDetails {
+    EntryDetails() = default;
+    EntryDetails(std::string title, int lengthSeconds, std::optional<platform::WaveFormat> format = std::nullopt)
+        : title(std::move(title)), lengthSeconds(lengthSeconds), format(format) {}
     std::string title;
     int lengthSeconds = -1;
+    std::optional<platform::WaveFormat> format;
     bool operator==(const EntryDetails& other) const {
-        return title == other.title && lengthSeconds == other.lengthSeconds;
+        return title == other.title && lengthSeconds == other.lengthSeconds && format == other.format;
     }
 };
 

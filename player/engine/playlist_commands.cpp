@@ -78,6 +78,10 @@ void PlaylistCommands::prepareNext() {
     playlist.setCurrentIndex(current);
     if (index == current || !playlist.playsAfterLoad(PlaylistMessage::playNext, index, true, navigation))
         return;
+    // A song in another format needs the device reopened once this one's last sound has played:
+    // rather than wait for that here, this song plays out and its end plays the next, as without gapless.
+    const std::optional<platform::WaveFormat>& next = playlist.details(static_cast<size_t>(index)).format;
+    if (next && !(*next == engine.format())) return;
     switch (engine.handOver(playlist.entries()[static_cast<size_t>(index)])) {
         case PlaybackEngine::HandOver::notApplicable:
             return;

@@ -168,7 +168,7 @@ TEST(ModuleRegistryTest, ReadsDetailsThroughPrivateCopiesWhileASongPlays) {
             for (const ModuleEntry& original : playing.entries())
                 ASSERT_NE(copy.record, original.record) << "the copies hold records of their own";
         const size_t opened = inputsAttached(InputSlot::reader);
-        EXPECT_EQ(readEntryDetails(reader, song), (EntryDetails{song, 3}));
+        EXPECT_EQ(readEntryDetails(reader, song), (EntryDetails{song, 3, platform::WaveFormat{8000, 1, 8}}));
         EXPECT_EQ(inputsAttached(InputSlot::reader), opened + 1) << "every module probed reads one opening";
         EXPECT_EQ(readEntryDetails(reader, "missing.wav"), (EntryDetails{"missing.wav", -1}));
         EXPECT_FALSE(hasInput(InputSlot::reader));

@@ -110,7 +110,16 @@ TEST_F(PlayerCommandsTest, GaplessNextEntryIsHandedOverAndBecomesCurrentWhenHear
     EXPECT_EQ(rig_.engine.handOver("fake a"), PlaybackEngine::HandOver::handedOver)
         << "the song was still playing out, untouched";
 
-    fill({"fake b"});
+    // A next entry known to play in another format waits for this song's end, as without gapless.
+    rig_.playlist.append("fake b", EntryDetails{"b", 1, platform::WaveFormat{22050, 1, 8}});
+    playFirstToItsEnd();
+    rig_.playlistCommands.playNext(kSongDecoded);
+    EXPECT_EQ(rig_.engine.currentFile(), "fake a");
+    EXPECT_EQ(rig_.engine.handOver("fake b"), PlaybackEngine::HandOver::handedOver)
+        << "the song was still playing out, untouched";
+    rig_.playlist.clear();
+
+    fill({"fake a", "fake b"});
     playFirstToItsEnd();
     rig_.playlistCommands.playNext(kSongDecoded);
     EXPECT_EQ(rig_.playlist.currentIndex(), 0) << "the list follows the sound";
