@@ -319,6 +319,8 @@ void arpeggio(Effect& e) {
     } else {
         c.arpeggioNote = c.lastNote + semitones;
         c.outputPeriod = periodOfNote(e, c.arpeggioNote);
+        // Scream Tracker 2 keeps the pitch of the arpeggio's last tick after the effect.
+        if (e.is(SongFormat::stm)) c.basePeriod = c.outputPeriod;
     }
     c.periodChanged = true;
 }
@@ -475,19 +477,20 @@ void tremor(Effect& e) {
         xmTremor(e);
         return;
     }
-    // IT remembers its parameter and, unless old effects are on, counts x
-    // ticks on and y off (at least one each), not x + 1 and y + 1.
+    // IT and Scream Tracker 2 remember the parameter. IT, unless old effects
+    // are on, counts x ticks on and y off (at least one each), not x + 1 and y + 1.
     const bool it = e.is(SongFormat::it);
-    const int p = it ? remembered(c.tremorParameter, e.parameter) : e.parameter;
+    const int p = it || e.is(SongFormat::stm) ? remembered(c.tremorParameter, e.parameter) : e.parameter;
     int on = (p >> 4) + 1, off = (p & 15) + 1;
     if (it && !e.song().itOldEffects) {
         on = std::max(p >> 4, 1);
         off = std::max(p & 15, 1);
     }
-    const int cycle = on + off;
+    // The count runs on across rows; past a new, shorter cycle it starts again.
+    if (c.tremorCounter >= on + off) c.tremorCounter = 0;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
     c.volumeChanged = true;
-    c.tremorCounter = (c.tremorCounter + 1) % cycle;
+    ++c.tremorCounter;
 }
 
 void retriggerVolumeChange(Effect& e) {

@@ -708,5 +708,31 @@ TEST(PlaybackCompat, NoteCutAtTickZero) {
     }
 }
 
+// Scream Tracker 2 keeps the pitch of an arpeggio's last tick after it, and
+// its tremor remembers the parameter and counts on across rows, starting
+// again when a new, shorter cycle has been passed.
+TEST(PlaybackCompat, ScreamTracker2ArpeggioAndTremor) {
+    for (SongFormat format : {SongFormat::stm, SongFormat::s3m}) {
+        PlaybackRig rig(format);
+        rig.cell(0, 48, 1, kArpeggio, 0x47);
+        rig.cell(1, 0, 0);
+        rig.begin();
+        std::vector<int32_t> periods;
+        for (int tick = 0; tick < 12; ++tick) {
+            rig.ticks(1);
+            periods.push_back(rig.channel(0).outputPeriod);
+        }
+        EXPECT_NE(periods[5], periods[0]);
+        EXPECT_EQ(periods[11], format == SongFormat::stm ? periods[5] : periods[0]);
+    }
+    PlaybackRig rig(SongFormat::stm);
+    rig.cell(0, 48, 1, kTremor, 0x23);
+    rig.cell(1, 0, 0, kTremor, 0);
+    rig.cell(2, 0, 0, kTremor, 0x11);
+    rig.begin();
+    EXPECT_EQ(rig.volumes(3), (std::vector<int>{64, 64, 64, 0,  0, 0, 0, 64, 64, 64, 0, 0,
+                                                64, 64, 0,  0, 64, 64}));
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
