@@ -95,15 +95,19 @@ bool load669(ModuleReader& reader, Song& song) {
         if (!reader.read(bytes.data(), bytes.size())) return false;
         Pattern* pattern = song.pattern(number);
         pattern->rows = header[kBreakListAt + number] + 1;
-        // The pattern's speed, set on its first row.
-        pattern->globalTrack.assign(static_cast<size_t>(pattern->rows) * 2, 0);
-        pattern->globalTrack[0] = kGlobalSpeedTempo;
-        pattern->globalTrack[1] = header[kTempoListAt + number];
         int rows = std::min(pattern->rows, kStoredRows);
+        bool firstRowSetsSpeed = false;
         for (int channel = 0; channel < kChannels; ++channel) {
             uint8_t* track = song.track(*pattern, channel, kNoVolume);
             for (int row = 0; row < rows; ++row)
                 convertCell(&bytes[static_cast<size_t>((row * kChannels + channel) * 3)], track + row * 5);
+            firstRowSetsSpeed |= track[kCellEffect] == kSpeedTempo && track[kCellParameter] != 0;
+        }
+        // The pattern's speed, set on its first row unless a cell there sets one.
+        pattern->globalTrack.assign(static_cast<size_t>(pattern->rows) * 2, 0);
+        if (!firstRowSetsSpeed) {
+            pattern->globalTrack[0] = kGlobalSpeedTempo;
+            pattern->globalTrack[1] = header[kTempoListAt + number];
         }
     }
     return true;

@@ -57,6 +57,7 @@ TEST(S669Loader, HeaderOrdersAndPatternLists) {
     file.patterns.push_back(S669File::empty());
     file.tempos = {5, 7};
     file.breaks = {31, 63};
+    file.setCell(1, 0, 6, 255, 0, 0x53);  // a speed of its own on the first row
     Song song;
     ASSERT_TRUE(loadWith(load669, file.bytes(), song));
     EXPECT_EQ(song.format, SongFormat::s669);
@@ -70,7 +71,7 @@ TEST(S669Loader, HeaderOrdersAndPatternLists) {
     ASSERT_EQ(first.globalTrack.size(), 64u);
     EXPECT_EQ(first.globalTrack[0], kGlobalSpeedTempo);
     EXPECT_EQ(first.globalTrack[1], 5);
-    EXPECT_EQ(song.findPattern(1)->globalTrack[1], 7);
+    EXPECT_EQ(song.findPattern(1)->globalTrack[0], 0) << "the first row's own speed wins";
     EXPECT_EQ(song.findPattern(1)->rows, 64);
 
     file.signature = "JN";
