@@ -1153,7 +1153,19 @@ bool isTonePortamento(int code) {
            code == kLinearTonePortamentoVolumeSlide;
 }
 
+// Scream Tracker 3: a portamento on the row after an arpeggio slides on from
+// the note the arpeggio left sounding.
+void slideOnFromArpeggio(EffectContext& context, ChannelState& c) {
+    Effect e{context, c, 0};
+    if (!e.firstTick()) return;
+    const int code = c.cell[kCellEffect];
+    if (c.arpeggioOnRowBefore && (code == kFinePortamentoDown || code == kFinePortamentoUp))
+        c.basePeriod = periodOfNote(e, c.arpeggioNote);
+    c.arpeggioOnRowBefore = code == kArpeggioAgain || (code == kArpeggio && c.cell[kCellParameter] != 0);
+}
+
 void applyChannelEffects(EffectContext& context, ChannelState& channel, int) {
+    if (context.song.format == SongFormat::s3m) slideOnFromArpeggio(context, channel);
     channel.arpeggioNote = channel.lastNote;
     channel.periodChanged = false;
     channel.volumeChanged = false;

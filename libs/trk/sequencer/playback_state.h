@@ -62,6 +62,7 @@ struct ChannelState {
     int lastNote = 0;
     int noteTranspose = 0;
     int arpeggioNote = 0;
+    bool arpeggioOnRowBefore = false;  // Scream Tracker 3 slides on from its last note
 
     int32_t basePeriod = 0;
     int32_t outputPeriod = 0;

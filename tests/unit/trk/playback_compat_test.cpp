@@ -708,22 +708,29 @@ TEST(PlaybackCompat, NoteCutAtTickZero) {
     }
 }
 
-// Scream Tracker 2 keeps the pitch of an arpeggio's last tick after it, and
-// its tremor remembers the parameter and counts on across rows, starting
-// again when a new, shorter cycle has been passed.
-TEST(PlaybackCompat, ScreamTracker2ArpeggioAndTremor) {
-    for (SongFormat format : {SongFormat::stm, SongFormat::s3m}) {
-        PlaybackRig rig(format);
+// Scream Tracker 2 keeps the pitch of an arpeggio's last tick after it;
+// Scream Tracker 3 only when a portamento follows on the next row. Scream
+// Tracker 2's tremor remembers the parameter and counts on across rows,
+// starting again when a new, shorter cycle has been passed.
+TEST(PlaybackCompat, ScreamTrackerArpeggioAndTremor) {
+    struct Case {
+        SongFormat format;
+        int nextEffect;
+        bool kept;
+    };
+    for (const Case& c : {Case{SongFormat::stm, 0, true}, Case{SongFormat::s3m, 0, false},
+                          Case{SongFormat::s3m, kFinePortamentoDown, true}}) {
+        PlaybackRig rig(c.format);
         rig.cell(0, 48, 1, kArpeggio, 0x47);
-        rig.cell(1, 0, 0);
+        rig.cell(1, 0, 0, c.nextEffect, c.nextEffect ? 0x02 : 0);
         rig.begin();
         std::vector<int32_t> periods;
-        for (int tick = 0; tick < 12; ++tick) {
+        for (int tick = 0; tick < 7; ++tick) {
             rig.ticks(1);
             periods.push_back(rig.channel(0).outputPeriod);
         }
         EXPECT_NE(periods[5], periods[0]);
-        EXPECT_EQ(periods[11], format == SongFormat::stm ? periods[5] : periods[0]);
+        EXPECT_EQ(periods[6], c.kept ? periods[5] : periods[0]);
     }
     PlaybackRig rig(SongFormat::stm);
     rig.cell(0, 48, 1, kTremor, 0x23);
