@@ -97,6 +97,9 @@ void takeNoteAsTarget(Effect& e) {
     c.tonePortamentoTarget = c.basePeriod;
     c.basePeriod = c.periodBeforeNote;
     c.outputPeriod = c.basePeriod;
+    // Scream Tracker 3 starts the sample of an instrument number that comes
+    // with the slide when the old sample has stopped; it slides from the old pitch.
+    if (e.is(SongFormat::s3m) && c.cell[kCellInstrument] && !c.sounding) return;
     c.noteOn = false;
 }
 
@@ -277,6 +280,7 @@ void setSampleOffset(Effect& e, int32_t offset) {
     ChannelState& c = e.channel;
     if (offset) c.sampleOffset = offset;
     int32_t start = c.sampleOffset;
+    if (e.is(SongFormat::s3m)) c.previousNoteOffset = start;
     const bool looped = (c.flags & kSampleLooped) && c.loopEnd > c.loopStart;
     const int32_t end = looped ? std::min(c.loopEnd, c.length) : c.length;
     if (start >= end) {
@@ -366,10 +370,18 @@ void vibratoCode(Effect& e) {
     vibrato(e);
 }
 
+// Scream Tracker 3 keeps one depth for H and U, in H's units, and plays it a
+// quarter as deep under U.
 void fineVibrato(Effect& e) {
-    if (e.y()) e.channel.vibratoDepth = e.y();
-    if (e.x()) e.channel.vibratoSpeed = e.x() * 4;
+    ChannelState& c = e.channel;
+    const bool s3m = e.is(SongFormat::s3m);
+    if (e.y()) c.vibratoDepth = e.y() * (s3m ? 4 : 1);
+    if (e.x()) c.vibratoSpeed = e.x() * 4;
+    if (!s3m) return vibrato(e);
+    const int depth = c.vibratoDepth;
+    c.vibratoDepth = depth / 4;
     vibrato(e);
+    c.vibratoDepth = depth;
 }
 
 void tonePortamentoVolumeSlide(Effect& e) {

@@ -464,6 +464,14 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
     channel.startOffset = 0;
+    // Scream Tracker 3 starts a note without an instrument number where the
+    // last sample offset started the note before.
+    if (isSongFormat(song_, SongFormat::s3m)) {
+        if (channel.cell[kCellInstrument])
+            channel.previousNoteOffset = 0;
+        else
+            channel.startOffset = std::min(channel.previousNoteOffset, std::max(channel.length - 1, 0));
+    }
     channel.panbrelloOffset = 0;
     if (isSongFormat(song_, SongFormat::it)) separatePitchPan(channel, instrument, note);
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.

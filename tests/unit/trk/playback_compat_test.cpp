@@ -3,6 +3,7 @@
 // the plain reading of the effect table gets wrong.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -739,6 +740,53 @@ TEST(PlaybackCompat, ScreamTrackerArpeggioAndTremor) {
     rig.begin();
     EXPECT_EQ(rig.volumes(3), (std::vector<int>{64, 64, 64, 0,  0, 0, 0, 64, 64, 64, 0, 0,
                                                 64, 64, 0,  0, 64, 64}));
+}
+
+// Scream Tracker 3: a note without an instrument number starts where the
+// last offset started the note before; a slide brings an instrument's sample
+// in only when the old one has stopped; H and U share one depth, U playing
+// it a quarter as deep.
+TEST(PlaybackCompat, ScreamTracker3NotesOffsetsAndVibratoDepth) {
+    PlaybackRig offsets(SongFormat::s3m);
+    offsets.cell(0, 48, 1, kSampleOffset, 0x10);
+    offsets.cell(1, 48, 0);
+    offsets.cell(2, 48, 1);
+    offsets.begin();
+    std::vector<int32_t> starts;
+    for (int row = 0; row < 3; ++row) {
+        offsets.rows(1);
+        starts.push_back(offsets.voice(0).start);
+    }
+    EXPECT_EQ(starts, (std::vector<int32_t>{0x1000, 0x1000, 0}));
+
+    for (bool stopped : {false, true}) {
+        PlaybackRig slide(SongFormat::s3m);
+        slide.cell(0, 48, 1);
+        slide.cell(1, 50, 1, kTonePortamento, 0x10);
+        slide.begin();
+        slide.rows(1);
+        slide.voice(0).playing = !stopped;
+        slide.rows(1);
+        EXPECT_EQ(slide.voice(0).starts, stopped ? 2 : 1);
+    }
+
+    auto deepest = [](PlaybackRig& rig) {
+        int32_t most = 0;
+        for (int tick = 0; tick < rig.state().speed; ++tick) {
+            rig.ticks(1);
+            most = std::max(most, std::abs(rig.channel(0).outputPeriod - rig.channel(0).basePeriod));
+        }
+        return most;
+    };
+    PlaybackRig vibrato(SongFormat::s3m);
+    vibrato.cell(0, 48, 1, kVibrato, 0x4F);
+    vibrato.cell(1, 0, 0, kFineVibrato, 0);
+    vibrato.cell(2, 0, 0, kFineVibrato, 0x4F);
+    vibrato.cell(3, 0, 0, kVibrato, 0);
+    vibrato.begin();
+    const int32_t h = deepest(vibrato), u = deepest(vibrato), u2 = deepest(vibrato), h2 = deepest(vibrato);
+    EXPECT_LT(u * 2, h);
+    EXPECT_LT(u2 * 2, h2);
 }
 
 }  // namespace
