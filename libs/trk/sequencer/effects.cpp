@@ -1012,9 +1012,13 @@ void extended(Effect& e) {
                 c.stopVoice = true;
             }
             break;
-        case kPatternDelay:
-            if (e.firstTick() && !e.state().patternDelay) e.state().pendingPatternDelay = y + 1;
+        case kPatternDelay: {
+            // Scream Tracker 3 and IT take the row's first delay, the others its last.
+            const bool firstWins = e.is(SongFormat::s3m) || e.is(SongFormat::it);
+            if (e.firstTick() && !e.state().patternDelay && !(firstWins && e.state().pendingPatternDelay))
+                e.state().pendingPatternDelay = y + 1;
             break;
+        }
         default:
             break;
     }

@@ -789,5 +789,23 @@ TEST(PlaybackCompat, ScreamTracker3NotesOffsetsAndVibratoDepth) {
     EXPECT_LT(u2 * 2, h2);
 }
 
+// Two pattern delays on one row: Scream Tracker 3 and IT take the first
+// channel's, the others the last's.
+TEST(PlaybackCompat, PatternDelaysOnOneRow) {
+    for (SongFormat format : {SongFormat::s3m, SongFormat::it, SongFormat::xm, SongFormat::mod}) {
+        PlaybackRig rig(format);
+        rig.cell(0, 48, 1, kExtended, kPatternDelay << 4 | 2);
+        setCell(*rig.song, 0, 0, 1, 0, 0, kExtended, kPatternDelay << 4 | 4);
+        rig.begin();
+        int ticks = 0;
+        while (rig.state().row == 0 && ticks < 100) {
+            rig.ticks(1);
+            ++ticks;
+        }
+        const bool firstWins = format == SongFormat::s3m || format == SongFormat::it;
+        EXPECT_EQ(ticks, (firstWins ? 3 : 5) * rig.state().speed + 1) << static_cast<int>(format);
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
