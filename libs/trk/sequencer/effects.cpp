@@ -281,6 +281,13 @@ void setSampleOffset(Effect& e, int32_t offset) {
     if (offset) c.sampleOffset = offset;
     int32_t start = c.sampleOffset;
     if (e.is(SongFormat::s3m)) c.previousNoteOffset = start;
+    // ProTracker adds the offset to the note's start twice: once for this
+    // note, once more for the next note without a sample number.
+    if (e.song().protrackerRules) {
+        c.previousNoteOffset += c.sampleOffset;
+        start = c.previousNoteOffset;
+        c.previousNoteOffset += c.sampleOffset;
+    }
     const bool looped = (c.flags & kSampleLooped) && c.loopEnd > c.loopStart;
     const int32_t end = looped ? std::min(c.loopEnd, c.length) : c.length;
     if (start >= end) {

@@ -50,7 +50,7 @@ struct ChannelState {
     bool sounding = false;   // IT: the voice still played when this tick began
     bool stopVoice = false;  // stop it (note cut) at the end of this tick
     int32_t startOffset = 0;
-    int32_t previousNoteOffset = 0;  // Scream Tracker 3: where a note without an instrument number starts
+    int32_t previousNoteOffset = 0;  // Scream Tracker 3, ProTracker: where a note without an instrument number starts
 
     int volume = 0;  // the row's base volume, 0 .. the song's maximum
     int outputVolume = 0;

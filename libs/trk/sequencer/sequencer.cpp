@@ -464,9 +464,9 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
     channel.startOffset = 0;
-    // Scream Tracker 3 starts a note without an instrument number where the
-    // last sample offset started the note before.
-    if (isSongFormat(song_, SongFormat::s3m)) {
+    // Scream Tracker 3 and ProTracker start a note without an instrument
+    // number where the last sample offset left the note before.
+    if (isSongFormat(song_, SongFormat::s3m) || song_.protrackerRules) {
         if (channel.cell[kCellInstrument])
             channel.previousNoteOffset = 0;
         else

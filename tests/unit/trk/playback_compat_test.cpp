@@ -743,21 +743,26 @@ TEST(PlaybackCompat, ScreamTrackerArpeggioAndTremor) {
 }
 
 // Scream Tracker 3: a note without an instrument number starts where the
-// last offset started the note before; a slide brings an instrument's sample
+// last offset left the note before; a slide brings an instrument's sample
 // in only when the old one has stopped; H and U share one depth, U playing
 // it a quarter as deep.
 TEST(PlaybackCompat, ScreamTracker3NotesOffsetsAndVibratoDepth) {
-    PlaybackRig offsets(SongFormat::s3m);
-    offsets.cell(0, 48, 1, kSampleOffset, 0x10);
-    offsets.cell(1, 48, 0);
-    offsets.cell(2, 48, 1);
-    offsets.begin();
-    std::vector<int32_t> starts;
-    for (int row = 0; row < 3; ++row) {
-        offsets.rows(1);
-        starts.push_back(offsets.voice(0).start);
+    // ProTracker, as well, but it adds each offset twice.
+    for (SongFormat format : {SongFormat::s3m, SongFormat::mod}) {
+        PlaybackRig offsets(format);
+        offsets.song->protrackerRules = format == SongFormat::mod;
+        offsets.cell(0, 48, 1, kSampleOffset, 0x10);
+        offsets.cell(1, 48, 0);
+        offsets.cell(2, 48, 1);
+        offsets.begin();
+        std::vector<int32_t> starts;
+        for (int row = 0; row < 3; ++row) {
+            offsets.rows(1);
+            starts.push_back(offsets.voice(0).start);
+        }
+        const int32_t recalled = format == SongFormat::mod ? 0x2000 : 0x1000;
+        EXPECT_EQ(starts, (std::vector<int32_t>{0x1000, recalled, 0}));
     }
-    EXPECT_EQ(starts, (std::vector<int32_t>{0x1000, 0x1000, 0}));
 
     for (bool stopped : {false, true}) {
         PlaybackRig slide(SongFormat::s3m);
