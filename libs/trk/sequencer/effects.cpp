@@ -329,6 +329,17 @@ void arpeggio(Effect& e) {
         c.outputPeriod = scalePeriod(c.basePeriod, ratios[semitones * 16]);
     } else {
         c.arpeggioNote = c.lastNote + semitones;
+        // ProTracker reads on past its period table: the note above B-3 is
+        // silent, the ones after it wrap 37 notes down.
+        constexpr int kProtrackerHighestNote = 71;
+        if (e.song().protrackerRules && c.arpeggioNote > kProtrackerHighestNote) {
+            if (c.arpeggioNote == kProtrackerHighestNote + 1) {
+                c.outputVolume = 0;
+                c.volumeChanged = true;
+                return;
+            }
+            c.arpeggioNote -= 37;
+        }
         c.outputPeriod = periodOfNote(e, c.arpeggioNote);
         // Scream Tracker 2 keeps the pitch of the arpeggio's last tick after the effect.
         if (e.is(SongFormat::stm)) c.basePeriod = c.outputPeriod;

@@ -812,5 +812,23 @@ TEST(PlaybackCompat, PatternDelaysOnOneRow) {
     }
 }
 
+// ProTracker's arpeggio reads past B-3: the next note is silent, the ones
+// above it wrap 37 notes down.
+TEST(PlaybackCompat, ProtrackerArpeggioWrapsAround) {
+    PlaybackRig rig(SongFormat::mod);
+    rig.song->protrackerRules = true;
+    rig.cell(0, 69, 1, kArpeggio, 0x34);
+    rig.begin();
+    std::vector<int> volumes;
+    std::vector<int32_t> periods;
+    for (int tick = 0; tick < 3; ++tick) {
+        rig.ticks(1);
+        volumes.push_back(rig.channel(0).outputVolume);
+        periods.push_back(rig.channel(0).outputPeriod);
+    }
+    EXPECT_EQ(volumes, (std::vector<int>{64, 0, 64}));
+    EXPECT_GT(periods[2], periods[0]) << "four semitones up wraps three octaves down";
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
