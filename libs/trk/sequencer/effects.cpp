@@ -97,9 +97,9 @@ void takeNoteAsTarget(Effect& e) {
     c.tonePortamentoTarget = c.basePeriod;
     c.basePeriod = c.periodBeforeNote;
     c.outputPeriod = c.basePeriod;
-    // Scream Tracker 3 starts the sample of an instrument number that comes
-    // with the slide when the old sample has stopped; it slides from the old pitch.
-    if (e.is(SongFormat::s3m) && c.cell[kCellInstrument] && !c.sounding) return;
+    // When the old sample has stopped, ProTracker starts the sample again
+    // (Scream Tracker 3 only with an instrument number); it slides from the old pitch.
+    if (!c.sounding && (e.is(SongFormat::mod) || (e.is(SongFormat::s3m) && c.cell[kCellInstrument]))) return;
     c.noteOn = false;
 }
 

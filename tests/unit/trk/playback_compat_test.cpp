@@ -764,15 +764,18 @@ TEST(PlaybackCompat, ScreamTracker3NotesOffsetsAndVibratoDepth) {
         EXPECT_EQ(starts, (std::vector<int32_t>{0x1000, recalled, 0}));
     }
 
-    for (bool stopped : {false, true}) {
-        PlaybackRig slide(SongFormat::s3m);
-        slide.cell(0, 48, 1);
-        slide.cell(1, 50, 1, kTonePortamento, 0x10);
-        slide.begin();
-        slide.rows(1);
-        slide.voice(0).playing = !stopped;
-        slide.rows(1);
-        EXPECT_EQ(slide.voice(0).starts, stopped ? 2 : 1);
+    // ProTracker starts a stopped sample under a slide even without a sample number.
+    for (SongFormat format : {SongFormat::s3m, SongFormat::mod}) {
+        for (bool stopped : {false, true}) {
+            PlaybackRig slide(format);
+            slide.cell(0, 48, 1);
+            slide.cell(1, 50, format == SongFormat::s3m ? 1 : 0, kTonePortamento, 0x10);
+            slide.begin();
+            slide.rows(1);
+            slide.voice(0).playing = !stopped;
+            slide.rows(1);
+            EXPECT_EQ(slide.voice(0).starts, stopped ? 2 : 1);
+        }
     }
 
     auto deepest = [](PlaybackRig& rig) {
