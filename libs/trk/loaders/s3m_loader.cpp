@@ -220,6 +220,7 @@ bool loadS3m(ModuleReader& reader, Song& song) {
     uint16_t patternCount = readU16le(header + 36);
     // Scream Tracker 3.00 slid volumes on every tick; later versions by the flag.
     song.fastSlides = (readU16le(header + 38) & 0x40) != 0 || readU16le(header + 40) == 0x1300;
+    song.amigaLimits = (readU16le(header + 38) & 0x10) != 0;
     bool signedData = readU16le(header + 42) == 1;
     int globalVolume = header[48];
     song.initialGlobalVolume =

@@ -224,6 +224,7 @@ struct Song {
     int maxChannelVolume = 64;       // 255 for DMF and MDL
     bool linearFrequencies = false;  // XM frequency table, IT linear slides
     bool fastSlides = false;         // S3M flag bit 6
+    bool amigaLimits = false;        // S3M flag bit 4: periods held to 113 .. 856
     bool multichannelMod = false;
     // A 4-channel MOD that keeps to ProTracker's three octaves and loops:
     // played by ProTracker's rules (Amiga period limits, no vibrato or

@@ -46,6 +46,10 @@ void setPeriodLimits(const Song& song, PlaybackState& state) {
         state.minPeriod = song.protrackerRules ? 113 * 4 : 14 * 4;
         state.maxPeriod = song.protrackerRules ? 856 * 4 : 1 << 20;  // far below hearing
         state.periodLimitsHoldBase = true;
+    } else if (song.format == SongFormat::s3m && song.amigaLimits) {
+        state.minPeriod = 113 * 4;
+        state.maxPeriod = 856 * 4;
+        state.periodLimitsHoldBase = true;
     } else if (song.format == SongFormat::s3m || song.format == SongFormat::stm ||
                song.format == SongFormat::mtm) {
         state.minPeriod = 64;

@@ -833,5 +833,21 @@ TEST(PlaybackCompat, ProtrackerArpeggioWrapsAround) {
     EXPECT_GT(periods[2], periods[0]) << "four semitones up wraps three octaves down";
 }
 
+// An S3M with the Amiga-limits flag holds its periods, the channel's too, to
+// B-3 .. C-1 in Amiga periods.
+TEST(PlaybackCompat, S3mAmigaLimits) {
+    for (int effect : {kFinePortamentoUp, kFinePortamentoDown}) {
+        PlaybackRig rig(SongFormat::s3m);
+        rig.song->amigaLimits = true;
+        const int note = effect == kFinePortamentoUp ? 71 : 36;
+        for (int row = 0; row < 3; ++row) rig.cell(row, row ? 0 : note, row ? 0 : 1, effect, 0x20);
+        rig.begin();
+        rig.rows(3);
+        const int32_t limit = effect == kFinePortamentoUp ? 113 * 4 : 856 * 4;
+        EXPECT_EQ(rig.channel(0).basePeriod, limit);
+        EXPECT_EQ(rig.channel(0).outputPeriod, limit);
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test

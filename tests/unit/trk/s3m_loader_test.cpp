@@ -158,7 +158,7 @@ TEST(S3mLoader, HeaderOrdersAndChannels) {
     file.patterns = {{{0, 3, 0x40, 1}}, {}, {}};
     file.speed = 3;
     file.tempo = 150;
-    file.flags = 0x40;
+    file.flags = 0x50;
     Song song;
     ASSERT_TRUE(load(file.bytes(), song));
     EXPECT_EQ(song.name, "s3m song");
@@ -168,6 +168,7 @@ TEST(S3mLoader, HeaderOrdersAndChannels) {
     EXPECT_EQ(song.initialSpeed, 3);
     EXPECT_EQ(song.initialTempo, 150);
     EXPECT_TRUE(song.fastSlides);
+    EXPECT_TRUE(song.amigaLimits);
     EXPECT_EQ(song.cellSize, 5);
     // Scream Tracker 3.00 always slid on the first tick; later versions by the flag.
     for (int tracker : {0x1300, 0x1320}) {
