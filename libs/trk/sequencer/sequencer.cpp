@@ -424,14 +424,21 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     const Instrument* instrument = song_.findInstrument(channel.instrument);
     if (isSongFormat(song_, SongFormat::it))
         channel.newNoteAction = instrument ? instrument->newNoteAction : NewNoteAction::cut;
+    // A MOD channel keeps the fine-tune E5x gave it until a sample number
+    // brings the sample's own, and under a slide until the sample changes.
+    const bool keepsTuning = isSongFormat(song_, SongFormat::mod) && channel.data &&
+                             (!channel.cell[kCellInstrument] ||
+                              (slidesToNote(song_, channel.cell.data()) && channel.data == sample->data.get()));
     channel.data = sample->data.get();
     channel.length = static_cast<int32_t>(sample->length);
-    channel.c4Speed = sample->c4Speed;
+    if (!keepsTuning) {
+        channel.c4Speed = sample->c4Speed;
+        channel.fineTune = sample->fineTune;
+    }
     channel.flags = sample->flags;
     channel.loopStart = static_cast<int32_t>(sample->loopStart);
     channel.loopEnd = static_cast<int32_t>(sample->loopEnd);
     channel.decimationShift = sample->decimationShift;
-    channel.fineTune = sample->fineTune;
     channel.noteTranspose =
         (instrument ? instrument->noteTranspose[static_cast<size_t>(note & 127)] : 0) + sample->relativeNote;
 

@@ -849,5 +849,24 @@ TEST(PlaybackCompat, S3mAmigaLimits) {
     }
 }
 
+// A MOD channel keeps E5x's fine-tune for notes without a sample number, and
+// under a slide to the same sample; a sample number brings the sample's own.
+TEST(PlaybackCompat, ModFineTuneLastsUntilASampleNumber) {
+    struct Case {
+        int instrument, effect;
+        bool kept;
+    };
+    for (const Case& c : {Case{0, 0, true}, Case{1, kTonePortamento, true}, Case{1, 0, false}}) {
+        PlaybackRig rig(SongFormat::mod);
+        rig.cell(0, 48, 1, kExtended, kSetFineTune << 4 | 7);
+        rig.cell(1, 50, c.instrument, c.effect, c.effect ? 0x10 : 0);
+        rig.begin();
+        rig.rows(1);
+        const int tuned = rig.channel(0).c4Speed;
+        rig.rows(1);
+        EXPECT_EQ(rig.channel(0).c4Speed == tuned, c.kept) << c.instrument << " " << c.effect;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
