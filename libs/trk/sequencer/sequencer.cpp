@@ -642,9 +642,15 @@ void Sequencer::updatePeriodAndFade(ChannelState& channel) {
     PlaybackState& s = state_;
     // A period beyond the limits is held at them; the note plays on.
     if (!isSongFormat(song_, SongFormat::it)) {
-        channel.outputPeriod = std::clamp(channel.outputPeriod, s.minPeriod, s.maxPeriod);
+        int32_t lowest = s.minPeriod, highest = s.maxPeriod;
+        // ProTracker's limits are its C-1 and B-3 at the sample's fine-tune.
+        if (song_.protrackerRules && channel.c4Speed > 0) {
+            highest = static_cast<int32_t>(int64_t{highest} * kFineTuneSpeed[0] / channel.c4Speed);
+            lowest = std::max(lowest, static_cast<int32_t>(int64_t{lowest} * kFineTuneSpeed[0] / channel.c4Speed));
+        }
+        channel.outputPeriod = std::clamp(channel.outputPeriod, lowest, highest);
         if (s.periodLimitsHoldBase && channel.basePeriod)
-            channel.basePeriod = std::clamp(channel.basePeriod, s.minPeriod, s.maxPeriod);
+            channel.basePeriod = std::clamp(channel.basePeriod, lowest, highest);
     }
     // The effects' period, moved by the pitch envelope and the sample's
     // auto-vibrato, sounds this tick.

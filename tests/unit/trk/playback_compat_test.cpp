@@ -868,5 +868,19 @@ TEST(PlaybackCompat, ModFineTuneLastsUntilASampleNumber) {
     }
 }
 
+// ProTracker's period limits are C-1 and B-3 at the sample's fine-tune.
+TEST(PlaybackCompat, ProtrackerLimitsFollowTheFineTune) {
+    for (int fineTune : {0, 8}) {
+        PlaybackRig rig(SongFormat::mod);
+        rig.song->protrackerRules = true;
+        rig.song->sample(1)->c4Speed = kFineTuneSpeed[fineTune];
+        rig.cell(0, 36, 1, kPortamentoDown, 0x40);
+        rig.cell(1, 0, 0, kPortamentoDown, 0x40);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_EQ(rig.channel(0).basePeriod, 3424 * 8363 / kFineTuneSpeed[fineTune]) << fineTune;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
