@@ -917,13 +917,10 @@ void retriggerEvery(Effect& e, int y) {
     const int tick = e.state().tick;
     if (e.is(SongFormat::xm)) {
         if (y ? tick == 0 || tick % y : tick != 0) return;
+        // The envelopes start again; a released note stays released and fading.
         retrigger(e);
         c.volumeEnvelope.position = 0;
-        c.volumeEnvelope.sustainHeld = true;
         c.panningEnvelope.position = 0;
-        c.panningEnvelope.sustainHeld = true;
-        c.keyOff = false;
-        c.fade = 65536;
         return;
     }
     const int note = c.cell[kCellNote];

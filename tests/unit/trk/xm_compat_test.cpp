@@ -1,0 +1,134 @@
+// XM behaviours decided against the reference player (openmpt123): what
+// instrument numbers, key offs and retriggers do to a sounding note and its
+// envelopes, followed tick by tick on songs built in code.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "libs/trk/sequencer/effects.h"
+#include "tests/unit/trk/sequencer_rig.h"
+
+namespace tumbor::trk::test {
+namespace {
+
+// Instrument 1: a volume envelope falling a step a tick (its position can
+// be read off the value), optionally with a sustain and a loop; instrument
+// 2: a quieter sample without one; instrument 3: empty.
+struct XmRig : SequencerRig {
+    std::shared_ptr<Envelope> envelope = std::make_shared<Envelope>();
+
+    XmRig() : SequencerRig(SongFormat::xm, 2) {
+        Sample& first = addSample(*song, 1, 100000);
+        addSample(*song, 2, 100000, 20);
+        song->instrument(3, 2)->noteMap.fill(-1);
+        song->instrumentCount = 3;
+        envelope->values.assign(512, 0);
+        for (int t = 0; t < 64; ++t) envelope->values[static_cast<size_t>(t)] = static_cast<int16_t>(64 - t);
+        first.noteStart.volumeEnvelope = envelope;
+        first.noteStart.fadeout = 1024;
+    }
+    void sustainAt(int tick) {
+        envelope->sustains = true;
+        envelope->sustainBegin = tick;
+    }
+    void cell(int row, int note, int instrument, int effect = 0, int parameter = 0) {
+        setCell(*song, 0, row, 0, note, instrument, effect, parameter);
+    }
+    // The envelope positions after each of the next ticks.
+    std::vector<int> positions(int ticks) {
+        std::vector<int> seen;
+        for (int i = 0; i < ticks; ++i) {
+            SequencerRig::ticks(1);
+            seen.push_back(channel(0).volumeEnvelope.position);
+        }
+        return seen;
+    }
+};
+
+// A note held at its sustain (tick 2) and released on row 1; then row 2's
+// cell. An instrument number restarts the envelope and takes back the key
+// off (keeping the sounding sample and its volume, whichever instrument it
+// names); a note without one, or an E9x retrigger, leaves the note released.
+TEST(XmCompat, InstrumentNumbersKeyOffsAndRetriggers) {
+    struct Case {
+        const char* what;
+        int note, instrument, effect, parameter;
+        bool keyOff;
+        int position;  // at the end of row 2
+        int sample, volume, starts;
+    };
+    const Case cases[] = {
+        {"instrument alone", 0, 1, 0, 0, false, 2, 1, 64, 1},
+        {"another instrument alone", 0, 2, 0, 0, false, 2, 1, 64, 1},
+        {"an empty instrument alone", 0, 3, 0, 0, false, 2, 1, 64, 1},
+        {"note alone", 50, 0, 0, 0, true, 13, 1, 64, 2},
+        {"tone portamento with its instrument", 50, 1, kTonePortamento, 8, false, 2, 1, 64, 1},
+        {"tone portamento with another", 50, 2, kTonePortamento, 8, false, 2, 1, 64, 1},
+        {"delayed key off", kNoteOff, 0, kExtended, 0xD3, false, 2, 1, 64, 1},
+        {"E92", 0, 0, kExtended, 0x92, true, 1, 1, 64, 3},
+    };
+    for (const Case& c : cases) {
+        XmRig rig;
+        rig.sustainAt(2);
+        rig.cell(0, 48, 1);
+        rig.cell(1, kNoteOff, 0);
+        rig.cell(2, c.note, c.instrument, c.effect, c.parameter);
+        rig.begin();
+        rig.rows(3);
+        EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
+        EXPECT_EQ(rig.channel(0).volumeEnvelope.position, c.position) << c.what;
+        EXPECT_EQ(rig.channel(0).fade == 65536, !c.keyOff) << c.what;
+        EXPECT_EQ(rig.channel(0).sample, c.sample) << c.what;
+        EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
+        EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+    }
+}
+
+// An empty instrument's number (or one past the last) lets the note sound
+// on, but the next note without a number has nothing to play.
+TEST(XmCompat, NoteAfterAnEmptyInstrumentsNumberIsCut) {
+    for (int instrument : {3, 9}) {
+        XmRig rig;
+        rig.cell(0, 48, 1);
+        rig.cell(1, 0, instrument);
+        rig.cell(2, 50, 0);
+        rig.begin();
+        rig.rows(2);
+        EXPECT_TRUE(rig.voice(0).playing) << instrument;
+        rig.rows(1);
+        EXPECT_FALSE(rig.voice(0).playing) << instrument;
+    }
+}
+
+// The loop end's tick already plays the loop start; a loop without length
+// is none; a released note runs on past a sustain on the loop end.
+TEST(XmCompat, EnvelopeLoops) {
+    struct Case {
+        const char* what;
+        int loopBegin, loopEnd, sustain;
+        bool release;
+        std::vector<int> positions;  // ticks 1 .. 8 of the note
+    };
+    const Case cases[] = {
+        {"loop 2 .. 5", 2, 5, -1, false, {1, 2, 3, 4, 2, 3, 4, 2}},
+        {"loop 3 .. 3", 3, 3, -1, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"sustain on the loop end, held", 2, 5, 5, false, {1, 2, 3, 4, 2, 3, 4, 2}},
+        {"sustain on the loop end, released", 2, 5, 5, true, {1, 2, 3, 4, 5, 6, 7, 8}},
+    };
+    for (const Case& c : cases) {
+        XmRig rig;
+        rig.envelope->loops = true;
+        rig.envelope->loopBegin = c.loopBegin;
+        rig.envelope->loopEnd = c.loopEnd;
+        if (c.sustain >= 0) rig.sustainAt(c.sustain);
+        rig.cell(0, 48, 1);
+        if (c.release) rig.cell(0, 48, 1, kKeyOff, 1);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.positions(8), c.positions) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tumbor::trk::test
