@@ -909,14 +909,16 @@ const EffectEntry kEffects[kEffectCodeCount] = {
 // ---- extended sub-commands ------------------------------------------------------
 
 // E9y counts the ticks of its own row. XM: on ticks y, 2y, ... after the
-// first (E90: the first tick alone), restarting the envelopes too. Other
+// row's first (E90: the first tick alone), restarting the envelopes too. Other
 // formats: on the ticks that are multiples of y, the first tick only when
 // the row has no note of its own.
 void retriggerEvery(Effect& e, int y) {
     ChannelState& c = e.channel;
     const int tick = e.state().tick;
     if (e.is(SongFormat::xm)) {
-        if (y ? tick == 0 || tick % y : tick != 0) return;
+        // A delayed row's repetitions count their first tick too.
+        const bool firstPass = e.state().patternDelay == 0;
+        if (y ? (tick == 0 && firstPass) || tick % y : tick != 0) return;
         // The envelopes start again; a released note stays released and fading.
         retrigger(e);
         c.volumeEnvelope.position = 0;
@@ -1212,7 +1214,9 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
                 loop.startRow = s.row;
             } else {
                 loop.counter = loop.counter ? loop.counter - 1 : y;
-                if (loop.counter) s.loopTarget = loop.startRow;
+                // XM goes back from a delayed row to the row after the start.
+                const bool xmDelayed = context.song.format == SongFormat::xm && s.patternDelay == 1;
+                if (loop.counter) s.loopTarget = loop.startRow + (xmDelayed ? 1 : 0);
             }
         }
     }

@@ -249,7 +249,8 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    s.loops.fill(PatternLoop{});
+    // XM keeps each channel's loop start and count into the next pattern.
+    if (!isSongFormat(song_, SongFormat::xm)) s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;

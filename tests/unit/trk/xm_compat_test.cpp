@@ -130,5 +130,51 @@ TEST(XmCompat, EnvelopeLoops) {
     }
 }
 
+// Pattern loops keep their start row and count into the next pattern, and
+// go back from a delayed row to the row after the start; E9x retriggers on
+// the first tick of a delayed row's repetitions too.
+TEST(XmCompat, PatternLoopsAndDelayedRows) {
+    struct Cell {
+        int pattern, row, channel, note, effect, parameter;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Cell> cells;
+        std::vector<int> rows;  // order * 100 + row at each row's first tick
+        int starts;             // of channel 0's note on row 0
+    };
+    const Case cases[] = {
+        {"loop start kept past a break",
+         {{0, 1, 1, 0, kExtended, 0x60}, {0, 2, 1, 0, kPatternBreak, 0}, {1, 2, 1, 0, kExtended, 0x61}},
+         {0, 1, 2, 100, 101, 102, 101, 102, 103},
+         1},
+        {"loop from a delayed row",
+         {{0, 1, 1, 0, kExtended, 0x60}, {0, 3, 1, 0, kExtended, 0x61}, {0, 3, 2, 0, kExtended, 0xE1}},
+         {0, 1, 2, 3, 3, 2, 3, 3, 4},
+         1},
+        {"E92 on a delayed row",
+         {{0, 0, 0, 48, kExtended, 0x92}, {0, 0, 1, 0, kExtended, 0xE2}},
+         {0, 0, 0, 1},
+         1 + 8},
+    };
+    for (const Case& c : cases) {
+        SequencerRig rig(SongFormat::xm, 3, 2, 8);
+        addSample(*rig.song, 1, 100000);
+        setCell(*rig.song, 0, 0, 0, 48, 1);
+        for (const Cell& cell : c.cells)
+            setCell(*rig.song, cell.pattern, cell.row, cell.channel, cell.note, cell.note ? 1 : 0, cell.effect,
+                    cell.parameter);
+        rig.begin();
+        std::vector<int> rows;
+        for (size_t i = 0; i < c.rows.size(); ++i) {
+            rig.ticks(1);
+            rows.push_back(rig.state().order * 100 + rig.state().row);
+            rig.ticks(rig.state().speed - 1);
+        }
+        EXPECT_EQ(rows, c.rows) << c.what;
+        EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
