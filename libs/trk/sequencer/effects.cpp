@@ -560,8 +560,14 @@ void twoRangeVolumeSlide(Effect& e, int direction, int lowest) {
 void volumeSlideUpTwoRange(Effect& e) { twoRangeVolumeSlide(e, 1, 0); }
 void volumeSlideDownTwoRange(Effect& e) { twoRangeVolumeSlide(e, -1, 1); }
 
+// XM's Lxx moves the panning envelope too, but only when the volume
+// envelope has a sustain point, as FastTracker II does.
 void setEnvelopePosition(Effect& e) {
-    if (e.firstTick()) e.channel.volumeEnvelope.position = e.parameter;
+    if (!e.firstTick()) return;
+    ChannelState& c = e.channel;
+    c.volumeEnvelope.position = e.parameter;
+    const Envelope* volume = c.volumeEnvelope.envelope;
+    if (e.is(SongFormat::xm) && volume && volume->sustains) c.panningEnvelope.position = e.parameter;
 }
 
 void sampleOffsetLong(Effect& e) {
@@ -1055,9 +1061,10 @@ void volumeColumn(Effect& e, int v) {
     } else if (v >= 128 && v <= 159) {
         if (e.firstTick()) addVolume(e, v < 144 ? -(v & 15) : (v & 15));
     } else if (v >= 160 && v <= 175) {
-        c.vibratoSpeed = (v - 160) * 4;
+        // Sx and Vx share 4xy's memories: 0 keeps what is there.
+        if (v & 15) c.vibratoSpeed = (v - 160) * 4;
     } else if (v >= 176 && v <= 191) {
-        c.vibratoDepth = (v - 176) * 4;
+        if (v & 15) c.vibratoDepth = (v - 176) * 4;
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];

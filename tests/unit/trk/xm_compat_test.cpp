@@ -176,5 +176,32 @@ TEST(XmCompat, PatternLoopsAndDelayedRows) {
     }
 }
 
+// The volume column's Sx and Vx share 4xy's memories, and 0 keeps them;
+// Lxx moves the panning envelope as well only when the volume envelope has
+// a sustain point.
+TEST(XmCompat, VolumeColumnVibratoMemoryAndSetEnvelopePosition) {
+    XmRig vibrato;
+    vibrato.cell(0, 48, 1, kVibrato, 0x48);
+    setCell(*vibrato.song, 0, 1, 0, 0, 0, 0, 0, 0xB0);
+    setCell(*vibrato.song, 0, 2, 0, 0, 0, 0, 0, 0xA0);
+    vibrato.begin();
+    vibrato.rows(3);
+    EXPECT_EQ(vibrato.channel(0).vibratoSpeed, 16);
+    EXPECT_EQ(vibrato.channel(0).vibratoDepth, 32);
+
+    for (bool sustains : {false, true}) {
+        XmRig rig;
+        if (sustains) rig.sustainAt(40);
+        rig.song->sample(1)->noteStart.panningEnvelope = rig.envelope;
+        rig.cell(0, 48, 1);
+        rig.cell(1, 0, 0, kSetEnvelopePosition, 20);
+        rig.begin();
+        rig.rows(1);
+        rig.ticks(1);
+        EXPECT_EQ(rig.channel(0).volumeEnvelope.position, 20) << sustains;
+        EXPECT_EQ(rig.channel(0).panningEnvelope.position, sustains ? 20 : 6) << sustains;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
