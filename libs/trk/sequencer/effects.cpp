@@ -997,10 +997,14 @@ void extended(Effect& e) {
         case kNoteCutAt:
             // Scream Tracker ignores SC0; IT cuts on the second tick, as SC1.
             if (y == 0 && e.is(SongFormat::s3m)) break;
-            if (e.state().tick == (y == 0 && e.is(SongFormat::it) ? 1 : y)) {
-                c.noteOn = false;
-                c.stopVoice = true;
+            if (e.state().tick != (y == 0 && e.is(SongFormat::it) ? 1 : y)) break;
+            // XM's note plays on silent, for the next volume to bring back.
+            if (e.is(SongFormat::xm)) {
+                c.volume = 0;
+                break;
             }
+            c.noteOn = false;
+            c.stopVoice = true;
             break;
         case kPatternDelay:
             if (e.firstTick() && !e.state().patternDelay) e.state().pendingPatternDelay = y + 1;

@@ -49,7 +49,8 @@ struct XmRig : SequencerRig {
 // A note held at its sustain (tick 2) and released on row 1; then row 2's
 // cell. An instrument number restarts the envelope and takes back the key
 // off (keeping the sounding sample and its volume, whichever instrument it
-// names); a note without one, or an E9x retrigger, leaves the note released.
+// names); a note without one, or an E9x retrigger, leaves the note released;
+// ECx only takes the volume to 0.
 TEST(XmCompat, InstrumentNumbersKeyOffsAndRetriggers) {
     struct Case {
         const char* what;
@@ -60,6 +61,7 @@ TEST(XmCompat, InstrumentNumbersKeyOffsAndRetriggers) {
     };
     const Case cases[] = {
         {"instrument alone", 0, 1, 0, 0, false, 2, 1, 64, 1},
+        {"EC2 silences without stopping", 0, 0, kExtended, 0xC2, true, 13, 1, 0, 1},
         {"another instrument alone", 0, 2, 0, 0, false, 2, 1, 64, 1},
         {"an empty instrument alone", 0, 3, 0, 0, false, 2, 1, 64, 1},
         {"note alone", 50, 0, 0, 0, true, 13, 1, 64, 2},
@@ -82,6 +84,7 @@ TEST(XmCompat, InstrumentNumbersKeyOffsAndRetriggers) {
         EXPECT_EQ(rig.channel(0).sample, c.sample) << c.what;
         EXPECT_EQ(rig.channel(0).volume, c.volume) << c.what;
         EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+        EXPECT_TRUE(rig.voice(0).playing) << c.what;
     }
 }
 
