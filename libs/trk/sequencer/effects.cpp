@@ -413,9 +413,10 @@ void setVolume(Effect& e) {
     if (e.firstTick()) e.channel.volume = std::min(e.parameter, e.state().maxVolume);
 }
 
+// XM's F20 is already a tempo.
 void speedOrTempo(Effect& e) {
     if (!e.firstTick() || e.state().patternDelay || !e.parameter) return;
-    if (e.parameter > 32)
+    if (e.parameter >= (e.is(SongFormat::xm) ? 32 : 33))
         e.state().tempo = e.parameter;
     else
         e.state().speed = e.parameter;

@@ -135,7 +135,7 @@ TEST(XmCompat, EnvelopeLoops) {
 
 // Pattern loops keep their start row and count into the next pattern, and
 // go back from a delayed row to the row after the start; E9x retriggers on
-// the first tick of a delayed row's repetitions too.
+// the first tick of a delayed row's repetitions too. F20 is a tempo.
 TEST(XmCompat, PatternLoopsAndDelayedRows) {
     struct Cell {
         int pattern, row, channel, note, effect, parameter;
@@ -160,6 +160,14 @@ TEST(XmCompat, PatternLoopsAndDelayedRows) {
          {0, 0, 0, 1},
          1 + 8},
     };
+    {
+        SequencerRig rig(SongFormat::xm, 1);
+        setCell(*rig.song, 0, 0, 0, 0, 0, kSpeedTempo, 0x20);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.state().tempo, 32) << "F20 sets the tempo";
+        EXPECT_EQ(rig.state().speed, 6);
+    }
     for (const Case& c : cases) {
         SequencerRig rig(SongFormat::xm, 3, 2, 8);
         addSample(*rig.song, 1, 100000);
