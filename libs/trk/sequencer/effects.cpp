@@ -43,6 +43,8 @@ void addVolume(Effect& e, int amount) {
 // The period of a note on the channel's sample, as a note start computes it.
 int32_t periodOfNote(Effect& e, int note) {
     ChannelState& c = e.channel;
+    // XM's note 120 is C-0, and arpeggios count up from it.
+    if (e.is(SongFormat::xm) && note >= 120) note -= 120;
     int transposed = note + c.noteTranspose;
     if (e.is(SongFormat::xm) && transposed > 119) transposed = 119;
     return noteToPeriod(e.state().pitchRule, e.is(SongFormat::it), transposed, c.c4Speed, c.fineTune);

@@ -472,8 +472,10 @@ void Sequencer::startNote(ChannelState& channel, int note) {
 
     channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
 
-    int transposed = note + channel.noteTranspose;
-    if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
+    // XM's note 120 is its lowest, C-0; a note transposed to B-9 or past it is not played.
+    const bool xm = isSongFormat(song_, SongFormat::xm);
+    int transposed = (xm && note == 120 ? 0 : note) + channel.noteTranspose;
+    if (xm && transposed >= 119) return;
     channel.lastNote = note;
     channel.arpeggioNote = note;
     channel.periodBeforeNote = channel.basePeriod;

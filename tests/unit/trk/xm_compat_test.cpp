@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "libs/trk/sequencer/effects.h"
+#include "libs/trk/sequencer/pitch.h"
 #include "tests/unit/trk/sequencer_rig.h"
 
 namespace tumbor::trk::test {
@@ -211,6 +212,27 @@ TEST(XmCompat, VolumeColumnVibratoMemoryAndSetEnvelopePosition) {
         rig.ticks(1);
         EXPECT_EQ(rig.channel(0).volumeEnvelope.position, 20) << sustains;
         EXPECT_EQ(rig.channel(0).panningEnvelope.position, sustains ? 20 : 6) << sustains;
+    }
+}
+
+// XM's lowest note (120, C-0) takes its sample's transpose like any other;
+// a note transposed to B-9 or past it is not played.
+TEST(XmCompat, TransposedNoteLimits) {
+    struct Case {
+        int note, transpose;
+        bool plays;
+        int semitonesAboveC0;
+    };
+    for (const Case& c : {Case{120, 24, true, 24}, Case{94, 24, true, 118}, Case{95, 24, false, 0}}) {
+        XmRig rig;
+        rig.song->instrument(1)->noteTranspose.fill(static_cast<int8_t>(c.transpose));
+        rig.cell(0, c.note, 1);
+        rig.begin();
+        rig.ticks(1);
+        EXPECT_EQ(rig.voice(0).starts, c.plays ? 1 : 0) << c.note;
+        if (c.plays)
+            EXPECT_EQ(rig.channel(0).basePeriod, noteToPeriod(PitchRule::xmAmiga, false, c.semitonesAboveC0, 0, 0))
+                << c.note;
     }
 }
 
