@@ -102,26 +102,32 @@ void takeNoteAsTarget(Effect& e) {
     c.noteOn = false;
 }
 
-// Glissando: the slide is heard a semitone at a time, at the nearest note
-// not below where it has come (XM's linear slides: the nearest note).
-void heardInSemitones(Effect& e) {
-    ChannelState& c = e.channel;
-    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+// The note a slid period is heard as: the nearest note not below it (XM's
+// linear slides: the nearest note); -1 when no note is.
+int noteAtPeriod(Effect& e, int32_t slid) {
     // Under IT's linear slides the period is a frequency.
     const bool frequency = e.is(SongFormat::it) && e.song().linearFrequencies;
     const bool nearest = e.is(SongFormat::xm) && e.song().linearFrequencies;
-    int32_t heard = c.basePeriod;
+    int heard = -1;
     int64_t distance = INT64_MAX;
     for (int note = 0; note <= 119; ++note) {
         const int32_t period = periodOfNote(e, note);
-        int64_t above = frequency ? int64_t{period} - c.basePeriod : int64_t{c.basePeriod} - period;
+        int64_t above = frequency ? int64_t{period} - slid : int64_t{slid} - period;
         if (nearest && above < 0) above = -above;
         if (above >= 0 && above < distance) {
             distance = above;
-            heard = period;
+            heard = note;
         }
     }
-    c.outputPeriod = heard;
+    return heard;
+}
+
+// Glissando: the slide is heard a semitone at a time.
+void heardInSemitones(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+    const int note = noteAtPeriod(e, c.basePeriod);
+    c.outputPeriod = note >= 0 ? periodOfNote(e, note) : c.basePeriod;
     c.periodChanged = true;
 }
 
@@ -296,6 +302,8 @@ void setSampleOffset(Effect& e, int32_t offset) {
 
 // ---- the codes ----------------------------------------------------------------
 
+constexpr int kXmHighestArpeggioNote = 96;  // C-8
+
 // Which of note, note + x and note + y a tick plays (0, 1, 2). XM plays
 // the note on a row's first tick and then counts the ticks left in the row
 // instead, through a table of 16 entries: from 17 left it reads y, at 16 the
@@ -318,6 +326,12 @@ void arpeggio(Effect& e) {
         // 1/192-octave steps a semitone.
         const int32_t* ratios = e.song().linearFrequencies ? kSlideUp192 : kSlideDown192;
         c.outputPeriod = scalePeriod(c.basePeriod, ratios[semitones * 16]);
+    } else if (e.is(SongFormat::xm)) {
+        // XM plays the slid period itself, and counts the other two from
+        // the note it is heard as, up to C-8 at the most.
+        const int heard = phase ? noteAtPeriod(e, c.basePeriod) : -1;
+        if (heard >= 0) c.arpeggioNote = std::min(heard + semitones, kXmHighestArpeggioNote - c.noteTranspose);
+        c.outputPeriod = heard >= 0 ? periodOfNote(e, c.arpeggioNote) : c.basePeriod;
     } else {
         c.arpeggioNote = c.lastNote + semitones;
         c.outputPeriod = periodOfNote(e, c.arpeggioNote);

@@ -236,5 +236,38 @@ TEST(XmCompat, TransposedNoteLimits) {
     }
 }
 
+// XM's arpeggio counts from the note a slid period is heard as, up to C-8,
+// and plays the slid period itself on its first phase.
+TEST(XmCompat, ArpeggioFromTheSlidPeriod) {
+    struct Case {
+        int note, slide, arpeggio;
+        std::vector<int> notes;  // heard on ticks 1 .. 5 of the arpeggio's row; -1 the slid period
+    };
+    const Case cases[] = {
+        {48, 1, 0x37, {55, 51, -1, 55, 51}},  // slid up 20 periods: nearest C-4
+        {48, 3, 0x37, {56, 52, -1, 56, 52}},  // slid up 60: nearest C#4
+        {92, 0, 0x7C, {96, 96, 92, 96, 96}},
+    };
+    for (const Case& c : cases) {
+        XmRig rig;
+        rig.song->linearFrequencies = true;
+        rig.song->sample(1)->c4Speed = 128;  // XM: fine-tune 0
+        rig.cell(0, c.note, 1, kPortamentoUp, c.slide);
+        rig.cell(1, 0, 0, kArpeggio, c.arpeggio);
+        rig.begin();
+        rig.rows(1);
+        rig.ticks(1);
+        const ChannelState& channel = rig.channel(0);
+        std::vector<int32_t> heard, expected;
+        for (int note : c.notes) {
+            rig.ticks(1);
+            heard.push_back(channel.outputPeriod);
+            expected.push_back(note < 0 ? channel.basePeriod
+                                        : noteToPeriod(PitchRule::xmLinear, false, note, channel.c4Speed, 0));
+        }
+        EXPECT_EQ(heard, expected) << c.note;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
