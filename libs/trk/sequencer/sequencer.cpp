@@ -32,11 +32,12 @@ std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
 // The limits the reference player keeps periods in (4 x Amiga periods).
 void setPeriodLimits(const Song& song, PlaybackState& state) {
     state.periodLimitsHoldBase = false;
+    // XM slides up to period 1, some 535 kHz under the linear rule.
     if (song.format == SongFormat::xm && song.linearFrequencies) {
-        state.minPeriod = 64;
+        state.minPeriod = 1;
         state.maxPeriod = 7744;
     } else if (song.format == SongFormat::xm) {
-        state.minPeriod = 28;
+        state.minPeriod = 1;
         state.maxPeriod = 29024;
     } else if (song.format == SongFormat::mdl) {
         state.minPeriod = 1;
