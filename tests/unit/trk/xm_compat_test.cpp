@@ -269,5 +269,19 @@ TEST(XmCompat, ArpeggioFromTheSlidPeriod) {
     }
 }
 
+// XM slides rise as far as period 1 under either rule.
+TEST(XmCompat, SlidesRiseToPeriodOne) {
+    for (bool linear : {false, true}) {
+        XmRig rig;
+        rig.song->linearFrequencies = linear;
+        rig.cell(0, 90, 1, kPortamentoUp, 0xFF);
+        for (int row = 1; row < 8; ++row) rig.cell(row, 0, 0, kPortamentoUp, 0xFF);
+        rig.begin();
+        rig.rows(8);
+        EXPECT_EQ(rig.channel(0).outputPeriod, 1) << linear;
+        EXPECT_TRUE(rig.voice(0).playing) << linear;
+    }
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
