@@ -36,15 +36,6 @@ struct XmRig : SequencerRig {
     void cell(int row, int note, int instrument, int effect = 0, int parameter = 0) {
         setCell(*song, 0, row, 0, note, instrument, effect, parameter);
     }
-    // The envelope positions after each of the next ticks.
-    std::vector<int> positions(int ticks) {
-        std::vector<int> seen;
-        for (int i = 0; i < ticks; ++i) {
-            SequencerRig::ticks(1);
-            seen.push_back(channel(0).volumeEnvelope.position);
-        }
-        return seen;
-    }
 };
 
 // A note held at its sustain (tick 2) and released on row 1; then row 2's
@@ -130,7 +121,12 @@ TEST(XmCompat, EnvelopeLoops) {
         if (c.release) rig.cell(0, 48, 1, kKeyOff, 1);
         rig.begin();
         rig.ticks(1);
-        EXPECT_EQ(rig.positions(8), c.positions) << c.what;
+        std::vector<int> positions;
+        for (int tick = 0; tick < 8; ++tick) {
+            rig.ticks(1);
+            positions.push_back(rig.channel(0).volumeEnvelope.position);
+        }
+        EXPECT_EQ(positions, c.positions) << c.what;
     }
 }
 
@@ -216,23 +212,30 @@ TEST(XmCompat, VolumeColumnVibratoMemoryAndSetEnvelopePosition) {
 }
 
 // XM's lowest note (120, C-0) takes its sample's transpose like any other;
-// a note transposed to B-9 or past it is not played.
-TEST(XmCompat, TransposedNoteLimits) {
+// a note transposed to B-9 or past it is not played; slides rise to period 1.
+TEST(XmCompat, PitchLimits) {
     struct Case {
         int note, transpose;
-        bool plays;
-        int semitonesAboveC0;
+        bool linear, slides;
+        int32_t period;  // -1: not played
     };
-    for (const Case& c : {Case{120, 24, true, 24}, Case{94, 24, true, 118}, Case{95, 24, false, 0}}) {
+    const Case cases[] = {
+        {120, 24, false, false, noteToPeriod(PitchRule::xmAmiga, false, 24, 0, 0)},
+        {94, 24, false, false, noteToPeriod(PitchRule::xmAmiga, false, 118, 0, 0)},
+        {95, 24, false, false, -1},
+        {90, 0, false, true, 1},
+        {90, 0, true, true, 1},
+    };
+    for (const Case& c : cases) {
         XmRig rig;
+        rig.song->linearFrequencies = c.linear;
         rig.song->instrument(1)->noteTranspose.fill(static_cast<int8_t>(c.transpose));
-        rig.cell(0, c.note, 1);
+        for (int row = 0; row < 8; ++row)
+            rig.cell(row, row ? 0 : c.note, row ? 0 : 1, c.slides ? kPortamentoUp : 0, c.slides ? 0xFF : 0);
         rig.begin();
-        rig.ticks(1);
-        EXPECT_EQ(rig.voice(0).starts, c.plays ? 1 : 0) << c.note;
-        if (c.plays)
-            EXPECT_EQ(rig.channel(0).basePeriod, noteToPeriod(PitchRule::xmAmiga, false, c.semitonesAboveC0, 0, 0))
-                << c.note;
+        rig.rows(8);
+        EXPECT_EQ(rig.voice(0).playing, c.period >= 0) << c.note;
+        if (c.period >= 0) EXPECT_EQ(rig.channel(0).outputPeriod, c.period) << c.note;
     }
 }
 
@@ -266,20 +269,6 @@ TEST(XmCompat, ArpeggioFromTheSlidPeriod) {
                                         : noteToPeriod(PitchRule::xmLinear, false, note, channel.c4Speed, 0));
         }
         EXPECT_EQ(heard, expected) << c.note;
-    }
-}
-
-// XM slides rise as far as period 1 under either rule.
-TEST(XmCompat, SlidesRiseToPeriodOne) {
-    for (bool linear : {false, true}) {
-        XmRig rig;
-        rig.song->linearFrequencies = linear;
-        rig.cell(0, 90, 1, kPortamentoUp, 0xFF);
-        for (int row = 1; row < 8; ++row) rig.cell(row, 0, 0, kPortamentoUp, 0xFF);
-        rig.begin();
-        rig.rows(8);
-        EXPECT_EQ(rig.channel(0).outputPeriod, 1) << linear;
-        EXPECT_TRUE(rig.voice(0).playing) << linear;
     }
 }
 
