@@ -235,7 +235,9 @@ TEST(XmCompat, PitchLimits) {
         rig.begin();
         rig.rows(8);
         EXPECT_EQ(rig.voice(0).playing, c.period >= 0) << c.note;
-        if (c.period >= 0) EXPECT_EQ(rig.channel(0).outputPeriod, c.period) << c.note;
+        if (c.period >= 0) {
+            EXPECT_EQ(rig.channel(0).outputPeriod, c.period) << c.note;
+        }
     }
 }
 
