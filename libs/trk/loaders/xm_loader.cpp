@@ -193,12 +193,13 @@ struct InstrumentBlock {
 
 // The note map of instrument index (0-based) as sample indices: each
 // key's sample of the instrument's 16, and note 120 (the lowest note) as
-// the first key. Keys the file does not map play the instrument's first sample.
-void mapNotes(Instrument& instrument, int index, const uint8_t* map) {
+// the first key. Keys the file does not map, or maps to a sample the
+// instrument lacks, play the instrument's first sample.
+void mapNotes(Instrument& instrument, int index, const uint8_t* map, int sampleCount) {
     int first = kSamplesPerInstrument * index;
     instrument.noteMap.fill(static_cast<int16_t>(first));
     for (int key = 0; key < 96; ++key) {
-        int16_t sample = static_cast<int16_t>(first + (map[key] & 15));
+        int16_t sample = static_cast<int16_t>(first + (map[key] < sampleCount ? map[key] & 15 : 0));
         if (key == 0)
             instrument.noteMap[120] = sample;
         else
@@ -256,7 +257,7 @@ InstrumentRead readInstrument(ModuleReader& reader, Song& song, const XmHeader& 
     if (!reader.read(sizeField, sizeRead) || !reader.read(block.bytes, blockRead) ||
         !reader.seek(uint64_t(start) + kInstrumentHeaderSize + covered))
         return InstrumentRead::broken;
-    if (sampleCount > 0) mapNotes(instrument, index, block.noteMap());
+    if (sampleCount > 0) mapNotes(instrument, index, block.noteMap(), sampleCount);
     NoteStartParameters noteStart = sampleCount > 0 ? block.noteStart() : NoteStartParameters{};
     // Sample headers are 40 bytes; a larger stated size is skipped past. A
     // smaller one (some trackers write 0) still has the 40 bytes.

@@ -43,6 +43,8 @@ void addVolume(Effect& e, int amount) {
 // The period of a note on the channel's sample, as a note start computes it.
 int32_t periodOfNote(Effect& e, int note) {
     ChannelState& c = e.channel;
+    // XM's note 120 is C-0, and arpeggios count up from it.
+    if (e.is(SongFormat::xm) && note >= 120) note -= 120;
     int transposed = note + c.noteTranspose;
     if (e.is(SongFormat::xm) && transposed > 119) transposed = 119;
     return noteToPeriod(e.state().pitchRule, e.is(SongFormat::it), transposed, c.c4Speed, c.fineTune);
@@ -103,26 +105,32 @@ void takeNoteAsTarget(Effect& e) {
     c.noteOn = false;
 }
 
-// Glissando: the slide is heard a semitone at a time, at the nearest note
-// not below where it has come (XM's linear slides: the nearest note).
-void heardInSemitones(Effect& e) {
-    ChannelState& c = e.channel;
-    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+// The note a slid period is heard as: the nearest note not below it (XM's
+// linear slides: the nearest note); -1 when no note is.
+int noteAtPeriod(Effect& e, int32_t slid) {
     // Under IT's linear slides the period is a frequency.
     const bool frequency = e.is(SongFormat::it) && e.song().linearFrequencies;
     const bool nearest = e.is(SongFormat::xm) && e.song().linearFrequencies;
-    int32_t heard = c.basePeriod;
+    int heard = -1;
     int64_t distance = INT64_MAX;
     for (int note = 0; note <= 119; ++note) {
         const int32_t period = periodOfNote(e, note);
-        int64_t above = frequency ? int64_t{period} - c.basePeriod : int64_t{c.basePeriod} - period;
+        int64_t above = frequency ? int64_t{period} - slid : int64_t{slid} - period;
         if (nearest && above < 0) above = -above;
         if (above >= 0 && above < distance) {
             distance = above;
-            heard = period;
+            heard = note;
         }
     }
-    c.outputPeriod = heard;
+    return heard;
+}
+
+// Glissando: the slide is heard a semitone at a time.
+void heardInSemitones(Effect& e) {
+    ChannelState& c = e.channel;
+    if (!c.glissando || c.tonePortamentoTarget == 0) return;
+    const int note = noteAtPeriod(e, c.basePeriod);
+    c.outputPeriod = note >= 0 ? periodOfNote(e, note) : c.basePeriod;
     c.periodChanged = true;
 }
 
@@ -305,6 +313,8 @@ void setSampleOffset(Effect& e, int32_t offset) {
 
 // ---- the codes ----------------------------------------------------------------
 
+constexpr int kXmHighestArpeggioNote = 96;  // C-8
+
 // Which of note, note + x and note + y a tick plays (0, 1, 2). XM plays
 // the note on a row's first tick and then counts the ticks left in the row
 // instead, through a table of 16 entries: from 17 left it reads y, at 16 the
@@ -327,6 +337,12 @@ void arpeggio(Effect& e) {
         // 1/192-octave steps a semitone.
         const int32_t* ratios = e.song().linearFrequencies ? kSlideUp192 : kSlideDown192;
         c.outputPeriod = scalePeriod(c.basePeriod, ratios[semitones * 16]);
+    } else if (e.is(SongFormat::xm)) {
+        // XM plays the slid period itself, and counts the other two from
+        // the note it is heard as, up to C-8 at the most.
+        const int heard = phase ? noteAtPeriod(e, c.basePeriod) : -1;
+        if (heard >= 0) c.arpeggioNote = std::min(heard + semitones, kXmHighestArpeggioNote - c.noteTranspose);
+        c.outputPeriod = heard >= 0 ? periodOfNote(e, c.arpeggioNote) : c.basePeriod;
     } else {
         c.arpeggioNote = c.lastNote + semitones;
         // ProTracker reads on past its period table: the note above B-3 is
@@ -445,9 +461,10 @@ void setVolume(Effect& e) {
     if (e.firstTick()) e.channel.volume = std::min(e.parameter, e.state().maxVolume);
 }
 
+// XM's F20 is already a tempo.
 void speedOrTempo(Effect& e) {
     if (!e.firstTick() || e.state().patternDelay || !e.parameter) return;
-    if (e.parameter > 32)
+    if (e.parameter >= (e.is(SongFormat::xm) ? 32 : 33))
         e.state().tempo = e.parameter;
     else
         e.state().speed = e.parameter;
@@ -593,8 +610,14 @@ void twoRangeVolumeSlide(Effect& e, int direction, int lowest) {
 void volumeSlideUpTwoRange(Effect& e) { twoRangeVolumeSlide(e, 1, 0); }
 void volumeSlideDownTwoRange(Effect& e) { twoRangeVolumeSlide(e, -1, 1); }
 
+// XM's Lxx moves the panning envelope too, but only when the volume
+// envelope has a sustain point, as FastTracker II does.
 void setEnvelopePosition(Effect& e) {
-    if (e.firstTick()) e.channel.volumeEnvelope.position = e.parameter;
+    if (!e.firstTick()) return;
+    ChannelState& c = e.channel;
+    c.volumeEnvelope.position = e.parameter;
+    const Envelope* volume = c.volumeEnvelope.envelope;
+    if (e.is(SongFormat::xm) && volume && volume->sustains) c.panningEnvelope.position = e.parameter;
 }
 
 void sampleOffsetLong(Effect& e) {
@@ -942,21 +965,20 @@ const EffectEntry kEffects[kEffectCodeCount] = {
 // ---- extended sub-commands ------------------------------------------------------
 
 // E9y counts the ticks of its own row. XM: on ticks y, 2y, ... after the
-// first (E90: the first tick alone), restarting the envelopes too. Other
+// row's first (E90: the first tick alone), restarting the envelopes too. Other
 // formats: on the ticks that are multiples of y, the first tick only when
 // the row has no note of its own.
 void retriggerEvery(Effect& e, int y) {
     ChannelState& c = e.channel;
     const int tick = e.state().tick;
     if (e.is(SongFormat::xm)) {
-        if (y ? tick == 0 || tick % y : tick != 0) return;
+        // A delayed row's repetitions count their first tick too.
+        const bool firstPass = e.state().patternDelay == 0;
+        if (y ? (tick == 0 && firstPass) || tick % y : tick != 0) return;
+        // The envelopes start again; a released note stays released and fading.
         retrigger(e);
         c.volumeEnvelope.position = 0;
-        c.volumeEnvelope.sustainHeld = true;
         c.panningEnvelope.position = 0;
-        c.panningEnvelope.sustainHeld = true;
-        c.keyOff = false;
-        c.fade = 65536;
         return;
     }
     const int note = c.cell[kCellNote];
@@ -1025,10 +1047,14 @@ void extended(Effect& e) {
         case kNoteCutAt:
             // Scream Tracker ignores SC0; IT cuts on the second tick, as SC1.
             if (y == 0 && e.is(SongFormat::s3m)) break;
-            if (e.state().tick == (y == 0 && e.is(SongFormat::it) ? 1 : y)) {
-                c.noteOn = false;
-                c.stopVoice = true;
+            if (e.state().tick != (y == 0 && e.is(SongFormat::it) ? 1 : y)) break;
+            // XM's note plays on silent, for the next volume to bring back.
+            if (e.is(SongFormat::xm)) {
+                c.volume = 0;
+                break;
             }
+            c.noteOn = false;
+            c.stopVoice = true;
             break;
         case kPatternDelay: {
             // Scream Tracker 3 and IT take the row's first delay, the others its last.
@@ -1093,9 +1119,10 @@ void volumeColumn(Effect& e, int v) {
     } else if (v >= 128 && v <= 159) {
         if (e.firstTick()) addVolume(e, v < 144 ? -(v & 15) : (v & 15));
     } else if (v >= 160 && v <= 175) {
-        c.vibratoSpeed = (v - 160) * 4;
+        // Sx and Vx share 4xy's memories: 0 keeps what is there.
+        if (v & 15) c.vibratoSpeed = (v - 160) * 4;
     } else if (v >= 176 && v <= 191) {
-        c.vibratoDepth = (v - 176) * 4;
+        if (v & 15) c.vibratoDepth = (v - 176) * 4;
         if (c.hasSample()) vibrato(e);
     } else if (v >= 192 && v <= 207) {
         c.panning = kPanningSteps[v - 192];
@@ -1264,7 +1291,9 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
                 loop.startRow = s.row;
             } else {
                 loop.counter = loop.counter ? loop.counter - 1 : y;
-                if (loop.counter) s.loopTarget = loop.startRow;
+                // XM goes back from a delayed row to the row after the start.
+                const bool xmDelayed = context.song.format == SongFormat::xm && s.patternDelay == 1;
+                if (loop.counter) s.loopTarget = loop.startRow + (xmDelayed ? 1 : 0);
             }
         }
     }

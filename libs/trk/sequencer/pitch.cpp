@@ -1,6 +1,8 @@
 // The pitch rules and their tables.
 #include "libs/trk/sequencer/pitch.h"
 
+#include <algorithm>
+
 namespace tumbor::trk {
 
 #include "libs/trk/sequencer/pitch_tables.inc"
@@ -53,8 +55,10 @@ int32_t noteToPeriod(PitchRule rule, bool itSong, int note, int c4Speed, int fin
             int f = ((fineTune < -128 ? -128 : fineTune > 127 ? 127 : fineTune) + 128) / 8 * 8 - 128;
             int q = f / 16;
             int r = f - 16 * q;
-            int index = 8 * (n % 12) + q;
-            int period = (xmAmigaPeriod(index) * (16 - r)) / 16 + (r * xmAmigaPeriod(index + 1)) / 16;
+            // The table's C without fine-tune is its ninth entry: C-4 is 1712.
+            int index = std::min(8 * (n % 12) + q + 8, 103);
+            int period =
+                (xmAmigaPeriod(index) * (16 - r)) / 16 + (r * xmAmigaPeriod(std::min(index + 1, 103))) / 16;
             return (period << 5) >> (n / 12);
         }
         case PitchRule::itLinear: {
@@ -83,7 +87,7 @@ int32_t periodToFrequency(PitchRule rule, int32_t period) {
             return x > 0 ? hz << shift : hz >> shift;
         }
         case PitchRule::xmAmiga:
-            return period > 0 ? 15170482 / period : 0;
+            return period > 0 ? 8363 * 1712 / period : 0;
         case PitchRule::itLinear:
             return period;
         case PitchRule::amiga:

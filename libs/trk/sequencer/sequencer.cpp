@@ -32,11 +32,12 @@ std::array<uint8_t, kMaxCellSize> emptyCell(SongFormat format) {
 // The limits the reference player keeps periods in (4 x Amiga periods).
 void setPeriodLimits(const Song& song, PlaybackState& state) {
     state.periodLimitsHoldBase = false;
+    // XM slides up to period 1, some 535 kHz under the linear rule.
     if (song.format == SongFormat::xm && song.linearFrequencies) {
-        state.minPeriod = 64;
+        state.minPeriod = 1;
         state.maxPeriod = 7744;
     } else if (song.format == SongFormat::xm) {
-        state.minPeriod = 28;
+        state.minPeriod = 1;
         state.maxPeriod = 29024;
     } else if (song.format == SongFormat::mdl) {
         state.minPeriod = 1;
@@ -253,7 +254,8 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    s.loops.fill(PatternLoop{});
+    // XM keeps each channel's loop start and count into the next pattern.
+    if (!isSongFormat(song_, SongFormat::xm)) s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;
@@ -334,22 +336,29 @@ void Sequencer::takeDelayedSampleVolume(ChannelState& channel) {
 void Sequencer::triggerNote(ChannelState& channel) {
     int note = channel.cell[kCellNote];
     int instrumentNumber = channel.cell[kCellInstrument];
+    const bool xm = isSongFormat(song_, SongFormat::xm);
     // XM: a K00 beside them passes over the cell's note and instrument.
-    if (isSongFormat(song_, SongFormat::xm) && channel.cell[kCellEffect] == kKeyOff &&
-        channel.cell[kCellParameter] == 0)
-        return;
+    if (xm && channel.cell[kCellEffect] == kKeyOff && channel.cell[kCellParameter] == 0) return;
     if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
-    if (instrumentNumber && cutsWithoutSample(song_, note) &&
-        !hasSampleFor(instrumentNumber, note, channel)) {
+    // XM: a note cuts the channel when its instrument, the cell's or the
+    // channel's, has no sample for it.
+    const int numberForNote = xm && !instrumentNumber ? channel.instrument : instrumentNumber;
+    if ((instrumentNumber || (xm && note >= 1 && note <= kLastNote)) && cutsWithoutSample(song_, note) &&
+        !hasSampleFor(numberForNote, note, channel)) {
         channel.stopVoice = true;
         channel.volume = 0;
         return;
     }
-    if (instrumentNumber && instrumentNumber <= song_.instrumentCount &&
-        song_.findInstrument(instrumentNumber))
+    // XM: an instrument number alone or beside a tone portamento's note
+    // (even an empty one's) is the channel's for the notes to come; the
+    // sounding sample plays on and takes back its own volume, panning and
+    // envelopes.
+    const bool keepsSample = xm && (note == 0 || slidesToNote(song_, channel.cell.data()));
+    if (instrumentNumber &&
+        (xm || (instrumentNumber <= song_.instrumentCount && song_.findInstrument(instrumentNumber))))
         channel.instrument = instrumentNumber;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
-    if ((note || instrumentNumber) && instrument) {
+    if ((note || instrumentNumber) && instrument && !keepsSample) {
         int lookup = (note ? note : channel.lastNote) & 127;
         int index = instrument->noteMap[static_cast<size_t>(lookup)];
         if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
@@ -373,7 +382,11 @@ void Sequencer::triggerNote(ChannelState& channel) {
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
-    } else if (note == kNoteOff && isSongFormat(song_, SongFormat::xm)) {
+    } else if (note == 0 && instrumentNumber && xm) {
+        // XM: an instrument number alone restarts the sounding note's
+        // envelopes and fade, and takes back a key off.
+        restartEnvelopes(channel);
+    } else if (note == kNoteOff && xm) {
         // A key off without a volume envelope silences the note (it sounds
         // again at the next volume), unless an instrument number or a set
         // volume comes with it: then it only releases the note.
@@ -385,6 +398,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
         } else {
             releaseNote(song_, channel);
         }
+        // A delayed key off ends as a delayed note does: with the
+        // envelopes restarted, and so the key held again.
+        if (noteTickOf(song_, channel.cell.data()) > 0) restartEnvelopes(channel);
     } else if (note == kNoteOff) {
         releaseNote(song_, channel);
     } else if (note == kNoteCut) {
@@ -418,6 +434,25 @@ void Sequencer::playDmfCell(ChannelState& channel) {
     if (cell[kDmfVolume]) channel.volume = cell[kDmfVolume] << state_.dmfShift;
 }
 
+void Sequencer::restartEnvelopes(ChannelState& channel) const {
+    const Sample* sample = song_.findSample(channel.sample);
+    if (!sample) return;
+    const Instrument* instrument = song_.findInstrument(channel.instrument);
+    const EnvelopeRef& volumeEnvelope = instrument && instrument->volumeEnvelope
+                                            ? instrument->volumeEnvelope
+                                            : sample->noteStart.volumeEnvelope;
+    const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
+                                             ? instrument->panningEnvelope
+                                             : sample->noteStart.panningEnvelope;
+    channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
+    channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+    channel.fade = 65536;
+    channel.fading = false;
+    channel.keyOff = false;
+    channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
+    channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
+}
+
 void Sequencer::startNote(ChannelState& channel, int note) {
     const Sample* sample = song_.findSample(channel.sample);
     if (!sample) return;
@@ -442,31 +477,17 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     channel.noteTranspose =
         (instrument ? instrument->noteTranspose[static_cast<size_t>(note & 127)] : 0) + sample->relativeNote;
 
-    const EnvelopeRef& volumeEnvelope = instrument && instrument->volumeEnvelope
-                                            ? instrument->volumeEnvelope
-                                            : sample->noteStart.volumeEnvelope;
-    const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
-                                             ? instrument->panningEnvelope
-                                             : sample->noteStart.panningEnvelope;
-    // XM: a tone portamento slides the sounding note on without restarting
-    // its envelopes, unless an instrument number comes with it while the
-    // note is held; a released note stays released.
-    bool slidesOn = isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
-                    (!channel.cell[kCellInstrument] || channel.keyOff);
-    if (!slidesOn) {
-        channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
-        channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
-        channel.fade = 65536;
-        channel.fading = false;
-        channel.keyOff = false;
-    }
-    channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
-    channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
+    // XM restarts them only at an instrument number: a note without one
+    // (or a tone portamento's) carries on its envelopes and fade, and a
+    // released note stays released.
+    if (!isSongFormat(song_, SongFormat::xm) || channel.cell[kCellInstrument]) restartEnvelopes(channel);
 
     channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
 
-    int transposed = note + channel.noteTranspose;
-    if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
+    // XM's note 120 is its lowest, C-0; a note transposed to B-9 or past it is not played.
+    const bool xm = isSongFormat(song_, SongFormat::xm);
+    int transposed = (xm && note == 120 ? 0 : note) + channel.noteTranspose;
+    if (xm && transposed >= 119) return;
     channel.lastNote = note;
     channel.arpeggioNote = note;
     channel.periodBeforeNote = channel.basePeriod;
@@ -606,6 +627,18 @@ void Sequencer::advanceEnvelopes(ChannelState& channel) {
     for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope, &channel.pitchEnvelope}) {
         if (!run->enabled()) continue;
         const Envelope& envelope = *run->envelope;
+        if (isSongFormat(song_, SongFormat::xm)) {
+            // The loop end's tick already plays the loop start; a position
+            // set past the end no longer loops, a loop without length none,
+            // and a released note runs on past a sustain on the loop end.
+            if (run->sustainHeld && envelope.sustains && run->position == envelope.sustainBegin) continue;
+            run->position = std::min(run->position + 1, 511);
+            const bool releasedAtSustain =
+                envelope.sustains && !run->sustainHeld && envelope.sustainBegin == envelope.loopEnd;
+            if (envelope.loops && run->position == envelope.loopEnd && !releasedAtSustain)
+                run->position = envelope.loopBegin;
+            continue;
+        }
         if (xmStyle) {
             if (run->position >= 512) continue;
             if (envelope.loops && run->position >= envelope.loopEnd)

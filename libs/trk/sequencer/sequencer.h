@@ -65,6 +65,9 @@ private:
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
     void startNote(ChannelState& channel, int note);
+    // The channel's instrument's (or sample's) envelopes from their start,
+    // the fade and auto-vibrato anew, the key held again.
+    void restartEnvelopes(ChannelState& channel) const;
     // IT: as a cell's note is about to replace the channel's sounding note,
     // keeps that note for its instrument's new-note action.
     void keepLeavingNote(ChannelState& channel);

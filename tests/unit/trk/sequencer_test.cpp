@@ -238,11 +238,11 @@ TEST(Pitch, EveryRuleGivesTheReferenceRateAtItsReferenceNote) {
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, 4608 + 768), 4181);
     EXPECT_EQ(periodToFrequency(PitchRule::xmLinear, -768), 2 * periodToFrequency(PitchRule::xmLinear, 0))
         << "a period slid below zero keeps rising an octave a 768";
-    EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 48, 0, 0), 1814);
-    EXPECT_EQ(periodToFrequency(PitchRule::xmAmiga, 1814), 8363);
+    EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 48, 0, 0), 1712);
+    EXPECT_EQ(periodToFrequency(PitchRule::xmAmiga, 1712), 8363);
     // XM's note 120 is its lowest note, and fine-tune reaches below C.
     EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 120, 128, 0), 7680);
-    EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 0, 0, -128), 960 << 5);
+    EXPECT_EQ(noteToPeriod(PitchRule::xmAmiga, false, 0, 0, -128), 907 << 5);
     // XM fine-tune counts in sixteenths of a semitone, rounded down.
     for (auto [fineTune, sixteenths] : {std::pair{58, 7}, {-60, -8}, {127, 15}}) {
         EXPECT_EQ(noteToPeriod(PitchRule::xmLinear, false, 48, fineTune + 128, fineTune), 4608 - 4 * sixteenths);

@@ -299,6 +299,7 @@ TEST(XmLoader, InstrumentsSamplesAndEnvelopes) {
     XmFile file;
     file.instruments = {XmInstrument{}, twoSampleInstrument()};
     file.instruments[0].name = "empty";
+    file.instruments[1].map[95] = 5;  // a sample the instrument lacks
     Song song;
     ASSERT_TRUE(load(file.bytes(), song));
     EXPECT_EQ(song.instrumentCount, 2);
@@ -308,6 +309,7 @@ TEST(XmLoader, InstrumentsSamplesAndEnvelopes) {
     EXPECT_EQ(piano.noteMap[47], 16) << "keys below the split play the instrument's first sample";
     EXPECT_EQ(piano.noteMap[48], 17);
     EXPECT_EQ(piano.noteMap[120], 16) << "the lowest note plays what the first key plays";
+    EXPECT_EQ(piano.noteMap[95], 16) << "a key mapped to a sample the instrument lacks plays its first";
     EXPECT_EQ(piano.noteTranspose[47], 12);
     EXPECT_EQ(piano.noteTranspose[48], 0);
     EXPECT_EQ(song.findSample(17)->relativeNote, 0) << "the transpose alone carries it, once";
@@ -458,17 +460,17 @@ TEST(XmLoader, LoadedNotesPlayThroughTheirEnvelope) {
     EXPECT_EQ(voices.voices[0].frequency, 8363) << "C-4 of a sample without fine-tune or transpose";
 }
 
-// XM tone portamento and the envelopes, as openmpt123 plays them: a held
-// note restarts its envelope only with an instrument number; a released one
-// fades on either way.
-TEST(XmLoader, TonePortamentoRestartsTheEnvelopeOnlyOfAHeldNoteWithItsInstrument) {
+// XM tone portamento and the envelopes, as openmpt123 plays them: a note
+// restarts its envelope only with an instrument number, which takes back a
+// key off too; without one a released note fades on.
+TEST(XmLoader, TonePortamentoRestartsTheEnvelopeOnlyWithAnInstrumentNumber) {
     struct Case {
         bool keyOff;
         int instrument;
         bool restarts;
     };
     for (const Case& c :
-         {Case{false, 0, false}, Case{false, 1, true}, Case{true, 0, false}, Case{true, 1, false}}) {
+         {Case{false, 0, false}, Case{false, 1, true}, Case{true, 0, false}, Case{true, 1, true}}) {
         XmFile file;
         file.instruments = {twoSampleInstrument()};
         file.instruments[0].volumeType = 1;  // no sustain: the envelope runs on
@@ -484,7 +486,7 @@ TEST(XmLoader, TonePortamentoRestartsTheEnvelopeOnlyOfAHeldNoteWithItsInstrument
         sequencer.start();
         for (int i = 0; i < 7 + 6 * 2 + 1; ++i) sequencer.runTick(44100);
         const ChannelState& channel = sequencer.state().channels[0];
-        EXPECT_EQ(channel.keyOff, c.keyOff) << c.keyOff << c.instrument;
+        EXPECT_EQ(channel.keyOff, c.keyOff && !c.instrument) << c.keyOff << c.instrument;
         EXPECT_EQ(channel.volumeEnvelope.position < 6, c.restarts) << c.keyOff << c.instrument;
     }
 }
