@@ -415,7 +415,9 @@ void setVolume(Effect& e) {
 
 void speedOrTempo(Effect& e) {
     if (!e.firstTick() || e.state().patternDelay || !e.parameter) return;
-    if (e.parameter > 32)
+    // ProTracker and FastTracker take 20 as a tempo already.
+    const int lowestTempo = e.is(SongFormat::mod) || e.is(SongFormat::xm) ? 32 : 33;
+    if (e.parameter >= lowestTempo)
         e.state().tempo = e.parameter;
     else
         e.state().speed = e.parameter;
@@ -1193,17 +1195,22 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
     PlaybackState& s = context.state;
     const uint8_t* cell = channel.cell.data();
     int columns = context.song.format == SongFormat::mdl ? 2 : context.song.format == SongFormat::dmf ? 0 : 1;
+    const bool it = context.song.format == SongFormat::it;
+    const bool keepsBreakRow = it || context.song.format == SongFormat::s3m;
     for (int column = 0; column < columns; ++column) {
         int code = cell[column ? kCellEffect2 : kCellEffect];
         int p = cell[column ? kCellParameter2 : kCellParameter];
         if (code == kPositionJump && s.tick == 0) {
             int target = p >= context.song.length ? 0 : p;
-            s.pendingStartRow = 0;
+            // IT and Scream Tracker keep the row of a break on an earlier
+            // channel; MOD and XM start the pattern at its first row.
+            if (!keepsBreakRow || s.pendingChange == OrderChange::none) s.pendingStartRow = 0;
             s.pendingChange = OrderChange::next;
             s.changeIsJump = true;
             s.jumpOrder = target;
         } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
-            s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
+            const int row = it ? p : 10 * (p >> 4) + (p & 15);  // IT's is not decimal
+            s.pendingStartRow = std::min(row, s.rowCount);
             s.pendingChange = OrderChange::next;
         } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 &&
                    s.tick + 1 == s.speed + s.fineRowDelay && !s.pendingPatternDelay && s.patternDelay <= 1) {
@@ -1215,7 +1222,10 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
                 loop.startRow = s.row;
             } else {
                 loop.counter = loop.counter ? loop.counter - 1 : y;
-                if (loop.counter) s.loopTarget = loop.startRow;
+                if (loop.counter)
+                    s.loopTarget = loop.startRow;
+                else if (keepsBreakRow)
+                    loop.startRow = s.row + 1;  // IT's and Scream Tracker's next loop starts after this one
             }
         }
     }

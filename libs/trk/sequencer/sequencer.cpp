@@ -135,8 +135,11 @@ void Sequencer::start() {
 }
 
 uint32_t Sequencer::runTick(uint32_t outputRate) {
+    // ProTracker's timer takes a new tempo from the next tick on.
+    const int tempoBefore = state_.tempo;
     tick();
     const PlaybackState& s = state_;
+    const int tempo = isSongFormat(song_, SongFormat::mod) ? tempoBefore : s.tempo;
     uint32_t frames;
     if (isSongFormat(song_, SongFormat::dmf)) {
         if (s.ticksPerSecondMode)
@@ -144,7 +147,7 @@ uint32_t Sequencer::runTick(uint32_t outputRate) {
         else
             frames = outputRate * 15 / static_cast<uint32_t>(std::max(s.tempo * s.beat, 1));
     } else {
-        frames = (outputRate * 320 / static_cast<uint32_t>(std::max(s.tempo, 1))) >> 7;
+        frames = (outputRate * 320 / static_cast<uint32_t>(std::max(tempo, 1))) >> 7;
     }
     return frames ? frames : 1;
 }

@@ -140,12 +140,12 @@ TEST(Effects, SampleOffsetBeyondTheEndIsSilent) {
 
 TEST(Effects, SpeedAndTempoSplitAt32) {
     EffectRig rig;
-    setCell(*rig.song, 0, 0, 0, 0, 0, kSpeedTempo, 0x20);
-    setCell(*rig.song, 0, 0, 1, 0, 0, kSpeedTempo, 0x21);
+    setCell(*rig.song, 0, 0, 0, 0, 0, kSpeedTempo, 0x1F);
+    setCell(*rig.song, 0, 0, 1, 0, 0, kSpeedTempo, 0x20);
     rig.begin();
     rig.ticks(1);
-    EXPECT_EQ(rig.state().speed, 32);
-    EXPECT_EQ(rig.state().tempo, 33);
+    EXPECT_EQ(rig.state().speed, 31);
+    EXPECT_EQ(rig.state().tempo, 32);
 
     EffectRig it(SongFormat::it);
     setCell(*it.song, 0, 0, 0, 0, 0, kSetSpeed, 0xFF);  // songs hold their end on AFF
