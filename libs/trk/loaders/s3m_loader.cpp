@@ -111,7 +111,7 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             if (p < 240 && extendedOf(p >> 4) != 0xFF) set(kExtended, extendedOf(p >> 4) | (p & 15));
             break;
         case 20:
-            set(kSetTempo, p);
+            set(kTempoSlide, p);
             break;  // T
         case 21:
             set(kFineVibrato, p);

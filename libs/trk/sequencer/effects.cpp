@@ -686,12 +686,15 @@ void retriggerSecondForm(Effect& e) {
     c.retriggerCounter = count + 1;
 }
 
+// T0x slides down, T1x up, on the other ticks; Scream Tracker's slides stop
+// at 33, one above IT's lowest tempo.
 void tempoSlide(Effect& e) {
     int& tempo = e.state().tempo;
     if (e.parameter >= 32) {
         if (e.firstTick()) tempo = e.parameter;
     } else if (!e.firstTick()) {
-        tempo = e.x() == 1 ? std::min(tempo + e.y(), 255) : std::max(tempo - e.y(), 32);
+        const int lowest = e.is(SongFormat::s3m) ? 33 : 32;
+        tempo = e.x() == 1 ? std::min(tempo + e.y(), 255) : std::max(tempo - e.y(), lowest);
     }
 }
 
