@@ -447,6 +447,11 @@ void finePortamentoDown(Effect& e) {
 }
 void finePortamentoUp(Effect& e) {
     finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoUp, -1);
+    // Scream Tracker stops a note slid above its highest pitch.
+    if (e.is(SongFormat::s3m) && e.channel.basePeriod < e.state().minPeriod) {
+        e.channel.noteOn = false;
+        e.channel.stopVoice = true;
+    }
 }
 
 // XM: on for x + 1 and off for y + 1 of the ticks after the first of a
@@ -486,6 +491,18 @@ void tremor(Effect& e) {
         on = std::max(p >> 4, 1);
         off = std::max(p & 15, 1);
     }
+    if (it) {
+        // The ticks left of the phase carry on across rows and notes; the
+        // first tremor starts where an off phase ends.
+        if (c.tremorCounter == 0) {
+            c.tremorOn = !c.tremorOn;
+            c.tremorCounter = c.tremorOn ? on : off;
+        }
+        --c.tremorCounter;
+        c.outputVolume = c.tremorOn ? c.volume : 0;
+        c.volumeChanged = true;
+        return;
+    }
     const int cycle = on + off;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
     c.volumeChanged = true;
@@ -504,7 +521,7 @@ void retriggerVolumeChange(Effect& e) {
     if (c.retriggerCounter == 0) {
         retrigger(e);
         c.retriggerCounter = c.retriggerInterval;
-        if (!e.firstTick()) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+        if (!e.firstTick() || e.is(SongFormat::it)) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
     }
     --c.retriggerCounter;
 }

@@ -365,7 +365,7 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.instrumentGlobalVolume =
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
         channel.retriggerCounter = 0;
-        channel.tremorCounter = 0;
+        if (!isSongFormat(song_, SongFormat::it)) channel.tremorCounter = 0;
         channel.tremorRunning = false;
         channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
