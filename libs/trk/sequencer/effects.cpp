@@ -207,14 +207,18 @@ void itVibrato(Effect& e) {
     int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
     if (old) value = -value;
     const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 7 : 8);
-    if (e.song().linearFrequencies) {
-        const bool up = value > 0;
-        c.outputPeriod =
-            scalePeriod(scalePeriod(c.basePeriod, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
-                        (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
-    } else {
-        c.outputPeriod = c.basePeriod + (value > 0 ? -delta : delta);
+    // A vibrato in both columns moves on twice and swings twice as far.
+    int32_t period = c.basePeriod;
+    for (int swing = c.periodChanged ? 2 : 1; swing > 0; --swing) {
+        if (e.song().linearFrequencies) {
+            const bool up = value > 0;
+            period = scalePeriod(scalePeriod(period, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
+                                 (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
+        } else {
+            period += value > 0 ? -delta : delta;
+        }
     }
+    c.outputPeriod = period;
     c.periodChanged = true;
 }
 

@@ -167,7 +167,7 @@ TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
 }
 
 // Each channel loops on its own start row and counter; Scream Tracker 3
-// keeps one loop for all channels.
+// keeps one loop for all channels; once done, the next starts after it.
 TEST(Effects, PatternLoopsPerChannel) {
     for (SongFormat format : {SongFormat::mod, SongFormat::s3m}) {
         EffectRig rig(format);
@@ -182,7 +182,7 @@ TEST(Effects, PatternLoopsPerChannel) {
             rig.ticks(rig.state().speed - 1);
         }
         EXPECT_EQ(rows, format == SongFormat::mod ? (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 1, 2, 0, 1})
-                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 1, 2, 1, 2, 3}));
+                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 3, 3, 4, 5, 6}));
     }
 }
 

@@ -46,10 +46,10 @@ TEST(FlowCompat, BreaksJumpsAndLoops) {
         {"MOD does not", SongFormat::mod, {{0, 1, 0, kPatternBreak, 8}, {0, 1, 1, kPositionJump, 2}}, {0, 1, 200}},
         {"IT's next loop starts after the last",
          SongFormat::it,
-         {{0, 1, 1, S, 0xB0}, {0, 2, 1, S, 0xB1}, {0, 4, 1, S, 0xB1}},
+         {{0, 1, 1, S, 0x60}, {0, 2, 1, S, 0x61}, {0, 4, 1, S, 0x61}},
          {0, 1, 2, 1, 2, 3, 4, 3, 4, 5}},
         {"and S3M's", SongFormat::s3m,
-         {{0, 1, 1, S, 0xB0}, {0, 2, 1, S, 0xB1}, {0, 4, 1, S, 0xB1}},
+         {{0, 1, 1, S, 0x60}, {0, 2, 1, S, 0x61}, {0, 4, 1, S, 0x61}},
          {0, 1, 2, 1, 2, 3, 4, 3, 4, 5}},
     };
     for (const Case& c : cases) {
