@@ -522,10 +522,23 @@ void retriggerVolumeChange(Effect& e) {
         c.retriggerVolumeChange = e.x();
     }
     if (c.retriggerInterval == 0) return;
+    // Scream Tracker counts the ticks since the note's instrument number or
+    // the last retrigger, on the ticks it runs.
+    if (e.is(SongFormat::s3m)) {
+        if (c.retriggerCounter >= c.retriggerInterval) {
+            retrigger(e);
+            c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+            c.retriggerCounter = 0;
+        }
+        ++c.retriggerCounter;
+        return;
+    }
     if (c.retriggerCounter == 0) {
+        // IT changes the volume on a first tick too, unless a note starts there.
+        const bool changesVolume = !e.firstTick() || (e.is(SongFormat::it) && !c.noteOn);
         retrigger(e);
         c.retriggerCounter = c.retriggerInterval;
-        if (!e.firstTick() || e.is(SongFormat::it)) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+        if (changesVolume) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
     }
     --c.retriggerCounter;
 }
