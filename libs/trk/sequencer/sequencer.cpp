@@ -372,6 +372,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
+    } else if (instrumentNumber && !note && sample && isSongFormat(song_, SongFormat::mod) &&
+               !song_.multichannelMod) {
+        swapSample(channel, *sample);
     } else if (note == kNoteOff && isSongFormat(song_, SongFormat::xm)) {
         // A key off without a volume envelope silences the note (it sounds
         // again at the next volume), unless an instrument number or a set
@@ -390,6 +393,22 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.stopVoice = true;
         channel.volume = 0;
     }
+}
+
+// ProTracker: a sample number without a note takes over from the playing
+// sample where its loop ends; the note plays on at its period.
+void Sequencer::swapSample(ChannelState& channel, const Sample& sample) {
+    // An empty sample's volume of 0 silences the note; its voice plays on.
+    if (channel.data == sample.data.get() || sample.length == 0) return;
+    const int index = static_cast<int>(&channel - state_.channels.data());
+    if (!voices_.voicePlaying(index) || !(channel.flags & kSampleLooped)) return;
+    channel.data = sample.data.get();
+    channel.length = static_cast<int32_t>(sample.length);
+    channel.flags = sample.flags;
+    channel.loopStart = static_cast<int32_t>(sample.loopStart);
+    channel.loopEnd = static_cast<int32_t>(sample.loopEnd);
+    voices_.queueSample(index, channel.data, channel.length, channel.loopStart,
+                        std::min(channel.loopEnd, channel.length), channel.flags);
 }
 
 void Sequencer::playDmfCell(ChannelState& channel) {

@@ -60,6 +60,7 @@ private:
     void readRow();
     void triggerNote(ChannelState& channel);
     void takeDelayedSampleVolume(ChannelState& channel);
+    void swapSample(ChannelState& channel, const Sample& sample);
     // Whether the instrument (with the note, or the channel's last) plays a sample.
     bool hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const;
     // DMF's cells: note, instrument and volume; their effects are not played.
