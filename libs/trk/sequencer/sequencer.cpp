@@ -372,6 +372,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
+        // Scream Tracker's AdLib instruments have no sample: the channel falls silent.
+        if (isSongFormat(song_, SongFormat::s3m) && !channel.hasSample()) channel.stopVoice = true;
     } else if (instrumentNumber && !note && sample && isSongFormat(song_, SongFormat::mod) &&
                !song_.multichannelMod) {
         swapSample(channel, *sample);
