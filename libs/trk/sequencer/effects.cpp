@@ -724,11 +724,12 @@ void retriggerSecondForm(Effect& e) {
 // at 33, one above IT's lowest tempo.
 void tempoSlide(Effect& e) {
     int& tempo = e.state().tempo;
-    if (e.parameter >= 32) {
-        if (e.firstTick()) tempo = e.parameter;
+    const int p = remembered(e.channel.tempoParameter, e.parameter);  // T00 repeats the last
+    if (p >= 32) {
+        if (e.firstTick()) tempo = p;
     } else if (!e.firstTick()) {
         const int lowest = e.is(SongFormat::s3m) ? 33 : 32;
-        tempo = e.x() == 1 ? std::min(tempo + e.y(), 255) : std::max(tempo - e.y(), lowest);
+        tempo = p >> 4 == 1 ? std::min(tempo + (p & 15), 255) : std::max(tempo - (p & 15), lowest);
     }
 }
 

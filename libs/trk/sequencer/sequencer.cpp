@@ -227,6 +227,9 @@ void Sequencer::advanceRow() {
         endSong();
         return;
     }
+    // IT, Scream Tracker and ProTracker go round a loop before a break or
+    // jump on its last row.
+    if (s.loopTarget >= 0 && loopsBeforeBreaks()) s.pendingChange = OrderChange::none;
     if (s.loopTarget >= 0) {
         s.row = s.loopTarget;
         s.loopTarget = -1;
@@ -252,7 +255,8 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    s.loops.fill(PatternLoop{});
+    // IT and ProTracker keep the loops' start rows and counts into the next pattern.
+    if (!isSongFormat(song_, SongFormat::it) && !isSongFormat(song_, SongFormat::mod)) s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;
@@ -311,6 +315,11 @@ void Sequencer::readRow() {
             channel.cell = emptyCell(song_.format);
         }
     }
+}
+
+bool Sequencer::loopsBeforeBreaks() const {
+    return isSongFormat(song_, SongFormat::it) || isSongFormat(song_, SongFormat::s3m) ||
+           isSongFormat(song_, SongFormat::mod);
 }
 
 bool Sequencer::hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const {

@@ -56,6 +56,7 @@ private:
     void tick();
     void advanceRow();
     void carryOutChange(OrderChange change, int startRow, bool fromJump);
+    bool loopsBeforeBreaks() const;
     void endSong();
     void readRow();
     void triggerNote(ChannelState& channel);
