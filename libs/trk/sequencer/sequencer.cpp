@@ -139,7 +139,7 @@ uint32_t Sequencer::runTick(uint32_t outputRate) {
     const int tempoBefore = state_.tempo;
     tick();
     const PlaybackState& s = state_;
-    const int tempo = isSongFormat(song_, SongFormat::mod) ? tempoBefore : s.tempo;
+    const int tempo = isSongFormat(song_, SongFormat::mod) && !song_.multichannelMod ? tempoBefore : s.tempo;
     uint32_t frames;
     if (isSongFormat(song_, SongFormat::dmf)) {
         if (s.ticksPerSecondMode)
