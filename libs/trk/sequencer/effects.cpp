@@ -1125,9 +1125,10 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 
 // Scream Tracker keeps one parameter memory a channel: every command's
 // non-zero parameter sets it (the letters whose internal form rescales the
-// parameter are left out), and D E F I J K L Q R with 00 take it.
+// parameter are left out), and D E F I J K L Q R S with 00 take it.
 int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
     switch (code) {
+        case kExtended:
         case kArpeggioAgain:
         case kFineVolumeSlide:
         case kFinePortamentoDown:
@@ -1138,7 +1139,6 @@ int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
         case kRetriggerVolume:
         case kTremolo:
             return remembered(channel.sharedParameter, parameter);
-        case kExtended:
         case kSetGlobalVolume:
         case kSetPanning:
             return parameter;

@@ -311,6 +311,10 @@ void Sequencer::readRow() {
             pattern_ && !s.songEnded ? &pattern_->tracks[static_cast<size_t>(index)] : nullptr;
         if (track && track->size() >= at + cellSize) {
             std::memcpy(channel.cell.data(), track->data() + at, cellSize);
+            // Scream Tracker's S00 repeats the shared parameter, a note delay's too.
+            uint8_t* cell = channel.cell.data();
+            if (isSongFormat(song_, SongFormat::s3m) && cell[kCellEffect] == kExtended && cell[kCellParameter] == 0)
+                cell[kCellParameter] = static_cast<uint8_t>(channel.sharedParameter);
         } else {
             channel.cell = emptyCell(song_.format);
         }
