@@ -157,6 +157,8 @@ TEST(FlowCompat, EffectsTickByTick) {
          {0, 0, 0, 1, 0, 0}},
         {"S3M stops a note slid above its highest pitch", SongFormat::s3m,
          {{0, 0, 100, 1, kFinePortamentoUp, 0x40}}, Watch::playing, 0, {1, 0, 0}},
+        {"S3M's S00 repeats a note delay", SongFormat::s3m,
+         {{0, 0, 48, 1, kExtended, 0xD2}, {1, 0, 48, 1, kExtended, 0}}, Watch::starts, 1, {0, 0, 1, 0}},
         {"S3M's AdLib notes silence the channel", SongFormat::s3m, {{0, 0, 48, 1, 0, 0}, {1, 0, 48, 2, 0, 0}},
          Watch::playing, 0, {1, 1, 1, 1, 1, 1, 0, 0}},
         {"T00 repeats the last tempo command",
