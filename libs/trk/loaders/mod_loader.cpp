@@ -49,6 +49,26 @@ bool isProtrackerSignature(const uint8_t* s) {
     return false;
 }
 
+// The commands ProTracker added to NoiseTracker's: tremolo, 8xx, sample
+// offset, the extended commands past the filter, and tempo.
+bool isProtrackerCommand(int effect, int parameter) {
+    return effect == 7 || effect == 8 || effect == 9 || (effect == 14 && parameter >= 0x10) ||
+           (effect == 15 && parameter >= 0x20);
+}
+
+// An M.K. song without them is NoiseTracker's, whose pattern break goes to
+// the next pattern's first row whatever its parameter says.
+void breakToFirstRows(Song& song) {
+    for (int number = 0; number < song.patternCount; ++number) {
+        Pattern* pattern = song.pattern(number);
+        for (int channel = 0; channel < song.channelCount; ++channel) {
+            uint8_t* track = song.track(*pattern, channel);
+            for (int row = 0; row < kDefaultRows; ++row)
+                if (track[row * 4 + kCellEffect] == kPatternBreak) track[row * 4 + kCellParameter] = 0;
+        }
+    }
+}
+
 bool readSampleHeaders(ModuleReader& reader, Song& song, int count, bool& loopLengthZero) {
     for (int i = 0; i < count; ++i) {
         uint8_t header[kSampleHeaderSize];
@@ -104,17 +124,20 @@ bool loadModWith(ModuleReader& reader, Song& song, int sampleCount) {
 
     int channels = 4;
     bool protrackerSignature = false;
+    bool noiseTrackerSignature = false;
     if (sampleCount == 31) {
         uint8_t signature[4];
         if (!reader.read(signature, 4)) return false;
         channels = channelsOfSignature(signature, song.multichannelMod);
         protrackerSignature = isProtrackerSignature(signature);
+        noiseTrackerSignature = std::equal(signature, signature + 4, "M.K.");
     }
     if (channels < 1 || channels > kMaxChannels) return false;
     song.channelCount = channels;
 
     std::vector<uint8_t> patternBytes(static_cast<size_t>(channels) * 4 * kDefaultRows);
     bool amigaNotesOnly = true;
+    bool protrackerCommands = false;
     for (int number = 0; number < song.patternCount; ++number) {
         if (!reader.read(patternBytes.data(), patternBytes.size())) return false;
         Pattern* pattern = song.pattern(number);
@@ -126,10 +149,13 @@ bool loadModWith(ModuleReader& reader, Song& song, int sampleCount) {
                             song.multichannelMod);
                 int note = cell[kCellNote];
                 if (note && (note < kFirstAmigaNote || note > kLastAmigaNote)) amigaNotesOnly = false;
+                const uint8_t* stored = &patternBytes[static_cast<size_t>((row * channels + channel) * 4)];
+                if (isProtrackerCommand(stored[2] & 15, stored[3])) protrackerCommands = true;
             }
         }
     }
     song.protrackerRules = protrackerSignature && amigaNotesOnly && !loopLengthZero;
+    if (noiseTrackerSignature && !protrackerCommands) breakToFirstRows(song);
     return true;
 }
 

@@ -23,7 +23,8 @@ constexpr uint32_t kMostPackedBytes = kRows * (32 * 6 + 1);
 // command, info.
 using S3mCell = std::array<uint8_t, 5>;
 
-bool channelEnabled(uint8_t setting) { return setting != 128 && setting != 255; }
+// The high bit turns a channel off: its notes and commands are passed over.
+bool channelEnabled(uint8_t setting) { return (setting & 0x80) == 0; }
 
 // The S sub-commands that have an internal form, by their high nibble; 0 for none.
 uint8_t extendedOf(int x) {
@@ -111,7 +112,7 @@ void translateCommand(int command, int p, uint8_t& effect, uint8_t& parameter) {
             if (p < 240 && extendedOf(p >> 4) != 0xFF) set(kExtended, extendedOf(p >> 4) | (p & 15));
             break;
         case 20:
-            set(kSetTempo, p);
+            set(kTempoSlide, p);
             break;  // T
         case 21:
             set(kFineVibrato, p);
@@ -150,7 +151,9 @@ bool readSamples(ModuleReader& reader, Song& song, const std::vector<uint16_t>& 
         uint8_t header[kSampleHeaderSize];
         if (!reader.seek(uint64_t(pointers[i]) * 16) || !reader.read(header, sizeof header)) return false;
         instrument->name = trimmedName(header + 48, 28);
-        // Type 1 is a sampled instrument; the others are FM settings, which have no data here.
+        sample->volume = header[28];
+        // Type 1 is a sampled instrument; the others are FM settings, which have
+        // no data here: their notes are silent, their number sets the volume.
         if (header[0] != 1) continue;
         uint8_t flags = header[31];
         // Lengths and loop points count points: 16-bit points take two bytes.
@@ -158,7 +161,6 @@ bool readSamples(ModuleReader& reader, Song& song, const std::vector<uint16_t>& 
         sample->length = readU32le(header + 16) * pointSize;
         sample->loopStart = readU32le(header + 20) * pointSize;
         sample->loopEnd = std::min(readU32le(header + 24) * pointSize, sample->length);
-        sample->volume = header[28];
         sample->c4Speed = static_cast<int>(std::min<uint32_t>(readU32le(header + 32), 0x7FFFFFFF));
         sample->fileOffset = (uint32_t(header[13]) << 16 | readU16le(header + 14)) * 16;
         if (flags & 1) sample->flags |= kSampleLooped;

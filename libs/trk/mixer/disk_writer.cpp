@@ -304,15 +304,41 @@ uint32_t stitchFrames(const Voice& v, uint32_t limit) {
     return static_cast<uint32_t>(std::min<uint64_t>(fit, limit));
 }
 
+Bounds boundsOf(const Voice& v) {
+    return Bounds{(int64_t{v.lastByte} + 1) * kPositionUnit - 1, int64_t{v.loopStart} * kPositionUnit,
+                  (int64_t{v.loopLastByte} + 1) * kPositionUnit - 1};
+}
+
+// A forward loop run past its end hands over to the queued sample: on into
+// its loop by as far as it ran past, or silence when it has none.
+bool takeQueuedSample(Voice& v, Bounds& b) {
+    if (!v.queuedData || isBackwards(v) || !isLooped(v) || v.position <= b.loopEnd) return true;
+    const int64_t past = v.position - b.loopEnd - 1;
+    v.data = v.queuedData;
+    v.queuedData = nullptr;
+    v.lastByte = v.queuedLastByte;
+    v.loopStart = v.queuedLoopStart;
+    v.loopLastByte = v.queuedLoopLastByte;
+    v.flags = v.queuedFlags;
+    v.loopEchoPoints = 0;
+    v.wrapped = true;
+    b = boundsOf(v);
+    if (!isLooped(v)) {
+        stopAtZero(v);
+        return false;
+    }
+    v.position = b.loopStart + past;
+    return true;
+}
+
 // Mixes frames of v into out, following loops, reversals and the end.
 void renderVoice(Voice& v, int32_t* out, uint32_t frames, uint32_t valuesPerFrame, const VoiceMix& mix) {
-    const Bounds b{(int64_t{v.lastByte} + 1) * kPositionUnit - 1, int64_t{v.loopStart} * kPositionUnit,
-                   (int64_t{v.loopLastByte} + 1) * kPositionUnit - 1};
+    Bounds b = boundsOf(v);
     // Direction follows the flag; a start between ticks replaces the flags
     // before the next tick has set the step's sign.
     if ((v.step < 0) != isBackwards(v)) v.step = -v.step;
     while (frames > 0) {
-        if (!applyBoundaries(v, b)) return;
+        if (!takeQueuedSample(v, b) || !applyBoundaries(v, b)) return;
         if (!v.data) {
             stopAtZero(v);
             return;
@@ -617,7 +643,20 @@ void DiskWriter::startVoice(int voice, const uint8_t* data, int32_t start, int32
     v.loopLastByte = loopEnd > INT32_MIN ? loopEnd - 1 : loopEnd;
     v.flags = kept;
     v.loopEchoPoints = loopEchoPoints(data, loopStart, loopEnd, kept);
+    v.queuedData = nullptr;
     v.trigger = true;
+}
+
+void DiskWriter::queueSample(int voice, const uint8_t* data, int32_t end, int32_t loopStart, int32_t loopEnd,
+                             uint32_t flags) {
+    if (voice < 0 || voice >= kVoiceCount) return;
+    Voice& v = voices_[static_cast<size_t>(voice)];
+    const bool looped = (flags & kSampleLooped) && loopStart >= 0 && loopStart < std::min(loopEnd, end);
+    v.queuedData = data;
+    v.queuedLastByte = end - 1;
+    v.queuedLoopStart = loopStart;
+    v.queuedLoopLastByte = std::min(loopEnd, end) - 1;
+    v.queuedFlags = looped ? flags : flags & ~kSampleLooped;
 }
 
 void DiskWriter::stopVoice(int voice) {

@@ -55,6 +55,12 @@ public:
         int32_t leftRampStep = 0;
         int32_t rightRampStep = 0;
         uint32_t rampFrames = 0;
+        // A sample queued for the loop's end; null for none.
+        const uint8_t* queuedData = nullptr;
+        int32_t queuedLastByte = 0;
+        int32_t queuedLoopStart = 0;
+        int32_t queuedLoopLastByte = 0;
+        uint32_t queuedFlags = 0;
     };
     static constexpr uint32_t kBackwards = 1u << 15;
 
@@ -81,6 +87,8 @@ public:
     void startVoice(int voice, const uint8_t* data, int32_t start, int32_t end, int32_t loopStart,
                     int32_t loopEnd, uint32_t flags) override;
     void stopVoice(int voice) override;
+    void queueSample(int voice, const uint8_t* data, int32_t end, int32_t loopStart, int32_t loopEnd,
+                     uint32_t flags) override;
     void setVolume(int voice, int value) override;
     void setFrequency(int voice, int hz) override;
     void setPanning(int voice, int panning) override;

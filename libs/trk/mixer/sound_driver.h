@@ -33,6 +33,11 @@ public:
     virtual void startVoice(int voice, const uint8_t* data, int32_t start, int32_t end, int32_t loopStart,
                             int32_t loopEnd, uint32_t flags) = 0;
     virtual void stopVoice(int voice) = 0;
+    // Where the voice's loop next ends, it goes on with this sample's loop
+    // instead (ProTracker's sample number without a note); a sample without
+    // a loop falls silent there. A voice that does not loop keeps its sample.
+    virtual void queueSample(int voice, const uint8_t* data, int32_t end, int32_t loopStart, int32_t loopEnd,
+                             uint32_t flags) = 0;
     // value 0 .. 511; the voice keeps value >> 3.
     virtual void setVolume(int voice, int value) = 0;
     virtual void setFrequency(int voice, int hz) = 0;

@@ -218,14 +218,18 @@ void itVibrato(Effect& e) {
     int value = itWaveformValue(e, c.waveControl, c.vibratoPosition);
     if (old) value = -value;
     const int delta = ((value < 0 ? -value : value) * c.vibratoDepth) >> (old ? 7 : 8);
-    if (e.song().linearFrequencies) {
-        const bool up = value > 0;
-        c.outputPeriod =
-            scalePeriod(scalePeriod(c.basePeriod, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
-                        (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
-    } else {
-        c.outputPeriod = c.basePeriod + (value > 0 ? -delta : delta);
+    // A vibrato in both columns moves on twice and swings twice as far.
+    int32_t period = c.basePeriod;
+    for (int swing = c.periodChanged ? 2 : 1; swing > 0; --swing) {
+        if (e.song().linearFrequencies) {
+            const bool up = value > 0;
+            period = scalePeriod(scalePeriod(period, (up ? kSlideUp192 : kSlideDown192)[delta >> 2]),
+                                 (up ? kSlideUp768 : kSlideDown768)[delta & 3]);
+        } else {
+            period += value > 0 ? -delta : delta;
+        }
     }
+    c.outputPeriod = period;
     c.periodChanged = true;
 }
 
@@ -461,10 +465,11 @@ void setVolume(Effect& e) {
     if (e.firstTick()) e.channel.volume = std::min(e.parameter, e.state().maxVolume);
 }
 
-// XM's F20 is already a tempo.
 void speedOrTempo(Effect& e) {
     if (!e.firstTick() || e.state().patternDelay || !e.parameter) return;
-    if (e.parameter >= (e.is(SongFormat::xm) ? 32 : 33))
+    // ProTracker and FastTracker take 20 as a tempo already.
+    const int lowestTempo = e.is(SongFormat::mod) || e.is(SongFormat::xm) ? 32 : 33;
+    if (e.parameter >= lowestTempo)
         e.state().tempo = e.parameter;
     else
         e.state().speed = e.parameter;
@@ -494,6 +499,11 @@ void finePortamentoDown(Effect& e) {
 }
 void finePortamentoUp(Effect& e) {
     finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoUp, -1);
+    // Scream Tracker stops a note slid above its highest pitch.
+    if (e.is(SongFormat::s3m) && e.channel.basePeriod < e.state().minPeriod) {
+        e.channel.noteOn = false;
+        e.channel.stopVoice = true;
+    }
 }
 
 // XM: on for x + 1 and off for y + 1 of the ticks after the first of a
@@ -533,6 +543,18 @@ void tremor(Effect& e) {
         on = std::max(p >> 4, 1);
         off = std::max(p & 15, 1);
     }
+    if (it) {
+        // The ticks left of the phase carry on across rows and notes; the
+        // first tremor starts where an off phase ends.
+        if (c.tremorCounter == 0) {
+            c.tremorOn = !c.tremorOn;
+            c.tremorCounter = c.tremorOn ? on : off;
+        }
+        --c.tremorCounter;
+        c.outputVolume = c.tremorOn ? c.volume : 0;
+        c.volumeChanged = true;
+        return;
+    }
     // The count runs on across rows; past a new, shorter cycle it starts again.
     if (c.tremorCounter >= on + off) c.tremorCounter = 0;
     c.outputVolume = c.tremorCounter < on ? c.volume : 0;
@@ -549,10 +571,23 @@ void retriggerVolumeChange(Effect& e) {
         c.retriggerVolumeChange = e.x();
     }
     if (c.retriggerInterval == 0) return;
+    // Scream Tracker counts the ticks since the note's instrument number or
+    // the last retrigger, on the ticks it runs.
+    if (e.is(SongFormat::s3m)) {
+        if (c.retriggerCounter >= c.retriggerInterval) {
+            retrigger(e);
+            c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+            c.retriggerCounter = 0;
+        }
+        ++c.retriggerCounter;
+        return;
+    }
     if (c.retriggerCounter == 0) {
+        // IT changes the volume on a first tick too, unless a note starts there.
+        const bool changesVolume = !e.firstTick() || (e.is(SongFormat::it) && !c.noteOn);
         retrigger(e);
         c.retriggerCounter = c.retriggerInterval;
-        if (!e.firstTick()) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+        if (changesVolume) c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
     }
     --c.retriggerCounter;
 }
@@ -740,12 +775,16 @@ void retriggerSecondForm(Effect& e) {
     c.retriggerCounter = count + 1;
 }
 
+// T0x slides down, T1x up, on the other ticks; Scream Tracker's slides stop
+// at 33, one above IT's lowest tempo.
 void tempoSlide(Effect& e) {
     int& tempo = e.state().tempo;
-    if (e.parameter >= 32) {
-        if (e.firstTick()) tempo = e.parameter;
+    const int p = remembered(e.channel.tempoParameter, e.parameter);  // T00 repeats the last
+    if (p >= 32) {
+        if (e.firstTick()) tempo = p;
     } else if (!e.firstTick()) {
-        tempo = e.x() == 1 ? std::min(tempo + e.y(), 255) : std::max(tempo - e.y(), 32);
+        const int lowest = e.is(SongFormat::s3m) ? 33 : 32;
+        tempo = p >> 4 == 1 ? std::min(tempo + (p & 15), 255) : std::max(tempo - (p & 15), lowest);
     }
 }
 
@@ -1149,9 +1188,10 @@ void applyEffect(EffectContext& context, ChannelState& channel, int code, int pa
 
 // Scream Tracker keeps one parameter memory a channel: every command's
 // non-zero parameter sets it (the letters whose internal form rescales the
-// parameter are left out), and D E F I J K L Q R with 00 take it.
+// parameter are left out), and D E F I J K L Q R S with 00 take it.
 int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
     switch (code) {
+        case kExtended:
         case kArpeggioAgain:
         case kFineVolumeSlide:
         case kFinePortamentoDown:
@@ -1162,7 +1202,6 @@ int sharedS3mParameter(ChannelState& channel, int code, int parameter) {
         case kRetriggerVolume:
         case kTremolo:
             return remembered(channel.sharedParameter, parameter);
-        case kExtended:
         case kSetGlobalVolume:
         case kSetPanning:
             return parameter;
@@ -1269,17 +1308,22 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
     PlaybackState& s = context.state;
     const uint8_t* cell = channel.cell.data();
     int columns = context.song.format == SongFormat::mdl ? 2 : context.song.format == SongFormat::dmf ? 0 : 1;
+    const bool it = context.song.format == SongFormat::it;
+    const bool keepsBreakRow = it || context.song.format == SongFormat::s3m;
     for (int column = 0; column < columns; ++column) {
         int code = cell[column ? kCellEffect2 : kCellEffect];
         int p = cell[column ? kCellParameter2 : kCellParameter];
         if (code == kPositionJump && s.tick == 0) {
             int target = p >= context.song.length ? 0 : p;
-            s.pendingStartRow = 0;
+            // IT and Scream Tracker keep the row of a break on an earlier
+            // channel; MOD and XM start the pattern at its first row.
+            if (!keepsBreakRow || s.pendingChange == OrderChange::none) s.pendingStartRow = 0;
             s.pendingChange = OrderChange::next;
             s.changeIsJump = true;
             s.jumpOrder = target;
         } else if (code == kPatternBreak && s.tick == 0 && !s.patternDelay) {
-            s.pendingStartRow = std::min(10 * (p >> 4) + (p & 15), s.rowCount);
+            const int row = it ? p : 10 * (p >> 4) + (p & 15);  // IT's is not decimal
+            s.pendingStartRow = std::min(row, s.rowCount);
             s.pendingChange = OrderChange::next;
         } else if (code == kExtended && (p >> 4) == kPatternLoop && p < 240 &&
                    s.tick + 1 == s.speed + s.fineRowDelay && !s.pendingPatternDelay && s.patternDelay <= 1) {
@@ -1293,7 +1337,10 @@ void applyGlobalEffects(EffectContext& context, ChannelState& channel, int chann
                 loop.counter = loop.counter ? loop.counter - 1 : y;
                 // XM goes back from a delayed row to the row after the start.
                 const bool xmDelayed = context.song.format == SongFormat::xm && s.patternDelay == 1;
-                if (loop.counter) s.loopTarget = loop.startRow + (xmDelayed ? 1 : 0);
+                if (loop.counter)
+                    s.loopTarget = loop.startRow + (xmDelayed ? 1 : 0);
+                else if (keepsBreakRow)
+                    loop.startRow = s.row + 1;  // IT's and Scream Tracker's next loop starts after this one
             }
         }
     }

@@ -86,6 +86,7 @@ struct ChannelState {
     int panningSlide = 0;
     int channelVolumeSlide = 0;
     int globalVolumeSlide = 0;
+    int tempoParameter = 0;
     int32_t sampleOffset = 0;
     int sampleOffsetParameter = 0;  // IT: the last Oxx, which O00 repeats
     int sampleOffsetHigh = 0;       // IT: SAx, 64 Ki-point units of the next offsets

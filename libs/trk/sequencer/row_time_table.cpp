@@ -57,6 +57,7 @@ class NoVoices final : public VoiceControl {
 public:
     void startVoice(int, const uint8_t*, int32_t, int32_t, int32_t, int32_t, uint32_t) override {}
     void stopVoice(int) override {}
+    void queueSample(int, const uint8_t*, int32_t, int32_t, int32_t, uint32_t) override {}
     void setVolume(int, int) override {}
     void setFrequency(int, int) override {}
     void setPanning(int, int) override {}

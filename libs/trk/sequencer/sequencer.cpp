@@ -140,8 +140,11 @@ void Sequencer::start() {
 }
 
 uint32_t Sequencer::runTick(uint32_t outputRate) {
+    // ProTracker's timer takes a new tempo from the next tick on.
+    const int tempoBefore = state_.tempo;
     tick();
     const PlaybackState& s = state_;
+    const int tempo = isSongFormat(song_, SongFormat::mod) && !song_.multichannelMod ? tempoBefore : s.tempo;
     uint32_t frames;
     if (isSongFormat(song_, SongFormat::dmf)) {
         if (s.ticksPerSecondMode)
@@ -149,7 +152,7 @@ uint32_t Sequencer::runTick(uint32_t outputRate) {
         else
             frames = outputRate * 15 / static_cast<uint32_t>(std::max(s.tempo * s.beat, 1));
     } else {
-        frames = (outputRate * 320 / static_cast<uint32_t>(std::max(s.tempo, 1))) >> 7;
+        frames = (outputRate * 320 / static_cast<uint32_t>(std::max(tempo, 1))) >> 7;
     }
     return frames ? frames : 1;
 }
@@ -229,6 +232,9 @@ void Sequencer::advanceRow() {
         endSong();
         return;
     }
+    // IT, Scream Tracker and ProTracker go round a loop before a break or
+    // jump on its last row.
+    if (s.loopTarget >= 0 && loopsBeforeBreaks()) s.pendingChange = OrderChange::none;
     if (s.loopTarget >= 0) {
         s.row = s.loopTarget;
         s.loopTarget = -1;
@@ -254,8 +260,10 @@ void Sequencer::advanceRow() {
 void Sequencer::carryOutChange(OrderChange change, int startRow, bool fromJump) {
     PlaybackState& s = state_;
     int previous = s.order;
-    // XM keeps each channel's loop start and count into the next pattern.
-    if (!isSongFormat(song_, SongFormat::xm)) s.loops.fill(PatternLoop{});
+    // XM, IT and ProTracker keep each channel's loop start and count into the next pattern.
+    if (!isSongFormat(song_, SongFormat::xm) && !isSongFormat(song_, SongFormat::it) &&
+        !isSongFormat(song_, SongFormat::mod))
+        s.loops.fill(PatternLoop{});
     s.row = startRow;
     if (fromJump) s.order = s.jumpOrder - 1;
     s.order += static_cast<int>(change) - 2;
@@ -310,10 +318,19 @@ void Sequencer::readRow() {
             pattern_ && !s.songEnded ? &pattern_->tracks[static_cast<size_t>(index)] : nullptr;
         if (track && track->size() >= at + cellSize) {
             std::memcpy(channel.cell.data(), track->data() + at, cellSize);
+            // Scream Tracker's S00 repeats the shared parameter, a note delay's too.
+            uint8_t* cell = channel.cell.data();
+            if (isSongFormat(song_, SongFormat::s3m) && cell[kCellEffect] == kExtended && cell[kCellParameter] == 0)
+                cell[kCellParameter] = static_cast<uint8_t>(channel.sharedParameter);
         } else {
             channel.cell = emptyCell(song_.format);
         }
     }
+}
+
+bool Sequencer::loopsBeforeBreaks() const {
+    return isSongFormat(song_, SongFormat::it) || isSongFormat(song_, SongFormat::s3m) ||
+           isSongFormat(song_, SongFormat::mod);
 }
 
 bool Sequencer::hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const {
@@ -375,17 +392,22 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.instrumentGlobalVolume =
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
         channel.retriggerCounter = 0;
-        channel.tremorCounter = 0;
+        if (!isSongFormat(song_, SongFormat::it)) channel.tremorCounter = 0;
         channel.tremorRunning = false;
         channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
     }
     if (note >= 1 && note <= kLastNote) {
         startNote(channel, note);
+        // Scream Tracker's AdLib instruments have no sample: the channel falls silent.
+        if (isSongFormat(song_, SongFormat::s3m) && !channel.hasSample()) channel.stopVoice = true;
     } else if (note == 0 && instrumentNumber && xm) {
         // XM: an instrument number alone restarts the sounding note's
         // envelopes and fade, and takes back a key off.
         restartEnvelopes(channel);
+    } else if (instrumentNumber && !note && sample && isSongFormat(song_, SongFormat::mod) &&
+               !song_.multichannelMod) {
+        swapSample(channel, *sample);
     } else if (note == kNoteOff && xm) {
         // A key off without a volume envelope silences the note (it sounds
         // again at the next volume), unless an instrument number or a set
@@ -407,6 +429,22 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.stopVoice = true;
         channel.volume = 0;
     }
+}
+
+// ProTracker: a sample number without a note takes over from the playing
+// sample where its loop ends; the note plays on at its period.
+void Sequencer::swapSample(ChannelState& channel, const Sample& sample) {
+    // An empty sample's volume of 0 silences the note; its voice plays on.
+    if (channel.data == sample.data.get() || sample.length == 0) return;
+    const int index = static_cast<int>(&channel - state_.channels.data());
+    if (!voices_.voicePlaying(index) || !(channel.flags & kSampleLooped)) return;
+    channel.data = sample.data.get();
+    channel.length = static_cast<int32_t>(sample.length);
+    channel.flags = sample.flags;
+    channel.loopStart = static_cast<int32_t>(sample.loopStart);
+    channel.loopEnd = static_cast<int32_t>(sample.loopEnd);
+    voices_.queueSample(index, channel.data, channel.length, channel.loopStart,
+                        std::min(channel.loopEnd, channel.length), channel.flags);
 }
 
 void Sequencer::playDmfCell(ChannelState& channel) {

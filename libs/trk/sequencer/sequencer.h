@@ -56,10 +56,12 @@ private:
     void tick();
     void advanceRow();
     void carryOutChange(OrderChange change, int startRow, bool fromJump);
+    bool loopsBeforeBreaks() const;
     void endSong();
     void readRow();
     void triggerNote(ChannelState& channel);
     void takeDelayedSampleVolume(ChannelState& channel);
+    void swapSample(ChannelState& channel, const Sample& sample);
     // Whether the instrument (with the note, or the channel's last) plays a sample.
     bool hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const;
     // DMF's cells: note, instrument and volume; their effects are not played.

@@ -140,12 +140,12 @@ TEST(Effects, SampleOffsetBeyondTheEndIsSilent) {
 
 TEST(Effects, SpeedAndTempoSplitAt32) {
     EffectRig rig;
-    setCell(*rig.song, 0, 0, 0, 0, 0, kSpeedTempo, 0x20);
-    setCell(*rig.song, 0, 0, 1, 0, 0, kSpeedTempo, 0x21);
+    setCell(*rig.song, 0, 0, 0, 0, 0, kSpeedTempo, 0x1F);
+    setCell(*rig.song, 0, 0, 1, 0, 0, kSpeedTempo, 0x20);
     rig.begin();
     rig.ticks(1);
-    EXPECT_EQ(rig.state().speed, 32);
-    EXPECT_EQ(rig.state().tempo, 33);
+    EXPECT_EQ(rig.state().speed, 31);
+    EXPECT_EQ(rig.state().tempo, 32);
 
     EffectRig it(SongFormat::it);
     setCell(*it.song, 0, 0, 0, 0, 0, kSetSpeed, 0xFF);  // songs hold their end on AFF
@@ -167,7 +167,7 @@ TEST(Effects, PatternBreakIsClampedToTheRowsOfItsPattern) {
 }
 
 // Each channel loops on its own start row and counter; Scream Tracker 3
-// keeps one loop for all channels.
+// keeps one loop for all channels; once done, the next starts after it.
 TEST(Effects, PatternLoopsPerChannel) {
     for (SongFormat format : {SongFormat::mod, SongFormat::s3m}) {
         EffectRig rig(format);
@@ -182,7 +182,7 @@ TEST(Effects, PatternLoopsPerChannel) {
             rig.ticks(rig.state().speed - 1);
         }
         EXPECT_EQ(rows, format == SongFormat::mod ? (std::vector<int>{0, 1, 2, 0, 1, 2, 3, 1, 2, 0, 1})
-                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 1, 2, 1, 2, 3}));
+                                                  : (std::vector<int>{0, 1, 2, 1, 2, 3, 3, 3, 4, 5, 6}));
     }
 }
 

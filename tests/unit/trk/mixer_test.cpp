@@ -399,6 +399,21 @@ TEST(TrkMixerTest, NonLoopingSampleStopsAtItsEnd) {
     EXPECT_EQ(Solo(points, 6, kRate, kSample16Bit).render(5), (std::vector<int>{10, 20, 30, 0, 0}));
 }
 
+// A queued sample takes over where the loop ends, with its own loop; one
+// without a loop falls silent there.
+TEST(TrkMixerTest, QueuedSampleTakesOverAtTheLoopEnd) {
+    auto first = sampleBytes({1, 2, 3, 4});
+    auto second = sampleBytes({9, 8, 7, 6, 5});
+    for (uint32_t flags : {uint32_t{kSampleLooped}, 0u}) {
+        Solo solo(first, 4, kRate, kSampleLooped, 2, 4);
+        solo.render(1);
+        solo.writer.queueSample(0, second.data(), 5, 3, 5, flags);
+        std::vector<int> expected = flags ? std::vector<int>{2, 3, 4, 6, 5, 6, 5} : std::vector<int>{2, 3, 4, 0, 0, 0, 0};
+        for (int& value : expected) value *= 256;
+        EXPECT_EQ(solo.render(7), expected) << flags;
+    }
+}
+
 TEST(TrkMixerTest, PingPongMirrorsTheOvershootAtBothEnds) {
     auto data = sampleBytes(ramp(16));
     // 1.5 bytes a frame over the loop [4, 12): in 22.10, L0 = 4096 and L1 just

@@ -223,7 +223,7 @@ TEST(S3mLoader, CellsAndCommands) {
         {15, 4, kSampleOffset, 4},
         {17, 0x52, kRetriggerVolume, 0x52},
         {18, 0x33, kTremolo, 0x33},
-        {20, 140, kSetTempo, 140},
+        {20, 140, kTempoSlide, 140},
         {21, 0x48, kFineVibrato, 0x48},
         {22, 40, kSetGlobalVolume, 160},
         {22, 64, kSetGlobalVolume, 255},

@@ -40,10 +40,14 @@ public:
         bool playing = false;
         VoiceFilter filter;
         int filterClears = 0;
+        const uint8_t* queued = nullptr;  // the sample due at the loop's end
     };
     void startVoice(int voice, const uint8_t*, int32_t start, int32_t end, int32_t, int32_t,
                     uint32_t) override;
     void stopVoice(int voice) override;
+    void queueSample(int voice, const uint8_t* data, int32_t, int32_t, int32_t, uint32_t) override {
+        voices[static_cast<size_t>(voice)].queued = data;
+    }
     void setVolume(int voice, int value) override { voices[static_cast<size_t>(voice)].volume = value; }
     void setFrequency(int voice, int hz) override { voices[static_cast<size_t>(voice)].frequency = hz; }
     void setPanning(int voice, int panning) override { voices[static_cast<size_t>(voice)].panning = panning; }
