@@ -259,6 +259,7 @@ void makeSampleInstruments(Song& song, int sampleCount) {
 uint8_t cellNote(uint8_t note) {
     if (note == 255) return kNoteOff;
     if (note == 254) return kNoteCut;
+    if (note >= 128) return kNoteFade;
     return note;
 }
 

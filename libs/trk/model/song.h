@@ -38,9 +38,11 @@ constexpr int kMaxInstruments = 256;
 constexpr int kMaxSamples = 4096;
 constexpr int kDefaultRows = 64;
 
-// Note numbers in cells: 0 none, 1 .. 125 notes (12 a octave), then these two.
+// Note numbers in cells: 0 none, 1 .. 125 notes (12 a octave), then these
+// two, and IT's note fade, which fades the note out without releasing it.
 constexpr uint8_t kNoteCut = 126;
 constexpr uint8_t kNoteOff = 127;
+constexpr uint8_t kNoteFade = 128;
 constexpr uint8_t kLastNote = 125;
 // Order list entries above this are markers that playback skips.
 constexpr uint16_t kLastPatternOrder = 253;

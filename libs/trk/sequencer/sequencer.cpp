@@ -75,9 +75,12 @@ int EnvelopeRun::value() const {
     return envelope->values[static_cast<size_t>(position < last ? position : last)];
 }
 
+// IT fades a released note out at once only when its volume envelope is off
+// or loops; an envelope that runs to its end starts the fade there.
 void releaseNote(const Song& song, ChannelState& channel) {
     channel.keyOff = true;
-    channel.fading = true;
+    const EnvelopeRun& volume = channel.volumeEnvelope;
+    if (song.format != SongFormat::it || !volume.enabled() || volume.envelope->loops) channel.fading = true;
     channel.panningEnvelope.sustainHeld = false;
     channel.pitchEnvelope.sustainHeld = false;
     if (channel.volumeEnvelope.enabled()) {
@@ -334,7 +337,18 @@ void Sequencer::triggerNote(ChannelState& channel) {
     if (isSongFormat(song_, SongFormat::xm) && channel.cell[kCellEffect] == kKeyOff &&
         channel.cell[kCellParameter] == 0)
         return;
-    if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
+    const bool it = isSongFormat(song_, SongFormat::it);
+    const int index = static_cast<int>(&channel - state_.channels.data());
+    // IT: a tone portamento goes on only from a note still sounding; after a
+    // cut or the sample's end its note starts afresh.
+    const bool slides = it && slidesToNote(song_, channel.cell.data()) && voices_.voicePlaying(index);
+    // IT: an instrument number alone plays the last note again when it
+    // names another instrument, or when the note ended by itself (neither
+    // cut nor released).
+    if (it && note == 0 && instrumentNumber && channel.lastNote && !slides && !channel.noteCut &&
+        (instrumentNumber != channel.instrument || (!voices_.voicePlaying(index) && !channel.keyOff)))
+        note = channel.lastNote;
+    if (it && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
     if (instrumentNumber && cutsWithoutSample(song_, note) &&
         !hasSampleFor(instrumentNumber, note, channel)) {
         channel.stopVoice = true;
@@ -345,7 +359,10 @@ void Sequencer::triggerNote(ChannelState& channel) {
         song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
-    if ((note || instrumentNumber) && instrument) {
+    // Under IT's compatible Gxx a slide keeps the sample it slides.
+    const bool keepsSample = slides && song_.itSeparateG;
+    const int playingSample = channel.sample;
+    if ((note || instrumentNumber) && instrument && !keepsSample) {
         int lookup = (note ? note : channel.lastNote) & 127;
         int index = instrument->noteMap[static_cast<size_t>(lookup)];
         if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
@@ -366,9 +383,16 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.tremorRunning = false;
         channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
+        // IT: the instrument's envelopes run again as it stores them.
+        for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope, &channel.pitchEnvelope})
+            run->switched = EnvelopeRun::Switch::asStored;
     }
     if (note >= 1 && note <= kLastNote) {
-        startNote(channel, note);
+        // IT: a slide onto another sample starts that sample at the slide's
+        // pitch; envelopes and fade go on unless compatible Gxx brings an
+        // instrument number.
+        channel.portamentoNewSample = slides && channel.sample != playingSample;
+        startNote(channel, note, slides && !(instrumentNumber && song_.itSeparateG));
     } else if (note == kNoteOff && isSongFormat(song_, SongFormat::xm)) {
         // A key off without a volume envelope silences the note (it sounds
         // again at the next volume), unless an instrument number or a set
@@ -383,9 +407,12 @@ void Sequencer::triggerNote(ChannelState& channel) {
         }
     } else if (note == kNoteOff) {
         releaseNote(song_, channel);
+    } else if (note == kNoteFade) {
+        channel.fading = true;
     } else if (note == kNoteCut) {
         channel.stopVoice = true;
         channel.volume = 0;
+        channel.noteCut = true;
     }
 }
 
@@ -414,7 +441,7 @@ void Sequencer::playDmfCell(ChannelState& channel) {
     if (cell[kDmfVolume]) channel.volume = cell[kDmfVolume] << state_.dmfShift;
 }
 
-void Sequencer::startNote(ChannelState& channel, int note) {
+void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
     const Sample* sample = song_.findSample(channel.sample);
     if (!sample) return;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
@@ -440,19 +467,18 @@ void Sequencer::startNote(ChannelState& channel, int note) {
     // XM: a tone portamento slides the sounding note on without restarting
     // its envelopes, unless an instrument number comes with it while the
     // note is held; a released note stays released.
-    bool slidesOn = isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
-                    (!channel.cell[kCellInstrument] || channel.keyOff);
+    bool slidesOn = itSlidesOn || (isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
+                                   (!channel.cell[kCellInstrument] || channel.keyOff));
     if (!slidesOn) {
         channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
         channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
         channel.fade = 65536;
         channel.fading = false;
         channel.keyOff = false;
+        channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
     }
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
-
-    channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
 
     int transposed = note + channel.noteTranspose;
     if (isSongFormat(song_, SongFormat::xm) && !(transposed < 120 || note == 120)) return;
@@ -463,6 +489,7 @@ void Sequencer::startNote(ChannelState& channel, int note) {
                                       channel.c4Speed, channel.fineTune);
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
+    channel.noteCut = false;
     channel.startOffset = 0;
     channel.panbrelloOffset = 0;
     if (isSongFormat(song_, SongFormat::it)) separatePitchPan(channel, instrument, note);
@@ -607,7 +634,10 @@ void Sequencer::advanceEnvelopes(ChannelState& channel) {
         }
         if (run->position >= size) {
             run->position = std::max(size - 1, 0);
-            if (run == &channel.volumeEnvelope) channel.fading = true;
+            if (run != &channel.volumeEnvelope) continue;
+            channel.fading = true;
+            // A volume envelope ending at zero ends the note.
+            if (run->value() == 0) channel.stopVoice = true;
         }
     }
 }
@@ -694,7 +724,9 @@ int Sequencer::voiceVolume(const ChannelState& channel) const {
     if (isSongFormat(song_, SongFormat::dmf)) {
         v = (int64_t(channel.outputVolume >> s.dmfShift) * s.globalVolume * s.masterVolume) >> 12;
     } else {
-        int e = channel.volumeEnvelope.enabled() ? channel.volumeEnvelope.value() : 64;
+        int e = channel.volumeEnvelope.enabled() ? channel.volumeEnvelope.value()
+                : channel.volumeEnvelope.switched == EnvelopeRun::Switch::off ? channel.heldEnvelopeVolume
+                                                                              : 64;
         if (isSongFormat(song_, SongFormat::it)) {
             v = (int64_t((e * channel.outputVolume) >> 2) * channel.fade) >> 16;
             v = (v * s.globalVolume) >> 8;

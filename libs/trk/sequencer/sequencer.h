@@ -64,7 +64,7 @@ private:
     bool hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const;
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
-    void startNote(ChannelState& channel, int note);
+    void startNote(ChannelState& channel, int note, bool itSlidesOn = false);
     // IT: as a cell's note is about to replace the channel's sounding note,
     // keeps that note for its instrument's new-note action.
     void keepLeavingNote(ChannelState& channel);

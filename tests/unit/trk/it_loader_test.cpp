@@ -404,7 +404,7 @@ TEST(ItLoader, UnpacksChannelMaskPacking) {
                                                  0xC0, 0x01, 255,                // ch 63: dropped
                                                  0x85, 0x01, 254, 0,             // ch 4: note cut
                                                  0x81, 0xF0,                     // ch 0: all repeated
-                                                 0x82, 0x01, 253, 0,             // ch 1: note 253 kept
+                                                 0x82, 0x01, 253, 0,             // ch 1: note fade
                                                  0x81, 0x01, 255, 0,             // ch 0: key off
                                                  0x81, 0x0F, 60,                 // cut inside an entry
                                              }));
@@ -419,7 +419,7 @@ TEST(ItLoader, UnpacksChannelMaskPacking) {
     EXPECT_EQ(cellAt(song, 0, 1, 0), (Bytes{61, 3, kPositionJump, 1, 40}));
     EXPECT_EQ(cellAt(song, 0, 2, 0), (Bytes{61, 3, kPositionJump, 1, 40}));
     EXPECT_EQ(cellAt(song, 0, 1, 4)[kCellNote], kNoteCut);
-    EXPECT_EQ(cellAt(song, 0, 2, 1)[kCellNote], 253);
+    EXPECT_EQ(cellAt(song, 0, 2, 1)[kCellNote], kNoteFade);
     EXPECT_EQ(cellAt(song, 0, 3, 0), (Bytes{kNoteOff, 0, 0, 0, 255}));
     EXPECT_EQ(cellAt(song, 0, 4, 0), (Bytes{0, 0, 0, 0, 255})) << "an entry the data cut is dropped";
     EXPECT_EQ(cellAt(song, 0, 1, 1), (Bytes{0, 0, 0, 0, 255})) << "tracks start with no volume";

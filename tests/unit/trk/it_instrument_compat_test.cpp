@@ -1,0 +1,191 @@
+// IT instruments and notes as the reference player (openmpt123) plays them:
+// note off, fade and cut, envelopes switched by S7x, tone portamento across
+// instruments, instrument numbers alone and sample offsets; each on a song
+// built in code and followed row by row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "libs/trk/sequencer/effects.h"
+#include "tests/unit/trk/sequencer_rig.h"
+
+namespace tumbor::trk::test {
+namespace {
+
+constexpr int kPlayOn = -1;  // a row that ends nothing by hand
+
+struct Row {
+    int note, instrument, effect, parameter;
+};
+
+// One IT channel; instruments 1 and 2 play samples 1 and 2 of 1000 points.
+struct ItRig : SequencerRig {
+    explicit ItRig(bool compatibleG = false) : SequencerRig(SongFormat::it, 1, 1, 16) {
+        song->itSeparateG = compatibleG;
+        addSample(*song, 1, 1000);
+        addSample(*song, 2, 1000, 40);
+    }
+    void play(const std::vector<Row>& rows) {
+        for (size_t r = 0; r < rows.size(); ++r)
+            setCell(*song, 0, static_cast<int>(r), 0, rows[r].note, rows[r].instrument, rows[r].effect,
+                    rows[r].parameter);
+        begin();
+    }
+    // Plays the rows; before the last, the voice runs out when asked.
+    void playThrough(const std::vector<Row>& rows, int sampleEndsBeforeRow = kPlayOn) {
+        play(rows);
+        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+            if (r == sampleEndsBeforeRow) voice(0).playing = false;
+            this->rows(1);
+        }
+    }
+};
+
+std::shared_ptr<Envelope> envelope(std::vector<int16_t> values, bool loops = false) {
+    auto made = std::make_shared<Envelope>();
+    made->values = std::move(values);
+    made->loops = loops;
+    made->loopEnd = static_cast<int>(made->values.size()) - 1;
+    return made;
+}
+
+// Note off fades at once without a volume envelope or with a looping one;
+// an envelope that runs out starts the fade at its end, and one ending at
+// zero ends the note. Note fade fades without releasing.
+TEST(ItInstrumentCompat, NoteOffAndNoteFade) {
+    struct Case {
+        const char* what;
+        int note;
+        std::shared_ptr<Envelope> volumeEnvelope;
+        bool keyOff, fading, voicePlaying;
+    };
+    const Case cases[] = {
+        {"off without envelope", kNoteOff, nullptr, true, true, true},
+        {"off, looping envelope", kNoteOff, envelope({64, 32, 64}, true), true, true, true},
+        {"off, envelope still running", kNoteOff, envelope(std::vector<int16_t>(100, 64)), true, false, true},
+        {"off, envelope run out at zero", kNoteOff, envelope({64, 0}), true, true, false},
+        {"fade", kNoteFade, nullptr, false, true, true},
+    };
+    for (const Case& c : cases) {
+        ItRig rig;
+        rig.song->instrument(1)->volumeEnvelope = c.volumeEnvelope;
+        rig.playThrough({{60, 1, 0, 0}, {c.note, 0, 0, 0}});
+        EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
+        EXPECT_EQ(rig.channel(0).fading, c.fading) << c.what;
+        EXPECT_EQ(rig.voice(0).playing, c.voicePlaying) << c.what;
+    }
+}
+
+// S77 keeps the volume the envelope had (on a note's own row the whole
+// volume) and holds its position; an instrument number alone turns it on
+// again from there.
+TEST(ItInstrumentCompat, VolumeEnvelopeOffKeepsItsValue) {
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        int envelopeValue;  // what the voice's volume is left at
+    };
+    const Row s77 = {0, 0, kNoteActionCommand, kVolumeEnvelopeOff};
+    const Case cases[] = {
+        {"S77 later", {{60, 1, 0, 0}, {0, 0, 0, 0}, s77, {0, 0, 0, 0}}, 16},
+        {"S77 with the note", {{60, 1, kNoteActionCommand, kVolumeEnvelopeOff}, {0, 0, 0, 0}}, 64},
+        {"then an instrument number", {{60, 1, 0, 0}, {0, 0, 0, 0}, s77, {0, 1, 0, 0}}, 32},
+    };
+    ItRig plain;
+    plain.playThrough({{60, 1, 0, 0}});
+    const int whole = plain.voice(0).volume;
+    for (const Case& c : cases) {
+        ItRig rig;
+        std::vector<int16_t> values(100, 32);  // 64, then 16 to tick 15, then 32
+        std::fill(values.begin() + 1, values.begin() + 16, 16);
+        values[0] = 64;
+        rig.song->instrument(1)->volumeEnvelope = envelope(values);
+        rig.playThrough(c.rows);
+        EXPECT_NEAR(rig.voice(0).volume, whole * c.envelopeValue / 64, 1) << c.what;
+    }
+}
+
+// Tone portamento: it goes on from a sounding note only; onto another
+// sample it starts that sample, unless compatible Gxx keeps the playing one;
+// a released note stays released unless compatible Gxx brings an instrument.
+TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
+    struct Case {
+        const char* what;
+        bool compatibleG;
+        std::vector<Row> rows;
+        int sampleEndsBeforeRow;
+        int starts, sample;
+        bool keyOff;
+    };
+    const Row slide = {64, 2, kTonePortamento, 4};
+    const Row slideSame = {64, 1, kTonePortamento, 4};
+    const Case cases[] = {
+        {"onto another sample", false, {{60, 1, 0, 0}, slide}, kPlayOn, 2, 2, false},
+        {"compatible Gxx keeps the sample", true, {{60, 1, 0, 0}, slide}, kPlayOn, 1, 1, false},
+        {"after a cut", false, {{60, 1, 0, 0}, {kNoteCut, 0, 0, 0}, slideSame}, kPlayOn, 2, 1, false},
+        {"after the sample's end", false, {{60, 1, 0, 0}, slideSame}, 1, 2, 1, false},
+        {"after a note off", false, {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, slideSame}, kPlayOn, 1, 1, true},
+        {"compatible, after a note off", true, {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, slideSame}, kPlayOn, 1, 1,
+         false},
+    };
+    for (const Case& c : cases) {
+        ItRig rig(c.compatibleG);
+        rig.playThrough(c.rows, c.sampleEndsBeforeRow);
+        EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+        EXPECT_EQ(rig.channel(0).sample, c.sample) << c.what;
+        EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
+    }
+}
+
+// An instrument number alone plays the last note again when it names
+// another instrument or the note has ended by itself; never after a cut or
+// a note off. A sample offset beside it waits for a note.
+TEST(ItInstrumentCompat, InstrumentNumberAlone) {
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        int sampleEndsBeforeRow;
+        int starts;
+    };
+    const Case cases[] = {
+        {"same instrument, sounding", {{60, 1, 0, 0}, {0, 1, 0, 0}}, kPlayOn, 1},
+        {"another instrument", {{60, 1, 0, 0}, {0, 2, 0, 0}}, kPlayOn, 2},
+        {"after the sample's end", {{60, 1, 0, 0}, {0, 1, kSampleOffset, 2}}, 1, 2},
+        {"after a cut", {{60, 1, 0, 0}, {kNoteCut, 0, 0, 0}, {0, 1, 0, 0}}, kPlayOn, 1},
+        {"after a note off", {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, {0, 1, 0, 0}}, 2, 1},
+    };
+    for (const Case& c : cases) {
+        ItRig rig;
+        rig.playThrough(c.rows, c.sampleEndsBeforeRow);
+        EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+        EXPECT_EQ(rig.voice(0).start, 0) << c.what;
+    }
+}
+
+// An offset past the end (a looped sample's loop end) starts from the
+// beginning; under old effects from the loop start, or not at all.
+TEST(ItInstrumentCompat, SampleOffsetPastTheEnd) {
+    struct Case {
+        bool oldEffects, looped;
+        int starts, start;
+    };
+    for (const Case& c : {Case{false, false, 1, 0}, Case{false, true, 1, 0}, Case{true, true, 1, 100},
+                          Case{true, false, 0, 0}}) {
+        ItRig rig;
+        rig.song->itOldEffects = c.oldEffects;
+        Sample& sample = *rig.song->sample(1);
+        if (c.looped) {
+            sample.flags |= kSampleLooped;
+            sample.loopStart = 100;
+            sample.loopEnd = 500;
+        }
+        rig.playThrough({{60, 1, kSampleOffset, c.looped ? 2 : 4}});
+        EXPECT_EQ(rig.voice(0).starts, c.starts) << c.oldEffects << c.looped;
+        EXPECT_EQ(rig.voice(0).start, c.start) << c.oldEffects << c.looped;
+    }
+}
+
+}  // namespace
+}  // namespace tumbor::trk::test
