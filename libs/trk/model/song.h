@@ -124,6 +124,10 @@ struct Instrument {
     // separation / 8 (0 .. 64 scale); separation -32 .. 32, 0 for none.
     int pitchPanSeparation = 0;
     int pitchPanCenter = 60;
+    // IT: how far each note's volume (percent of the instrument's global
+    // volume) and panning (0 .. 64 scale) stray at random.
+    int randomVolume = 0;
+    int randomPanning = 0;
     NewNoteAction newNoteAction = NewNoteAction::cut;
     DuplicateCheck duplicateCheck = DuplicateCheck::off;
     DuplicateAction duplicateAction = DuplicateAction::cut;
@@ -232,6 +236,7 @@ struct Song {
     // tremolo on a row's first tick, sample swap).
     bool protrackerRules = false;
     bool compressedSamples = false;  // IT
+    bool itInstruments = false;      // IT: notes play instruments, not samples directly
     bool itOldEffects = false;       // IT flag bit 4: vibrato twice as deep, held on a row's first tick
     bool itSeparateG = false;        // IT flag bit 5: G keeps its own speed memory, apart from E and F
     bool usesFilters = false;        // IT: instruments, envelopes or Zxx set the resonant filter

@@ -401,6 +401,8 @@ void sampleOffset(Effect& e) {
         if (note < 1 || note > kLastNote) return;
     }
     if (e.channel.flags & kSample16Bit) offset *= 2;
+    // IT's offset is whole with its memories: O00 after SA0 may start at 0.
+    if (e.is(SongFormat::it)) e.channel.sampleOffset = offset;
     setSampleOffset(e, offset);
 }
 

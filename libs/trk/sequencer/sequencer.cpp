@@ -348,7 +348,15 @@ void Sequencer::triggerNote(ChannelState& channel) {
     if (it && note == 0 && instrumentNumber && channel.lastNote && !slides && !channel.noteCut &&
         (instrumentNumber != channel.instrument || (!voices_.voicePlaying(index) && !channel.keyOff)))
         note = channel.lastNote;
-    if (it && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
+    const bool played = note >= 1 && note <= kLastNote;
+    // IT's instruments: a note or an instrument number alone that plays no
+    // sample (an instrument missing, or its key mapped to none) leaves the
+    // sounding note as it is; the channel takes the number all the same.
+    if (it && song_.itInstruments && (played || (note == 0 && instrumentNumber))) {
+        if (instrumentNumber) channel.instrument = instrumentNumber;
+        if (!hasSampleFor(channel.instrument, note, channel)) return;
+    }
+    if (it && played) keepLeavingNote(channel);
     if (instrumentNumber && cutsWithoutSample(song_, note) &&
         !hasSampleFor(instrumentNumber, note, channel)) {
         channel.stopVoice = true;
@@ -371,10 +379,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
     if (instrumentNumber && sample) {
         bool mdl = isSongFormat(song_, SongFormat::mdl);
         if (!mdl || sample->volume != 0) channel.volume = std::min(sample->volume, state_.maxVolume);
-        if (sample->panning >= 0 || (instrument && instrument->panning >= 0))
-            channel.panningBeforeSeparation = -1;
-        if (sample->panning >= 0) channel.panning = sample->panning;
-        if (instrument && instrument->panning >= 0) channel.panning = instrument->panning;
+        // IT takes default panning at each note start instead.
+        if (sample->panning >= 0 && !it) channel.panning = sample->panning;
+        if (instrument && instrument->panning >= 0 && !it) channel.panning = instrument->panning;
         channel.sampleGlobalVolume = sample->globalVolume;
         channel.instrumentGlobalVolume =
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
@@ -492,21 +499,43 @@ void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
     channel.noteCut = false;
     channel.startOffset = 0;
     channel.panbrelloOffset = 0;
-    if (isSongFormat(song_, SongFormat::it)) separatePitchPan(channel, instrument, note);
+    if (isSongFormat(song_, SongFormat::it)) {
+        panItNote(channel, instrument, *sample, note, slidesOn);
+        if (instrument && instrument->randomVolume && !slidesOn) {
+            const int base = instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
+            channel.instrumentGlobalVolume =
+                clampValue(base + base * randomSwing(instrument->randomVolume) / 100, 0, 128);
+        }
+    }
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.
     if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
     if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
 }
 
-// IT's pitch-pan separation moves the panning by the note's distance from
-// the instrument's centre note; the next note starts from the panning before.
-void Sequencer::separatePitchPan(ChannelState& channel, const Instrument* instrument, int note) {
+// An IT note starts from its instrument's default panning, else its
+// sample's, else the channel's; pitch-pan separation and the instrument's
+// random variation move it from there, and the next note starts from the
+// panning before they did.
+void Sequencer::panItNote(ChannelState& channel, const Instrument* instrument, const Sample& sample, int note,
+                          bool slidesOn) {
     if (channel.panningBeforeSeparation >= 0) channel.panning = channel.panningBeforeSeparation;
     channel.panningBeforeSeparation = -1;
-    if (!instrument || !instrument->pitchPanSeparation) return;
+    if (!slidesOn && instrument && instrument->panning >= 0) channel.panning = instrument->panning;
+    if (!slidesOn && sample.panning >= 0) channel.panning = sample.panning;
+    if (!instrument) return;
+    int moved = (note - instrument->pitchPanCenter) * instrument->pitchPanSeparation / 8;
+    if (!slidesOn) moved += randomSwing(instrument->randomPanning);
+    if (!moved) return;
     channel.panningBeforeSeparation = channel.panning;
-    const int moved = (note - instrument->pitchPanCenter) * instrument->pitchPanSeparation / 8;
     channel.panning = clampValue(channel.panning + moved, 0, 64);
+}
+
+// -range .. range, from the song's own generator.
+int Sequencer::randomSwing(int range) {
+    if (range <= 0) return 0;
+    uint32_t& random = state_.random;
+    random = random * 1103515245u + 12345u;
+    return static_cast<int>((random >> 16) % static_cast<uint32_t>(2 * range + 1)) - range;
 }
 
 // The note is kept only when its instrument lets it sound on.
@@ -778,7 +807,11 @@ void Sequencer::sendToVoices() {
         }
         if (channel.noteOn) {
             channel.noteOn = false;
-            if (!channel.hasSample()) continue;
+            if (!channel.hasSample()) {
+                // IT: a note on a sample without data silences the channel.
+                if (isSongFormat(song_, SongFormat::it)) voices_.stopVoice(index);
+                continue;
+            }
             int32_t loopEnd = std::min(channel.loopEnd, channel.length);
             voices_.stopVoice(index);
             sendFilter(index, channel);

@@ -72,7 +72,9 @@ private:
     // target instead): the duplicate checks on the channel's earlier notes,
     // and the kept note handed over to a background note.
     void leaveNotes(int index);
-    void separatePitchPan(ChannelState& channel, const Instrument* instrument, int note);
+    void panItNote(ChannelState& channel, const Instrument* instrument, const Sample& sample, int note,
+                   bool slidesOn);
+    int randomSwing(int range);
     void pushToBackground(int index, const ChannelState& leaving);
     int freeBackgroundSlot() const;
     bool repeats(const ChannelState& earlier, const ChannelState& channel) const;

@@ -476,7 +476,7 @@ TEST(ItLoader, CommandTranslation) {
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
         {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, kPanbrelloWaveform, 1}, {19, 0x61, 0, kFinePatternDelay, 1},
         {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
-        {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
+        {19, 0x90, 0, 0, 0}, {19, 0x91, 0, kSetPanning, 32}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on
     for (const Case& c : cases) {
         ItCommand command = translateItCommand(c.command, c.parameter, c.linear);
