@@ -24,6 +24,8 @@ struct Row {
 struct ItRig : SequencerRig {
     explicit ItRig(bool compatibleG = false) : SequencerRig(SongFormat::it, 1, 1, 16) {
         song->itSeparateG = compatibleG;
+        song->itInstruments = true;
+        song->channelPanning[0] = 32;
         addSample(*song, 1, 1000);
         addSample(*song, 2, 1000, 40);
     }
@@ -164,6 +166,20 @@ TEST(ItInstrumentCompat, InstrumentNumberAlone) {
     }
 }
 
+// SAx and Oxx make one offset, each from its own memory: O00 after SA0
+// starts from the beginning again.
+TEST(ItInstrumentCompat, OffsetMemoriesMakeOneOffset) {
+    ItRig rig;
+    addSample(*rig.song, 3, 70000);
+    rig.play({{60, 3, kSampleOffsetHigh, 1}, {60, 3, kSampleOffset, 0}, {0, 0, kSampleOffsetHigh, 0},
+              {60, 3, kSampleOffset, 0}});
+    rig.rows(2);
+    EXPECT_EQ(rig.voice(0).start, 0x10000);
+    rig.rows(2);
+    EXPECT_EQ(rig.voice(0).starts, 3);
+    EXPECT_EQ(rig.voice(0).start, 0);
+}
+
 // An offset past the end (a looped sample's loop end) starts from the
 // beginning; under old effects from the loop start, or not at all.
 TEST(ItInstrumentCompat, SampleOffsetPastTheEnd) {
@@ -184,6 +200,82 @@ TEST(ItInstrumentCompat, SampleOffsetPastTheEnd) {
         rig.playThrough({{60, 1, kSampleOffset, c.looped ? 2 : 4}});
         EXPECT_EQ(rig.voice(0).starts, c.starts) << c.oldEffects << c.looped;
         EXPECT_EQ(rig.voice(0).start, c.start) << c.oldEffects << c.looped;
+    }
+}
+
+// A note takes its instrument's default panning, then its sample's; an
+// instrument number alone leaves the panning as it is.
+TEST(ItInstrumentCompat, DefaultPanningAtEachNote) {
+    struct Case {
+        const char* what;
+        int samplePanning;
+        std::vector<Row> rows;
+        int panning;
+    };
+    const Row hardLeft = {0, 0, kSetPanning, 0};
+    const Case cases[] = {
+        {"a note without an instrument number", -1, {{60, 1, 0, 0}, hardLeft, {62, 0, 0, 0}}, 48},
+        {"the sample's over the instrument's", 8, {{60, 1, 0, 0}}, 8},
+        {"an instrument number alone", -1, {{60, 1, 0, 0}, hardLeft, {0, 1, 0, 0}}, 0},
+    };
+    for (const Case& c : cases) {
+        ItRig rig;
+        rig.song->instrument(1)->panning = 48;
+        rig.song->sample(1)->panning = c.samplePanning;
+        rig.playThrough(c.rows);
+        EXPECT_EQ(rig.channel(0).panning, c.panning) << c.what;
+    }
+}
+
+// Random variation keeps each note's panning and volume within the
+// instrument's ranges, and does vary them.
+TEST(ItInstrumentCompat, RandomVariationStaysInRange) {
+    ItRig rig;
+    rig.song->instrument(1)->randomPanning = 16;
+    rig.song->instrument(1)->randomVolume = 50;
+    rig.play(std::vector<Row>(16, Row{60, 1, 0, 0}));
+    std::vector<int> pannings, volumes;
+    for (int r = 0; r < 16; ++r) {
+        rig.rows(1);
+        pannings.push_back(rig.channel(0).panning);
+        volumes.push_back(rig.channel(0).instrumentGlobalVolume);
+    }
+    auto [lowPan, highPan] = std::minmax_element(pannings.begin(), pannings.end());
+    auto [lowVolume, highVolume] = std::minmax_element(volumes.begin(), volumes.end());
+    EXPECT_GE(*lowPan, 32 - 16);
+    EXPECT_LE(*highPan, 32 + 16);
+    EXPECT_LT(*lowPan, *highPan);
+    EXPECT_GE(*lowVolume, 64);
+    EXPECT_LE(*highVolume, 128);
+    EXPECT_LT(*lowVolume, *highVolume);
+}
+
+// A note or instrument number that plays no sample leaves the sounding note
+// as it is, and so do the notes after it on that instrument; a sample
+// without data silences the channel.
+TEST(ItInstrumentCompat, NotesWithoutASample) {
+    struct Case {
+        const char* what;
+        std::vector<Row> rows;
+        bool playing;
+        int lastNote;
+    };
+    const Case cases[] = {
+        {"a missing instrument", {{60, 1, 0, 0}, {62, 9, 0, 0}, {64, 0, 0, 0}}, true, 60},
+        {"its number alone", {{60, 1, 0, 0}, {0, 9, 0, 0}, {64, 0, 0, 0}}, true, 60},
+        {"a key mapped to none", {{60, 1, 0, 0}, {72, 2, 0, 0}}, true, 60},
+        {"a sample without data", {{60, 1, 0, 0}, {62, 4, 0, 0}}, false, 62},
+    };
+    for (const Case& c : cases) {
+        ItRig rig;
+        rig.song->instrument(2)->noteMap[72] = -1;
+        rig.song->instrument(4, 3);
+        rig.song->instrumentCount = 4;
+        rig.song->sample(4);
+        rig.playThrough(c.rows);
+        EXPECT_EQ(rig.voice(0).starts, 1) << c.what;
+        EXPECT_EQ(rig.voice(0).playing, c.playing) << c.what;
+        EXPECT_EQ(rig.channel(0).lastNote, c.lastNote) << c.what;
     }
 }
 
