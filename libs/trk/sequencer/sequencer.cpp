@@ -367,8 +367,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
         song_.findInstrument(instrumentNumber))
         channel.instrument = instrumentNumber;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
-    // Under IT's compatible Gxx a slide keeps the sample it slides.
-    const bool keepsSample = slides && song_.itSeparateG;
+    // IT: a slide keeps the sample it slides unless an instrument number
+    // comes with it, and always under compatible Gxx.
+    const bool keepsSample = slides && (song_.itSeparateG || !instrumentNumber);
     const int playingSample = channel.sample;
     if ((note || instrumentNumber) && instrument && !keepsSample) {
         int lookup = (note ? note : channel.lastNote) & 127;

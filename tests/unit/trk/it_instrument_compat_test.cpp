@@ -110,7 +110,8 @@ TEST(ItInstrumentCompat, VolumeEnvelopeOffKeepsItsValue) {
 }
 
 // Tone portamento: it goes on from a sounding note only; onto another
-// sample it starts that sample, unless compatible Gxx keeps the playing one;
+// sample it starts that sample, unless compatible Gxx or the lack of an
+// instrument number keeps the playing one;
 // a released note stays released unless compatible Gxx brings an instrument.
 TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
     struct Case {
@@ -126,6 +127,8 @@ TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
     const Case cases[] = {
         {"onto another sample", false, {{60, 1, 0, 0}, slide}, kPlayOn, 2, 2, false},
         {"compatible Gxx keeps the sample", true, {{60, 1, 0, 0}, slide}, kPlayOn, 1, 1, false},
+        {"without an instrument number", false, {{60, 2, 0, 0}, {67, 0, kTonePortamento, 4}}, kPlayOn, 1, 2,
+         false},
         {"after a cut", false, {{60, 1, 0, 0}, {kNoteCut, 0, 0, 0}, slideSame}, kPlayOn, 2, 1, false},
         {"after the sample's end", false, {{60, 1, 0, 0}, slideSame}, 1, 2, 1, false},
         {"after a note off", false, {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, slideSame}, kPlayOn, 1, 1, true},
@@ -134,6 +137,7 @@ TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
     };
     for (const Case& c : cases) {
         ItRig rig(c.compatibleG);
+        rig.song->instrument(2)->noteMap[67] = 0;  // another sample on one key
         rig.playThrough(c.rows, c.sampleEndsBeforeRow);
         EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
         EXPECT_EQ(rig.channel(0).sample, c.sample) << c.what;
