@@ -154,6 +154,7 @@ EnvelopeRef expandItEnvelope(const uint8_t* block, ItEnvelope kind) {
     std::shared_ptr<Envelope> envelope = expandNodes(nodes, count);
     setLoops(*envelope, nodes, count, flags & 2, block[2], block[3], flags & 4, block[4], block[5]);
     envelope->enabled = (flags & 1) != 0;
+    envelope->carries = (flags & 8) != 0;
     envelope->filters = kind == ItEnvelope::pitch && (flags & 0x80) != 0;
     return envelope;
 }

@@ -96,6 +96,8 @@ struct Envelope {
     int sustainEnd = 0;
     // IT keeps envelopes that are off, for S78 .. S7C to turn on.
     bool enabled = true;
+    // IT: a new note on a note still sounding goes on from its position.
+    bool carries = false;
     // IT's pitch envelope scales the filter cutoff instead of the pitch.
     bool filters = false;
 };

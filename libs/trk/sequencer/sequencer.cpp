@@ -478,12 +478,13 @@ void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
     bool slidesOn = itSlidesOn || (isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
                                    (!channel.cell[kCellInstrument] || channel.keyOff));
     if (!slidesOn) {
-        channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
-        channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+        const bool sounding = voices_.voicePlaying(static_cast<int>(&channel - state_.channels.data()));
+        restartEnvelope(channel.volumeEnvelope, volumeEnvelope.get(), sounding);
+        restartEnvelope(channel.panningEnvelope, panningEnvelope.get(), sounding);
+        restartEnvelope(channel.pitchEnvelope, instrument ? instrument->pitchEnvelope.get() : nullptr, sounding);
         channel.fade = 65536;
         channel.fading = false;
         channel.keyOff = false;
-        channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
     }
     channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
@@ -511,6 +512,13 @@ void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.
     if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
     if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
+}
+
+// A note's envelope starts from its beginning, or where the sounding note's
+// run of the same envelope stands when the envelope carries.
+void Sequencer::restartEnvelope(EnvelopeRun& run, const Envelope* envelope, bool sounding) {
+    const bool carried = envelope && envelope->carries && run.envelope == envelope && sounding;
+    run = EnvelopeRun{envelope, carried ? run.position : 0, true};
 }
 
 // An IT note starts from its instrument's default panning, else its

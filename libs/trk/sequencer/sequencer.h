@@ -75,6 +75,7 @@ private:
     void panItNote(ChannelState& channel, const Instrument* instrument, const Sample& sample, int note,
                    bool slidesOn);
     int randomSwing(int range);
+    static void restartEnvelope(EnvelopeRun& run, const Envelope* envelope, bool sounding);
     void pushToBackground(int index, const ChannelState& leaving);
     int freeBackgroundSlot() const;
     bool repeats(const ChannelState& earlier, const ChannelState& channel) const;

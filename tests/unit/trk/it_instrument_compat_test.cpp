@@ -80,6 +80,19 @@ TEST(ItInstrumentCompat, NoteOffAndNoteFade) {
     }
 }
 
+// A carried envelope goes on from where the sounding note's stood; after
+// the note has ended it starts over.
+TEST(ItInstrumentCompat, CarriedEnvelopeGoesOnAcrossNotes) {
+    for (bool ended : {false, true}) {
+        ItRig rig;
+        auto carried = envelope(std::vector<int16_t>(100, 64));
+        carried->carries = true;
+        rig.song->instrument(1)->volumeEnvelope = carried;
+        rig.playThrough({{60, 1, 0, 0}, {62, 1, 0, 0}}, ended ? 1 : kPlayOn);
+        EXPECT_EQ(rig.channel(0).volumeEnvelope.position, ended ? 5 : 11) << ended;
+    }
+}
+
 // S77 keeps the volume the envelope had (on a note's own row the whole
 // volume) and holds its position; an instrument number alone turns it on
 // again from there.
