@@ -372,7 +372,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
     const bool keepsSample = slides && (song_.itSeparateG || !instrumentNumber);
     const int playingSample = channel.sample;
     if ((note || instrumentNumber) && instrument && !keepsSample) {
-        int lookup = (note ? note : channel.lastNote) & 127;
+        // IT looks a note off, cut or fade up on the last note's key.
+        int lookup = (note && (played || !it) ? note : channel.lastNote) & 127;
         int index = instrument->noteMap[static_cast<size_t>(lookup)];
         if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
     }
@@ -418,8 +419,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
     } else if (note == kNoteFade) {
         channel.fading = true;
     } else if (note == kNoteCut) {
+        // IT's cut stops the voice but leaves the volume for the next note.
         channel.stopVoice = true;
-        channel.volume = 0;
+        if (!it) channel.volume = 0;
         channel.noteCut = true;
     }
 }

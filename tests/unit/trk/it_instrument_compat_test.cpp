@@ -80,6 +80,19 @@ TEST(ItInstrumentCompat, NoteOffAndNoteFade) {
     }
 }
 
+// An instrument number beside a note off, cut or fade takes the sample (and
+// its volume) the instrument plays on the last note's key; a cut leaves
+// the volume for the next note.
+TEST(ItInstrumentCompat, InstrumentNumberBesideNoteOffCutOrFade) {
+    for (int ending : {kNoteOff, kNoteCut, kNoteFade}) {
+        ItRig rig;
+        rig.playThrough({{60, 1, 0, 0}, {ending, 2, 0, 0}, {62, 0, 0, 0}});
+        EXPECT_EQ(rig.channel(0).sample, 2) << ending;
+        EXPECT_EQ(rig.channel(0).volume, 40) << ending;
+        EXPECT_TRUE(rig.voice(0).playing) << ending;
+    }
+}
+
 // A carried envelope goes on from where the sounding note's stood; after
 // the note has ended it starts over.
 TEST(ItInstrumentCompat, CarriedEnvelopeGoesOnAcrossNotes) {
