@@ -356,7 +356,8 @@ void Sequencer::triggerNote(ChannelState& channel) {
         if (instrumentNumber) channel.instrument = instrumentNumber;
         if (!hasSampleFor(channel.instrument, note, channel)) return;
     }
-    if (it && played) keepLeavingNote(channel);
+    // A slide's note never leaves the sounding one behind.
+    if (it && played && !slides) keepLeavingNote(channel);
     if (instrumentNumber && cutsWithoutSample(song_, note) &&
         !hasSampleFor(instrumentNumber, note, channel)) {
         channel.stopVoice = true;

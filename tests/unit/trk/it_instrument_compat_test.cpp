@@ -164,8 +164,10 @@ TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
     for (const Case& c : cases) {
         ItRig rig(c.compatibleG);
         rig.song->instrument(2)->noteMap[67] = 0;  // another sample on one key
+        rig.song->instrument(1)->newNoteAction = NewNoteAction::carryOn;
         rig.playThrough(c.rows, c.sampleEndsBeforeRow);
         EXPECT_EQ(rig.voice(0).starts, c.starts) << c.what;
+        EXPECT_FALSE(rig.voice(kMaxChannels).playing) << c.what << ": a slide leaves no note behind";
         EXPECT_EQ(rig.channel(0).sample, c.sample) << c.what;
         EXPECT_EQ(rig.channel(0).keyOff, c.keyOff) << c.what;
     }
