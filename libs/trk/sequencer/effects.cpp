@@ -824,7 +824,8 @@ void noteActionCommand(Effect& e) {
             // The volume stays where the envelope had it; a note starting
             // this tick has not run it yet.
             if (c.volumeEnvelope.switched != EnvelopeRun::Switch::off)
-                c.heldEnvelopeVolume = c.volumeEnvelope.enabled() && !c.noteOn ? c.volumeEnvelope.value() : 64;
+                c.heldEnvelopeVolume =
+                    c.volumeEnvelope.enabled() && !c.noteOn ? c.volumeEnvelope.value() : 64;
             switchEnvelope(c.volumeEnvelope, false);
             break;
         case kVolumeEnvelopeOn:

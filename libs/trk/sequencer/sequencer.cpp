@@ -477,14 +477,16 @@ void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
                                              : sample->noteStart.panningEnvelope;
     // XM: a tone portamento slides the sounding note on without restarting
     // its envelopes, unless an instrument number comes with it while the
-    // note is held; a released note stays released.
-    bool slidesOn = itSlidesOn || (isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
-                                   (!channel.cell[kCellInstrument] || channel.keyOff));
+    // note is held; a released note stays released. IT's caller decides.
+    bool slidesOn =
+        itSlidesOn || (isSongFormat(song_, SongFormat::xm) && slidesToNote(song_, channel.cell.data()) &&
+                       (!channel.cell[kCellInstrument] || channel.keyOff));
     if (!slidesOn) {
         const bool sounding = voices_.voicePlaying(static_cast<int>(&channel - state_.channels.data()));
         restartEnvelope(channel.volumeEnvelope, volumeEnvelope.get(), sounding);
         restartEnvelope(channel.panningEnvelope, panningEnvelope.get(), sounding);
-        restartEnvelope(channel.pitchEnvelope, instrument ? instrument->pitchEnvelope.get() : nullptr, sounding);
+        restartEnvelope(channel.pitchEnvelope, instrument ? instrument->pitchEnvelope.get() : nullptr,
+                        sounding);
         channel.fade = 65536;
         channel.fading = false;
         channel.keyOff = false;
@@ -759,15 +761,24 @@ void Sequencer::updateFilter(ChannelState& channel) const {
         setUpFilter(channel, !channel.voiceFilter.on, channel.pitchEnvelope.value(), noteStarts);
 }
 
+namespace {
+
+// The volume envelope's value, 64 without one; after S77 the one it had.
+int envelopeVolume(const ChannelState& channel) {
+    const EnvelopeRun& run = channel.volumeEnvelope;
+    if (run.enabled()) return run.value();
+    return run.switched == EnvelopeRun::Switch::off ? channel.heldEnvelopeVolume : 64;
+}
+
+}  // namespace
+
 int Sequencer::voiceVolume(const ChannelState& channel) const {
     const PlaybackState& s = state_;
     int64_t v;
     if (isSongFormat(song_, SongFormat::dmf)) {
         v = (int64_t(channel.outputVolume >> s.dmfShift) * s.globalVolume * s.masterVolume) >> 12;
     } else {
-        int e = channel.volumeEnvelope.enabled() ? channel.volumeEnvelope.value()
-                : channel.volumeEnvelope.switched == EnvelopeRun::Switch::off ? channel.heldEnvelopeVolume
-                                                                              : 64;
+        int e = envelopeVolume(channel);
         if (isSongFormat(song_, SongFormat::it)) {
             v = (int64_t((e * channel.outputVolume) >> 2) * channel.fade) >> 16;
             v = (v * s.globalVolume) >> 8;

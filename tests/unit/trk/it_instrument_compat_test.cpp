@@ -150,6 +150,7 @@ TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
     };
     const Row slide = {64, 2, kTonePortamento, 4};
     const Row slideSame = {64, 1, kTonePortamento, 4};
+    // clang-format off
     const Case cases[] = {
         {"onto another sample", false, {{60, 1, 0, 0}, slide}, kPlayOn, 2, 2, false},
         {"compatible Gxx keeps the sample", true, {{60, 1, 0, 0}, slide}, kPlayOn, 1, 1, false},
@@ -161,6 +162,7 @@ TEST(ItInstrumentCompat, TonePortamentoAcrossInstruments) {
         {"compatible, after a note off", true, {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, slideSame}, kPlayOn, 1, 1,
          false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         ItRig rig(c.compatibleG);
         rig.song->instrument(2)->noteMap[67] = 0;  // another sample on one key
@@ -203,7 +205,9 @@ TEST(ItInstrumentCompat, InstrumentNumberAlone) {
 TEST(ItInstrumentCompat, OffsetMemoriesMakeOneOffset) {
     ItRig rig;
     addSample(*rig.song, 3, 70000);
-    rig.play({{60, 3, kSampleOffsetHigh, 1}, {60, 3, kSampleOffset, 0}, {0, 0, kSampleOffsetHigh, 0},
+    rig.play({{60, 3, kSampleOffsetHigh, 1},
+              {60, 3, kSampleOffset, 0},
+              {0, 0, kSampleOffsetHigh, 0},
               {60, 3, kSampleOffset, 0}});
     rig.rows(2);
     EXPECT_EQ(rig.voice(0).start, 0x10000);
