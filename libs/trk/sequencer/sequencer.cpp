@@ -352,9 +352,10 @@ void Sequencer::triggerNote(ChannelState& channel) {
     // IT's instruments: a note or an instrument number alone that plays no
     // sample (an instrument missing, or its key mapped to none) leaves the
     // sounding note as it is; the channel takes the number all the same.
-    if (it && song_.itInstruments && (played || (note == 0 && instrumentNumber))) {
+    if (it && song_.itInstruments && (played || (note == 0 && instrumentNumber)) &&
+        !hasSampleFor(instrumentNumber ? instrumentNumber : channel.instrument, note, channel)) {
         if (instrumentNumber) channel.instrument = instrumentNumber;
-        if (!hasSampleFor(channel.instrument, note, channel)) return;
+        return;
     }
     // A slide's note never leaves the sounding one behind.
     if (it && played && !slides) keepLeavingNote(channel);

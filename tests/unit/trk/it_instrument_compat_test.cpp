@@ -93,6 +93,18 @@ TEST(ItInstrumentCompat, InstrumentNumberBesideNoteOffCutOrFade) {
     }
 }
 
+// The duplicate check compares the earlier note's instrument with the new
+// note's: another instrument's note leaves it carrying on.
+TEST(ItInstrumentCompat, AnotherInstrumentIsNoDuplicate) {
+    ItRig rig;
+    for (int number : {1, 2}) {
+        rig.song->instrument(number)->newNoteAction = NewNoteAction::carryOn;
+        rig.song->instrument(number)->duplicateCheck = DuplicateCheck::instrument;
+    }
+    rig.playThrough({{60, 1, 0, 0}, {62, 2, 0, 0}});
+    EXPECT_TRUE(rig.voice(kMaxChannels).playing);
+}
+
 // A carried envelope goes on from where the sounding note's stood; after
 // the note has ended it starts over.
 TEST(ItInstrumentCompat, CarriedEnvelopeGoesOnAcrossNotes) {
