@@ -343,10 +343,10 @@ void Sequencer::triggerNote(ChannelState& channel) {
     // cut or the sample's end its note starts afresh.
     const bool slides = it && slidesToNote(song_, channel.cell.data()) && voices_.voicePlaying(index);
     // IT: an instrument number alone plays the last note again when it
-    // names another instrument, or when the note ended by itself (neither
-    // cut nor released).
+    // names another instrument or the note has ended by itself; never after
+    // a cut or a note off.
     if (it && note == 0 && instrumentNumber && channel.lastNote && !slides && !channel.noteCut &&
-        (instrumentNumber != channel.instrument || (!voices_.voicePlaying(index) && !channel.keyOff)))
+        !channel.keyOff && (instrumentNumber != channel.instrument || !voices_.voicePlaying(index)))
         note = channel.lastNote;
     const bool played = note >= 1 && note <= kLastNote;
     // IT's instruments: a note or an instrument number alone that plays no
