@@ -344,9 +344,11 @@ void Sequencer::triggerNote(ChannelState& channel) {
     const bool slides = it && slidesToNote(song_, channel.cell.data()) && voices_.voicePlaying(index);
     // IT: an instrument number alone plays the last note again when it
     // names another instrument or the note has ended by itself; never after
-    // a cut or a note off.
+    // a cut or a note off, nor while the note fades out.
+    const bool sounding = voices_.voicePlaying(index);
     if (it && note == 0 && instrumentNumber && channel.lastNote && !slides && !channel.noteCut &&
-        !channel.keyOff && (instrumentNumber != channel.instrument || !voices_.voicePlaying(index)))
+        !channel.keyOff && !(channel.fading && sounding) &&
+        (instrumentNumber != channel.instrument || !sounding))
         note = channel.lastNote;
     const bool played = note >= 1 && note <= kLastNote;
     // IT's instruments: a note or an instrument number alone that plays no

@@ -203,7 +203,11 @@ TEST(ItInstrumentCompat, InstrumentNumberAlone) {
         {"after the sample's end", {{60, 1, 0, 0}, {0, 1, kSampleOffset, 2}}, 1, 2},
         {"after a cut", {{60, 1, 0, 0}, {kNoteCut, 0, 0, 0}, {0, 1, 0, 0}}, kPlayOn, 1},
         {"after a note off", {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, {0, 1, 0, 0}}, 2, 1},
-        {"another instrument after a note off", {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, {0, 2, 0, 0}}, kPlayOn, 1},
+        {"another instrument after a note off",
+         {{60, 1, 0, 0}, {kNoteOff, 0, 0, 0}, {0, 2, 0, 0}},
+         kPlayOn,
+         1},
+        {"another instrument while fading", {{60, 1, 0, 0}, {kNoteFade, 0, 0, 0}, {0, 2, 0, 0}}, kPlayOn, 1},
     };
     for (const Case& c : cases) {
         ItRig rig;
