@@ -77,7 +77,7 @@ void readNoteActions(uint8_t action, uint8_t check, uint8_t checkAction, Instrum
 
 // 17 new-note action, 18 duplicate check, 19 its action, 20 fadeout,
 // 22 and 23 pitch-pan separation and centre, 24 global volume, 25 panning
-// (unless bit 7), 32 name, 58 and 59 filter
+// (unless bit 7), 26 and 27 random volume and panning, 32 name, 58 and 59 filter
 // cutoff and resonance (when bit 7), 64 keyboard, 304 volume and 386
 // panning envelope, then the pitch envelope, which a file cut short there
 // goes without.
@@ -89,6 +89,8 @@ bool readNewInstrument(ModuleReader& reader, Instrument& instrument) {
     instrument.panning = (bytes[25] & 0x80) ? -1 : bytes[25];
     instrument.pitchPanSeparation = std::clamp<int>(static_cast<int8_t>(bytes[22]), -32, 32);
     instrument.pitchPanCenter = std::min<int>(bytes[23], 119);
+    instrument.randomVolume = std::min<int>(bytes[26], 100);
+    instrument.randomPanning = std::min<int>(bytes[27], 64);
     instrument.filterCutoff = (bytes[58] & 0x80) ? bytes[58] & 0x7F : -1;
     instrument.filterResonance = (bytes[59] & 0x80) ? bytes[59] & 0x7F : -1;
     readKeyboard(bytes + 64, instrument);
@@ -152,6 +154,7 @@ EnvelopeRef expandItEnvelope(const uint8_t* block, ItEnvelope kind) {
     std::shared_ptr<Envelope> envelope = expandNodes(nodes, count);
     setLoops(*envelope, nodes, count, flags & 2, block[2], block[3], flags & 4, block[4], block[5]);
     envelope->enabled = (flags & 1) != 0;
+    envelope->carries = (flags & 8) != 0;
     envelope->filters = kind == ItEnvelope::pitch && (flags & 0x80) != 0;
     return envelope;
 }

@@ -259,6 +259,7 @@ void makeSampleInstruments(Song& song, int sampleCount) {
 uint8_t cellNote(uint8_t note) {
     if (note == 255) return kNoteOff;
     if (note == 254) return kNoteCut;
+    if (note >= 128) return kNoteFade;
     return note;
 }
 
@@ -287,6 +288,10 @@ ItCommand extendedCommand(int parameter) {
             return ItCommand{kNoteActionCommand, static_cast<uint8_t>(y)};
         case 0x8:
             return ItCommand{kSetPanning, kItPanningSteps[y]};
+        case 0x9:
+            // Surround (S91) is heard from the centre in a stereo mix.
+            if (y == 1) return ItCommand{kSetPanning, 32};
+            return {};
         case 0xA:
             return ItCommand{kSampleOffsetHigh, static_cast<uint8_t>(y)};
         case 0xB:
@@ -502,6 +507,7 @@ bool loadIt(ModuleReader& reader, Song& song) {
     readMacros(reader, header, song);
 
     if (!readSamples(reader, song, sampleOffsets)) return false;
+    song.itInstruments = header.instrumentMode();
     if (header.instrumentMode()) {
         if (!readItInstruments(reader, song, instrumentOffsets, header.compatibleWith < 0x200)) return false;
     } else {

@@ -38,9 +38,11 @@ constexpr int kMaxInstruments = 256;
 constexpr int kMaxSamples = 4096;
 constexpr int kDefaultRows = 64;
 
-// Note numbers in cells: 0 none, 1 .. 125 notes (12 a octave), then these two.
+// Note numbers in cells: 0 none, 1 .. 125 notes (12 a octave), then these
+// two, and IT's note fade, which fades the note out without releasing it.
 constexpr uint8_t kNoteCut = 126;
 constexpr uint8_t kNoteOff = 127;
+constexpr uint8_t kNoteFade = 128;
 constexpr uint8_t kLastNote = 125;
 // Order list entries above this are markers that playback skips.
 constexpr uint16_t kLastPatternOrder = 253;
@@ -94,6 +96,8 @@ struct Envelope {
     int sustainEnd = 0;
     // IT keeps envelopes that are off, for S78 .. S7C to turn on.
     bool enabled = true;
+    // IT: a new note on a note still sounding goes on from its position.
+    bool carries = false;
     // IT's pitch envelope scales the filter cutoff instead of the pitch.
     bool filters = false;
 };
@@ -122,6 +126,10 @@ struct Instrument {
     // separation / 8 (0 .. 64 scale); separation -32 .. 32, 0 for none.
     int pitchPanSeparation = 0;
     int pitchPanCenter = 60;
+    // IT: how far each note's volume (percent of the instrument's global
+    // volume) and panning (0 .. 64 scale) stray at random.
+    int randomVolume = 0;
+    int randomPanning = 0;
     NewNoteAction newNoteAction = NewNoteAction::cut;
     DuplicateCheck duplicateCheck = DuplicateCheck::off;
     DuplicateAction duplicateAction = DuplicateAction::cut;
@@ -231,6 +239,7 @@ struct Song {
     // tremolo on a row's first tick, sample swap).
     bool protrackerRules = false;
     bool compressedSamples = false;  // IT
+    bool itInstruments = false;      // IT: notes play instruments, not samples directly
     bool itOldEffects = false;       // IT flag bit 4: vibrato twice as deep, held on a row's first tick
     bool itSeparateG = false;        // IT flag bit 5: G keeps its own speed memory, apart from E and F
     bool usesFilters = false;        // IT: instruments, envelopes or Zxx set the resonant filter

@@ -97,12 +97,16 @@ void takeNoteAsTarget(Effect& e) {
     ChannelState& c = e.channel;
     if (!e.firstTick() || !c.noteOn) return;
     c.tonePortamentoTarget = c.basePeriod;
+    // IT starts a note whose channel has fallen silent.
+    if (e.is(SongFormat::it) && !c.sounding) return;
     c.basePeriod = c.periodBeforeNote;
     c.outputPeriod = c.basePeriod;
     // When the old sample has stopped, ProTracker starts the sample again
     // (Scream Tracker 3 only with an instrument number); it slides from the old pitch.
     if (!c.sounding && (e.is(SongFormat::mod) || (e.is(SongFormat::s3m) && c.cell[kCellInstrument]))) return;
-    c.noteOn = false;
+    // IT starts the new sample of a slide onto another one.
+    c.noteOn = c.portamentoNewSample;
+    c.portamentoNewSample = false;
 }
 
 // The note a slid period is heard as: the nearest note not below it (XM's
@@ -285,9 +289,9 @@ void retrigger(Effect& e) {
 }
 
 // An offset at or past the sample's end (a looped one's loop end): MOD
-// plays from the loop start, S3M wraps it into the loop, IT starts from the
-// beginning; XM, an S3M sample without a loop and the other formats stop
-// the note (a start at the end).
+// and IT under old effects play from the loop start, S3M wraps it into the
+// loop, IT starts from the beginning; XM, an S3M sample without a loop and
+// the other formats stop the note (a start at the end).
 void setSampleOffset(Effect& e, int32_t offset) {
     ChannelState& c = e.channel;
     if (offset) c.sampleOffset = offset;
@@ -303,11 +307,11 @@ void setSampleOffset(Effect& e, int32_t offset) {
     const bool looped = (c.flags & kSampleLooped) && c.loopEnd > c.loopStart;
     const int32_t end = looped ? std::min(c.loopEnd, c.length) : c.length;
     if (start >= end) {
-        if (looped && e.is(SongFormat::mod))
+        if (looped && (e.is(SongFormat::mod) || (e.is(SongFormat::it) && e.song().itOldEffects)))
             start = c.loopStart;
         else if (looped && e.is(SongFormat::s3m) && end > c.loopStart)
             start = (start - c.loopStart) % (end - c.loopStart) + c.loopStart;
-        else if (e.is(SongFormat::it))
+        else if (e.is(SongFormat::it) && !e.song().itOldEffects)
             start = 0;
         else
             start = c.length;
@@ -445,8 +449,13 @@ void sampleOffset(Effect& e) {
         // O00 repeats the last offset; SAx gives it a high part.
         const int low = remembered(e.channel.sampleOffsetParameter, e.parameter);
         offset = (e.channel.sampleOffsetHigh << 16 | low << 8) >> e.channel.decimationShift;
+        // Only the row's own note starts from the offset.
+        const int note = e.channel.cell[kCellNote];
+        if (note < 1 || note > kLastNote) return;
     }
     if (e.channel.flags & kSample16Bit) offset *= 2;
+    // IT's offset is whole with its memories: O00 after SA0 may start at 0.
+    if (e.is(SongFormat::it)) e.channel.sampleOffset = offset;
     setSampleOffset(e, offset);
 }
 
@@ -908,8 +917,15 @@ void noteActionCommand(Effect& e) {
             c.newNoteAction = NewNoteAction::fade;
             break;
         case kVolumeEnvelopeOff:
+            // The volume stays where the envelope had it; a note starting
+            // this tick has not run it yet.
+            if (c.volumeEnvelope.switched != EnvelopeRun::Switch::off)
+                c.heldEnvelopeVolume =
+                    c.volumeEnvelope.enabled() && !c.noteOn ? c.volumeEnvelope.value() : 64;
+            switchEnvelope(c.volumeEnvelope, false);
+            break;
         case kVolumeEnvelopeOn:
-            switchEnvelope(c.volumeEnvelope, e.parameter == kVolumeEnvelopeOn);
+            switchEnvelope(c.volumeEnvelope, true);
             break;
         case kPanningEnvelopeOff:
         case kPanningEnvelopeOn:

@@ -49,6 +49,7 @@ struct ChannelState {
     bool noteOn = false;     // start the voice at the end of this tick
     bool sounding = false;   // IT: the voice still played when this tick began
     bool stopVoice = false;  // stop it (note cut) at the end of this tick
+    bool noteCut = false;    // IT: the last note was cut, not ended by itself
     int32_t startOffset = 0;
     int32_t previousNoteOffset = 0;  // Scream Tracker 3, ProTracker: where a note without an instrument number starts
 
@@ -68,6 +69,7 @@ struct ChannelState {
     int32_t basePeriod = 0;
     int32_t outputPeriod = 0;
     int32_t periodBeforeNote = 0;  // what a tone portamento slides from
+    bool portamentoNewSample = false;  // IT: the slide's note brought another sample, started at once
     int32_t frequency = 0;
 
     // Parameter memories, named after what they remember.
@@ -140,6 +142,7 @@ struct ChannelState {
     int instrumentGlobalVolume = 128;                  // IT
     NewNoteAction newNoteAction = NewNoteAction::cut;  // IT: the playing note's instrument's
     EnvelopeRun pitchEnvelope;                         // IT: bends the pitch, or scales the cutoff
+    int heldEnvelopeVolume = 64;                       // IT: the volume an S77 keeps
     int pastNoteAction = -1;  // IT: S70 .. S72 for the channel's earlier notes this tick; -1 none
 
     // IT's resonant filter: the channel's cutoff and resonance 0 .. 127,

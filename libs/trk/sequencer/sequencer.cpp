@@ -80,9 +80,12 @@ int EnvelopeRun::value() const {
     return envelope->values[static_cast<size_t>(position < last ? position : last)];
 }
 
+// IT fades a released note out at once only when its volume envelope is off
+// or loops; an envelope that runs to its end starts the fade there.
 void releaseNote(const Song& song, ChannelState& channel) {
     channel.keyOff = true;
-    channel.fading = true;
+    const EnvelopeRun& volume = channel.volumeEnvelope;
+    if (song.format != SongFormat::it || !volume.enabled() || volume.envelope->loops) channel.fading = true;
     channel.panningEnvelope.sustainHeld = false;
     channel.pitchEnvelope.sustainHeld = false;
     if (channel.volumeEnvelope.enabled()) {
@@ -356,11 +359,34 @@ void Sequencer::triggerNote(ChannelState& channel) {
     const bool xm = isSongFormat(song_, SongFormat::xm);
     // XM: a K00 beside them passes over the cell's note and instrument.
     if (xm && channel.cell[kCellEffect] == kKeyOff && channel.cell[kCellParameter] == 0) return;
-    if (isSongFormat(song_, SongFormat::it) && note >= 1 && note <= kLastNote) keepLeavingNote(channel);
+    const bool it = isSongFormat(song_, SongFormat::it);
+    const int index = static_cast<int>(&channel - state_.channels.data());
+    const bool sounding = voices_.voicePlaying(index);
+    // IT: a tone portamento goes on only from a note still sounding; after a
+    // cut or the sample's end its note starts afresh.
+    const bool slides = it && slidesToNote(song_, channel.cell.data()) && sounding;
+    // IT: an instrument number alone plays the last note again when it
+    // names another instrument or the note has ended by itself; never after
+    // a cut or a note off, nor while the note fades out.
+    if (it && note == 0 && instrumentNumber && channel.lastNote && !slides && !channel.noteCut &&
+        !channel.keyOff && !(channel.fading && sounding) &&
+        (instrumentNumber != channel.instrument || !sounding))
+        note = channel.lastNote;
+    const bool played = note >= 1 && note <= kLastNote;
+    // IT's instruments: a note or an instrument number alone that plays no
+    // sample (an instrument missing, or its key mapped to none) leaves the
+    // sounding note as it is; the channel takes the number all the same.
+    if (it && song_.itInstruments && (played || (note == 0 && instrumentNumber)) &&
+        !hasSampleFor(instrumentNumber ? instrumentNumber : channel.instrument, note, channel)) {
+        if (instrumentNumber) channel.instrument = instrumentNumber;
+        return;
+    }
+    // A slide's note never leaves the sounding one behind.
+    if (it && played && !slides) keepLeavingNote(channel);
     // XM: a note cuts the channel when its instrument, the cell's or the
     // channel's, has no sample for it.
     const int numberForNote = xm && !instrumentNumber ? channel.instrument : instrumentNumber;
-    if ((instrumentNumber || (xm && note >= 1 && note <= kLastNote)) && cutsWithoutSample(song_, note) &&
+    if ((instrumentNumber || (xm && played)) && cutsWithoutSample(song_, note) &&
         !hasSampleFor(numberForNote, note, channel)) {
         channel.stopVoice = true;
         channel.volume = 0;
@@ -369,14 +395,18 @@ void Sequencer::triggerNote(ChannelState& channel) {
     // XM: an instrument number alone or beside a tone portamento's note
     // (even an empty one's) is the channel's for the notes to come; the
     // sounding sample plays on and takes back its own volume, panning and
-    // envelopes.
-    const bool keepsSample = xm && (note == 0 || slidesToNote(song_, channel.cell.data()));
+    // envelopes. IT: a slide keeps the sample it slides unless an instrument
+    // number comes with it, and always under compatible Gxx.
+    const bool keepsSample = xm ? note == 0 || slidesToNote(song_, channel.cell.data())
+                                : slides && (song_.itSeparateG || !instrumentNumber);
     if (instrumentNumber &&
         (xm || (instrumentNumber <= song_.instrumentCount && song_.findInstrument(instrumentNumber))))
         channel.instrument = instrumentNumber;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
+    const int playingSample = channel.sample;
     if ((note || instrumentNumber) && instrument && !keepsSample) {
-        int lookup = (note ? note : channel.lastNote) & 127;
+        // IT looks a note off, cut or fade up on the last note's key.
+        int lookup = (note && (played || !it) ? note : channel.lastNote) & 127;
         int index = instrument->noteMap[static_cast<size_t>(lookup)];
         if (index >= 0 && index < kMaxSamples && song_.findSample(index + 1)) channel.sample = index + 1;
     }
@@ -384,10 +414,9 @@ void Sequencer::triggerNote(ChannelState& channel) {
     if (instrumentNumber && sample) {
         bool mdl = isSongFormat(song_, SongFormat::mdl);
         if (!mdl || sample->volume != 0) channel.volume = std::min(sample->volume, state_.maxVolume);
-        if (sample->panning >= 0 || (instrument && instrument->panning >= 0))
-            channel.panningBeforeSeparation = -1;
-        if (sample->panning >= 0) channel.panning = sample->panning;
-        if (instrument && instrument->panning >= 0) channel.panning = instrument->panning;
+        // IT takes default panning at each note start instead.
+        if (sample->panning >= 0 && !it) channel.panning = sample->panning;
+        if (instrument && instrument->panning >= 0 && !it) channel.panning = instrument->panning;
         channel.sampleGlobalVolume = sample->globalVolume;
         channel.instrumentGlobalVolume =
             instrument && instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
@@ -396,9 +425,16 @@ void Sequencer::triggerNote(ChannelState& channel) {
         channel.tremorRunning = false;
         channel.tremorFresh = true;
         channel.arpeggioNote = channel.lastNote;
+        // IT: the instrument's envelopes run again as it stores them.
+        for (EnvelopeRun* run : {&channel.volumeEnvelope, &channel.panningEnvelope, &channel.pitchEnvelope})
+            run->switched = EnvelopeRun::Switch::asStored;
     }
     if (note >= 1 && note <= kLastNote) {
-        startNote(channel, note);
+        // IT: a slide onto another sample starts that sample at the slide's
+        // pitch; envelopes and fade go on unless compatible Gxx brings an
+        // instrument number.
+        channel.portamentoNewSample = slides && channel.sample != playingSample;
+        startNote(channel, note, slides && !(instrumentNumber && song_.itSeparateG));
         // Scream Tracker's AdLib instruments have no sample: the channel falls silent.
         if (isSongFormat(song_, SongFormat::s3m) && !channel.hasSample()) channel.stopVoice = true;
     } else if (note == 0 && instrumentNumber && xm) {
@@ -425,9 +461,13 @@ void Sequencer::triggerNote(ChannelState& channel) {
         if (noteTickOf(song_, channel.cell.data()) > 0) restartEnvelopes(channel);
     } else if (note == kNoteOff) {
         releaseNote(song_, channel);
+    } else if (note == kNoteFade) {
+        channel.fading = true;
     } else if (note == kNoteCut) {
+        // IT's cut stops the voice but leaves the volume for the next note.
         channel.stopVoice = true;
-        channel.volume = 0;
+        if (!it) channel.volume = 0;
+        channel.noteCut = true;
     }
 }
 
@@ -482,8 +522,11 @@ void Sequencer::restartEnvelopes(ChannelState& channel) const {
     const EnvelopeRef& panningEnvelope = instrument && instrument->panningEnvelope
                                              ? instrument->panningEnvelope
                                              : sample->noteStart.panningEnvelope;
-    channel.volumeEnvelope = EnvelopeRun{volumeEnvelope.get(), 0, true};
-    channel.panningEnvelope = EnvelopeRun{panningEnvelope.get(), 0, true};
+    // An IT envelope that carries goes on from where the sounding note left it.
+    const bool sounding = voices_.voicePlaying(static_cast<int>(&channel - state_.channels.data()));
+    restartEnvelope(channel.volumeEnvelope, volumeEnvelope.get(), sounding);
+    restartEnvelope(channel.panningEnvelope, panningEnvelope.get(), sounding);
+    restartEnvelope(channel.pitchEnvelope, instrument ? instrument->pitchEnvelope.get() : nullptr, sounding);
     channel.fade = 65536;
     channel.fading = false;
     channel.keyOff = false;
@@ -491,7 +534,7 @@ void Sequencer::restartEnvelopes(ChannelState& channel) const {
     channel.autoVibrato.start(sample->noteStart, isSongFormat(song_, SongFormat::xm));
 }
 
-void Sequencer::startNote(ChannelState& channel, int note) {
+void Sequencer::startNote(ChannelState& channel, int note, bool itSlidesOn) {
     const Sample* sample = song_.findSample(channel.sample);
     if (!sample) return;
     const Instrument* instrument = song_.findInstrument(channel.instrument);
@@ -517,13 +560,17 @@ void Sequencer::startNote(ChannelState& channel, int note) {
 
     // XM restarts them only at an instrument number: a note without one
     // (or a tone portamento's) carries on its envelopes and fade, and a
-    // released note stays released.
-    if (!isSongFormat(song_, SongFormat::xm) || channel.cell[kCellInstrument]) restartEnvelopes(channel);
-
-    channel.pitchEnvelope = EnvelopeRun{instrument ? instrument->pitchEnvelope.get() : nullptr, 0, true};
+    // released note stays released. An IT slide lets them run on (its
+    // caller decides); its fade-out and auto-vibrato start anew.
+    const bool xm = isSongFormat(song_, SongFormat::xm);
+    if (xm ? channel.cell[kCellInstrument] != 0 : !itSlidesOn) {
+        restartEnvelopes(channel);
+    } else if (!xm) {
+        channel.fadeoutRate = sample->noteStart.fadeout + (instrument ? instrument->fadeout : 0);
+        channel.autoVibrato.start(sample->noteStart, false);
+    }
 
     // XM's note 120 is its lowest, C-0; a note transposed to B-9 or past it is not played.
-    const bool xm = isSongFormat(song_, SongFormat::xm);
     int transposed = (xm && note == 120 ? 0 : note) + channel.noteTranspose;
     if (xm && transposed >= 119) return;
     channel.lastNote = note;
@@ -533,6 +580,7 @@ void Sequencer::startNote(ChannelState& channel, int note) {
                                       channel.c4Speed, channel.fineTune);
     channel.outputPeriod = channel.basePeriod;
     channel.noteOn = true;
+    channel.noteCut = false;
     channel.startOffset = 0;
     // Scream Tracker 3 and ProTracker start a note without an instrument
     // number where the last sample offset left the note before.
@@ -543,21 +591,50 @@ void Sequencer::startNote(ChannelState& channel, int note) {
             channel.startOffset = std::min(channel.previousNoteOffset, std::max(channel.length - 1, 0));
     }
     channel.panbrelloOffset = 0;
-    if (isSongFormat(song_, SongFormat::it)) separatePitchPan(channel, instrument, note);
+    if (isSongFormat(song_, SongFormat::it)) {
+        panItNote(channel, instrument, *sample, note, itSlidesOn);
+        if (instrument && instrument->randomVolume && !itSlidesOn) {
+            const int base = instrument->globalVolume >= 0 ? instrument->globalVolume : 128;
+            channel.instrumentGlobalVolume =
+                clampValue(base + base * randomSwing(instrument->randomVolume) / 100, 0, 128);
+        }
+    }
     // Waveform + 4 keeps the position; IT's tremolo always keeps it.
     if (!(channel.waveControl & 0x04)) channel.vibratoPosition = 0;
     if (!(channel.waveControl & 0x40) && !isSongFormat(song_, SongFormat::it)) channel.tremoloPosition = 0;
 }
 
-// IT's pitch-pan separation moves the panning by the note's distance from
-// the instrument's centre note; the next note starts from the panning before.
-void Sequencer::separatePitchPan(ChannelState& channel, const Instrument* instrument, int note) {
+// A note's envelope starts from its beginning, or where the sounding note's
+// run of the same envelope stands when the envelope carries.
+void Sequencer::restartEnvelope(EnvelopeRun& run, const Envelope* envelope, bool sounding) {
+    const bool carried = envelope && envelope->carries && run.envelope == envelope && sounding;
+    run = EnvelopeRun{envelope, carried ? run.position : 0, true};
+}
+
+// An IT note starts from its instrument's default panning, else its
+// sample's, else the channel's; pitch-pan separation and the instrument's
+// random variation move it from there, and the next note starts from the
+// panning before they did.
+void Sequencer::panItNote(ChannelState& channel, const Instrument* instrument, const Sample& sample, int note,
+                          bool slidesOn) {
     if (channel.panningBeforeSeparation >= 0) channel.panning = channel.panningBeforeSeparation;
     channel.panningBeforeSeparation = -1;
-    if (!instrument || !instrument->pitchPanSeparation) return;
+    if (!slidesOn && instrument && instrument->panning >= 0) channel.panning = instrument->panning;
+    if (!slidesOn && sample.panning >= 0) channel.panning = sample.panning;
+    if (!instrument) return;
+    int moved = (note - instrument->pitchPanCenter) * instrument->pitchPanSeparation / 8;
+    if (!slidesOn) moved += randomSwing(instrument->randomPanning);
+    if (!moved) return;
     channel.panningBeforeSeparation = channel.panning;
-    const int moved = (note - instrument->pitchPanCenter) * instrument->pitchPanSeparation / 8;
     channel.panning = clampValue(channel.panning + moved, 0, 64);
+}
+
+// -range .. range, from the song's own generator.
+int Sequencer::randomSwing(int range) {
+    if (range <= 0) return 0;
+    uint32_t& random = state_.random;
+    random = random * 1103515245u + 12345u;
+    return static_cast<int>((random >> 16) % static_cast<uint32_t>(2 * range + 1)) - range;
 }
 
 // The note is kept only when its instrument lets it sound on.
@@ -697,7 +774,10 @@ void Sequencer::advanceEnvelopes(ChannelState& channel) {
         }
         if (run->position >= size) {
             run->position = std::max(size - 1, 0);
-            if (run == &channel.volumeEnvelope) channel.fading = true;
+            if (run != &channel.volumeEnvelope) continue;
+            channel.fading = true;
+            // A volume envelope ending at zero ends the note.
+            if (run->value() == 0) channel.stopVoice = true;
         }
     }
 }
@@ -784,13 +864,24 @@ void Sequencer::updateFilter(ChannelState& channel) const {
         setUpFilter(channel, !channel.voiceFilter.on, channel.pitchEnvelope.value(), noteStarts);
 }
 
+namespace {
+
+// The volume envelope's value, 64 without one; after S77 the one it had.
+int envelopeVolume(const ChannelState& channel) {
+    const EnvelopeRun& run = channel.volumeEnvelope;
+    if (run.enabled()) return run.value();
+    return run.switched == EnvelopeRun::Switch::off ? channel.heldEnvelopeVolume : 64;
+}
+
+}  // namespace
+
 int Sequencer::voiceVolume(const ChannelState& channel) const {
     const PlaybackState& s = state_;
     int64_t v;
     if (isSongFormat(song_, SongFormat::dmf)) {
         v = (int64_t(channel.outputVolume >> s.dmfShift) * s.globalVolume * s.masterVolume) >> 12;
     } else {
-        int e = channel.volumeEnvelope.enabled() ? channel.volumeEnvelope.value() : 64;
+        int e = envelopeVolume(channel);
         if (isSongFormat(song_, SongFormat::it)) {
             v = (int64_t((e * channel.outputVolume) >> 2) * channel.fade) >> 16;
             v = (v * s.globalVolume) >> 8;
@@ -842,7 +933,11 @@ void Sequencer::sendToVoices() {
         }
         if (channel.noteOn) {
             channel.noteOn = false;
-            if (!channel.hasSample()) continue;
+            if (!channel.hasSample()) {
+                // IT: a note on a sample without data silences the channel.
+                if (isSongFormat(song_, SongFormat::it)) voices_.stopVoice(index);
+                continue;
+            }
             int32_t loopEnd = std::min(channel.loopEnd, channel.length);
             voices_.stopVoice(index);
             sendFilter(index, channel);

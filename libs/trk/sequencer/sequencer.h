@@ -66,8 +66,9 @@ private:
     bool hasSampleFor(int instrumentNumber, int note, const ChannelState& channel) const;
     // DMF's cells: note, instrument and volume; their effects are not played.
     void playDmfCell(ChannelState& channel);
-    void startNote(ChannelState& channel, int note);
-    // The channel's instrument's (or sample's) envelopes from their start,
+    void startNote(ChannelState& channel, int note, bool itSlidesOn = false);
+    // The channel's instrument's (or sample's) envelopes from their start
+    // (an IT envelope that carries from where the sounding note left it),
     // the fade and auto-vibrato anew, the key held again.
     void restartEnvelopes(ChannelState& channel) const;
     // IT: as a cell's note is about to replace the channel's sounding note,
@@ -77,7 +78,10 @@ private:
     // target instead): the duplicate checks on the channel's earlier notes,
     // and the kept note handed over to a background note.
     void leaveNotes(int index);
-    void separatePitchPan(ChannelState& channel, const Instrument* instrument, int note);
+    void panItNote(ChannelState& channel, const Instrument* instrument, const Sample& sample, int note,
+                   bool slidesOn);
+    int randomSwing(int range);
+    static void restartEnvelope(EnvelopeRun& run, const Envelope* envelope, bool sounding);
     void pushToBackground(int index, const ChannelState& leaving);
     int freeBackgroundSlot() const;
     bool repeats(const ChannelState& earlier, const ChannelState& channel) const;

@@ -404,7 +404,7 @@ TEST(ItLoader, UnpacksChannelMaskPacking) {
                                                  0xC0, 0x01, 255,                // ch 63: dropped
                                                  0x85, 0x01, 254, 0,             // ch 4: note cut
                                                  0x81, 0xF0,                     // ch 0: all repeated
-                                                 0x82, 0x01, 253, 0,             // ch 1: note 253 kept
+                                                 0x82, 0x01, 253, 0,             // ch 1: note fade
                                                  0x81, 0x01, 255, 0,             // ch 0: key off
                                                  0x81, 0x0F, 60,                 // cut inside an entry
                                              }));
@@ -419,7 +419,7 @@ TEST(ItLoader, UnpacksChannelMaskPacking) {
     EXPECT_EQ(cellAt(song, 0, 1, 0), (Bytes{61, 3, kPositionJump, 1, 40}));
     EXPECT_EQ(cellAt(song, 0, 2, 0), (Bytes{61, 3, kPositionJump, 1, 40}));
     EXPECT_EQ(cellAt(song, 0, 1, 4)[kCellNote], kNoteCut);
-    EXPECT_EQ(cellAt(song, 0, 2, 1)[kCellNote], 253);
+    EXPECT_EQ(cellAt(song, 0, 2, 1)[kCellNote], kNoteFade);
     EXPECT_EQ(cellAt(song, 0, 3, 0), (Bytes{kNoteOff, 0, 0, 0, 255}));
     EXPECT_EQ(cellAt(song, 0, 4, 0), (Bytes{0, 0, 0, 0, 255})) << "an entry the data cut is dropped";
     EXPECT_EQ(cellAt(song, 0, 1, 1), (Bytes{0, 0, 0, 0, 255})) << "tracks start with no volume";
@@ -476,7 +476,7 @@ TEST(ItLoader, CommandTranslation) {
         {19, 0xB3, 0, kExtended, 0x63}, {19, 0xC4, 0, kExtended, 0xC4}, {19, 0xD5, 0, kExtended, 0xD5},
         {19, 0xE6, 0, kExtended, 0xE6}, {19, 0x51, 0, kPanbrelloWaveform, 1}, {19, 0x61, 0, kFinePatternDelay, 1},
         {19, 0x70, 0, kNoteActionCommand, 0}, {19, 0x7C, 0, kNoteActionCommand, 12}, {19, 0x7D, 0, 0, 0},
-        {19, 0x91, 0, 0, 0}, {19, 0xF1, 0, kSelectMacro, 1}};
+        {19, 0x90, 0, 0, 0}, {19, 0x91, 0, kSetPanning, 32}, {19, 0xF1, 0, kSelectMacro, 1}};
     // clang-format on
     for (const Case& c : cases) {
         ItCommand command = translateItCommand(c.command, c.parameter, c.linear);
