@@ -508,8 +508,9 @@ void finePortamentoDown(Effect& e) {
 }
 void finePortamentoUp(Effect& e) {
     finePortamento(e, e.is(SongFormat::it) ? e.channel.portamentoSpeed : e.channel.finePortamentoUp, -1);
-    // Scream Tracker stops a note slid above its highest pitch.
-    if (e.is(SongFormat::s3m) && e.channel.basePeriod < e.state().minPeriod) {
+    // Scream Tracker stops a note slid above its highest pitch (under Amiga
+    // limits the period is held instead).
+    if (e.is(SongFormat::s3m) && !e.song().amigaLimits && e.channel.basePeriod < e.state().minPeriod) {
         e.channel.noteOn = false;
         e.channel.stopVoice = true;
     }

@@ -846,6 +846,7 @@ TEST(PlaybackCompat, S3mAmigaLimits) {
         const int32_t limit = effect == kFinePortamentoUp ? 113 * 4 : 856 * 4;
         EXPECT_EQ(rig.channel(0).basePeriod, limit);
         EXPECT_EQ(rig.channel(0).outputPeriod, limit);
+        EXPECT_TRUE(rig.voice(0).playing) << "held, not stopped";
     }
 }
 
