@@ -585,8 +585,11 @@ void retriggerVolumeChange(Effect& e) {
     // the last retrigger, on the ticks it runs.
     if (e.is(SongFormat::s3m)) {
         if (c.retriggerCounter >= c.retriggerInterval) {
-            retrigger(e);
-            c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+            // After a note cut nothing sounds again until the next note.
+            if (!c.noteCut) {
+                retrigger(e);
+                c.volume = retriggerVolume(c.volume, c.retriggerVolumeChange);
+            }
             c.retriggerCounter = 0;
         }
         ++c.retriggerCounter;
@@ -1111,6 +1114,7 @@ void extended(Effect& e) {
             }
             c.noteOn = false;
             c.stopVoice = true;
+            if (e.is(SongFormat::s3m)) c.noteCut = true;
             break;
         case kPatternDelay: {
             // Scream Tracker 3 and IT take the row's first delay, the others its last.

@@ -49,7 +49,7 @@ struct ChannelState {
     bool noteOn = false;     // start the voice at the end of this tick
     bool sounding = false;   // IT: the voice still played when this tick began
     bool stopVoice = false;  // stop it (note cut) at the end of this tick
-    bool noteCut = false;    // IT: the last note was cut, not ended by itself
+    bool noteCut = false;    // IT, S3M: the last note was cut, not ended by itself
     int32_t startOffset = 0;
     int32_t previousNoteOffset = 0;  // Scream Tracker 3, ProTracker: where a note without an instrument number starts
 

@@ -883,5 +883,21 @@ TEST(PlaybackCompat, ProtrackerLimitsFollowTheFineTune) {
     }
 }
 
+// Scream Tracker 3 retriggers nothing after a note cut until the next note.
+TEST(PlaybackCompat, S3mNoRetriggerAfterANoteCut) {
+    PlaybackRig rig(SongFormat::s3m);
+    rig.cell(0, 48, 1, kRetriggerVolume, 0x02);
+    rig.cell(1, 0, 0, kExtended, kNoteCutAt << 4 | 2);
+    rig.cell(2, 0, 0, kRetriggerVolume, 0x02);
+    rig.cell(3, 48, 0, kRetriggerVolume, 0x02);
+    rig.begin();
+    rig.rows(2);
+    const int before = rig.voice(0).starts;
+    rig.rows(1);
+    EXPECT_EQ(rig.voice(0).starts, before);
+    rig.rows(1);
+    EXPECT_GT(rig.voice(0).starts, before + 1) << "a note brings the retrigger back";
+}
+
 }  // namespace
 }  // namespace tumbor::trk::test
