@@ -160,8 +160,12 @@ TEST(ItInstrumentCompat, VolumeEnvelopes) {
         rig.playThrough(c.rows, c.sampleEndsBeforeRow);
         EXPECT_EQ(rig.channel(0).fading, c.fading) << c.what;
         EXPECT_EQ(rig.voice(0).playing, c.playing) << c.what;
-        if (c.heard >= 0) EXPECT_NEAR(rig.voice(0).volume, plain.voice(0).volume * c.heard / 64, 1) << c.what;
-        if (c.position >= 0) EXPECT_EQ(rig.channel(0).volumeEnvelope.position, c.position) << c.what;
+        if (c.heard >= 0) {
+            EXPECT_NEAR(rig.voice(0).volume, plain.voice(0).volume * c.heard / 64, 1) << c.what;
+        }
+        if (c.position >= 0) {
+            EXPECT_EQ(rig.channel(0).volumeEnvelope.position, c.position) << c.what;
+        }
     }
 }
 

@@ -538,8 +538,9 @@ TEST(ItLoader, MidiMacros) {
                                    m.fixed[2],       m.fixed[3],       m.fixed[15]};
         for (size_t i = 0; i < 7; ++i) {
             EXPECT_EQ(got[i].target, c.expected[i].first) << c.name << " macro " << i;
-            if (got[i].target != Target::none)
+            if (got[i].target != Target::none) {
                 EXPECT_EQ(got[i].value, c.expected[i].second) << c.name << " " << i;
+            }
         }
         EXPECT_FALSE(song.usesFilters) << c.name << ": no instrument or Zxx filters";
     }

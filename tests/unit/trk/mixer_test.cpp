@@ -776,10 +776,14 @@ TEST(TrkMixerTest, RampsReachTheirTargetExactlyAndNeverPassIt) {
                         const int value = ramped[first + frame * 2];
                         ASSERT_LE(std::abs(target - value), std::abs(target - previous)) << "frame " << frame;
                         ASSERT_LE(std::abs(from - value), std::abs(from - target)) << "frame " << frame;
-                        if (frame >= longest) ASSERT_EQ(value, target) << "frame " << frame;
+                        if (frame >= longest) {
+                            ASSERT_EQ(value, target) << "frame " << frame;
+                        }
                         previous = value;
                     }
-                    if (from != target) EXPECT_NE(ramped[first], target) << "glides, not steps";
+                    if (from != target) {
+                        EXPECT_NE(ramped[first], target) << "glides, not steps";
+                    }
                 }
             EXPECT_EQ(ramped[probe.rampUpFrames() * 2], plain[probe.rampUpFrames() * 2]) << "a start rises quickly";
             EXPECT_NE(ramped[3 * kTick * 2], 0) << "a cut note sounds on";

@@ -369,7 +369,9 @@ TEST(PlaybackCompat, NoteDelayHoldsTheWholeCell) {
             rig.ticks(1);
             volumes.push_back(rig.channel(0).outputVolume);
             if (rig.voice(0).starts != starts) started = tick;
-            if (started < 0) EXPECT_EQ(rig.channel(0).outputPeriod, before) << static_cast<int>(c.format);
+            if (started < 0) {
+                EXPECT_EQ(rig.channel(0).outputPeriod, before) << static_cast<int>(c.format);
+            }
         }
         EXPECT_EQ(started, c.startTick) << static_cast<int>(c.format);
         EXPECT_EQ(volumes, c.volumes) << static_cast<int>(c.format);
